@@ -1,0 +1,26 @@
+// Progress shown as a bar on standard error when it is a terminal; silent otherwise.
+#pragma once
+
+#include "app/progress.h"
+
+namespace plikatra {
+
+class TerminalProgress : public ProgressFrontEnd {
+public:
+    TerminalProgress();
+    void shown(const std::string& caption, bool withCancel) override;
+    void barMoved(int percent, const std::string& caption) override;
+    void textChanged(const std::string& text) override;
+    bool pump(bool cancelOnEscape) override;
+    void hidden() override;
+    void destroyed() override;
+
+private:
+    void draw();
+    bool tty_;
+    bool drawn_ = false;
+    int percent_ = 0;
+    std::string text_;
+};
+
+}  // namespace plikatra

@@ -1,0 +1,33 @@
+// The progress protocol shared by the model readers.
+#pragma once
+
+#include <memory>
+
+#include "app/progress.h"
+
+namespace plikatra {
+
+inline constexpr const char* kLoadFileTitle = "Load file";
+inline constexpr const char* kLoadingFileText = "Loading file...";
+inline constexpr const char* kConstructingModelText = "Constructing model...";
+
+class LoadProgress {
+public:
+    // Opens the "Load file" window with Cancel when the file is not empty.
+    explicit LoadProgress(long long fileSize);
+    // Shows bytes consumed × 100 / size; when the percentage changed, pumps and throws
+    // CancelledException if the user cancelled.
+    void update(long long consumed);
+    // Shows "Constructing model...".
+    void constructing();
+    // Closes the window.
+    void close();
+    Progress* window() { return window_.get(); }
+
+private:
+    long long size_;
+    int last_ = -1;
+    std::unique_ptr<Progress> window_;
+};
+
+}  // namespace plikatra

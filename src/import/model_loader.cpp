@@ -1,0 +1,154 @@
+#include "import/model_loader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "app/progress.h"
+#include "app/ui.h"
+#include "import/obj_reader.h"
+#include "model/construction.h"
+
+namespace plikatra {
+
+namespace {
+
+using ReaderFn = int (*)(const std::string&, Model&);
+
+struct Dispatch {
+    const char* extension;
+    ReaderFn reader;  // null while the format has no reader in this build
+    bool setsPathFirst;
+};
+
+// Checked in this order; the first match wins.
+const Dispatch kReaders[] = {
+    {".6ks", nullptr, true},
+    {".6kt", nullptr, true},
+    {".obj", &readObj, false},
+    {".dxf", nullptr, false},
+    {".3ds", nullptr, true},
+    {".mqo", nullptr, true},
+    {".lwo", nullptr, false},
+    {".ufd", nullptr, false},
+};
+
+bool canOpenForReading(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+void show(LoadOutcome& outcome, const char* text, MessageIcon icon) {
+    outcome.message = text;
+    ui().message(text, kAppTitle, icon);
+}
+
+}  // namespace
+
+std::string fileExtension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+void normalizeModel(Model& model) {
+    const Point3& mx = model.boundsMax;
+    const Point3& mn = model.boundsMin;
+    const double h = std::max({(mx.y - mn.y) / 2, (mx.z - mn.z) / 2, (mx.x - mn.x) / 2});
+    const Point3 mid{(mx.x + mn.x) / 2, (mx.y + mn.y) / 2, (mx.z + mn.z) / 2};
+    for (auto& s : model.solids)
+        for (auto& v : s->vertices) {
+            Point3& p = v->position;
+            p = {(p.x - mid.x) / h, (p.y - mid.y) / h, (p.z - mid.z) / h};
+        }
+    for (auto& s : model.solids)
+        for (auto& f : s->faces) {
+            if (f->halfedges.empty()) continue;
+            Point3 sum;
+            for (auto& he : f->halfedges) {
+                sum.x += he->origin->position.x;
+                sum.y += he->origin->position.y;
+                sum.z += he->origin->position.z;
+            }
+            const double n = static_cast<double>(f->halfedges.size());
+            f->center = {sum.x / n, sum.y / n, sum.z / n};
+        }
+    model.dMag3d = 1 / h;
+}
+
+std::unique_ptr<Model> readModelFile(const std::string& path, LoadOutcome& outcome) {
+    outcome = LoadOutcome{};
+    if (!canOpenForReading(path)) {
+        show(outcome, kMsgCannotOpenFile, MessageIcon::Error);
+        return nullptr;
+    }
+    const std::string ext = fileExtension(path);
+    const Dispatch* d = nullptr;
+    for (const auto& r : kReaders)
+        if (ext == r.extension) {
+            d = &r;
+            break;
+        }
+    if (!d || !d->reader) {
+        show(outcome, kMsgUnsupportedType, MessageIcon::Error);
+        return nullptr;
+    }
+    outcome.hexaKing = ext == ".6ks" || ext == ".6kt";
+    outcome.workFile = ext == ".ufd";
+
+    auto model = std::make_unique<Model>();
+    if (d->setsPathFirst) model->path = path;
+    int result;
+    try {
+        result = d->reader(path, *model);
+    } catch (const CancelledException&) {
+        result = kReadCancelled;
+    } catch (const import_exception&) {
+        result = kReadFailed;
+    } catch (const std::bad_alloc&) {
+        result = kReadFailed;
+    }
+    outcome.result = result;
+    if (result != kReadOk) {
+        if (result == kReadFailed) show(outcome, kMsgLoadFailed, MessageIcon::Error);
+        if (result == kReadCancelled) show(outcome, kMsgLoadCancelled, MessageIcon::Information);
+        return nullptr;
+    }
+    model->path = path;
+    if (!outcome.workFile) {
+        normalizeModel(*model);
+        model->bFinished = false;
+        if (outcome.hexaKing) {
+            removeZeroAreaFaces(*model, kAreaThreshold);
+            int count = 0;
+            for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
+            model->faceCount = count;
+        }
+    }
+    computeEdgeMetrics(*model);
+    return model;
+}
+
+LoadOutcome loadModel(const std::string& path) {
+    LoadOutcome outcome;
+    std::unique_ptr<Model> model = readModelFile(path, outcome);
+    if (!model) return outcome;
+    setCurrentModel(std::move(model));
+    Model& m = *currentModel();
+    if (!m.bFinished && m.faceCount > 1000)
+        ui().message(format(kMsgTooManySurfaces, m.faceCount), kAppTitle, MessageIcon::Information);
+    return outcome;
+}
+
+}  // namespace plikatra

@@ -1,0 +1,468 @@
+// Wavefront OBJ files with their MTL material libraries.
+//
+// The file is read into memory at once and scanned with the word and line rules of a text
+// stream, which keeps reading fast on files of tens of megabytes.
+#include "import/obj_reader.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <numeric>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "import/load_progress.h"
+#include "import/model_loader.h"
+#include "model/construction.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
+// Longest part of a "g" or "usemtl" line skipped after its name.
+constexpr std::size_t kNameLineLimit = 511;
+// Longest part of any other line skipped, and the longest face text taken.
+constexpr std::size_t kLineLimit = 512;
+
+// The "C" locale's isspace, independent of whatever locale the application set.
+inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Whole-file contents; false when the file cannot be opened or read, or is a directory.
+bool readWholeFile(const std::string& path, std::string& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
+    const auto size = static_cast<unsigned long long>(st.st_size);
+    if (size > out.max_size()) return false;
+    out.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;  // the file shrank since fstat: keep what is there
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return true;
+}
+
+// A file other than a directory is there.
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// Reads text the way a formatted text stream does: words end at white space, and lines
+// can be skipped or taken with a length limit, leaving the rest of a longer line unread.
+class TextScanner {
+public:
+    explicit TextScanner(std::string_view text) : text_(text) {}
+
+    // The next whitespace-delimited word; false when only white space is left.
+    bool word(std::string_view& w) {
+        const std::size_t n = text_.size();
+        std::size_t p = pos_;
+        while (p < n && isSpace(static_cast<unsigned char>(text_[p]))) ++p;
+        if (p == n) {
+            pos_ = p;
+            return false;
+        }
+        const std::size_t start = p;
+        while (p < n && !isSpace(static_cast<unsigned char>(text_[p]))) ++p;
+        w = text_.substr(start, p - start);
+        pos_ = p;
+        return true;
+    }
+
+    // Drops characters up to and including the next line feed, at most `limit` of them.
+    void skipLine(std::size_t limit = kUnlimited) {
+        const std::size_t avail = std::min(limit, text_.size() - pos_);
+        const void* nl = std::memchr(text_.data() + pos_, '\n', avail);
+        pos_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) + 1
+                  : pos_ + avail;
+    }
+
+    // The characters up to the next line feed (dropped, not returned), at most `limit`.
+    std::string_view restOfLine(std::size_t limit) {
+        const std::size_t avail = std::min(limit, text_.size() - pos_);
+        const char* begin = text_.data() + pos_;
+        const void* nl = std::memchr(begin, '\n', avail);
+        if (nl) {
+            const auto len = static_cast<std::size_t>(static_cast<const char*>(nl) - begin);
+            pos_ += len + 1;
+            return {begin, len};
+        }
+        pos_ += avail;
+        if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        return {begin, avail};
+    }
+
+    std::size_t position() const { return pos_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+locale_t cLocale() {
+    static const locale_t loc = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+// strtod in the "C" locale on one word; text that is no number gives 0.
+double toDouble(std::string_view w) {
+    // Plain decimal numbers take the quick correctly rounded path, which gives the same
+    // value as strtod; a sign "+", hexadecimal and out-of-range values go to strtod itself.
+    const char* b = w.data();
+    const char* e = b + w.size();
+    const char* digits = (b < e && *b == '-') ? b + 1 : b;
+    const bool hex = e - digits >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    if (!hex) {
+        double value = 0.0;
+        const auto r = std::from_chars(b, e, value);
+        if (r.ec == std::errc()) return value;
+    }
+    char small[64];
+    std::string large;
+    const char* text;
+    if (w.size() < sizeof small) {
+        std::memcpy(small, w.data(), w.size());
+        small[w.size()] = '\0';
+        text = small;
+    } else {
+        large.assign(w);
+        text = large.c_str();
+    }
+    return ::strtod_l(text, nullptr, cLocale());
+}
+
+// atoi on a piece of text: the C library's (int) strtol(text, NULL, 10), including its
+// saturation at the range of long before the narrowing.
+int toInt(const char* b, const char* e) {
+    while (b < e && isSpace(static_cast<unsigned char>(*b))) ++b;
+    bool negative = false;
+    if (b < e && (*b == '+' || *b == '-')) negative = *b++ == '-';
+    const unsigned long long limit =
+        negative ? static_cast<unsigned long long>(LONG_MAX) + 1 : static_cast<unsigned long long>(LONG_MAX);
+    unsigned long long acc = 0;
+    bool saturated = false;
+    for (; b < e && *b >= '0' && *b <= '9'; ++b) {
+        const unsigned d = static_cast<unsigned>(*b - '0');
+        if (saturated || acc > (limit - d) / 10) {
+            saturated = true;
+            continue;
+        }
+        acc = acc * 10 + d;
+    }
+    long value;
+    if (saturated) value = negative ? LONG_MIN : LONG_MAX;
+    else if (negative) value = acc == limit ? LONG_MIN : -static_cast<long>(acc);
+    else value = static_cast<long>(acc);
+    return static_cast<int>(value);
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Reads Kd colours of a material library into the materials whose names they give.
+void readMaterialLibrary(const std::string& path, Model& model) {
+    std::string text;
+    if (!readWholeFile(path, text)) return;
+    TextScanner in(text);
+    Material* target = nullptr;
+    std::string_view w;
+    while (in.word(w)) {
+        if (w[0] == '#') {
+            in.skipLine(kLineLimit);
+        } else if (w == "newmtl") {
+            std::string_view name;
+            if (!in.word(name)) return;
+            in.skipLine();
+            // Several materials may share the name; the first one takes the colour.
+            target = nullptr;
+            for (const auto& m : model.materials) {
+                if (equalsIgnoreCase(m->name, name)) {
+                    target = m.get();
+                    break;
+                }
+            }
+        } else if (w == "Kd") {
+            std::string_view r, g, b;
+            if (!in.word(r) || !in.word(g) || !in.word(b)) return;
+            if (target) {
+                target->setColor(static_cast<float>(toDouble(r)), static_cast<float>(toDouble(g)),
+                                 static_cast<float>(toDouble(b)));
+            }
+        }
+    }
+}
+
+// "dir/name.obj" → "dir/"; "" when the path has no directory part.
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The path with the extension of its file name replaced by (or extended with) ".mtl".
+std::string withMtlExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return path + ".mtl";
+    return path.substr(0, dot) + ".mtl";
+}
+
+class ObjReader {
+public:
+    ObjReader(const std::string& path, std::string_view text, Model& model, LoadProgress& progress)
+        : path_(path), in_(text), model_(model), progress_(progress) {}
+
+    int run() {
+        solid_ = model_.addSolid();
+        std::string_view w;
+        while (in_.word(w)) {
+            progress_.update(static_cast<long long>(in_.position()));
+            if (w[0] == '#') {
+                in_.skipLine();
+            } else if (w == "v") {
+                if (!readVertex()) return kReadFailed;
+            } else if (w == "vt") {
+                if (!readTexCoord()) return kReadFailed;
+            } else if (w == "f" || w == "fo") {
+                if (!readFace()) break;
+            } else if (w == "g") {
+                startGroup();
+            } else if (w == "usemtl") {
+                std::string_view name;
+                in_.word(name);
+                in_.skipLine(kNameLineLimit);
+                model_.addMaterial()->name = std::string(name);
+            } else if (w == "mtllib") {
+                std::string_view name;
+                if (in_.word(name)) {
+                    mtllib_ = std::string(name);
+                    mtllibGiven_ = true;
+                }
+                in_.skipLine(kLineLimit);
+            } else {
+                in_.skipLine(kLineLimit);
+            }
+        }
+        return finish();
+    }
+
+private:
+    // A file-wide vertex or texture coordinate number and the current solid's copy of it.
+    template <typename Copy>
+    struct Slot {
+        std::uint32_t stamp = 0;  // the copy belongs to the current solid when equal to stamp_
+        Copy* copy = nullptr;
+    };
+
+    bool readVertex() {
+        std::string_view x, y, z;
+        if (!in_.word(x) || !in_.word(y) || !in_.word(z)) return false;
+        positions_.push_back({toDouble(x), toDouble(y), toDouble(z)});
+        vertexSlots_.emplace_back();
+        return true;
+    }
+
+    bool readTexCoord() {
+        std::string_view u, v;
+        if (!in_.word(u) || !in_.word(v)) return false;
+        texCoords_.push_back({toDouble(u), 1.0 - toDouble(v)});
+        texSlots_.emplace_back();
+        return true;
+    }
+
+    // A group starts a new solid. It sees the whole numbering read so far, as if every vertex
+    // and texture coordinate of the previous solid were copied into it; only the ones its
+    // faces use are actually created, in the file's order, which is what remains of a full
+    // copy once unused vertices are removed.
+    void startGroup() {
+        std::string_view name;
+        in_.word(name);
+        in_.skipLine(kNameLineLimit);
+        closeSolid();
+        solid_ = model_.addSolid(std::string(name));
+        if (++stamp_ == 0) {
+            for (auto& s : vertexSlots_) s.stamp = 0;
+            for (auto& s : texSlots_) s.stamp = 0;
+            stamp_ = 1;
+        }
+    }
+
+    // Puts the current solid's copies into file order.
+    void closeSolid() {
+        auto& vs = solid_->vertices;
+        std::sort(vs.begin(), vs.end(), [](const auto& a, const auto& b) { return a->index < b->index; });
+        auto& ts = solid_->texCoords;
+        std::vector<std::size_t> order(ts.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return texKeys_[a] < texKeys_[b]; });
+        std::vector<std::unique_ptr<TexCoord>> sorted;
+        sorted.reserve(ts.size());
+        for (std::size_t i : order) sorted.push_back(std::move(ts[i]));
+        ts = std::move(sorted);
+        texKeys_.clear();
+    }
+
+    Vertex* vertexCopy(long long number) {
+        auto& slot = vertexSlots_[static_cast<std::size_t>(number - 1)];
+        if (slot.stamp != stamp_) {
+            auto v = std::make_unique<Vertex>();
+            v->index = static_cast<int>(number);  // file order, replaced when finishing
+            v->position = positions_[static_cast<std::size_t>(number - 1)];
+            slot.copy = v.get();
+            slot.stamp = stamp_;
+            solid_->vertices.push_back(std::move(v));
+        }
+        return slot.copy;
+    }
+
+    TexCoord* texCoordCopy(long long number) {
+        auto& slot = texSlots_[static_cast<std::size_t>(number - 1)];
+        if (slot.stamp != stamp_) {
+            solid_->texCoords.push_back(std::make_unique<TexCoord>(texCoords_[static_cast<std::size_t>(number - 1)]));
+            texKeys_.push_back(number);
+            slot.copy = solid_->texCoords.back().get();
+            slot.stamp = stamp_;
+        }
+        return slot.copy;
+    }
+
+    // Reads the corners of an "f" line; false when a vertex number is out of range, which
+    // drops the face and ends reading.
+    bool readFace() {
+        Face* face = solid_->addFace(static_cast<int>(model_.materials.size()) - 1);
+        const std::string_view text = in_.restOfLine(kLineLimit);
+        const auto vertexCount = static_cast<long long>(positions_.size());
+        const auto texCount = static_cast<long long>(texCoords_.size());
+        corners_.clear();
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (true) {
+            while (p < end && isSpace(static_cast<unsigned char>(*p))) ++p;
+            if (p == end) break;
+            const char* const tokenBegin = p;
+            while (p < end && !isSpace(static_cast<unsigned char>(*p))) ++p;
+            const char* const tokenEnd = p;
+
+            const char* slash1 = static_cast<const char*>(std::memchr(tokenBegin, '/', tokenEnd - tokenBegin));
+            long long c;
+            long long t = -1;
+            if (!slash1) {
+                c = toInt(tokenBegin, tokenEnd);
+            } else {
+                c = toInt(tokenBegin, slash1);
+                const char* slash2 = static_cast<const char*>(std::memchr(slash1 + 1, '/', tokenEnd - slash1 - 1));
+                if (!slash2) {
+                    t = toInt(slash1 + 1, tokenEnd);
+                    model_.bTextureCoodinates = true;
+                } else if (slash2 != slash1 + 1) {
+                    t = toInt(slash1 + 1, slash2);
+                    model_.bTextureCoodinates = true;
+                }
+            }
+            if (c < 0) c += vertexCount + 1;
+            if (model_.bTextureCoodinates && t < 0) t += texCount + 1;
+            if (c < 1 || c > vertexCount) {
+                solid_->faces.pop_back();
+                return false;
+            }
+            // Corners that name no texture coordinate of the list get none.
+            const bool hasTex = model_.bTextureCoodinates && t >= 1 && t <= texCount;
+            corners_.push_back({c, hasTex ? t : 0});
+        }
+        for (const auto& [c, t] : corners_) face->addCorner(vertexCopy(c), t ? texCoordCopy(t) : nullptr);
+        return true;
+    }
+
+    int finish() {
+        closeSolid();
+        if (!model_.materials.empty()) {
+            std::string library;
+            if (mtllibGiven_) {
+                if (fileExists(mtllib_)) library = mtllib_;
+                else if (fileExists(directoryOf(path_) + mtllib_)) library = directoryOf(path_) + mtllib_;
+            } else if (fileExists(withMtlExtension(path_))) {
+                library = withMtlExtension(path_);
+            }
+            if (!library.empty()) readMaterialLibrary(library, model_);
+        }
+        progress_.constructing();
+        for (auto& solid : model_.solids) {
+            for (auto& v : solid->vertices) v->marked = false;
+            for (auto& f : solid->faces)
+                for (auto& h : f->halfedges) h->origin->marked = true;
+            std::erase_if(solid->vertices, [](const auto& v) { return !v->marked; });
+            int index = 0;
+            for (auto& v : solid->vertices) v->index = index++;
+        }
+        const bool ok = finishSolids(model_, kAreaThreshold);
+        progress_.close();
+        return ok ? kReadOk : kReadFailed;
+    }
+
+    const std::string& path_;
+    TextScanner in_;
+    Model& model_;
+    LoadProgress& progress_;
+    Solid* solid_ = nullptr;
+    std::vector<Point3> positions_;    // every "v" read so far
+    std::vector<TexCoord> texCoords_;  // every "vt" read so far, v already flipped
+    std::vector<Slot<Vertex>> vertexSlots_;
+    std::vector<Slot<TexCoord>> texSlots_;
+    std::vector<long long> texKeys_;  // file number of each texture coordinate of the current solid
+    std::uint32_t stamp_ = 1;
+    std::vector<std::pair<long long, long long>> corners_;  // vertex and texture number, 0 for none
+    std::string mtllib_;
+    bool mtllibGiven_ = false;
+};
+
+}  // namespace
+
+int readObj(const std::string& path, Model& model) {
+    try {
+        std::string text;
+        if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
+        LoadProgress progress(static_cast<long long>(text.size()));
+        ObjReader reader(path, text, model, progress);
+        return reader.run();
+    } catch (const CancelledException&) {
+        return kReadCancelled;
+    } catch (const std::bad_alloc&) {
+        return kReadFailed;
+    }
+}
+
+}  // namespace plikatra

@@ -1,0 +1,13 @@
+// Wavefront OBJ files with their MTL material libraries.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Reads an OBJ file into `model` and runs construction; returns a reader result code.
+int readObj(const std::string& path, Model& model);
+
+}  // namespace plikatra

@@ -1,0 +1,100 @@
+#include "model/model.h"
+
+#include "app/settings.h"
+
+namespace plikatra {
+
+namespace {
+std::unique_ptr<Model>& currentSlot() {
+    static std::unique_ptr<Model> model;
+    return model;
+}
+}  // namespace
+
+Material::Material() {
+    // The colour is split in float arithmetic so that it matches what a work file stores.
+    const ColorRef c = settings().colors[0];
+    const float f = 1.0f / 255.0f;
+    const float r = static_cast<float>(c & 0xFF) * f;
+    const float g = static_cast<float>((c >> 8) & 0xFF) * f;
+    const float b = static_cast<float>((c >> 16) & 0xFF) * f;
+    setColor(r, g, b);
+    emission = {0, 0, 0, 1};
+    specular = {0, 0, 0, 1};
+}
+
+void Material::setColor(float r, float g, float b) {
+    ambient = {r, g, b, 1};
+    diffuse = {r, g, b, 1};
+    flatColor = {r, g, b};
+}
+
+Halfedge::Halfedge() : flapHeight(settings().dNorishiroHeight) {}
+
+Halfedge* Face::addCorner(Vertex* origin, TexCoord* tc) {
+    auto h = std::make_unique<Halfedge>();
+    h->origin = origin;
+    h->face = this;
+    h->texCoord = tc;
+    halfedges.push_back(std::move(h));
+    return halfedges.back().get();
+}
+
+Vertex* Solid::addVertex(double x, double y, double z) {
+    auto v = std::make_unique<Vertex>();
+    v->index = static_cast<int>(vertices.size());
+    v->position = {x, y, z};
+    vertices.push_back(std::move(v));
+    return vertices.back().get();
+}
+
+TexCoord* Solid::addTexCoord(double u, double v) {
+    texCoords.push_back(std::make_unique<TexCoord>(TexCoord{u, v}));
+    return texCoords.back().get();
+}
+
+Face* Solid::addFace(int materialIndex) {
+    faces.push_back(std::make_unique<Face>(this));
+    faces.back()->materialIndex = materialIndex;
+    return faces.back().get();
+}
+
+Model::~Model() {
+    // Solids first (faces with their halfedges, then edges, vertices and texture coordinates),
+    // then parts, materials, texts and the default material's texture.
+    for (auto& s : solids) {
+        s->faces.clear();
+        s->edges.clear();
+        s->vertices.clear();
+        s->texCoords.clear();
+    }
+    solids.clear();
+    removedPart.reset();
+    parts.clear();
+    materials.clear();
+    texts.clear();
+    defaultMaterial.texture.reset();
+}
+
+Solid* Model::addSolid(const std::string& name) {
+    solids.push_back(std::make_unique<Solid>());
+    solids.back()->name = name;
+    return solids.back().get();
+}
+
+Material* Model::addMaterial() {
+    materials.push_back(std::make_unique<Material>());
+    return materials.back().get();
+}
+
+Model* currentModel() { return currentSlot().get(); }
+
+void setCurrentModel(std::unique_ptr<Model> model) {
+    std::unique_ptr<Model> old = std::move(currentSlot());
+    currentSlot() = std::move(model);
+    old.reset();
+}
+
+std::unique_ptr<Model> releaseCurrentModel() { return std::move(currentSlot()); }
+
+}  // namespace plikatra

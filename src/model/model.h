@@ -1,0 +1,216 @@
+// The in-memory 3D model: solids of faces, halfedges, edges and vertices, with materials,
+// and the development fields that live on the same objects.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+
+namespace plikatra {
+
+struct Solid;
+struct Face;
+struct Halfedge;
+struct Edge;
+struct Part;
+
+// Edge kinds: how an edge takes part in unfolding.
+enum EdgeKind : int {
+    kEdgeNormal = 0,
+    kEdgeOpen = 5,   // one face only
+    kEdgeCut = 6,    // marked by the user to be cut
+    kEdgeKeep = 7,   // should not be cut if possible
+};
+
+struct Vertex {
+    int index = 0;
+    Point3 position;
+    bool marked = false;
+};
+
+struct TexCoord {
+    double u = 0.0, v = 0.0;
+};
+
+struct Rgba {
+    float r = 0, g = 0, b = 0, a = 1;
+};
+
+struct Rgb {
+    float r = 0, g = 0, b = 0;
+};
+
+struct TextureImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // width × height × 3, RGB, row after row
+};
+
+struct Material {
+    std::unique_ptr<TextureImage> texture;
+    bool colorGiven = false;
+    bool hasTexture = false;
+    Rgba ambient;
+    Rgba diffuse;
+    Rgba emission;
+    Rgba specular;
+    float shininess = 0.0f;
+    Rgb flatColor;
+    std::string name;
+    std::string textureFile;
+
+    // Colours from the first entry of the settings' colour table.
+    Material();
+    // Sets ambient, diffuse and flat colour to (r, g, b).
+    void setColor(float r, float g, float b);
+};
+
+struct Halfedge {
+    Edge* edge = nullptr;
+    Vertex* origin = nullptr;
+    Face* face = nullptr;
+    Halfedge* pair = nullptr;
+    Halfedge* next = nullptr;
+    Halfedge* prev = nullptr;
+    Halfedge* twin = nullptr;  // development twin: the pair when folded inside a part
+    TexCoord* texCoord = nullptr;
+
+    // Development fields.
+    bool lineShown = true;
+    bool hasFlap = false;
+    bool drawnMark = true;
+    double flatX = 0.0, flatY = 0.0;
+    Point3 display;
+    Halfedge* backupTwin = nullptr;
+    double backupFlatX = 0.0, backupFlatY = 0.0;
+    Point3 backupDisplay;
+    bool backupHasFlap = false;
+    bool backedUp = false;
+    double flapHeight;
+
+    // flapHeight starts at the current flap height setting.
+    Halfedge();
+};
+
+struct Face {
+    Solid* solid = nullptr;
+    std::vector<std::unique_ptr<Halfedge>> halfedges;  // corners in boundary order
+    Point3 normal;
+    double planeD = 0.0;
+    int index = 0;
+    int materialIndex = -1;
+    bool placed = false;
+    Point3 center;
+    Part* part = nullptr;
+    int partIndex = -1;
+    Part* backupPart = nullptr;
+    bool backedUp = false;
+
+    explicit Face(Solid* owner = nullptr) : solid(owner) {}
+    // Appends a corner starting at the given vertex.
+    Halfedge* addCorner(Vertex* origin, TexCoord* tc = nullptr);
+};
+
+struct Edge {
+    Halfedge* a = nullptr;
+    Halfedge* b = nullptr;
+    Vertex* va = nullptr;
+    Vertex* vb = nullptr;
+    bool mountain = true;
+    double length = 0.0;
+    double foldAngle = -1.0;
+    int kind = kEdgeNormal;
+    int joinNumber = -1;
+    bool doneMark = false;
+    int rejected = 0;
+    bool deleted = false;
+};
+
+struct Solid {
+    std::vector<std::unique_ptr<Face>> faces;
+    std::vector<std::unique_ptr<Edge>> edges;
+    std::vector<std::unique_ptr<Vertex>> vertices;
+    std::vector<std::unique_ptr<TexCoord>> texCoords;
+    double meanEdgeLength = 0.0;
+    std::string name;
+    bool visible = true;
+    int index = 0;
+
+    Vertex* addVertex(double x, double y, double z);
+    TexCoord* addTexCoord(double u, double v);
+    Face* addFace(int materialIndex = -1);
+};
+
+// A connected group of faces laid flat on the sheet.
+struct Part {
+    std::vector<Face*> faces;  // attach order; the first is the seed face
+    int index = 0;
+    Halfedge* nextCandidate = nullptr;
+    double x = 0.0, y = 0.0;
+    double width = 0.0, height = 0.0;
+    Solid* solid = nullptr;
+    double backupX = 0.0, backupY = 0.0, backupWidth = 0.0, backupHeight = 0.0;
+    bool selected = false;
+    bool backedUp = false;
+};
+
+// Free text placed on the sheet.
+struct TextItem {
+    std::string text;
+    double x = 0.0, y = 0.0;
+    int fontSize = 36;
+    std::string fontName = "Arial";
+    double width = 15.0, height = 15.0;
+    int extra1 = 1, extra2 = 0;
+    std::uint32_t color = 0;
+};
+
+constexpr double kDoubleMax = 1.7976931348623157e308;
+
+struct Model {
+    std::vector<std::unique_ptr<Solid>> solids;
+    Point3 boundsMax{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    Point3 boundsMin{kDoubleMax, kDoubleMax, kDoubleMax};
+    int faceCount = 0;
+    std::vector<std::unique_ptr<Part>> parts;
+    double dKavimozuX = 0.0, dKavimozuY = 0.0, dKavimozuWidth = 0.0, dKavimozuHeight = 0.0;
+    double meanEdgeLength = 0.0;
+    double dMag3d = 1.0;
+    double dMag2d = 40.0;
+    std::string path;
+    bool bTextureCoodinates = false;
+    std::vector<std::unique_ptr<Material>> materials;
+    std::vector<std::unique_ptr<TextItem>> texts;
+    Material defaultMaterial;
+    double dKavimozuMargin = 0.0;
+    bool bReverse = false;
+    bool fromWorkFile = false;
+    bool bFinished = false;
+
+    // Development state.
+    int totalFacesToUnfold = 0;
+    int facesUnfolded = 0;
+    int pagesAcross = 1;
+    int pagesDown = 1;
+    std::unique_ptr<Part> removedPart;
+
+    Model() = default;
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+    ~Model();
+
+    Solid* addSolid(const std::string& name = "");
+    Material* addMaterial();
+};
+
+// The one current model of the application; null while no document is open.
+Model* currentModel();
+// Makes `model` current and destroys the previous one.
+void setCurrentModel(std::unique_ptr<Model> model);
+// Takes the current model out without destroying it (null when none).
+std::unique_ptr<Model> releaseCurrentModel();
+
+}  // namespace plikatra
