@@ -21,6 +21,8 @@ public:
                          MessageIcon icon) = 0;
     virtual Answer ask(const std::string& text, const std::string& caption, Buttons buttons,
                        MessageIcon icon) = 0;
+    // The status bar's text; nothing where there is no status bar.
+    virtual void status(const std::string& text) { (void)text; }
 };
 
 // Writes messages to standard error; questions get a fixed answer (no terminal dialogue,
@@ -47,10 +49,12 @@ public:
     };
     std::vector<Entry> entries;
     std::vector<Answer> answers;  // consumed front first; Ok/Yes when empty
+    std::vector<std::string> statusTexts;
 
     void message(const std::string& text, const std::string& caption, MessageIcon icon) override;
     Answer ask(const std::string& text, const std::string& caption, Buttons buttons,
                MessageIcon icon) override;
+    void status(const std::string& text) override { statusTexts.push_back(text); }
     // Texts of all entries, in order.
     std::vector<std::string> texts() const;
 };

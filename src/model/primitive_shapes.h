@@ -1,0 +1,30 @@
+// Closed test shapes built straight into a model: used by the benchmarks, the tests and the
+// command-line tool's demonstrations. Every shape is finished by construction, centred and
+// scaled like a loaded file, with outward (counter-clockwise) faces.
+#pragma once
+
+#include <memory>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Icosahedron subdivided `level` times onto the unit sphere: 20 × 4^level triangles.
+std::unique_ptr<Model> makeIcosphere(int level);
+
+// Torus of `rings` × `sides` quadrilaterals; major radius 1, minor radius `minor`.
+std::unique_ptr<Model> makeTorus(int rings, int sides, double minor = 0.35);
+
+// Regular tetrahedron.
+std::unique_ptr<Model> makeTetrahedron();
+
+// Axis-aligned box of the given size.
+std::unique_ptr<Model> makeBox(double sx, double sy, double sz);
+
+// A closed band of `n` quadrilaterals around the y axis (the side of a prism, no caps).
+std::unique_ptr<Model> makeRing(int n, double height = 0.5);
+
+// Runs construction, normalisation and edge metrics as the loader does after a read.
+void finishShape(Model& model);
+
+}  // namespace plikatra

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "test_util.h"
+
+namespace fs = std::filesystem;
+using plikatra::test::TempDir;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+};
+
+// Runs plikatra-cli with a private profile; standard error goes to a file.
+Run cli(const std::string& args, const std::string& errFile = "/dev/null") {
+    const std::string cmd = std::string("PLIKATRA_PROFILE=/nonexistent/plikatra.ini ") + PLIKATRA_BIN_DIR +
+                            "/plikatra-cli " + args + " 2>" + errFile + " </dev/null";
+    Run r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string quote(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+TEST(CliInfo, EveryCorpusObjLoads) {
+    const fs::path root = fs::path(PLIKATRA_CORPUS_DIR) / "obj";
+    if (!fs::exists(root)) GTEST_SKIP() << "no corpus at " << root;
+    int count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.path().extension() != ".obj") continue;
+        ++count;
+        const Run r = cli("info --json " + quote(entry.path().string()));
+        ASSERT_EQ(r.status, 0) << entry.path();
+        const auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["result"], 0);
+        EXPECT_GT(j["faces"].get<int>(), 0) << entry.path();
+        EXPECT_GT(j["mag3d"].get<double>(), 0.0);
+    }
+    EXPECT_GE(count, 7);
+}
+
+TEST(CliInfo, PinnedCounts) {
+    const fs::path root = fs::path(PLIKATRA_CORPUS_DIR) / "obj";
+    if (!fs::exists(root)) GTEST_SKIP() << "no corpus";
+    // Torus of 32 quads, closed: V − E + F = 0 with 16 × 2 vertices and 64 edges.
+    auto j = nlohmann::json::parse(cli("info --json " + quote((root / "catmark_torus/catmark_torus_creases0.obj").string())).out);
+    EXPECT_EQ(j["faces"], 32);
+    EXPECT_EQ(j["vertices"], 32);
+    EXPECT_EQ(j["edges"], 64);
+    EXPECT_EQ(j["open_edges"], 0);
+    EXPECT_EQ(j["solids"], 1);
+    EXPECT_EQ(j["has_texcoords"], false);
+}
+
+TEST(CliInfo, ExampleModelAndExitStatuses) {
+    Run r = cli(std::string("info --json ") + PLIKATRA_SOURCE_DIR + "/examples/box.obj");
+    ASSERT_EQ(r.status, 0);
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["faces"], 9);
+    EXPECT_EQ(j["vertices"], 10);
+    EXPECT_EQ(j["edges"], 17);
+    EXPECT_EQ(j["open_edges"], 0);
+    EXPECT_EQ(j["materials"], 2);
+    EXPECT_DOUBLE_EQ(j["mag3d"].get<double>(), 1.0);
+    EXPECT_EQ(j["bounds_max"][1], 1.9);
+
+    TempDir dir;
+    const std::string err = dir.path() + "/err.txt";
+    r = cli("info " + quote(dir.path() + "/none.obj"), err);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(plikatra::test::readFile(err).find("Cannot open file"), std::string::npos);
+    r = cli("info " + quote(dir.write("e.obj", "")), err);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(plikatra::test::readFile(err).find("Failed to load specified file"), std::string::npos);
+    r = cli("info " + quote(dir.write("e.xyz", "x")), err);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(plikatra::test::readFile(err).find("Cannot load file of specified type"), std::string::npos);
+}
+
+TEST(CliInfo, SetOverridesAreCheckedByName) {
+    const std::string model = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";
+    EXPECT_EQ(cli("info --set iAlgorithmType=0 --set bDrawEdgeNumber=1 " + model).status, 0);
+    EXPECT_EQ(cli("info --set noSuchKey=1 " + model).status, 1);
+    EXPECT_EQ(cli("info --set iAlgorithmType " + model).status, 1);
+}
