@@ -159,6 +159,8 @@ struct WindowPlacement {
     int bottom = 0;
     int show = 3;  // maximised
     int modelWidth = 0;
+
+    bool operator==(const WindowPlacement&) const = default;
 };
 WindowPlacement loadWindowPlacement();
 void saveWindowPlacement(const WindowPlacement& placement);
