@@ -1,0 +1,298 @@
+#include "workfile/work_file_writer.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/settings.h"
+
+namespace plikatra {
+
+namespace {
+
+// "%f" must give a decimal point whatever locale the front end installed, so formatting runs
+// under the C locale for this thread only.
+class CLocaleScope {
+public:
+    CLocaleScope() : previous_(c_ ? uselocale(c_) : nullptr) {}
+    ~CLocaleScope() {
+        if (c_) uselocale(previous_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    static inline const locale_t c_ = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    locale_t previous_;
+};
+
+__attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt, ...) {
+    // Most lines fit; "%f" of a huge value (the bounds of an empty model) prints over 300
+    // digits, so the exact length is asked for when they do not.
+    char buffer[256];
+    va_list ap;
+    va_start(ap, fmt);
+    va_list again;
+    va_copy(again, ap);
+    const int n = std::vsnprintf(buffer, sizeof buffer, fmt, ap);
+    va_end(ap);
+    if (n > 0 && static_cast<size_t>(n) < sizeof buffer) {
+        out.append(buffer, static_cast<size_t>(n));
+    } else if (n > 0) {
+        const size_t start = out.size();
+        out.resize(start + static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data() + start, static_cast<size_t>(n) + 1, fmt, again);
+        out.resize(start + static_cast<size_t>(n));
+    }
+    va_end(again);
+}
+
+// A name or text on a line of its own. A line feed inside it would end the line early and
+// shift every record after it for the reader, so it becomes a space.
+void putLine(std::string& out, const std::string& s) {
+    const size_t start = out.size();
+    out += s;
+    for (size_t i = start; i < out.size(); ++i)
+        if (out[i] == '\n') out[i] = ' ';
+    out += '\n';
+}
+
+long count(size_t n) { return static_cast<long>(n); }
+
+long vertexNumber(const Vertex* v) { return v ? static_cast<long>(v->index) : -1L; }
+
+long faceNumber(const Halfedge* h) {
+    return h && h->face ? static_cast<long>(h->face->index) : -1L;
+}
+
+void writeSolid(std::string& out, const Solid& solid) {
+    out += "solid\n";
+    putLine(out, solid.name);
+    put(out, "%d\n", solid.visible ? 1 : 0);
+
+    put(out, "vertices %ld\n", count(solid.vertices.size()));
+    for (const auto& v : solid.vertices)
+        put(out, "%f %f %f\n", v->position.x, v->position.y, v->position.z);
+
+    put(out, "faces %ld\n", count(solid.faces.size()));
+    for (const auto& f : solid.faces) {
+        const long part = f->part ? static_cast<long>(f->part->index) : -1L;
+        put(out, "%ld %ld %f %f %f %f %ld \n", static_cast<long>(f->materialIndex), part,
+            f->normal.x, f->normal.y, f->normal.z, f->planeD, count(f->halfedges.size()));
+        for (const auto& h : f->halfedges) {
+            const double u = h->texCoord ? h->texCoord->u : 0.0;
+            const double v = h->texCoord ? h->texCoord->v : 0.0;
+            put(out, "%ld %f %f %f %f %d %d %f\n", vertexNumber(h->origin), h->flatX, h->flatY,
+                u, v, h->hasFlap ? 1 : 0, h->lineShown ? 1 : 0, h->flapHeight);
+        }
+    }
+
+    put(out, "edges %ld\n", count(solid.edges.size()));
+    for (const auto& e : solid.edges) {
+        const int flags = e->kind | (e->mountain ? 16 : 0);
+        const int twin = e->a && e->a->twin ? 1 : 0;
+        put(out, "%ld %ld %ld %ld %d %d\n", faceNumber(e->a), faceNumber(e->b),
+            vertexNumber(e->va), vertexNumber(e->vb), flags, twin);
+    }
+}
+
+void writeMaterial(std::string& out, const Material& m) {
+    out += "material\n";
+    putLine(out, m.name);
+    for (const Rgba* c : {&m.ambient, &m.diffuse, &m.emission, &m.specular})
+        put(out, "%f %f %f %f ", static_cast<double>(c->r), static_cast<double>(c->g),
+            static_cast<double>(c->b), static_cast<double>(c->a));
+    put(out, "%f ", static_cast<double>(m.shininess));
+    put(out, "%f %f %f ", static_cast<double>(m.flatColor.r), static_cast<double>(m.flatColor.g),
+        static_cast<double>(m.flatColor.b));
+    out += m.colorGiven ? "1 " : "0 ";
+
+    // The flag promises a pixel block to the reader, so it is only set when there is one.
+    const TextureImage* t = m.hasTexture ? m.texture.get() : nullptr;
+    out += t ? "1\n" : "0\n";
+    if (!t) return;
+
+    out += "\n";
+    const long w = t->width > 0 ? t->width : 0;
+    const long h = t->height > 0 ? t->height : 0;
+    put(out, "%ld %ld\n", w, h);
+    // Exactly the announced number of bytes, so the reader stays in step even if the pixel
+    // buffer disagrees with the size.
+    const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 3;
+    const size_t have = std::min(bytes, t->pixels.size());
+    out.append(reinterpret_cast<const char*>(t->pixels.data()), have);
+    out.append(bytes - have, '\0');
+    out += "\n";
+}
+
+void writeText(std::string& out, const TextItem& t) {
+    put(out, "%d\n", t.extra1);
+    putLine(out, t.fontName);
+    putLine(out, t.text);
+    put(out, "%d %f %f %f %f %d %d %d %d\n", t.fontSize, t.x, t.y, t.width, t.height, t.extra2,
+        static_cast<int>(t.color & 0xFF), static_cast<int>((t.color >> 8) & 0xFF),
+        static_cast<int>((t.color >> 16) & 0xFF));
+}
+
+void writeInfo(std::string& out, const Model& model, const WorkFileDocumentState& state) {
+    const Settings& s = settings();
+    out += "info\n";
+    put(out, "dMag3d %f\n", model.dMag3d);
+    put(out, "dMag2d %f\n", model.dMag2d);
+    put(out, "dKavimozuX %f\n", model.dKavimozuX);
+    put(out, "dKavimozuY %f\n", model.dKavimozuY);
+    put(out, "dKavimozuWidth %f\n", model.dKavimozuWidth);
+    put(out, "dKavimozuHeight %f\n", model.dKavimozuHeight);
+    put(out, "dKavimozuMargin %f\n", model.dKavimozuMargin);
+    put(out, "bReverse %d\n", model.bReverse ? 1 : 0);
+    put(out, "bFinished %d\n", state.bFinished ? 1 : 0);
+    put(out, "iAngleEps %d\n", s.iAngleEps);
+    put(out, "iTaniLineType %d\n", s.iTaniLineType);
+    put(out, "iYamaLineType %d\n", s.iYamaLineType);
+    put(out, "iCutLineType %d\n", s.iCutLineType);
+    // The key's spelling is part of the format.
+    put(out, "bTextureCoodinates %d\n", model.bTextureCoodinates ? 1 : 0);
+    put(out, "bDrawFlap %d\n", s.bDrawNorishiro ? 1 : 0);
+    put(out, "bDrawNumber %d\n", s.bDrawEdgeNumber ? 1 : 0);
+    put(out, "bUseMaterial %d\n", s.bUseMaterial ? 1 : 0);
+    put(out, "iEdgeNumberFontSize %d\n", s.iEdgeNumberFontSize);
+    put(out, "bNorishiroReverse %d\n", s.bNorishiroReverse ? 1 : 0);
+    put(out, "bEdgeIdReverse %d\n", s.bEdgeIdReverse ? 1 : 0);
+    put(out, "bEnableLineAlpha %d\n", s.bEnableLineAlpha ? 1 : 0);
+    put(out, "dTextureLineAlpha %f\n", s.dTextureLineAlpha);
+    put(out, "bCullEdge %d\n", s.bCullEdge ? 1 : 0);
+    put(out, "iPageType %d\n", s.iPageType);
+    put(out, "dPageMarginSide %f\n", s.dPageMarginSide);
+    put(out, "dPageMarginTop %f\n", s.dPageMarginTop);
+    put(out, "bDrawWhiteBkLine %d\n", s.bDrawWhiteBkLine ? 1 : 0);
+    out += "/info\n";
+}
+
+// Writes all of `data` to `fd`, resuming after partial writes and signals.
+bool writeAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Creates a new file beside `target` under a name no one else uses; -1 on failure.
+int createTemporaryBeside(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = target + ".tmp" + std::to_string(::getpid()) + "-" +
+                   std::to_string(serial.fetch_add(1));
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+WorkFileDocumentState documentStateOf(const Model& model) {
+    return WorkFileDocumentState{model.bFinished};
+}
+
+void numberForWorkFile(Model& model) {
+    for (size_t s = 0; s < model.solids.size(); ++s) {
+        Solid& solid = *model.solids[s];
+        solid.index = static_cast<int>(s);
+        for (size_t i = 0; i < solid.vertices.size(); ++i)
+            solid.vertices[i]->index = static_cast<int>(i);
+        for (size_t i = 0; i < solid.faces.size(); ++i) solid.faces[i]->index = static_cast<int>(i);
+    }
+    for (size_t i = 0; i < model.parts.size(); ++i) model.parts[i]->index = static_cast<int>(i);
+}
+
+std::string WorkFileWriter::text() {
+    numberForWorkFile(model_);
+    CLocaleScope cLocale;
+    std::string out;
+
+    put(out, "# Plikatra Designer Work Info ver %d\n", kWorkFileVersion);
+    out += "#\n\n";
+    put(out, "version %d\n", kWorkFileVersion);
+    put(out, "min_version %d\n", kWorkFileMinVersion);
+    out += "\n";
+    put(out, "model %f %f %f %f %f %f\n", model_.boundsMax.x, model_.boundsMax.y,
+        model_.boundsMax.z, model_.boundsMin.x, model_.boundsMin.y, model_.boundsMin.z);
+
+    put(out, "solids %ld\n", count(model_.solids.size()));
+    for (const auto& s : model_.solids) writeSolid(out, *s);
+
+    out += "defaultmaterial\n";
+    writeMaterial(out, model_.defaultMaterial);
+    put(out, "materials %ld\n", count(model_.materials.size()));
+    for (const auto& m : model_.materials) writeMaterial(out, *m);
+
+    put(out, "parts %ld\n", count(model_.parts.size()));
+    for (const auto& p : model_.parts) {
+        const long solid = p->solid ? static_cast<long>(p->solid->index) : -1L;
+        put(out, "%ld %f %f %f %f\n", solid, p->x, p->y, p->width, p->height);
+    }
+
+    put(out, "text %ld\n", count(model_.texts.size()));
+    for (const auto& t : model_.texts) writeText(out, *t);
+
+    writeInfo(out, model_, state_);
+    out += "end 2\n";
+    return out;
+}
+
+int WorkFileWriter::write(std::FILE* file) {
+    const std::string data = text();
+    std::fwrite(data.data(), 1, data.size(), file);
+    return 0;
+}
+
+std::string workFileText(Model& model, const WorkFileDocumentState& state) {
+    return WorkFileWriter(model, state).text();
+}
+
+bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
+                   std::string* error) {
+    const std::string data = workFileText(model, state);
+
+    // Saving through a link replaces the file it names, not the link.
+    std::string target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(path, ec);
+        if (!ec) target = resolved.string();
+    }
+
+    std::string temp;
+    const int fd = createTemporaryBeside(target, temp);
+    bool ok = fd >= 0;
+    if (ok) {
+        // A replaced file keeps its permissions.
+        struct stat old;
+        if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(fd, old.st_mode & 07777);
+        ok = writeAll(fd, data) && ::fsync(fd) == 0;
+        ok = (::close(fd) == 0) && ok;
+        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+        if (!ok) ::unlink(temp.c_str());
+    }
+    if (!ok && error) *error = kMsgCannotWriteFile;
+    return ok;
+}
+
+bool writeWorkFile(Model& model, const std::string& path, std::string* error) {
+    return writeWorkFile(model, path, documentStateOf(model), error);
+}
+
+}  // namespace plikatra

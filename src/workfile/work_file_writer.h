@@ -1,0 +1,61 @@
+// Writes the program's own document format: the model, its development, the materials with
+// their texture pixels and the document's view and drawing settings, as one text file with a
+// raw pixel block per textured material.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Format version written, and the oldest version a reader must understand to read the file.
+inline constexpr int kWorkFileVersion = 2;
+inline constexpr int kWorkFileMinVersion = 2;
+
+// Message the save command shows when the file cannot be written.
+inline constexpr const char* kMsgCannotWriteFile = "Cannot write to file";
+
+// Document state the file stores that the model does not hold.
+struct WorkFileDocumentState {
+    // The application's run-time state that marks the development as finished.
+    bool bFinished = false;
+};
+
+// The document state as far as the model knows it (bFinished as last loaded or set).
+WorkFileDocumentState documentStateOf(const Model& model);
+
+// Numbers solids, vertices and faces (per solid) and parts by their positions, which are the
+// numbers every reference in the file uses.
+void numberForWorkFile(Model& model);
+
+// Writes one model as a work file in a single walk.
+class WorkFileWriter {
+public:
+    WorkFileWriter(Model& model, const WorkFileDocumentState& state)
+        : model_(model), state_(state) {}
+
+    // Numbers the model and returns the complete file content.
+    std::string text();
+    // Numbers the model and writes the file to `file`, already opened for writing in binary
+    // mode; does not close it. Returns 0; write errors show in the stream's error state.
+    int write(std::FILE* file);
+
+private:
+    Model& model_;
+    WorkFileDocumentState state_;
+};
+
+// The complete work file of `model`.
+std::string workFileText(Model& model, const WorkFileDocumentState& state);
+
+// Saves `model` to `path`. The file is written beside the target under a temporary name and
+// renamed over it only when complete, so a failed save leaves any previous file untouched.
+// On failure returns false and, when `error` is given, stores kMsgCannotWriteFile there.
+bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
+                   std::string* error);
+// As above with documentStateOf(model).
+bool writeWorkFile(Model& model, const std::string& path, std::string* error);
+
+}  // namespace plikatra
