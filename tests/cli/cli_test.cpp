@@ -15,16 +15,16 @@ using plikatra::test::TempDir;
 
 namespace {
 
-struct Run {
+struct CliRun {
     int status = -1;
     std::string out;
 };
 
 // Runs plikatra-cli with a private profile; standard error goes to a file.
-Run cli(const std::string& args, const std::string& errFile = "/dev/null") {
+CliRun cli(const std::string& args, const std::string& errFile = "/dev/null") {
     const std::string cmd = std::string("PLIKATRA_PROFILE=/nonexistent/plikatra.ini ") + PLIKATRA_BIN_DIR +
                             "/plikatra-cli " + args + " 2>" + errFile + " </dev/null";
-    Run r;
+    CliRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf{};
@@ -46,7 +46,7 @@ TEST(CliInfo, EveryCorpusObjLoads) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.path().extension() != ".obj") continue;
         ++count;
-        const Run r = cli("info --json " + quote(entry.path().string()));
+        const CliRun r = cli("info --json " + quote(entry.path().string()));
         ASSERT_EQ(r.status, 0) << entry.path();
         const auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["result"], 0);
@@ -66,11 +66,11 @@ TEST(CliInfo, PinnedCounts) {
     EXPECT_EQ(j["edges"], 64);
     EXPECT_EQ(j["open_edges"], 0);
     EXPECT_EQ(j["solids"], 1);
-    EXPECT_EQ(j["has_texcoords"], false);
+    EXPECT_EQ(j["has_texcoords"], true);  // four "vt" lines shared by every quad
 }
 
 TEST(CliInfo, ExampleModelAndExitStatuses) {
-    Run r = cli(std::string("info --json ") + PLIKATRA_SOURCE_DIR + "/examples/box.obj");
+    CliRun r = cli(std::string("info --json ") + PLIKATRA_SOURCE_DIR + "/examples/box.obj");
     ASSERT_EQ(r.status, 0);
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["faces"], 9);
