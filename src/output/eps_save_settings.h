@@ -1,0 +1,28 @@
+// The "EPS Save Settings" dialog as data: what it shows and what OK stores.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+inline constexpr const char* kEpsSaveSettingsTitle = "EPS Save Settings";
+inline constexpr const char* kEpsOmitFillFaceLabel = "Don't Fill Surfaces";
+inline constexpr const char* kEpsOmitFillFlapLabel = "Don't Fill Flaps";
+inline constexpr const char* kEpsTextNotSupported = "* Text output is not supported";
+
+struct EpsSaveSettings {
+    bool omitFillFace = false;  // "Don't Fill Surfaces"
+    bool omitFillFlap = false;  // "Don't Fill Flaps"
+    std::string info;           // read-only line: empty or kEpsTextNotSupported
+};
+
+// The dialog's initial state: both check boxes from the settings, and the note that text
+// items are left out when the development of `model` holds any.
+EpsSaveSettings initialEpsSaveSettings(const Model& model);
+
+// What OK does: stores both check boxes back into the settings.
+void acceptEpsSaveSettings(const EpsSaveSettings& state);
+
+}  // namespace plikatra

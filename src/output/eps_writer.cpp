@@ -1,0 +1,352 @@
+#include "output/eps_writer.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "app/settings.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+constexpr double kRadToDeg = 57.29577951308239;
+// Assumed advance of one digit as a fraction of the font size in points times kPointsPerCm
+// (0.7 of the font size).
+constexpr double kDigitAdvance = 0.02469444444444444;
+
+// Switches this thread to the "C" locale for the lifetime of the object, so that "%f" always
+// writes a point as decimal separator while the rest of the program may run in any locale.
+class CLocaleScope {
+public:
+    CLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0))) {
+        if (c_) previous_ = uselocale(c_);
+    }
+    ~CLocaleScope() {
+        if (!c_) return;
+        uselocale(previous_);
+        freelocale(c_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t c_;
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
+// Truncates toward zero. An empty development has an infinite extent, and a huge one may
+// not fit an int, so the value saturates instead of being undefined; NaN becomes 0.
+int truncToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return static_cast<int>(v);
+}
+
+// How many digit advances a join number occupies. The count comes from log10, which only
+// makes sense for positive numbers; numbering starts at 1, so 0 and other negatives than
+// the "none" value -1 only come from edited or damaged data. They are drawn as "%d" prints
+// them and counted by the characters printed: one for 0, two for -5.
+int digitCount(int n) {
+    if (n > 0) return static_cast<int>(std::log10(n) + 1);
+    return std::snprintf(nullptr, 0, "%d", n);
+}
+
+// A point on paper in centimetres, y down the sheet.
+struct Cm {
+    double x, y;
+};
+
+// Dash pattern of a line-type code; codes outside the table draw solid.
+const char* dashCommand(int style) {
+    switch (style) {
+        case 1: return "\n[3 ] 0 setdash";
+        case 2: return "\n[8 4 4 4] 0 setdash";
+        default: return "\n[] 0 setdash";
+    }
+}
+
+class EpsExporter {
+public:
+    EpsExporter(Model& model, std::FILE* out) : m_(model), s_(settings()), out_(out) {}
+
+    void run() {
+        recomputeExtent();
+        const int w = truncToInt(m_.dKavimozuWidth * m_.dMag2d * kPointsPerCm);
+        const int h = truncToInt(m_.dKavimozuHeight * m_.dMag2d * kPointsPerCm);
+        const int x0 = truncToInt(m_.dKavimozuX * m_.dMag2d * kPointsPerCm);
+        const int y0 = truncToInt(m_.dKavimozuY * m_.dMag2d * (-kPointsPerCm));
+        height_ = h;
+        std::fputs("%!PS-Adobe EPSF-3\n", out_);
+        std::fprintf(out_, "%%%%BoundingBox: %d %d %lld %lld\n", x0, y0,
+                     static_cast<long long>(x0) + w, static_cast<long long>(y0) + h);
+
+        clearMarks();
+        if (s_.bDrawNorishiro) flapStage();
+        if (!s_.bOmitFillFaceInEPS) faceStage();
+        lineStage();
+        if (s_.bDrawEdgeNumber) joinNumberStage();
+    }
+
+private:
+    Model& m_;
+    const Settings& s_;
+    std::FILE* out_;
+    double height_ = 0.0;
+
+    // Start and end of a halfedge on paper: the part's position plus the flat point, scaled.
+    Cm start(const Part& p, const Halfedge& he) const {
+        return {(p.x + he.flatX) * m_.dMag2d, (p.y + he.flatY) * m_.dMag2d};
+    }
+    Cm end(const Part& p, const Halfedge& he) const { return start(p, *he.next); }
+
+    double outX(Cm c) const { return c.x * kPointsPerCm; }
+    // PostScript's y axis points up, the sheet's down.
+    double outY(Cm c) const { return height_ - c.y * kPointsPerCm; }
+
+    void point(const char* format, Cm c) { std::fprintf(out_, format, outX(c), outY(c)); }
+
+    template <typename Fn>
+    void forEachHalfedge(Fn fn) {
+        for (const auto& part : m_.parts)
+            for (Face* face : part->faces)
+                for (const auto& he : face->halfedges) fn(*part, *he);
+    }
+
+    void recomputeExtent() {
+        double minX = kDoubleMax, minY = kDoubleMax;
+        double maxX = -kDoubleMax, maxY = -kDoubleMax;
+        auto extend = [&](double x0, double y0, double x1, double y1) {
+            if (x0 < minX) minX = x0;
+            if (y0 < minY) minY = y0;
+            if (x1 > maxX) maxX = x1;
+            if (y1 > maxY) maxY = y1;
+        };
+        for (const auto& p : m_.parts) extend(p->x, p->y, p->x + p->width, p->y + p->height);
+        // Text sizes are on paper; the sheet is in development units.
+        for (const auto& t : m_.texts)
+            extend(t->x, t->y - t->height / m_.dMag2d, t->x + t->width / m_.dMag2d,
+                   t->y + 0.5 * t->height / m_.dMag2d);
+        m_.dKavimozuX = minX;
+        m_.dKavimozuY = minY;
+        m_.dKavimozuWidth = maxX - minX;
+        m_.dKavimozuHeight = maxY - minY;
+    }
+
+    void clearMarks() {
+        for (const auto& solid : m_.solids) {
+            for (const auto& e : solid->edges) e->doneMark = false;
+            for (const auto& f : solid->faces)
+                for (const auto& he : f->halfedges) he->drawnMark = false;
+        }
+    }
+
+    void flapStage() {
+        const bool flip = m_.bReverse != s_.bNorishiroReverse;
+        const bool fill = !s_.bOmitFillNorishiroInEPS;
+        forEachHalfedge([&](const Part& part, Halfedge& he) {
+            if (!he.hasFlap) return;
+            const double heightPt = he.flapHeight * kPointsPerCm;
+            const Cm a = start(part, he);
+            const Cm b = end(part, he);
+            const Cm p0 = flip ? a : b;
+            const Cm p1 = flip ? b : a;
+            const double dx = p1.x - p0.x, dy = p1.y - p0.y;
+            const double length = std::sqrt(dx * dx + dy * dy) * kPointsPerCm;
+            if (length < 0.01) return;
+            const Cm u{dx / length * kPointsPerCm, dy / length * kPointsPerCm};
+            const Cm n{u.y, -u.x};
+            const double hc = he.flapHeight;
+
+            Cm corners[4];
+            int count = 0;
+            corners[count++] = p0;
+            if (2 * heightPt < length) {
+                corners[count++] = {p0.x + hc * u.x + hc * n.x, p0.y + hc * u.y + hc * n.y};
+                corners[count++] = {p1.x - hc * u.x + hc * n.x, p1.y - hc * u.y + hc * n.y};
+            } else {
+                corners[count++] = {(p0.x + p1.x) / 2 + hc * n.x, (p0.y + p1.y) / 2 + hc * n.y};
+            }
+            corners[count++] = p1;
+
+            if (fill) {
+                std::fputs("\nnewpath", out_);
+                point("\n%f %f moveto", corners[0]);
+                for (int i = 1; i < count; ++i) point("\n%f %f lineto", corners[i]);
+                std::fputs("\nclosepath", out_);
+                std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
+                std::fputs("\nfill", out_);
+            }
+            // Left open along the base: the line stage draws the base as the flap's fold.
+            std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
+            point("\n%f %f moveto", corners[0]);
+            for (int i = 1; i < count; ++i) point("\n%f %f lineto", corners[i]);
+            std::fputs("\nstroke", out_);
+        });
+    }
+
+    // Material of a face; an index outside the table (damaged data) takes the default.
+    const Material& materialOf(const Face& face) const {
+        const int i = face.materialIndex;
+        if (i >= 0 && static_cast<size_t>(i) < m_.materials.size() && m_.materials[static_cast<size_t>(i)])
+            return *m_.materials[static_cast<size_t>(i)];
+        return m_.defaultMaterial;
+    }
+
+    void faceStage() {
+        for (const auto& part : m_.parts) {
+            for (Face* face : part->faces) {
+                std::fputs("\nnewpath", out_);
+                bool first = true;
+                for (const auto& he : face->halfedges) {
+                    point(first ? "\n %f %f moveto" : "\n %f %f lineto", start(*part, *he));
+                    first = false;
+                }
+                std::fputs("\nclosepath", out_);
+                // Textures are not exported: a textured face is left white.
+                const Material* mat = s_.bUseMaterial ? &materialOf(*face) : nullptr;
+                if (mat && !mat->hasTexture)
+                    std::fprintf(out_, "\n%f %f %f setrgbcolor", static_cast<double>(mat->flatColor.r),
+                                 static_cast<double>(mat->flatColor.g),
+                                 static_cast<double>(mat->flatColor.b));
+                else
+                    std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
+                std::fputs("\nfill", out_);
+            }
+        }
+    }
+
+    void lineStage() {
+        std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
+        forEachHalfedge([&](const Part& part, Halfedge& he) {
+            Edge& edge = *he.edge;
+            // A nearly flat fold is hidden; a cut edge always shows.
+            if (s_.bCullEdge && edge.foldAngle > s_.iAngleEps && he.twin) return;
+            // A fold is drawn once, from whichever of its halfedges comes first.
+            if (he.twin && he.twin->drawnMark) return;
+            if (!he.lineShown) return;
+            int style;
+            if (!he.twin && !(he.hasFlap && s_.bDrawNorishiro)) {
+                if (s_.iCutLineType == 1) return;
+                style = 0;
+            } else {
+                // A fold, or the fold line of a shown flap.
+                style = edge.mountain ? s_.iYamaLineType : s_.iTaniLineType;
+                if (style == 3) return;
+                if (style < 0 || style > 3) style = 0;
+            }
+            edge.doneMark = true;
+            he.drawnMark = true;
+            const Cm a = start(part, he);
+            const Cm b = end(part, he);
+            if (s_.bDrawWhiteBkLine && style != 0) {
+                // A white solid line under the dashes keeps the gaps white over a filled face.
+                std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
+                std::fputs("\n[] 0 setdash", out_);
+                point("\n%f %f moveto", a);
+                point("\n%f %f lineto", b);
+                std::fputs("\nstroke", out_);
+                std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
+            }
+            std::fputs(dashCommand(style), out_);
+            point("\n%f %f moveto", a);
+            point("\n%f %f lineto", b);
+            std::fputs("\nstroke", out_);
+        });
+    }
+
+    void joinNumberStage() {
+        std::fputs("\n[]0 setdash", out_);
+        std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
+        std::fprintf(out_, "\n/%s findfont", "Helvetica");
+        std::fprintf(out_, "\n%d scalefont setfont", s_.iEdgeNumberFontSize);
+        clearMarks();
+        const bool flip = m_.bReverse != s_.bEdgeIdReverse;
+        const double advance = s_.iEdgeNumberFontSize * kPointsPerCm * kDigitAdvance;
+        forEachHalfedge([&](const Part& part, Halfedge& he) {
+            Edge& edge = *he.edge;
+            const int number = edge.joinNumber;
+            if (number == -1) {
+                edge.doneMark = true;
+                return;
+            }
+            // Both halfedges of a numbered cut edge carry the number, each in its own part.
+            const Cm a = start(part, he);
+            const Cm b = end(part, he);
+            const Cm f = flip ? a : b;
+            const Cm s = flip ? b : a;
+            const double d = std::sqrt((s.x - f.x) * (s.x - f.x) + (s.y - f.y) * (s.y - f.y));
+            double angle = std::asin((s.y - f.y) / d);
+            if (s.x - f.x > 0) angle = kPi - angle;
+            const double mx = (outX(f) + outX(s)) / 2;
+            const double my = (outY(f) + outY(s)) / 2;
+            // Centre the digits along the edge and lift them a little off it.
+            const double dx = -digitCount(number) * advance / 2;
+            const double dy = 0.2 * advance;
+            const double x = mx + dx * std::cos(angle) - dy * std::sin(angle);
+            const double y = my + dx * std::sin(angle) + dy * std::cos(angle);
+            std::fputs("\ninitmatrix", out_);
+            std::fprintf(out_, "\n%f %f moveto", x, y);
+            std::fprintf(out_, "\n%f rotate", angle * kRadToDeg);
+            std::fprintf(out_, "\n(%d)show", number);
+        });
+    }
+};
+
+std::atomic<unsigned> tempCounter{0};
+
+}  // namespace
+
+int exportEps(Model& model, std::FILE* out) {
+    CLocaleScope cLocale;
+    EpsExporter(model, out).run();
+    return 0;
+}
+
+bool writeEpsFile(Model& model, const std::string& path, std::string* error) {
+    auto fail = [&] {
+        if (error) *error = kMsgCannotWriteFile;
+        return false;
+    };
+    // Replacing a file the user made read-only would defeat the protection that opening
+    // it for writing respects.
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && ::access(path.c_str(), W_OK) != 0) return fail();
+
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return fail();
+    // The replacement keeps the permissions of the file it replaces.
+    if (exists && S_ISREG(existing.st_mode)) (void)::fchmod(fd, existing.st_mode & 07777);
+    std::FILE* out = ::fdopen(fd, "wb");
+    if (!out) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return fail();
+    }
+    exportEps(model, out);
+    bool ok = std::fflush(out) == 0 && !std::ferror(out);
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return fail();
+    }
+    return true;
+}
+
+}  // namespace plikatra
