@@ -19,7 +19,6 @@
 #include <new>
 #include <numeric>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "import/load_progress.h"
@@ -403,6 +402,7 @@ private:
             const bool hasTex = model_.bTextureCoodinates && t >= 1 && t <= texCount;
             corners_.push_back({c, hasTex ? t : 0});
         }
+        face->halfedges.reserve(corners_.size());
         for (const auto& [c, t] : corners_) face->addCorner(vertexCopy(c), t ? texCoordCopy(t) : nullptr);
         return true;
     }

@@ -1,0 +1,88 @@
+// Real OBJ files written by other programs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "import/obj_reader.h"
+#include "model/model_stats.h"
+
+namespace plikatra {
+namespace {
+
+const std::string kObjDir = std::string(PLIKATRA_CORPUS_DIR) + "/obj";
+
+int totalVertices(const Model& m) {
+    int n = 0;
+    for (const auto& s : m.solids) n += static_cast<int>(s->vertices.size());
+    return n;
+}
+
+TEST(ObjCorpus, EveryFileLoads) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(kObjDir)) {
+        if (entry.path().extension() != ".obj") continue;
+        ++files;
+        Model model;
+        EXPECT_EQ(readObj(entry.path().string(), model), 0) << entry.path();
+        EXPECT_GT(model.faceCount, 0) << entry.path();
+    }
+    EXPECT_GE(files, 7);
+}
+
+TEST(ObjCorpus, CornellBox) {
+    // Objects ("o") do not start solids; 18 quads, half of them numbered from the end.
+    Model m;
+    ASSERT_EQ(readObj(kObjDir + "/cornell_box/cornell_box.obj", m), 0);
+    ASSERT_EQ(m.solids.size(), 1u);
+    EXPECT_EQ(m.faceCount, 18);
+    EXPECT_EQ(totalVertices(m), 72);  // 4 of the 76 vertices are used by no face
+    ASSERT_EQ(m.materials.size(), 10u);
+    // usemtl order: white light white white blue green red white white white.
+    EXPECT_EQ(m.materials[0]->diffuse.b, 1.0f);
+    EXPECT_EQ(m.materials[4]->flatColor.r, 0.0f);
+    EXPECT_EQ(m.materials[4]->flatColor.b, 1.0f);
+    EXPECT_EQ(m.materials[2]->diffuse.r, Material().diffuse.r);  // a repeated name keeps the default
+    EXPECT_FALSE(m.bTextureCoodinates);
+}
+
+TEST(ObjCorpus, FaceWithTwoGroups) {
+    Model m;
+    ASSERT_EQ(readObj(kObjDir + "/face/face.obj", m), 0);
+    ASSERT_EQ(m.solids.size(), 2u);
+    EXPECT_EQ(m.solids[0]->name, "face");
+    EXPECT_EQ(m.solids[1]->name, "lips");
+    EXPECT_EQ(m.solids[0]->vertices.size(), 410u);
+    EXPECT_EQ(m.solids[1]->vertices.size(), 78u);
+    EXPECT_EQ(m.faceCount, 806);
+    ASSERT_EQ(m.materials.size(), 2u);
+    EXPECT_EQ(m.materials[0]->diffuse.g, static_cast<float>(0.501961));
+    EXPECT_EQ(m.materials[1]->ambient.b, static_cast<float>(0.180392));
+    EXPECT_FALSE(m.bTextureCoodinates);
+}
+
+TEST(ObjCorpus, TorusAndSpacedNames) {
+    Model torus;
+    ASSERT_EQ(readObj(kObjDir + "/catmark_torus/catmark_torus_creases0.obj", torus), 0);
+    const ModelStats st = modelStats(torus);
+    EXPECT_EQ(st.faces, 32);
+    EXPECT_EQ(st.edges, 64);  // closed quad torus: E = 2F, no open edge
+    EXPECT_EQ(st.openEdges, 0);
+    EXPECT_TRUE(torus.bTextureCoodinates);
+
+    // "mtllib cube with white spaces.mtl" names the library "cube", which does not exist, so
+    // the colours stay at their defaults; names keep only their first word.
+    Model cube;
+    ASSERT_EQ(readObj(kObjDir + "/white_spaces/cube with white spaces.obj", cube), 0);
+    ASSERT_EQ(cube.solids.size(), 1u);
+    EXPECT_EQ(cube.solids[0]->name, "Cube");
+    EXPECT_EQ(cube.faceCount, 6);
+    ASSERT_EQ(cube.materials.size(), 5u);
+    EXPECT_EQ(cube.materials[4]->name, "White");
+    EXPECT_EQ(cube.materials[0]->diffuse.r, Material().diffuse.r);
+    ASSERT_NE(cube.solids[0]->faces[0]->halfedges[2]->texCoord, nullptr);
+    EXPECT_DOUBLE_EQ(cube.solids[0]->faces[0]->halfedges[2]->texCoord->v, 0.0);  // vt 1 1
+}
+
+}  // namespace
+}  // namespace plikatra
