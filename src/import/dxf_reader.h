@@ -1,0 +1,14 @@
+// Drawing exchange files in text form: 3DFACE entities and polyface meshes.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Reads the faces of a DXF file into `model`, one solid per layer, and runs construction;
+// returns a reader result code (2 when the user cancelled in the progress window).
+int readDxf(const std::string& path, Model& model);
+
+}  // namespace plikatra

@@ -1,0 +1,14 @@
+// LWO object files (IFF forms of type LWOB and LWO2).
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Reads an LWO file into `model` as one solid with its surfaces as materials and runs
+// construction; returns a reader result code (0 or 1, the reader cannot be cancelled).
+int readLwo(const std::string& path, Model& model);
+
+}  // namespace plikatra
