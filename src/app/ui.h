@@ -7,6 +7,9 @@
 
 namespace plikatra {
 
+// Shown when a file cannot be created or written.
+inline constexpr const char* kMsgCannotWriteFile = "Cannot write to file";
+
 // Caption of the message boxes.
 inline constexpr const char* kAppTitle = "Plikatra Designer";
 

@@ -1,6 +1,7 @@
 // The commands of plikatra-cli; each returns the process exit status.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace plikatra {
@@ -11,5 +12,17 @@ constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 2;
 
 int runInfo(const std::string& path, bool json);
+
+struct UnfoldArgs {
+    std::optional<int> algorithm;
+    std::optional<int> paper;
+    std::string out;
+    std::string eps;
+    std::optional<double> scale;
+    std::optional<int> spacingMm;
+    bool noPageDivide = false;
+};
+
+int runUnfold(const std::string& path, const UnfoldArgs& args, bool json);
 
 }  // namespace plikatra

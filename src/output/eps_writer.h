@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ui.h"
 #include "model/model.h"
 
 namespace plikatra {
 
 // Shown when the EPS file cannot be created or written.
-inline constexpr const char* kMsgCannotWriteFile = "Cannot write to file";
 
 // Points per centimetre (72 / 2.54): development units times dMag2d times this give points.
 inline constexpr double kPointsPerCm = 28.346456692913385;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ui.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -15,7 +16,6 @@ inline constexpr int kWorkFileVersion = 2;
 inline constexpr int kWorkFileMinVersion = 2;
 
 // Message the save command shows when the file cannot be written.
-inline constexpr const char* kMsgCannotWriteFile = "Cannot write to file";
 
 // Document state the file stores that the model does not hold.
 struct WorkFileDocumentState {
