@@ -1,0 +1,46 @@
+// Decoders that turn BMP and JPEG files into plain RGB pixels for texture loading.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plikatra {
+
+// Pixels as the decoders hand them over: width × height × 3 bytes, R, G, B, no row padding,
+// bottom row of the picture first.
+struct DecodedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+// Neither decoder accepts a picture wider or taller than this: no texture can be larger,
+// and it keeps a forged header from asking for gigabytes.
+inline constexpr int kMaxDecodedSide = 16384;
+
+// Messages of the bitmap reader, shown under the caption kBmpErrorCaption.
+inline constexpr const char* kBmpErrorCaption = "Error";
+inline constexpr const char* kMsgBmpOpenFailed = "Failed to open DIB file %s.\n";
+inline constexpr const char* kMsgBmpUnknownFormat = "Unknown DIB file format.";
+inline constexpr const char* kMsgBmpConversionError = "Image file conversion error.";
+inline constexpr const char* kMsgBmpOutOfMemory = "Out of memory.";
+
+// Messages of the JPEG reader.
+inline constexpr const char* kMsgJpegOpenFailed = "JPEG :\nCan't open %s\n";
+inline constexpr const char* kMsgJpegOutOfMemory = "JpegFile :\nOut of memory";
+inline constexpr const char* kJpegErrorCaption = "JPEG Error";
+// Our own refusal of a header whose size the file cannot back, in the decoder's box.
+inline constexpr const char* kMsgJpegTooLarge = "Image too large to load (%d x %d pixels)";
+
+// Reads a Windows bitmap (with or without the 14-byte file header; core, info, V4 and V5
+// headers; 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, RLE8, RLE4 and bit fields).
+// Problems are reported through ui() and give none.
+std::optional<DecodedImage> readBmpImage(const std::string& path);
+
+// Decodes a JPEG file; greyscale pictures come out with equal R, G and B. Problems, the
+// decoder's own included, are reported through ui() and give none.
+std::optional<DecodedImage> readJpegImage(const std::string& path);
+
+}  // namespace plikatra

@@ -1,0 +1,106 @@
+#include "textures/texture_image.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+#include "app/settings.h"
+#include "app/ui.h"
+#include "textures/image_readers.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr int kMaxPowerSide = 32768;
+
+int& recordedMaxTextureSize() {
+    static int size = kMinTextureSide;
+    return size;
+}
+
+int powerAbove(int n) {
+    for (int p = kMinTextureSide; p <= kMaxPowerSide; p *= 2)
+        if (p > n) return p;
+    return kMinTextureSide;
+}
+
+bool isJpegName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = name.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return ext == ".jpg" || ext == ".jpeg";
+}
+
+// Nearest-pixel rescale of packed RGB rows to side × side. With `flip` the destination's
+// first row comes from the source's last, which turns bottom-first rows into top-first ones.
+std::vector<std::uint8_t> rescale(const std::vector<std::uint8_t>& src, int srcWidth,
+                                  int srcHeight, int side, bool flip) {
+    std::vector<std::uint8_t> dst(std::size_t(side) * side * 3);
+    std::vector<std::size_t> column(side);
+    for (int j = 0; j < side; ++j) column[j] = std::size_t(std::int64_t(j) * srcWidth / side) * 3;
+    for (int i = 0; i < side; ++i) {
+        const std::int64_t srcRow = std::int64_t(srcHeight) * (flip ? side - 1 - i : i) / side;
+        const std::uint8_t* s = src.data() + std::size_t(srcRow) * srcWidth * 3;
+        std::uint8_t* d = dst.data() + std::size_t(i) * side * 3;
+        for (int j = 0; j < side; ++j, d += 3) {
+            const std::uint8_t* p = s + column[j];
+            d[0] = p[0], d[1] = p[1], d[2] = p[2];
+        }
+    }
+    return dst;
+}
+
+}  // namespace
+
+void setMaxTextureSize(int size) {
+    if (size >= 1) recordedMaxTextureSize() = size;
+}
+
+int maxTextureSize() { return recordedMaxTextureSize(); }
+
+int textureSizeLimit() {
+    const Settings& s = settings();
+    int limit = maxTextureSize();
+    if (s.bLimitTextureSize) {
+        const int index = s.iTextureLimitSizeIndex;
+        const bool valid = index >= 0 && index < int(std::size(kTextureLimitSizes));
+        limit = std::min(limit, kTextureLimitSizes[valid ? index : 0]);
+    }
+    return limit;
+}
+
+int textureSide(int width, int height, int limit) {
+    const int side = std::max(powerAbove(width), powerAbove(height));
+    return side > limit ? limit : std::max(side, kMinTextureSide);
+}
+
+std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit) {
+    std::optional<DecodedImage> decoded = isJpegName(path) ? readJpegImage(path) : readBmpImage(path);
+    if (!decoded || decoded->width < 1 || decoded->height < 1) return nullptr;
+    const int side = std::max(1, textureSide(decoded->width, decoded->height, sizeLimit));
+    try {
+        auto image = std::make_unique<TextureImage>();
+        image->pixels = rescale(decoded->rgb, decoded->width, decoded->height, side, true);
+        image->width = image->height = side;
+        return image;
+    } catch (const std::bad_alloc&) {
+        ui().message(kMsgBmpOutOfMemory, kBmpErrorCaption, MessageIcon::Error);
+        return nullptr;
+    }
+}
+
+void fitTextureImage(Material& material, int side) {
+    TextureImage* t = material.texture.get();
+    if (!t || side < 1 || t->width < 1 || t->height < 1 ||
+        t->pixels.size() < std::size_t(t->width) * t->height * 3)
+        return;
+    t->pixels = rescale(t->pixels, t->width, t->height, side, false);
+    t->width = t->height = side;
+}
+
+}  // namespace plikatra
