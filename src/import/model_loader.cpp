@@ -8,8 +8,11 @@
 
 #include "app/progress.h"
 #include "app/ui.h"
+#include "import/dxf_reader.h"
+#include "import/lwo_reader.h"
 #include "import/obj_reader.h"
 #include "model/construction.h"
+#include "workfile/work_file_reader.h"
 
 namespace plikatra {
 
@@ -28,11 +31,11 @@ const Dispatch kReaders[] = {
     {".6ks", nullptr, true},
     {".6kt", nullptr, true},
     {".obj", &readObj, false},
-    {".dxf", nullptr, false},
+    {".dxf", &readDxf, false},
     {".3ds", nullptr, true},
     {".mqo", nullptr, true},
-    {".lwo", nullptr, false},
-    {".ufd", nullptr, false},
+    {".lwo", &readLwo, false},
+    {".ufd", &readWorkFile, false},
 };
 
 bool canOpenForReading(const std::string& path) {

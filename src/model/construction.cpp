@@ -16,8 +16,10 @@ namespace {
 // distance that is not a number).
 bool sameCorner(const Halfedge& a, const Halfedge& b) {
     if (a.origin == b.origin) return true;
-    const double d = distance3(a.origin->position, b.origin->position);
-    return d == 0.0 || std::isnan(d);
+    // The squared distance is 0 or not a number exactly when the distance is.
+    const Point3 d = sub(a.origin->position, b.origin->position);
+    const double d2 = d.x * d.x + d.y * d.y + d.z * d.z;
+    return d2 == 0.0 || std::isnan(d2);
 }
 
 void computeCenter(Face& face) {
@@ -62,12 +64,21 @@ std::unique_ptr<Edge> newEdge(Halfedge* a, Halfedge* b, Vertex* va, Vertex* vb) 
 void cleanFace(Face& face) {
     auto& hs = face.halfedges;
     const size_t n = hs.size();
-    std::vector<char> marked(n, 0);
-    for (size_t i = 1; i < n; ++i)
-        if (sameCorner(*hs[i], *hs[i - 1])) marked[i] = 1;
+    // Each corner is compared with the one before it as the ring was before cleaning, so a
+    // removed corner still counts as the previous one of the next; removed corners are kept
+    // aside until the pass is over.
+    std::vector<std::unique_ptr<Halfedge>> removed;
     size_t w = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (!marked[i]) hs[w++] = std::move(hs[i]);
+    const Halfedge* previous = nullptr;
+    for (size_t i = 0; i < n; ++i) {
+        Halfedge* cur = hs[i].get();
+        const bool repeat = previous && sameCorner(*cur, *previous);
+        previous = cur;
+        if (repeat)
+            removed.push_back(std::move(hs[i]));
+        else
+            hs[w++] = std::move(hs[i]);
+    }
     hs.resize(w);
     if (hs.size() > 2 && sameCorner(*hs.back(), *hs.front())) hs.pop_back();
     if (hs.size() > 2) {
@@ -140,56 +151,175 @@ bool finishSolids(Model& model, double threshold) {
 }
 
 void pairHalfedges(Solid& solid) {
-    const auto pos = vertexPositions(solid);
+    // The pairing is described as a walk over a map from directed sides to the halfedges met
+    // so far. Only halfedges on the same undirected side ever meet there, so each side's
+    // sequence is replayed on its own after one sort, and the edges, open edges and
+    // diagnostics are put back into the order the walk would have produced them.
+    //
+    // Vertices are keyed by their position in the vertex array; the index fields are borrowed
+    // for that and restored afterwards.
+    std::vector<int> savedIndex(solid.vertices.size());
+    for (size_t i = 0; i < solid.vertices.size(); ++i) {
+        savedIndex[i] = solid.vertices[i]->index;
+        solid.vertices[i]->index = static_cast<int>(i);
+    }
+    const std::uint32_t listed = static_cast<std::uint32_t>(solid.vertices.size());
+    std::unordered_map<const Vertex*, std::uint32_t> strays;  // corners whose vertex is not listed
     auto position = [&](const Vertex* v) -> std::uint32_t {
-        auto it = pos.find(v);
-        // A corner whose vertex is not in the array sorts after every listed vertex.
-        return it == pos.end() ? 0xFFFFFFFFu : it->second;
+        const int i = v->index;
+        if (i >= 0 && static_cast<std::uint32_t>(i) < listed && solid.vertices[static_cast<size_t>(i)].get() == v)
+            return static_cast<std::uint32_t>(i);
+        // Sorts after every listed vertex, in order of first appearance.
+        return strays.emplace(v, listed + static_cast<std::uint32_t>(strays.size())).first->second;
     };
-    std::unordered_map<std::uint64_t, std::vector<Halfedge*>> map;
-    map.reserve(solid.faces.size() * 8);
+
+    std::vector<Halfedge*> walk;
+    std::vector<std::uint32_t> from, to;
     for (auto& f : solid.faces) {
+        const size_t first = walk.size();
         for (auto& hp : f->halfedges) {
             Halfedge* h = hp.get();
             if (!h->next) continue;
-            Vertex* p = h->origin;
-            Vertex* q = h->next->origin;
-            const std::uint64_t pq = pairKey(position(p), position(q));
-            auto& mine = map[pq];
-            if (!mine.empty())
-                std::cerr << "Warning: the halfedge between vertex(" << formatPoint(p->position)
-                          << ") and vertex (" << formatPoint(q->position)
-                          << " have been already defined.\n";
-            mine.push_back(h);
-            auto it = map.find(pairKey(position(q), position(p)));
-            if (it == map.end() || it->second.empty() || it->second.front() == nullptr) continue;
-            auto& theirs = it->second;
-            Halfedge* c = theirs.front();
-            h->pair = c;
-            c->pair = h;
-            solid.edges.push_back(newEdge(h, c, h->origin, c->origin));
-            h->edge = c->edge = solid.edges.back().get();
-            theirs.front() = nullptr;
-            mine.front() = nullptr;
-            if (theirs.size() > 1) std::cerr << "Warning: two or more halfedges are assigned "
-                                             << "to one halfedge" << std::endl;
+            walk.push_back(h);
+            from.push_back(position(h->origin));
+        }
+        // A linked ring holds every corner of the face, so each side ends where the next
+        // corner starts.
+        for (size_t i = first; i < walk.size(); ++i)
+            to.push_back(i + 1 < walk.size() ? from[i + 1] : from[first]);
+    }
+    for (size_t i = 0; i < solid.vertices.size(); ++i) solid.vertices[i]->index = savedIndex[i];
+
+    const size_t n = walk.size();
+    const size_t positions = static_cast<size_t>(listed) + strays.size();
+    // The direction (0 from the smaller position to the larger) rides in the top bit of the
+    // walk position, so the replay reads only the sorted array.
+    constexpr std::uint32_t kDirBit = 0x80000000u;
+    struct Side {
+        std::uint32_t hi;   // larger position of the side
+        std::uint32_t seq;  // walk position, direction in the top bit
+    };
+    // Sides bucketed by their smaller position (a counting sort keeps walk order inside a
+    // bucket), then each small bucket ordered by the larger position.
+    std::vector<std::uint32_t> start(positions + 1, 0);
+    for (size_t i = 0; i < n; ++i) ++start[std::min(from[i], to[i]) + 1];
+    for (size_t v = 0; v < positions; ++v) start[v + 1] += start[v];
+    std::vector<Side> sides(n);
+    {
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            const std::uint32_t p = from[i], q = to[i];
+            sides[fill[std::min(p, q)]++] = {std::max(p, q), static_cast<std::uint32_t>(i) | (p > q ? kDirBit : 0u)};
         }
     }
-    std::vector<std::pair<std::uint64_t, const std::vector<Halfedge*>*>> open;
-    for (const auto& [key, list] : map)
-        for (Halfedge* h : list)
-            if (h) {
-                open.emplace_back(key, &list);
-                break;
-            }
-    std::sort(open.begin(), open.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& entry : open)
-        for (Halfedge* h : *entry.second) {
-            if (!h) continue;
-            solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
-            h->edge = solid.edges.back().get();
+    auto bySideThenWalk = [](const Side& a, const Side& b) {
+        return a.hi != b.hi ? a.hi < b.hi : (a.seq & ~kDirBit) < (b.seq & ~kDirBit);
+    };
+    std::vector<std::uint32_t> lowOf(n);
+    for (size_t v = 0; v < positions; ++v) {
+        auto* b = sides.data() + start[v];
+        auto* e = sides.data() + start[v + 1];
+        if (e - b > 1) std::sort(b, e, bySideThenWalk);
+        for (auto* it = b; it != e; ++it) lowOf[static_cast<size_t>(it - sides.data())] = static_cast<std::uint32_t>(v);
+    }
+
+    struct Made {
+        std::uint32_t seq;  // when the walk creates the edge
+        Halfedge* h;
+        Halfedge* c;
+    };
+    struct Note {
+        std::uint32_t seq;
+        int kind;  // 0 side already defined, 1 several halfedges on the opposite side
+    };
+    struct Open {
+        std::uint64_t directed;
+        std::uint32_t seq;
+    };
+    std::vector<Made> made;
+    made.reserve(n / 2);
+    std::vector<Note> notes;
+    std::vector<Open> open;
+    std::vector<std::uint32_t> lists[2];
+    std::vector<char> active[2];
+    for (size_t g = 0; g < n;) {
+        size_t e = g + 1;
+        while (e < n && sides[e].hi == sides[g].hi && lowOf[e] == lowOf[g]) ++e;
+        const bool loop = sides[g].hi == lowOf[g];
+        if (e - g == 2 && !loop && ((sides[g].seq ^ sides[g + 1].seq) & kDirBit)) {
+            // The common case: one halfedge each way.
+            const std::uint32_t first = sides[g].seq & ~kDirBit, second = sides[g + 1].seq & ~kDirBit;
+            made.push_back({second, walk[second], walk[first]});
+            g = e;
+            continue;
         }
+        for (int d = 0; d < 2; ++d) {
+            lists[d].clear();
+            active[d].clear();
+        }
+        for (size_t k = g; k < e; ++k) {
+            const std::uint32_t seq = sides[k].seq & ~kDirBit;
+            // A side from a vertex to itself meets itself in the opposite list, as in the walk.
+            const int dir = (sides[k].seq & kDirBit) ? 1 : 0;
+            const int other = loop ? 0 : 1 - dir;
+            auto& mine = lists[dir];
+            if (!mine.empty()) notes.push_back({seq, 0});
+            mine.push_back(seq);
+            active[dir].push_back(1);
+            auto& theirs = lists[other];
+            if (theirs.empty() || !active[other][0]) continue;
+            made.push_back({seq, walk[seq], walk[theirs[0]]});
+            active[other][0] = 0;
+            active[dir][0] = 0;
+            if (theirs.size() > 1) notes.push_back({seq, 1});
+        }
+        for (int d = 0; d < 2; ++d)
+            for (size_t k = 0; k < lists[d].size(); ++k)
+                if (active[d][k]) {
+                    const std::uint32_t seq = lists[d][k];
+                    open.push_back({pairKey(from[seq], to[seq]), seq});
+                }
+        g = e;
+    }
+
+    std::sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
+        return a.seq != b.seq ? a.seq < b.seq : a.kind < b.kind;
+    });
+    for (const Note& note : notes) {
+        const Halfedge* h = walk[note.seq];
+        if (note.kind == 0)
+            std::cerr << "Warning: the halfedge between vertex(" << formatPoint(h->origin->position)
+                      << ") and vertex (" << formatPoint(h->next->origin->position)
+                      << " have been already defined.\n";
+        else
+            std::cerr << "Warning: two or more halfedges are assigned " << "to one halfedge" << std::endl;
+    }
+
+    {
+        // Each walk position creates at most one edge: order them by placing, not sorting.
+        std::vector<std::uint32_t> at(n, 0xFFFFFFFFu);
+        for (size_t i = 0; i < made.size(); ++i) at[made[i].seq] = static_cast<std::uint32_t>(i);
+        std::vector<Made> ordered;
+        ordered.reserve(made.size());
+        for (std::uint32_t i : at)
+            if (i != 0xFFFFFFFFu) ordered.push_back(made[i]);
+        made = std::move(ordered);
+    }
+    std::sort(open.begin(), open.end(), [](const Open& a, const Open& b) {
+        return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
+    });
+    solid.edges.reserve(solid.edges.size() + made.size() + open.size());
+    for (const Made& m : made) {
+        m.h->pair = m.c;
+        m.c->pair = m.h;
+        solid.edges.push_back(newEdge(m.h, m.c, m.h->origin, m.c->origin));
+        m.h->edge = m.c->edge = solid.edges.back().get();
+    }
+    for (const Open& o : open) {
+        Halfedge* h = walk[o.seq];
+        solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
+        h->edge = solid.edges.back().get();
+    }
 }
 
 void foldData(Edge& edge) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/geometry.h"
+#include "model/object_pool.h"
 
 namespace plikatra {
 
@@ -25,7 +26,7 @@ enum EdgeKind : int {
     kEdgeKeep = 7,   // should not be cut if possible
 };
 
-struct Vertex {
+struct Vertex : Pooled<Vertex> {
     int index = 0;
     Point3 position;
     bool marked = false;
@@ -68,7 +69,16 @@ struct Material {
     void setColor(float r, float g, float b);
 };
 
-struct Halfedge {
+// Copy of a halfedge's development state taken before an edit, restored by undo. Kept apart
+// because only edited halfedges need it.
+struct HalfedgeBackup {
+    Halfedge* twin = nullptr;
+    double flatX = 0.0, flatY = 0.0;
+    Point3 display;
+    bool hasFlap = false;
+};
+
+struct Halfedge : Pooled<Halfedge> {
     Edge* edge = nullptr;
     Vertex* origin = nullptr;
     Face* face = nullptr;
@@ -84,18 +94,14 @@ struct Halfedge {
     bool drawnMark = true;
     double flatX = 0.0, flatY = 0.0;
     Point3 display;
-    Halfedge* backupTwin = nullptr;
-    double backupFlatX = 0.0, backupFlatY = 0.0;
-    Point3 backupDisplay;
-    bool backupHasFlap = false;
-    bool backedUp = false;
+    std::unique_ptr<HalfedgeBackup> backup;  // present while the backup is valid
     double flapHeight;
 
     // flapHeight starts at the current flap height setting.
     Halfedge();
 };
 
-struct Face {
+struct Face : Pooled<Face> {
     Solid* solid = nullptr;
     std::vector<std::unique_ptr<Halfedge>> halfedges;  // corners in boundary order
     Point3 normal;
@@ -114,7 +120,7 @@ struct Face {
     Halfedge* addCorner(Vertex* origin, TexCoord* tc = nullptr);
 };
 
-struct Edge {
+struct Edge : Pooled<Edge> {
     Halfedge* a = nullptr;
     Halfedge* b = nullptr;
     Vertex* va = nullptr;
