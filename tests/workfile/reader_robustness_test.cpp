@@ -1,0 +1,77 @@
+#include <cstdint>
+#include <sstream>
+
+#include "model/construction.h"
+#include "reader_support.h"
+#include "workfile/work_file_writer.h"
+
+namespace plikatra {
+namespace {
+
+using test::ReaderTest;
+
+// Reads `bytes` and then does what opening the file does and what saving it does, so that a
+// damaged file that loads must also leave a model the rest of the program can walk.
+int readAndUse(const std::string& bytes, RecordingFonts& fonts) {
+    std::istringstream in(bytes);
+    Model m;
+    const int result = WorkFileReader(m).read(in);
+    if (result == kReadOk) {
+        computeEdgeMetrics(m);
+        restoreWorkFileDocument(m, fonts);
+        workFileText(m, documentStateOf(m));
+    }
+    return result;
+}
+
+TEST_F(ReaderTest, EveryPrefixLoadsOrFails) {
+    const std::string file = golden("development.ufd");
+    int loaded = 0;
+    for (size_t n = 0; n <= file.size(); ++n) {
+        const int result = readAndUse(file.substr(0, n), fonts_);
+        ASSERT_TRUE(result == kReadOk || result == kReadFailed) << "prefix " << n;
+        loaded += result == kReadOk;
+    }
+    // Cuts between records load what came before them.
+    EXPECT_GT(loaded, static_cast<int>(file.size()) / 2);
+}
+
+TEST_F(ReaderTest, MutatedFilesLoadOrFail) {
+    const std::string file = golden("development.ufd");
+    // Bytes that turn numbers into other numbers, words into other words, and lines into
+    // other lines are the likeliest to slip past a check.
+    const std::string interesting = "0123456789-.e \n#x";
+    std::uint32_t state = 12345;
+    const auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    int outcomes[4] = {0, 0, 0, 0};
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = file;
+        const int edits = 1 + static_cast<int>(next() % 3);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = next() % bytes.size();
+            switch (next() % 4) {
+                case 0: bytes[at] = interesting[next() % interesting.size()]; break;
+                case 1: bytes[at] = static_cast<char>(next() & 0xFF); break;
+                case 2: bytes.erase(at, 1 + next() % 8); break;
+                default: bytes.insert(at, 1, interesting[next() % interesting.size()]); break;
+            }
+            if (bytes.empty()) bytes = "x";
+        }
+        ui_.entries.clear();
+        const int result = readAndUse(bytes, fonts_);
+        ASSERT_TRUE(result >= 0 && result <= 3 && result != kReadCancelled) << "round " << round;
+        // Refusal with a message only ever comes from the version line.
+        if (result == kReadFailedReported) {
+            ASSERT_FALSE(ui_.entries.empty()) << "round " << round;
+        }
+        ++outcomes[result];
+    }
+    EXPECT_GT(outcomes[kReadOk], 0);
+    EXPECT_GT(outcomes[kReadFailed], 0);
+}
+
+}  // namespace
+}  // namespace plikatra
