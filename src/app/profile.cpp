@@ -1,4 +1,5 @@
 #include "app/profile.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -19,18 +20,6 @@ namespace fs = std::filesystem;
 
 // A profile is a few kilobytes; anything far larger is not ours to load into memory.
 constexpr std::uintmax_t kMaxProfileBytes = 16u << 20;
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string_view trim(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
@@ -55,19 +44,6 @@ std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return ".";
-}
-
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -143,7 +119,7 @@ std::string IniDocument::text() const {
 
 IniDocument::Section* IniDocument::findSection(std::string_view name) {
     for (Section& s : sections_)
-        if (s.hasHeader && equalsIgnoreCase(s.name, name)) return &s;
+        if (s.hasHeader && equalsIgnoreAsciiCase(s.name, name)) return &s;
     return nullptr;
 }
 
@@ -155,7 +131,7 @@ const std::string* IniDocument::find(std::string_view section, std::string_view 
     const Section* s = findSection(section);
     if (!s) return nullptr;
     for (const Line& l : s->lines)
-        if (l.entry && equalsIgnoreCase(l.key, key)) return &l.value;
+        if (l.entry && equalsIgnoreAsciiCase(l.key, key)) return &l.value;
     return nullptr;
 }
 
@@ -180,7 +156,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
         s = &sections_.back();
     }
     for (Line& l : s->lines) {
-        if (l.entry && equalsIgnoreCase(l.key, k)) {
+        if (l.entry && equalsIgnoreAsciiCase(l.key, k)) {
             l.value = oneLine(value, false);
             l.changed = true;
             return;
@@ -196,7 +172,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
 
 void IniDocument::removeSection(std::string_view section) {
     for (auto it = sections_.begin(); it != sections_.end();) {
-        if (it->hasHeader && equalsIgnoreCase(it->name, section)) {
+        if (it->hasHeader && equalsIgnoreAsciiCase(it->name, section)) {
             it = sections_.erase(it);
         } else {
             ++it;
@@ -254,18 +230,8 @@ bool saveProfile(const IniDocument& doc, const std::string& path) {
     }
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
 
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-
-    bool ok = writeAll(fd, doc.text()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    // rename() replaces the old file in one step, so a crash never leaves a half profile.
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    // The old profile is replaced in one step, so a crash never leaves half of it.
+    return replaceFile(target.string(), doc.text());
 }
 
 std::string readProfileString(std::string_view section, std::string_view key,

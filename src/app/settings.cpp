@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "app/file_io.h"
 
 #include <locale.h>
 
@@ -84,21 +85,6 @@ std::function<void()>& resetHook() {
     static std::function<void()> hook;
     return hook;
 }
-
-// Numbers in the profile are always C-locale text, whatever locale the front end set.
-class CLocaleScope {
-public:
-    CLocaleScope() : previous_(c_ ? uselocale(c_) : nullptr) {}
-    ~CLocaleScope() {
-        if (c_) uselocale(previous_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    static inline const locale_t c_ = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    locale_t previous_;
-};
 
 // "%i" accepts decimal, octal with a leading 0 and hexadecimal with a leading 0x.
 bool parseInt(const std::string& text, int& out) {

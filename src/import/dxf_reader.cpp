@@ -6,6 +6,7 @@
 // that is not one of the three keywords is passed by. Faces are grouped into one solid per
 // layer, and corners of a layer closer than 0.0001 are merged into one vertex.
 #include "import/dxf_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -43,35 +44,6 @@ constexpr std::size_t kLayerNameLimit = 511;
 
 inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-locale_t cLocale() {
-    static const locale_t loc = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
-
-bool readWholeFile(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
-    return true;
-}
 
 // Words, numbers and lines with the rules of a formatted text stream: a number is the
 // longest prefix of the next word that looks like one (the rest stays for the next read),

@@ -4,6 +4,7 @@
 // their surface as a material index and are stored with their corners reversed, which turns
 // the file's clockwise winding into our counter-clockwise one.
 #include "import/lwo_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,18 +56,6 @@ constexpr std::uint32_t kSpec = fourCc("SPEC");
 constexpr float kScale = 100.0f;
 // Size of a sub-chunk header inside a surface: id and 16-bit length.
 constexpr std::int64_t kSubHeaderSize = 6;
-
-bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 class LwoReader : public BinaryReader {
 public:
@@ -338,7 +327,7 @@ private:
     // Position of the first name equal to `name` (ignoring ASCII case when asked), or -1.
     int findName(const std::string& name, bool ignoreCase) const {
         for (std::size_t k = 0; k < names_.size(); ++k)
-            if (ignoreCase ? equalsIgnoringAsciiCase(names_[k], name) : names_[k] == name)
+            if (ignoreCase ? equalsIgnoreAsciiCase(names_[k], name) : names_[k] == name)
                 return static_cast<int>(k);
         return -1;
     }

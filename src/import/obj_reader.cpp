@@ -3,6 +3,7 @@
 // The file is read into memory at once and scanned with the word and line rules of a text
 // stream, which keeps reading fast on files of tens of megabytes.
 #include "import/obj_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -37,39 +38,6 @@ constexpr std::size_t kLineLimit = 512;
 
 // The "C" locale's isspace, independent of whatever locale the application set.
 inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Whole-file contents; false when the file cannot be opened or read, or is a directory.
-bool readWholeFile(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-    const auto size = static_cast<unsigned long long>(st.st_size);
-    if (size > out.max_size()) return false;
-    out.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;  // the file shrank since fstat: keep what is there
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
-    return true;
-}
-
-// A file other than a directory is there.
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 // Reads text the way a formatted text stream does: words end at white space, and lines
 // can be skipped or taken with a length limit, leaving the rest of a longer line unread.
@@ -123,11 +91,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-locale_t cLocale() {
-    static const locale_t loc = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
-
 // strtod in the "C" locale on one word; text that is no number gives 0.
 double toDouble(std::string_view w) {
     // Plain decimal numbers take the quick correctly rounded path, which gives the same
@@ -180,18 +143,6 @@ int toInt(const char* b, const char* e) {
     return static_cast<int>(value);
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Reads Kd colours of a material library into the materials whose names they give.
 void readMaterialLibrary(const std::string& path, Model& model) {
     std::string text;
@@ -209,7 +160,7 @@ void readMaterialLibrary(const std::string& path, Model& model) {
             // Several materials may share the name; the first one takes the colour.
             target = nullptr;
             for (const auto& m : model.materials) {
-                if (equalsIgnoreCase(m->name, name)) {
+                if (equalsIgnoreAsciiCase(m->name, name)) {
                     target = m.get();
                     break;
                 }
@@ -412,9 +363,9 @@ private:
         if (!model_.materials.empty()) {
             std::string library;
             if (mtllibGiven_) {
-                if (fileExists(mtllib_)) library = mtllib_;
-                else if (fileExists(directoryOf(path_) + mtllib_)) library = directoryOf(path_) + mtllib_;
-            } else if (fileExists(withMtlExtension(path_))) {
+                if (isRegularFile(mtllib_)) library = mtllib_;
+                else if (isRegularFile(directoryOf(path_) + mtllib_)) library = directoryOf(path_) + mtllib_;
+            } else if (isRegularFile(withMtlExtension(path_))) {
                 library = withMtlExtension(path_);
             }
             if (!library.empty()) readMaterialLibrary(library, model_);

@@ -1,4 +1,5 @@
 #include "output/eps_writer.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -22,26 +23,6 @@ constexpr double kRadToDeg = 57.29577951308239;
 // Assumed advance of one digit as a fraction of the font size in points times kPointsPerCm
 // (0.7 of the font size).
 constexpr double kDigitAdvance = 0.02469444444444444;
-
-// Switches this thread to the "C" locale for the lifetime of the object, so that "%f" always
-// writes a point as decimal separator while the rest of the program may run in any locale.
-class CLocaleScope {
-public:
-    CLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0))) {
-        if (c_) previous_ = uselocale(c_);
-    }
-    ~CLocaleScope() {
-        if (!c_) return;
-        uselocale(previous_);
-        freelocale(c_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    locale_t c_;
-    locale_t previous_ = static_cast<locale_t>(0);
-};
 
 // Truncates toward zero. An empty development has an infinite extent, and a huge one may
 // not fit an int, so the value saturates instead of being undefined; NaN becomes 0.
@@ -302,8 +283,6 @@ private:
     }
 };
 
-std::atomic<unsigned> tempCounter{0};
-
 }  // namespace
 
 int exportEps(Model& model, std::FILE* out) {
@@ -313,40 +292,19 @@ int exportEps(Model& model, std::FILE* out) {
 }
 
 bool writeEpsFile(Model& model, const std::string& path, std::string* error) {
-    auto fail = [&] {
-        if (error) *error = kMsgCannotWriteFile;
-        return false;
-    };
-    // Replacing a file the user made read-only would defeat the protection that opening
-    // it for writing respects.
-    struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists && ::access(path.c_str(), W_OK) != 0) return fail();
-
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    // The drawing is made in memory first, so a failure never leaves half a file behind.
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = ::open_memstream(&buffer, &size);
+    bool ok = out != nullptr;
+    if (ok) {
+        exportEps(model, out);
+        ok = std::fclose(out) == 0;
+        ok = ok && replaceFile(path, std::string_view(buffer, size));
     }
-    if (fd < 0) return fail();
-    // The replacement keeps the permissions of the file it replaces.
-    if (exists && S_ISREG(existing.st_mode)) (void)::fchmod(fd, existing.st_mode & 07777);
-    std::FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return fail();
-    }
-    exportEps(model, out);
-    bool ok = std::fflush(out) == 0 && !std::ferror(out);
-    ok = std::fclose(out) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return fail();
-    }
-    return true;
+    std::free(buffer);
+    if (!ok && error) *error = kMsgCannotWriteFile;
+    return ok;
 }
 
 }  // namespace plikatra

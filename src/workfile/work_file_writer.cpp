@@ -1,4 +1,5 @@
 #include "workfile/work_file_writer.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -17,22 +18,6 @@
 namespace plikatra {
 
 namespace {
-
-// "%f" must give a decimal point whatever locale the front end installed, so formatting runs
-// under the C locale for this thread only.
-class CLocaleScope {
-public:
-    CLocaleScope() : previous_(c_ ? uselocale(c_) : nullptr) {}
-    ~CLocaleScope() {
-        if (c_) uselocale(previous_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    static inline const locale_t c_ = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    locale_t previous_;
-};
 
 __attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt, ...) {
     // Most lines fit; "%f" of a huge value (the bounds of an empty model) prints over 300
@@ -176,30 +161,6 @@ void writeInfo(std::string& out, const Model& model, const WorkFileDocumentState
     out += "/info\n";
 }
 
-// Writes all of `data` to `fd`, resuming after partial writes and signals.
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Creates a new file beside `target` under a name no one else uses; -1 on failure.
-int createTemporaryBeside(const std::string& target, std::string& tempPath) {
-    static std::atomic<unsigned> serial{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = target + ".tmp" + std::to_string(::getpid()) + "-" +
-                   std::to_string(serial.fetch_add(1));
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 }  // namespace
 
 WorkFileDocumentState documentStateOf(const Model& model) {
@@ -264,29 +225,7 @@ std::string workFileText(Model& model, const WorkFileDocumentState& state) {
 
 bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
                    std::string* error) {
-    const std::string data = workFileText(model, state);
-
-    // Saving through a link replaces the file it names, not the link.
-    std::string target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const auto resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec) target = resolved.string();
-    }
-
-    std::string temp;
-    const int fd = createTemporaryBeside(target, temp);
-    bool ok = fd >= 0;
-    if (ok) {
-        // A replaced file keeps its permissions.
-        struct stat old;
-        if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd, old.st_mode & 07777);
-        ok = writeAll(fd, data) && ::fsync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
-        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-        if (!ok) ::unlink(temp.c_str());
-    }
+    const bool ok = replaceFile(path, workFileText(model, state));
     if (!ok && error) *error = kMsgCannotWriteFile;
     return ok;
 }
