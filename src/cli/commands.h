@@ -25,4 +25,12 @@ struct UnfoldArgs {
 
 int runUnfold(const std::string& path, const UnfoldArgs& args, bool json);
 
+struct ExportArgs {
+    std::string out;
+    std::string eps;
+};
+
+// Opens a work file and writes it again, or its development as a drawing.
+int runExport(const std::string& path, const ExportArgs& args, bool json);
+
 }  // namespace plikatra

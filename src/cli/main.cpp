@@ -59,7 +59,13 @@ int main(int argc, char** argv) {
     unf->add_flag("--no-page-divide", unfold.noPageDivide,
                   "with --scale: let parts cross page breaks");
 
-    for (CLI::App* sub : {info, unf}) {
+    ExportArgs exportArgs;
+    CLI::App* exp = app.add_subcommand("export", "Open a work file and write it or its development");
+    exp->add_option("WORK", modelPath, "work file (.ufd)")->required();
+    exp->add_option("--out", exportArgs.out, "write the work file again");
+    exp->add_option("--eps", exportArgs.eps, "write the development as EPS");
+
+    for (CLI::App* sub : {info, unf, exp}) {
         sub->add_flag("--json", json, "print one JSON object on standard output");
         sub->add_option("--set", sets, "KEY=VALUE: override a setting for this run")->take_all();
     }
@@ -76,5 +82,6 @@ int main(int argc, char** argv) {
 
     if (info->parsed()) return runInfo(modelPath, json);
     if (unf->parsed()) return runUnfold(modelPath, unfold, json);
+    if (exp->parsed()) return runExport(modelPath, exportArgs, json);
     return kExitFailed;
 }

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "app/ui.h"
 #include "cli/commands.h"
+#include "cli/development_summary.h"
 #include "development/layout.h"
 #include "development/unfolding.h"
 #include "import/model_loader.h"
@@ -12,29 +13,6 @@
 #include "workfile/work_file_writer.h"
 
 namespace plikatra {
-
-namespace {
-
-struct Summary {
-    int parts = 0;
-    int faces = 0;
-    int largestJoinNumber = 0;
-    int flaps = 0;
-};
-
-Summary summarize(const Model& m) {
-    Summary s;
-    s.parts = static_cast<int>(m.parts.size());
-    for (const auto& p : m.parts) s.faces += static_cast<int>(p->faces.size());
-    for (const auto& solid : m.solids) {
-        for (const auto& e : solid->edges) s.largestJoinNumber = std::max(s.largestJoinNumber, e->joinNumber);
-        for (const auto& f : solid->faces)
-            for (const auto& h : f->halfedges) s.flaps += h->hasFlap;
-    }
-    return s;
-}
-
-}  // namespace
 
 int runUnfold(const std::string& path, const UnfoldArgs& args, bool json) {
     Settings& s = settings();
@@ -93,26 +71,14 @@ int runUnfold(const std::string& path, const UnfoldArgs& args, bool json) {
         return kExitFailed;
     }
 
-    const Summary sum = summarize(m);
     if (json) {
-        nlohmann::json j;
-        j["result"] = 0;
-        j["parts"] = sum.parts;
-        j["faces"] = sum.faces;
-        j["join_numbers"] = sum.largestJoinNumber;
-        j["flaps"] = sum.flaps;
-        j["pages_across"] = m.pagesAcross;
-        j["pages_down"] = m.pagesDown;
-        j["mag2d"] = m.dMag2d;
-        j["scale"] = m.dMag2d * m.dMag3d;
+        nlohmann::json j = developmentJson(m);
         j["unfold_ms"] = times.unfoldMs;
         j["layout_ms"] = times.layoutMs;
         std::cout << j.dump(2) << std::endl;
     } else {
-        std::printf("parts: %d\nfaces: %d\njoin numbers: %d\nflaps: %d\npages: %d x %d\n"
-                    "scale: %g cm per model unit\nunfold: %.1f ms, layout: %.1f ms\n",
-                    sum.parts, sum.faces, sum.largestJoinNumber, sum.flaps, m.pagesAcross,
-                    m.pagesDown, m.dMag2d * m.dMag3d, times.unfoldMs, times.layoutMs);
+        printDevelopment(m);
+        std::printf("unfold: %.1f ms, layout: %.1f ms\n", times.unfoldMs, times.layoutMs);
     }
     return kExitOk;
 }

@@ -149,6 +149,8 @@ LoadOutcome loadModel(const std::string& path) {
     if (!model) return outcome;
     setCurrentModel(std::move(model));
     Model& m = *currentModel();
+    // A work file brings its fonts and its finished development back with it.
+    if (outcome.workFile) restoreWorkFileDocument(m);
     if (!m.bFinished && m.faceCount > 1000)
         ui().message(format(kMsgTooManySurfaces, m.faceCount), kAppTitle, MessageIcon::Information);
     return outcome;

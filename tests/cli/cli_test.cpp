@@ -100,3 +100,64 @@ TEST(CliInfo, SetOverridesAreCheckedByName) {
     EXPECT_EQ(cli("info --set noSuchKey=1 " + model).status, 1);
     EXPECT_EQ(cli("info --set iAlgorithmType " + model).status, 1);
 }
+
+TEST(CliUnfold, UnfoldWriteAndExportAgain) {
+    TempDir dir;
+    const std::string model = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";
+    const std::string first = dir.path() + "/first.ufd";
+    const std::string eps = dir.path() + "/first.eps";
+    CliRun r = cli("unfold --json --out " + quote(first) + " --eps " + quote(eps) + " " + model);
+    ASSERT_EQ(r.status, 0);
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["faces"], 9);
+    EXPECT_GE(j["parts"].get<int>(), 1);
+    EXPECT_EQ(j["pages_across"], 1);
+    EXPECT_GT(j["join_numbers"].get<int>(), 0);
+    EXPECT_EQ(j["flaps"], j["join_numbers"]);  // one flap per numbered edge after unfolding
+    EXPECT_TRUE(j.contains("unfold_ms"));
+    EXPECT_EQ(plikatra::test::readFile(eps).rfind("%!PS-Adobe EPSF-3\n", 0), 0u);
+
+    const std::string second = dir.path() + "/second.ufd";
+    r = cli("export --json --out " + quote(second) + " " + quote(first));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(plikatra::test::readFile(first), plikatra::test::readFile(second));
+    EXPECT_EQ(nlohmann::json::parse(r.out)["join_numbers"], j["join_numbers"]);
+
+    r = cli("info --json " + quote(first));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(r.out)["faces"], 9);
+}
+
+TEST(CliUnfold, GivenScaleAndItsLimits) {
+    TempDir dir;
+    const std::string model = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";
+    // Height 1.9 units at 5 cm a unit: 9.5 cm assembled, within 0.1..200.
+    CliRun r = cli("unfold --json --scale 5 --spacing-mm 4 " + model);
+    ASSERT_EQ(r.status, 0);
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_DOUBLE_EQ(j["scale"].get<double>(), 5.0);
+    // 200 cm a unit makes 380 cm: refused with the dialog's message.
+    const std::string err = dir.path() + "/err.txt";
+    r = cli("unfold --scale 200 " + model, err);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(plikatra::test::readFile(err).find("Specify a value of 0.1 - 200 for assembled size"),
+              std::string::npos);
+    // Big enough to need several pages.
+    r = cli("unfold --json --scale 40 " + model);
+    ASSERT_EQ(r.status, 0);
+    j = nlohmann::json::parse(r.out);
+    EXPECT_GT(j["pages_across"].get<int>() * j["pages_down"].get<int>(), 1);
+}
+
+TEST(CliUnfold, EveryCorpusObjUnfolds) {
+    const fs::path root = fs::path(PLIKATRA_CORPUS_DIR) / "obj";
+    if (!fs::exists(root)) GTEST_SKIP();
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.path().extension() != ".obj") continue;
+        const CliRun r = cli("unfold --json " + quote(entry.path().string()));
+        ASSERT_EQ(r.status, 0) << entry.path();
+        const auto j = nlohmann::json::parse(r.out);
+        EXPECT_GT(j["parts"].get<int>(), 0);
+        EXPECT_EQ(j["pages_across"], 1);
+    }
+}
