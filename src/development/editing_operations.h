@@ -1,0 +1,78 @@
+// The edits of the development as operations on the model: each clears the previous edit's
+// marks, backs up what it changes, changes it, renumbers where the topology changed and fills
+// the undo record. The mouse-driven editor calls them; so can anything else.
+#pragma once
+
+#include <functional>
+#include <unordered_set>
+
+#include "development/layout.h"
+#include "development/undo.h"
+#include "model/model.h"
+
+namespace plikatra {
+
+// Sheet position of a halfedge's start (part position plus flat position).
+Point2 sheetStart(const Halfedge& h);
+
+// Recomputes the part's box from its flat points (grown by `margin` on every side), moves the
+// points so the box starts at (margin, margin) and moves the part the other way, so nothing
+// moves on the sheet.
+void renormalizePart(Part& part, double margin);
+
+// Snaps an angle in degrees to the nearest multiple of 5; half steps go away from zero.
+double snapRotationAngle(double degrees);
+
+// Turns `part` about the sheet point `centre` so that the direction from the centre to
+// `reference` points at `targetDegrees` (measured from +y toward +x). Undo code 0.
+void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees,
+                UndoRecord& record);
+
+// Erase Edge (erase = true, undo 5) and Undo Erase Edge (undo 4): toggles the line of `h` and
+// gives its development twin the same value.
+void toggleEdgeLine(Model& model, Halfedge& h, bool erase, UndoRecord& record);
+
+// Flap edits on a halfedge without development twin.
+void moveFlapToOppositeSide(Model& model, Halfedge& h, UndoRecord& record);  // undo 6
+void resizeFlap(Model& model, Halfedge& h, int millimetres, UndoRecord& record);  // undo 11
+void createFlap(Model& model, Halfedge& h, bool convex, UndoRecord& record);  // undo 12
+void deleteFlap(Model& model, Halfedge& h, UndoRecord& record);  // undo 13
+
+// Whether Cut Part takes `h`: a fold whose line is shown and, while near-flat folds are
+// hidden, not one of them.
+bool canCutAt(const Halfedge& h);
+// Cuts the fold at `h` (which gets the flap). Faces no longer connected to h's face go to a new
+// part (index −1) and the two parts move apart by the margin. Undo code 2. Returns false when
+// `h` cannot be cut.
+bool cutPart(Model& model, Halfedge& h, UndoRecord& record);
+
+// Whether Join Surface takes `h` as its first edge: a cut between two faces.
+bool canJoinAt(const Halfedge& h);
+// Joins the cut edge whose kept side is `e`: the face of e's model twin (with its whole part
+// when that is another part) moves onto e. Undo code 3. Returns false when it cannot join.
+bool joinSurface(Model& model, Halfedge& e, UndoRecord& record);
+
+// Faces that belong with `face`: the face and, recursively, every face reached across a fold
+// whose line is not drawn (erased, or hidden as near-flat).
+std::unordered_set<const Face*> correspondingFaces(const Face& face);
+
+// "&Mirror Development": mirrors every part left to right on the sheet and toggles bReverse.
+void mirrorDevelopment(Model& model);
+
+// Scale (centimetres on paper per model-file unit) times 1.1 or divided by 1.1. Refused (false,
+// nothing changed) when the used area would grow beyond 500 cm or shrink below 1 cm.
+bool scaleDevelopmentUp(Model& model);
+bool scaleDevelopmentDown(Model& model);
+// Sets the scale directly.
+void setDevelopmentScale(Model& model, double scale);
+
+// The "Specify Development Size" dialog: assembled size and scale, linked. The desktop
+// program installs its form; without one the dialog counts as cancelled.
+using ScaleDialogRunner = std::function<bool(LayoutDialog&)>;
+// Shows the dialog with the current scale and applies it on OK; false when cancelled.
+bool scaleDevelopmentToSize(Model& model, const ScaleDialogRunner& runner);
+
+// A sheet coordinate snapped to the text grid (grid size in millimetres on paper).
+double snapToTextGrid(double coordinate, double mag2d, int gridMm);
+
+}  // namespace plikatra
