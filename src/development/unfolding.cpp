@@ -13,11 +13,6 @@ namespace plikatra {
 
 namespace {
 
-DevelopmentCreatedHook& createdHook() {
-    static DevelopmentCreatedHook hook;
-    return hook;
-}
-
 bool isOpen(const Edge* e) { return e && !e->b; }
 
 Point2 flat(const Halfedge* h) { return {h->flatX, h->flatY}; }
@@ -348,8 +343,6 @@ void computeOpenedCuts(Model& model) {
     }
 }
 
-void setDevelopmentCreatedHook(DevelopmentCreatedHook hook) { createdHook() = std::move(hook); }
-
 bool createDevelopment(Model& model, const UnfoldEngine& engine, UnfoldTimes* times) {
     Settings& s = settings();
     if (s.bKavimoAllAuto) {
@@ -386,7 +379,6 @@ bool createDevelopment(Model& model, const UnfoldEngine& engine, UnfoldTimes* ti
     assignFlapSides(model);
     model.bFinished = true;
     computePageGrid(model);
-    if (createdHook()) createdHook()();
     ui().status("Ready");
     if (times) {
         times->unfoldMs = std::chrono::duration<double, std::milli>(t1 - t0).count();

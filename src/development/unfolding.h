@@ -59,16 +59,13 @@ void numberEdges(Model& model);
 void assignFlapSides(Model& model);
 void computeOpenedCuts(Model& model);
 
-// Called after a development was created, so that views can react.
-using DevelopmentCreatedHook = std::function<void()>;
-void setDevelopmentCreatedHook(DevelopmentCreatedHook hook);
-
 struct UnfoldTimes {
     double unfoldMs = 0.0;
     double layoutMs = 0.0;
 };
 
-// The command "Create Development". Returns false when cancelled (the message was shown and
+// The command "Create Development" (the caller tells the views, which then fit the sheet).
+// Returns false when cancelled (the message was shown and
 // the parts built so far stay) or when the layout dialog was dismissed.
 bool createDevelopment(Model& model, const UnfoldEngine& engine, UnfoldTimes* times = nullptr);
 bool createDevelopment(Model& model);
