@@ -1,0 +1,15 @@
+// MQO documents: the line-oriented text scenes of a polygon modeller, with nested blocks.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Reads an MQO document into `model`: one solid per object, the material list, per-corner
+// texture coordinates, then the texture images the materials name. Runs construction and
+// returns a reader result code (0 success, 1 failure, 2 cancelled).
+int readMqo(const std::string& path, Model& model);
+
+}  // namespace plikatra
