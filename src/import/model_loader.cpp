@@ -10,6 +10,7 @@
 #include "app/ui.h"
 #include "import/dxf_reader.h"
 #include "import/lwo_reader.h"
+#include "import/mqo_reader.h"
 #include "import/obj_reader.h"
 #include "model/construction.h"
 #include "workfile/work_file_reader.h"
@@ -33,7 +34,7 @@ const Dispatch kReaders[] = {
     {".obj", &readObj, false},
     {".dxf", &readDxf, false},
     {".3ds", nullptr, true},
-    {".mqo", nullptr, true},
+    {".mqo", &readMqo, true},
     {".lwo", &readLwo, false},
     {".ufd", &readWorkFile, false},
 };
