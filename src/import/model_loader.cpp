@@ -9,6 +9,7 @@
 #include "app/progress.h"
 #include "app/ui.h"
 #include "import/dxf_reader.h"
+#include "import/hexaking_reader.h"
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
@@ -29,8 +30,8 @@ struct Dispatch {
 
 // Checked in this order; the first match wins.
 const Dispatch kReaders[] = {
-    {".6ks", nullptr, true},
-    {".6kt", nullptr, true},
+    {".6ks", &readHexaKing, true},
+    {".6kt", &readHexaKing, true},
     {".obj", &readObj, false},
     {".dxf", &readDxf, false},
     {".3ds", nullptr, true},
@@ -135,6 +136,7 @@ std::unique_ptr<Model> readModelFile(const std::string& path, LoadOutcome& outco
         model->bFinished = false;
         if (outcome.hexaKing) {
             removeZeroAreaFaces(*model, kAreaThreshold);
+            finishHexaKingModel(*model);
             int count = 0;
             for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
             model->faceCount = count;
