@@ -1,0 +1,16 @@
+// 3D Studio mesh files (.3ds): a tree of little-endian chunks, each an id, a length and data.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Reads a .3ds file into `model`: one solid per triangle mesh (named after its object), one
+// material per material chunk with its colour and texture file, per-vertex texture
+// coordinates. Loads the texture images found beside the file, runs construction and returns
+// a reader result code: 0, 1, or 2 when the user cancelled in the progress window.
+int read3ds(const std::string& path, Model& model);
+
+}  // namespace plikatra
