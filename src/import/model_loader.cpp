@@ -13,6 +13,7 @@
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
+#include "import/tds_reader.h"
 #include "model/construction.h"
 #include "workfile/work_file_reader.h"
 
@@ -34,7 +35,7 @@ const Dispatch kReaders[] = {
     {".6kt", &readHexaKing, true},
     {".obj", &readObj, false},
     {".dxf", &readDxf, false},
-    {".3ds", nullptr, true},
+    {".3ds", &read3ds, true},
     {".mqo", &readMqo, true},
     {".lwo", &readLwo, false},
     {".ufd", &readWorkFile, false},
