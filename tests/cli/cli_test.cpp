@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cctype>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -160,4 +162,35 @@ TEST(CliUnfold, EveryCorpusObjUnfolds) {
         EXPECT_GT(j["parts"].get<int>(), 0);
         EXPECT_EQ(j["pages_across"], 1);
     }
+}
+
+TEST(CliCorpus, EveryModelOfTheOtherFormatsOpensAndUnfolds) {
+    const fs::path root = fs::path(PLIKATRA_CORPUS_DIR);
+    if (!fs::exists(root)) GTEST_SKIP();
+    // Files that must fail, and why.
+    const std::map<std::string, std::string> refused = {
+        {"wrong.3ds", "text, not a chunk file: the first word is not the main chunk"},
+        {"gdal_3dface.dxf", "both faces have all their corners on one line: no face has area"},
+        {"lwo3_UV-Discontinuous-VMAD-Cube.lwo", "a newer form type that the reader does not know"},
+    };
+    int opened = 0;
+    for (const char* folder : {"3ds", "dxf", "lwo", "mqo"})
+        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+            std::string ext = entry.path().extension().string();
+            for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (ext != ".3ds" && ext != ".dxf" && ext != ".lwo" && ext != ".mqo") continue;
+            const std::string name = entry.path().filename().string();
+            const CliRun info = cli("info --json " + quote(entry.path().string()));
+            if (refused.count(name)) {
+                EXPECT_EQ(info.status, 1) << name << ": " << refused.at(name);
+                continue;
+            }
+            ASSERT_EQ(info.status, 0) << name;
+            EXPECT_GT(nlohmann::json::parse(info.out)["faces"].get<int>(), 0) << name;
+            const CliRun unfold = cli("unfold --json " + quote(entry.path().string()));
+            ASSERT_EQ(unfold.status, 0) << name;
+            EXPECT_GT(nlohmann::json::parse(unfold.out)["parts"].get<int>(), 0) << name;
+            ++opened;
+        }
+    EXPECT_GE(opened, 25);
 }
