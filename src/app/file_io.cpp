@@ -21,7 +21,10 @@ CLocaleScope::~CLocaleScope() {
     if (cLocale()) ::uselocale(previous_);
 }
 
-bool readWholeFile(const std::string& path, std::string& out) {
+namespace {
+
+template <class Buffer>
+bool readInto(const std::string& path, Buffer& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct Closer {
@@ -45,6 +48,14 @@ bool readWholeFile(const std::string& path, std::string& out) {
     }
     out.resize(got);
     return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::string& out) { return readInto(path, out); }
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
+    return readInto(path, out);
 }
 
 bool isRegularFile(const std::string& path) {

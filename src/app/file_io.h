@@ -4,8 +4,10 @@
 
 #include <locale.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plikatra {
 
@@ -27,6 +29,7 @@ private:
 
 // Reads a whole regular file; false when it cannot be opened or read, or is a directory.
 bool readWholeFile(const std::string& path, std::string& out);
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
 // A file other than a directory is there.
 bool isRegularFile(const std::string& path);

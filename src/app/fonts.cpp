@@ -1,4 +1,5 @@
 #include "app/fonts.h"
+#include "app/file_io.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -13,21 +14,9 @@ namespace plikatra {
 
 namespace {
 
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool contains(const std::vector<std::string>& names, const std::string& face) {
     return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& n) { return equalsIgnoreCase(n, face); });
+                       [&](const std::string& n) { return equalsIgnoreAsciiCase(n, face); });
 }
 
 // Next code point of UTF-8 text; a malformed byte stands for itself so that every byte

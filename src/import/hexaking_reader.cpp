@@ -7,6 +7,7 @@
 // once; every count is checked against the bytes that remain before anything is allocated or
 // looped over, and a read past the end fails the load.
 #include "import/hexaking_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,33 +92,6 @@ Matrix multiply(const Matrix& a, const Matrix& b) {
             c[col * 4 + row] = sum;
         }
     return c;
-}
-
-// Whole-file contents; false when the file cannot be opened or read, or is a directory.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-    const auto size = static_cast<unsigned long long>(st.st_size);
-    if (size > out.max_size()) return false;
-    out.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;  // the file shrank since fstat: keep what is there
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
-    return true;
 }
 
 // Big-endian values from a byte block; a read past the end throws import_exception.

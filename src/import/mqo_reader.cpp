@@ -4,6 +4,7 @@
 // them and split into tokens that point into the file's bytes, so reading a line allocates
 // nothing.
 #include "import/mqo_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -51,32 +52,6 @@ struct ReadFailure {
     int code;
 };
 
-bool readWholeFile(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-    const auto size = static_cast<unsigned long long>(st.st_size);
-    if (size > out.max_size()) return false;
-    out.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;  // the file shrank since fstat: keep what is there
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
-    return true;
-}
-
 // Lead bytes of the Japanese double-byte character set the files are written in; the byte
 // after one belongs to the same character even when it looks like a separator.
 inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -94,23 +69,6 @@ inline bool isSpecial(unsigned char c) {
 inline bool endsLine(unsigned char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
 inline bool isCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-locale_t cLocale() {
-    static const locale_t loc = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
 
 // strtod in the "C" locale on one token; text that is no number gives 0.
 double toDouble(std::string_view w) {
@@ -197,11 +155,11 @@ public:
 
     // The first token equals `word` (any letter case) and there are at least `minCount` tokens.
     bool first(std::string_view word, int minCount) const {
-        return count() >= minCount && count() > 0 && equalsIgnoreCase(tokens_[0], word);
+        return count() >= minCount && count() > 0 && equalsIgnoreAsciiCase(tokens_[0], word);
     }
     // Token i equals `word`; false when there is no token i.
     bool is(long long i, std::string_view word) const {
-        return i >= 0 && i < count() && equalsIgnoreCase(tokens_[static_cast<std::size_t>(i)], word);
+        return i >= 0 && i < count() && equalsIgnoreAsciiCase(tokens_[static_cast<std::size_t>(i)], word);
     }
     std::string_view token(long long i) const {
         return i >= 0 && i < count() ? tokens_[static_cast<std::size_t>(i)] : std::string_view();
@@ -390,7 +348,7 @@ private:
 
     static bool isOneValueParameter(std::string_view w) {
         for (const char* name : {"dif", "amb", "emi", "spc", "power", "shader", "aplane", "bump"})
-            if (equalsIgnoreCase(w, name)) return true;
+            if (equalsIgnoreAsciiCase(w, name)) return true;
         return false;
     }
 

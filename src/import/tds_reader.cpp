@@ -29,6 +29,7 @@
 // - Material names and texture file names end at their terminator, at their chunk's end or at
 //   the end of the file; at most kMaxNameLength bytes of them are kept.
 #include "import/tds_reader.h"
+#include "app/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,32 +104,6 @@ bool skippedInEditor(std::uint16_t id) {
 // Object children that are passed over: lights, cameras and object flags.
 bool skippedInObject(std::uint16_t id) {
     return id == 0x4010 || id == 0x4012 || id == 0x4600 || id == 0x4700;
-}
-
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-    const auto size = static_cast<unsigned long long>(st.st_size);
-    if (size > out.max_size()) return false;
-    out.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;  // the file shrank since fstat: keep what is there
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
-    return true;
 }
 
 class TdsReader {
