@@ -114,70 +114,27 @@ double faceArea(const Face& face) {
     return area;
 }
 
-bool finishSolids(Model& model, double threshold) {
-    model.faceCount = 0;
-    for (size_t si = 0; si < model.solids.size();) {
-        Solid& solid = *model.solids[si];
-        std::vector<std::unique_ptr<Face>> kept;
-        kept.reserve(solid.faces.size());
-        for (auto& f : solid.faces) {
-            cleanFace(*f);
-            if (f->halfedges.size() < 3) continue;
-            if (!(faceArea(*f) >= threshold)) continue;
-            kept.push_back(std::move(f));
-        }
-        solid.faces = std::move(kept);
-        for (auto& f : solid.faces) {
-            for (const auto& h : f->halfedges) {
-                const Point3& p = h->origin->position;
-                model.boundsMax.x = std::max(model.boundsMax.x, p.x);
-                model.boundsMax.y = std::max(model.boundsMax.y, p.y);
-                model.boundsMax.z = std::max(model.boundsMax.z, p.z);
-                model.boundsMin.x = std::min(model.boundsMin.x, p.x);
-                model.boundsMin.y = std::min(model.boundsMin.y, p.y);
-                model.boundsMin.z = std::min(model.boundsMin.z, p.z);
-            }
-            facePlane(*f);
-            f->index = model.faceCount++;
-        }
-        if (solid.faces.empty()) {
-            model.solids.erase(model.solids.begin() + static_cast<std::ptrdiff_t>(si));
-            continue;
-        }
-        pairHalfedges(solid);
-        ++si;
-    }
-    return model.faceCount != 0;
-}
+namespace {
 
-void pairHalfedges(Solid& solid) {
-    // The pairing is described as a walk over a map from directed sides to the halfedges met
-    // so far. Only halfedges on the same undirected side ever meet there, so each side's
-    // sequence is replayed on its own after one sort, and the edges, open edges and
-    // diagnostics are put back into the order the walk would have produced them.
-    //
-    // Vertices are keyed by their position in the vertex array; the index fields are borrowed
-    // for that and restored afterwards.
-    std::vector<int> savedIndex(solid.vertices.size());
-    for (size_t i = 0; i < solid.vertices.size(); ++i) {
-        savedIndex[i] = solid.vertices[i]->index;
-        solid.vertices[i]->index = static_cast<int>(i);
+// The sides of a solid's faces in walk order, each with the array positions of its two ends.
+// Vertices are keyed by their position in the vertex array; their index fields are borrowed
+// for that while the walk is collected and restored by finish().
+class PairingWalk {
+public:
+    explicit PairingWalk(Solid& solid)
+        : solid_(solid), listed_(static_cast<std::uint32_t>(solid.vertices.size())), saved_(listed_) {
+        for (std::uint32_t i = 0; i < listed_; ++i) {
+            saved_[i] = solid.vertices[i]->index;
+            solid.vertices[i]->index = static_cast<int>(i);
+        }
     }
-    const std::uint32_t listed = static_cast<std::uint32_t>(solid.vertices.size());
-    std::unordered_map<const Vertex*, std::uint32_t> strays;  // corners whose vertex is not listed
-    auto position = [&](const Vertex* v) -> std::uint32_t {
-        const int i = v->index;
-        if (i >= 0 && static_cast<std::uint32_t>(i) < listed && solid.vertices[static_cast<size_t>(i)].get() == v)
-            return static_cast<std::uint32_t>(i);
-        // Sorts after every listed vertex, in order of first appearance.
-        return strays.emplace(v, listed + static_cast<std::uint32_t>(strays.size())).first->second;
-    };
+    ~PairingWalk() { restore(); }
+    PairingWalk(const PairingWalk&) = delete;
+    PairingWalk& operator=(const PairingWalk&) = delete;
 
-    std::vector<Halfedge*> walk;
-    std::vector<std::uint32_t> from, to;
-    for (auto& f : solid.faces) {
+    void addFace(Face& f) {
         const size_t first = walk.size();
-        for (auto& hp : f->halfedges) {
+        for (auto& hp : f.halfedges) {
             Halfedge* h = hp.get();
             if (!h->next) continue;
             walk.push_back(h);
@@ -188,10 +145,48 @@ void pairHalfedges(Solid& solid) {
         for (size_t i = first; i < walk.size(); ++i)
             to.push_back(i + 1 < walk.size() ? from[i + 1] : from[first]);
     }
-    for (size_t i = 0; i < solid.vertices.size(); ++i) solid.vertices[i]->index = savedIndex[i];
 
+    // Gives the vertices their indices back; the number of distinct positions.
+    size_t finish() {
+        restore();
+        return static_cast<size_t>(listed_) + strays_.size();
+    }
+
+    std::vector<Halfedge*> walk;
+    std::vector<std::uint32_t> from, to;
+
+private:
+    std::uint32_t position(const Vertex* v) {
+        const int i = v->index;
+        if (i >= 0 && static_cast<std::uint32_t>(i) < listed_ &&
+            solid_.vertices[static_cast<size_t>(i)].get() == v)
+            return static_cast<std::uint32_t>(i);
+        // Sorts after every listed vertex, in order of first appearance.
+        return strays_.emplace(v, listed_ + static_cast<std::uint32_t>(strays_.size())).first->second;
+    }
+    void restore() {
+        if (restored_) return;
+        for (std::uint32_t i = 0; i < listed_; ++i) solid_.vertices[i]->index = saved_[i];
+        restored_ = true;
+    }
+
+    Solid& solid_;
+    std::uint32_t listed_;
+    std::vector<int> saved_;
+    std::unordered_map<const Vertex*, std::uint32_t> strays_;  // corners whose vertex is not listed
+    bool restored_ = false;
+};
+
+// The pairing is described as a walk over a map from directed sides to the halfedges met so
+// far. Only halfedges on the same undirected side ever meet there, so each side's sequence is
+// replayed on its own after bucketing, and the edges, open edges and diagnostics are put back
+// into the order the walk would have produced them.
+void pairWalk(Solid& solid, PairingWalk& pw) {
+    const size_t positions = pw.finish();
+    const std::vector<Halfedge*>& walk = pw.walk;
+    const std::vector<std::uint32_t>& from = pw.from;
+    const std::vector<std::uint32_t>& to = pw.to;
     const size_t n = walk.size();
-    const size_t positions = static_cast<size_t>(listed) + strays.size();
     // The direction (0 from the smaller position to the larger) rides in the top bit of the
     // walk position, so the replay reads only the sorted array.
     constexpr std::uint32_t kDirBit = 0x80000000u;
@@ -309,7 +304,10 @@ void pairHalfedges(Solid& solid) {
         return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
     });
     solid.edges.reserve(solid.edges.size() + made.size() + open.size());
-    for (const Made& m : made) {
+    for (size_t i = 0; i < made.size(); ++i) {
+        // The far halfedges lie anywhere in memory: ask for them a little ahead.
+        if (i + 16 < made.size()) __builtin_prefetch(made[i + 16].c, 1);
+        const Made& m = made[i];
         m.h->pair = m.c;
         m.c->pair = m.h;
         solid.edges.push_back(newEdge(m.h, m.c, m.h->origin, m.c->origin));
@@ -320,6 +318,54 @@ void pairHalfedges(Solid& solid) {
         solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
         h->edge = solid.edges.back().get();
     }
+}
+
+}  // namespace
+
+void pairHalfedges(Solid& solid) {
+    PairingWalk pw(solid);
+    for (auto& f : solid.faces) pw.addFace(*f);
+    pairWalk(solid, pw);
+}
+
+bool finishSolids(Model& model, double threshold) {
+    model.faceCount = 0;
+    for (size_t si = 0; si < model.solids.size();) {
+        Solid& solid = *model.solids[si];
+        std::vector<std::unique_ptr<Face>> kept;
+        kept.reserve(solid.faces.size());
+        for (auto& f : solid.faces) {
+            cleanFace(*f);
+            if (f->halfedges.size() < 3) continue;
+            if (!(faceArea(*f) >= threshold)) continue;
+            kept.push_back(std::move(f));
+        }
+        solid.faces = std::move(kept);
+        // The pairing walk is collected while each face is at hand anyway.
+        PairingWalk pw(solid);
+        for (auto& f : solid.faces) {
+            for (const auto& h : f->halfedges) {
+                const Point3& p = h->origin->position;
+                model.boundsMax.x = std::max(model.boundsMax.x, p.x);
+                model.boundsMax.y = std::max(model.boundsMax.y, p.y);
+                model.boundsMax.z = std::max(model.boundsMax.z, p.z);
+                model.boundsMin.x = std::min(model.boundsMin.x, p.x);
+                model.boundsMin.y = std::min(model.boundsMin.y, p.y);
+                model.boundsMin.z = std::min(model.boundsMin.z, p.z);
+            }
+            facePlane(*f);
+            f->index = model.faceCount++;
+            pw.addFace(*f);
+        }
+        if (solid.faces.empty()) {
+            pw.finish();
+            model.solids.erase(model.solids.begin() + static_cast<std::ptrdiff_t>(si));
+            continue;
+        }
+        pairWalk(solid, pw);
+        ++si;
+    }
+    return model.faceCount != 0;
 }
 
 void foldData(Edge& edge) {
