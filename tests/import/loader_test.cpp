@@ -90,12 +90,13 @@ TEST_F(LoaderTest, MessagesForUnopenableAndUnknownFiles) {
 }
 
 TEST_F(LoaderTest, FailedLoadKeepsPreviousModel) {
+    static const char kGarbage[] = "\x00\x01\xff\xfe garbage \x7f\x80";
     ASSERT_EQ(loadModel(dir.write("a.obj", box(1, 1, 1))).result, kReadOk);
     Model* before = currentModel();
     const ModelStats s0 = modelStats(*before);
     const std::vector<std::string> bad = {
         dir.write("empty.obj", ""),
-        dir.write("garbage.obj", std::string("\x00\x01\xff\xfe garbage \x7f\x80", 18)),
+        dir.write("garbage.obj", std::string(kGarbage, sizeof kGarbage - 1)),
         dir.write("cut.obj", "v 1 2 3\nv 4 5"),
         dir.write("noface.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n"),
     };
