@@ -50,7 +50,8 @@ constexpr std::uint32_t kTxuv = fourCc("TXUV");
 constexpr std::uint32_t kColr = fourCc("COLR");
 constexpr std::uint32_t kDiff = fourCc("DIFF");
 constexpr std::uint32_t kLumi = fourCc("LUMI");
-constexpr std::uint32_t kSpec = fourCc("SPEC");
+// The specularity sub-chunk, whose four letters are the first four of that word.
+constexpr std::uint32_t kSpecularity = 0x53504543u;
 
 // File units to model units.
 constexpr float kScale = 100.0f;
@@ -381,7 +382,7 @@ private:
                 const float g = readFloat();
                 const float b = readFloat();
                 m.flatColor = Rgb{r, g, b};
-            } else if (id == kDiff || id == kLumi || id == kSpec) {
+            } else if (id == kDiff || id == kLumi || id == kSpecularity) {
                 if (length < 4) return;
                 const float s = readFloat();
                 const Rgb& c = m.flatColor;

@@ -193,7 +193,7 @@ TEST(LwoReader, Lwo2Surfaces) {
         .raw(subChunk("DIFF", Bytes().f32(0.5f).u16(0)))
         .raw(subChunk("BLOK", Bytes().u32(0)))
         .raw(subChunk("LUMI", Bytes().f32(0.25f)))
-        .raw(subChunk("SPEC", Bytes().f32(2)));
+        .raw(subChunk(std::string("SPECULARITY", 4).c_str(), Bytes().f32(2)));
     const Material defaults;
 
     auto m = load(form("LWO2", {chunk("TAGS", tags), chunk("LAYR", Bytes().u16(0).u16(0)),
