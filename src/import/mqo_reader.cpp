@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/c_numbers.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
 #include "model/construction.h"
@@ -70,59 +71,6 @@ inline bool endsLine(unsigned char c) { return c == '\0' || c == '\r' || c == '\
 
 inline bool isCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// strtod in the "C" locale on one token; text that is no number gives 0.
-double toDouble(std::string_view w) {
-    // Plain decimal numbers take the quick correctly rounded path, which gives strtod's value;
-    // a "+" sign, leading white space, hexadecimal and out-of-range values go to strtod.
-    const char* b = w.data();
-    const char* e = b + w.size();
-    const char* digits = (b < e && *b == '-') ? b + 1 : b;
-    const bool hex = e - digits >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
-    if (!hex) {
-        double value = 0.0;
-        if (std::from_chars(b, e, value).ec == std::errc()) return value;
-    }
-    char small[64];
-    std::string large;
-    const char* text;
-    if (w.size() < sizeof small) {
-        std::memcpy(small, w.data(), w.size());
-        small[w.size()] = '\0';
-        text = small;
-    } else {
-        large.assign(w);
-        text = large.c_str();
-    }
-    return ::strtod_l(text, nullptr, cLocale());
-}
-
-// atoi on one token: the C library's (int) strtol(text, NULL, 10), saturating at the range
-// of long before the narrowing.
-int toInt(std::string_view w) {
-    const char* b = w.data();
-    const char* e = b + w.size();
-    while (b < e && isCSpace(static_cast<unsigned char>(*b))) ++b;
-    bool negative = false;
-    if (b < e && (*b == '+' || *b == '-')) negative = *b++ == '-';
-    const unsigned long long limit = negative ? static_cast<unsigned long long>(LONG_MAX) + 1
-                                              : static_cast<unsigned long long>(LONG_MAX);
-    unsigned long long acc = 0;
-    bool saturated = false;
-    for (; b < e && *b >= '0' && *b <= '9'; ++b) {
-        const unsigned d = static_cast<unsigned>(*b - '0');
-        if (saturated || acc > (limit - d) / 10) {
-            saturated = true;
-            continue;
-        }
-        acc = acc * 10 + d;
-    }
-    long value;
-    if (saturated) value = negative ? LONG_MIN : LONG_MAX;
-    else if (negative) value = acc == limit ? LONG_MIN : -static_cast<long>(acc);
-    else value = static_cast<long>(acc);
-    return static_cast<int>(value);
-}
-
 float readLittleEndianFloat(const unsigned char* p) {
     const std::uint32_t bits = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
                                static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -164,8 +112,8 @@ public:
     std::string_view token(long long i) const {
         return i >= 0 && i < count() ? tokens_[static_cast<std::size_t>(i)] : std::string_view();
     }
-    int integer(long long i) const { return i >= 0 && i < count() ? toInt(token(i)) : 0; }
-    double number(long long i) const { return i >= 0 && i < count() ? toDouble(token(i)) : 0.0; }
+    int integer(long long i) const { return i >= 0 && i < count() ? parseCInt(token(i)) : 0; }
+    double number(long long i) const { return i >= 0 && i < count() ? parseCDouble(token(i)) : 0.0; }
 
     // The line ends with the tokens "[", n, "]", which announce n bytes of binary data.
     bool endsWithDataSize(long long& n) const {

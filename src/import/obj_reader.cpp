@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/c_numbers.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
 #include "model/construction.h"
@@ -91,58 +92,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-// strtod in the "C" locale on one word; text that is no number gives 0.
-double toDouble(std::string_view w) {
-    // Plain decimal numbers take the quick correctly rounded path, which gives the same
-    // value as strtod; a sign "+", hexadecimal and out-of-range values go to strtod itself.
-    const char* b = w.data();
-    const char* e = b + w.size();
-    const char* digits = (b < e && *b == '-') ? b + 1 : b;
-    const bool hex = e - digits >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
-    if (!hex) {
-        double value = 0.0;
-        const auto r = std::from_chars(b, e, value);
-        if (r.ec == std::errc()) return value;
-    }
-    char small[64];
-    std::string large;
-    const char* text;
-    if (w.size() < sizeof small) {
-        std::memcpy(small, w.data(), w.size());
-        small[w.size()] = '\0';
-        text = small;
-    } else {
-        large.assign(w);
-        text = large.c_str();
-    }
-    return ::strtod_l(text, nullptr, cLocale());
-}
-
-// atoi on a piece of text: the C library's (int) strtol(text, NULL, 10), including its
-// saturation at the range of long before the narrowing.
-int toInt(const char* b, const char* e) {
-    while (b < e && isSpace(static_cast<unsigned char>(*b))) ++b;
-    bool negative = false;
-    if (b < e && (*b == '+' || *b == '-')) negative = *b++ == '-';
-    const unsigned long long limit =
-        negative ? static_cast<unsigned long long>(LONG_MAX) + 1 : static_cast<unsigned long long>(LONG_MAX);
-    unsigned long long acc = 0;
-    bool saturated = false;
-    for (; b < e && *b >= '0' && *b <= '9'; ++b) {
-        const unsigned d = static_cast<unsigned>(*b - '0');
-        if (saturated || acc > (limit - d) / 10) {
-            saturated = true;
-            continue;
-        }
-        acc = acc * 10 + d;
-    }
-    long value;
-    if (saturated) value = negative ? LONG_MIN : LONG_MAX;
-    else if (negative) value = acc == limit ? LONG_MIN : -static_cast<long>(acc);
-    else value = static_cast<long>(acc);
-    return static_cast<int>(value);
-}
-
 // Reads Kd colours of a material library into the materials whose names they give.
 void readMaterialLibrary(const std::string& path, Model& model) {
     std::string text;
@@ -169,8 +118,8 @@ void readMaterialLibrary(const std::string& path, Model& model) {
             std::string_view r, g, b;
             if (!in.word(r) || !in.word(g) || !in.word(b)) return;
             if (target) {
-                target->setColor(static_cast<float>(toDouble(r)), static_cast<float>(toDouble(g)),
-                                 static_cast<float>(toDouble(b)));
+                target->setColor(static_cast<float>(parseCDouble(r)), static_cast<float>(parseCDouble(g)),
+                                 static_cast<float>(parseCDouble(b)));
             }
         }
     }
@@ -241,7 +190,7 @@ private:
     bool readVertex() {
         std::string_view x, y, z;
         if (!in_.word(x) || !in_.word(y) || !in_.word(z)) return false;
-        positions_.push_back({toDouble(x), toDouble(y), toDouble(z)});
+        positions_.push_back({parseCDouble(x), parseCDouble(y), parseCDouble(z)});
         vertexSlots_.emplace_back();
         return true;
     }
@@ -249,7 +198,7 @@ private:
     bool readTexCoord() {
         std::string_view u, v;
         if (!in_.word(u) || !in_.word(v)) return false;
-        texCoords_.push_back({toDouble(u), 1.0 - toDouble(v)});
+        texCoords_.push_back({parseCDouble(u), 1.0 - parseCDouble(v)});
         texSlots_.emplace_back();
         return true;
     }
@@ -331,15 +280,15 @@ private:
             long long c;
             long long t = -1;
             if (!slash1) {
-                c = toInt(tokenBegin, tokenEnd);
+                c = parseCInt(std::string_view(tokenBegin, static_cast<std::size_t>(tokenEnd - tokenBegin)));
             } else {
-                c = toInt(tokenBegin, slash1);
+                c = parseCInt(std::string_view(tokenBegin, static_cast<std::size_t>(slash1 - tokenBegin)));
                 const char* slash2 = static_cast<const char*>(std::memchr(slash1 + 1, '/', tokenEnd - slash1 - 1));
                 if (!slash2) {
-                    t = toInt(slash1 + 1, tokenEnd);
+                    t = parseCInt(std::string_view(slash1 + 1, static_cast<std::size_t>(tokenEnd - (slash1 + 1))));
                     model_.bTextureCoodinates = true;
                 } else if (slash2 != slash1 + 1) {
-                    t = toInt(slash1 + 1, slash2);
+                    t = parseCInt(std::string_view(slash1 + 1, static_cast<std::size_t>(slash2 - (slash1 + 1))));
                     model_.bTextureCoodinates = true;
                 }
             }
