@@ -57,26 +57,7 @@ constexpr std::int64_t kFaceSize = 4 + 3 * 4 + 12 + 4 + 4 + 4;
 constexpr std::int64_t kMaterialSize = 4 + 10 * 8 + 8 + 4;
 constexpr std::int64_t kTailEntrySize = 8;
 
-// One marked edge of a shape, by the zero-based vertex numbers of its solid.
-struct EdgeMark {
-    Solid* solid;
-    int from;
-    int to;
-    bool cut;
-    int mark;
-};
-
-// The marks of the last file read, kept for the post-load step. The model they belong to is
-// remembered so that they are never applied to another one.
-struct EdgeMarkList {
-    const Model* model = nullptr;
-    std::vector<EdgeMark> marks;
-};
-
-EdgeMarkList& edgeMarkList() {
-    static EdgeMarkList list;
-    return list;
-}
+using EdgeMark = HexaKingEdgeMark;
 
 // A 4 × 4 matrix stored column after column: a point p maps to
 // q_row = sum over col of m[col * 4 + row] * p_col, translation in m[12..14].
@@ -162,8 +143,9 @@ bool isTexturePower(int n) {
 
 class HexaKingReader {
 public:
-    HexaKingReader(Model& model, std::vector<std::uint8_t> data, LoadProgress& progress)
-        : model_(model), src_(std::move(data)), progress_(progress) {}
+    HexaKingReader(Model& model, std::vector<std::uint8_t> data, LoadProgress& progress,
+                   HexaKingEdgeMarks* marksOut)
+        : model_(model), src_(std::move(data)), progress_(progress), marksOut_(marksOut) {}
 
     int run() {
         readVersion();
@@ -193,9 +175,7 @@ public:
         const bool built = construct();
         progress_.close();
         if (!built) return kReadFailed;
-        EdgeMarkList& list = edgeMarkList();
-        list.model = &model_;
-        list.marks = std::move(marks_);
+        if (marksOut_) *marksOut_ = std::move(marks_);
         return kReadOk;
     }
 
@@ -547,6 +527,7 @@ private:
     Model& model_;
     ByteSource src_;
     LoadProgress& progress_;
+    HexaKingEdgeMarks* marksOut_;
     int version_ = 0;
     int objectNumber_ = -1;
     std::int64_t materialBase_ = 0;
@@ -580,14 +561,13 @@ void cutEdge(Solid& solid, Edge& edge) {
 
 }  // namespace
 
-int readHexaKing(const std::string& path, Model& model) {
-    EdgeMarkList& list = edgeMarkList();
-    list = EdgeMarkList{};
+int readHexaKing(const std::string& path, Model& model, HexaKingEdgeMarks* marks) {
+    if (marks) marks->clear();
     try {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data) || data.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(data.size()));
-        HexaKingReader reader(model, std::move(data), progress);
+        HexaKingReader reader(model, std::move(data), progress, marks);
         return reader.run();
     } catch (const CancelledException&) {
         return kReadCancelled;
@@ -598,12 +578,7 @@ int readHexaKing(const std::string& path, Model& model) {
     }
 }
 
-void finishHexaKingModel(Model& model) {
-    EdgeMarkList& list = edgeMarkList();
-    if (list.model != &model) return;
-    const std::vector<EdgeMark> marks = std::move(list.marks);
-    list = EdgeMarkList{};
-
+void finishHexaKingModel(Model& model, const HexaKingEdgeMarks& marks) {
     using Key = std::pair<const Vertex*, const Vertex*>;
     using EdgeIndex = std::unordered_map<Key, Edge*, VertexPairHash>;
     auto keyOf = [](const Vertex* p, const Vertex* q) {

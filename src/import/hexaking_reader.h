@@ -3,21 +3,34 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/model.h"
 
 namespace plikatra {
 
+// One marked edge of a shape, by the zero-based vertex numbers of its solid.
+struct HexaKingEdgeMark {
+    Solid* solid;
+    int from;
+    int to;
+    bool cut;
+    int mark;
+};
+
+// The cut and marked edges a file names, applied once the model is finished.
+using HexaKingEdgeMarks = std::vector<HexaKingEdgeMark>;
+
 // Reads a HexaKing file into `model` (one solid per shape, plus its mirror image when the file
 // says the model is mirrored), runs construction and returns a reader result code: 0, 1, or 2
-// when the user cancelled. The file's cut and marked edges are remembered for
+// when the user cancelled. The file's cut and marked edges go to `marks` when given, for
 // finishHexaKingModel.
-int readHexaKing(const std::string& path, Model& model);
+int readHexaKing(const std::string& path, Model& model, HexaKingEdgeMarks* marks = nullptr);
 
-// Applies the edge marks remembered by the last successful readHexaKing of `model`: marked
-// cut edges are split into two open edges, other marked edges become kEdgeCut. Meant to run
-// after removeZeroAreaFaces and before computeEdgeMetrics; does nothing for another model.
-// The marks are forgotten afterwards.
-void finishHexaKingModel(Model& model);
+// Applies the edge marks of a successful readHexaKing of `model`: marked cut edges are split
+// into two open edges, other marked edges become kEdgeCut. Meant to run after
+// removeZeroAreaFaces and before computeEdgeMetrics; marks of solids that no longer exist are
+// skipped.
+void finishHexaKingModel(Model& model, const HexaKingEdgeMarks& marks);
 
 }  // namespace plikatra

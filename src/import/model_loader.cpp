@@ -23,6 +23,10 @@ namespace {
 
 using ReaderFn = int (*)(const std::string&, Model&);
 
+// The loader reads these files itself to keep their edge marks; the entry marks the format
+// as known.
+int readHexaKingFile(const std::string& path, Model& model) { return readHexaKing(path, model); }
+
 struct Dispatch {
     const char* extension;
     ReaderFn reader;  // null while the format has no reader in this build
@@ -31,8 +35,8 @@ struct Dispatch {
 
 // Checked in this order; the first match wins.
 const Dispatch kReaders[] = {
-    {".6ks", &readHexaKing, true},
-    {".6kt", &readHexaKing, true},
+    {".6ks", &readHexaKingFile, true},
+    {".6kt", &readHexaKingFile, true},
     {".obj", &readObj, false},
     {".dxf", &readDxf, false},
     {".3ds", &read3ds, true},
@@ -116,8 +120,9 @@ std::unique_ptr<Model> readModelFile(const std::string& path, LoadOutcome& outco
     auto model = std::make_unique<Model>();
     if (d->setsPathFirst) model->path = path;
     int result;
+    HexaKingEdgeMarks marks;
     try {
-        result = d->reader(path, *model);
+        result = outcome.hexaKing ? readHexaKing(path, *model, &marks) : d->reader(path, *model);
     } catch (const CancelledException&) {
         result = kReadCancelled;
     } catch (const import_exception&) {
@@ -137,7 +142,7 @@ std::unique_ptr<Model> readModelFile(const std::string& path, LoadOutcome& outco
         model->bFinished = false;
         if (outcome.hexaKing) {
             removeZeroAreaFaces(*model, kAreaThreshold);
-            finishHexaKingModel(*model);
+            finishHexaKingModel(*model, marks);
             int count = 0;
             for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
             model->faceCount = count;

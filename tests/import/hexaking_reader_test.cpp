@@ -55,11 +55,12 @@ hk::File fileWith(std::vector<hk::Node> shapes, int version = -1) {
 
 // The steps the loader runs for these files after a successful read.
 int loadAsLoaderDoes(const std::string& path, Model& m) {
-    const int r = readHexaKing(path, m);
+    HexaKingEdgeMarks marks;
+    const int r = readHexaKing(path, m, &marks);
     if (r != kReadOk) return r;
     normalizeModel(m);
     removeZeroAreaFaces(m, kAreaThreshold);
-    finishHexaKingModel(m);
+    finishHexaKingModel(m, marks);
     m.faceCount = 0;
     for (auto& s : m.solids) m.faceCount += static_cast<int>(s->faces.size());
     computeEdgeMetrics(m);
