@@ -29,6 +29,7 @@
 
 #include "import/load_progress.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 
 namespace plikatra {
@@ -348,17 +349,13 @@ private:
 }  // namespace
 
 int readDxf(const std::string& path, Model& model) {
-    try {
+    return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()));
         DxfReader reader(text, model, progress);
         return reader.run();
-    } catch (const CancelledException&) {
-        return kReadCancelled;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 }  // namespace plikatra

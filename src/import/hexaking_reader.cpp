@@ -32,6 +32,7 @@
 #include "import/binary_reader.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
 
@@ -563,19 +564,13 @@ void cutEdge(Solid& solid, Edge& edge) {
 
 int readHexaKing(const std::string& path, Model& model, HexaKingEdgeMarks* marks) {
     if (marks) marks->clear();
-    try {
+    return runGuarded([&]() -> int {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data) || data.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(data.size()));
         HexaKingReader reader(model, std::move(data), progress, marks);
         return reader.run();
-    } catch (const CancelledException&) {
-        return kReadCancelled;
-    } catch (const import_exception&) {
-        return kReadFailed;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 void finishHexaKingModel(Model& model, const HexaKingEdgeMarks& marks) {

@@ -17,6 +17,7 @@
 
 #include "import/binary_reader.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 
 namespace plikatra {
@@ -418,15 +419,11 @@ int readLwo(const std::string& path, Model& model) {
     } closer{fd};
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return kReadFailed;
-    try {
+    return runGuarded([&]() -> int {
         LwoReader reader(model);
         if (!reader.attach(fd)) return kReadFailed;
         return reader.run();
-    } catch (const import_exception&) {
-        return kReadFailed;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 }  // namespace plikatra

@@ -25,6 +25,7 @@
 #include "import/c_numbers.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
 #include "textures/texture_path.h"
@@ -487,17 +488,13 @@ private:
 
 int readMqo(const std::string& path, Model& model) {
     model.path = path;
-    try {
+    return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text)) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()));
         MqoReader reader(path, text, model, progress);
         return reader.run();
-    } catch (const CancelledException&) {
-        return kReadCancelled;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 }  // namespace plikatra

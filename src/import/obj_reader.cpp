@@ -25,6 +25,7 @@
 #include "import/c_numbers.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 
 namespace plikatra {
@@ -352,17 +353,13 @@ private:
 }  // namespace
 
 int readObj(const std::string& path, Model& model) {
-    try {
+    return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()));
         ObjReader reader(path, text, model, progress);
         return reader.run();
-    } catch (const CancelledException&) {
-        return kReadCancelled;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 }  // namespace plikatra

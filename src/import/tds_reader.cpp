@@ -46,6 +46,7 @@
 #include "app/progress.h"
 #include "import/load_progress.h"
 #include "import/model_loader.h"
+#include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
 #include "textures/texture_path.h"
@@ -524,18 +525,14 @@ private:
 }  // namespace
 
 int read3ds(const std::string& path, Model& model) {
-    try {
+    return runGuarded([&]() -> int {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data)) return kReadFailed;
         model.path = path;
         LoadProgress progress(static_cast<long long>(data.size()));
         TdsReader reader(path, data, model, progress);
         return reader.run();
-    } catch (const CancelledException&) {
-        return kReadCancelled;
-    } catch (const std::bad_alloc&) {
-        return kReadFailed;
-    }
+    });
 }
 
 }  // namespace plikatra
