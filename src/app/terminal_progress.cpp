@@ -2,9 +2,19 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace plikatra {
+
+namespace {
+std::atomic<bool> cancelRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+}  // namespace
+
+void requestTerminalCancel() { cancelRequested.store(true); }
+
+void clearTerminalCancel() { cancelRequested.store(false); }
 
 TerminalProgress::TerminalProgress() : tty_(isatty(STDERR_FILENO) == 1) {}
 
@@ -23,8 +33,8 @@ void TerminalProgress::textChanged(const std::string& text) {
     draw();
 }
 
-// A terminal run is cancelled with Ctrl+C, which ends the process; there is nothing to pump.
-bool TerminalProgress::pump(bool) { return false; }
+// A terminal run is cancelled with Ctrl+C, which the tool turns into a request.
+bool TerminalProgress::pump(bool) { return cancelRequested.load(); }
 
 void TerminalProgress::hidden() { destroyed(); }
 

@@ -5,6 +5,12 @@
 
 namespace plikatra {
 
+// Asks the running operation to stop, as the Cancel button does; safe to call from a signal
+// handler (the command-line tool calls it on Ctrl+C).
+void requestTerminalCancel();
+// Forgets an earlier request.
+void clearTerminalCancel();
+
 class TerminalProgress : public ProgressFrontEnd {
 public:
     TerminalProgress();

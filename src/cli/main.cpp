@@ -1,14 +1,24 @@
 // plikatra-cli: the core of the desktop program, driven from a shell.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
+#include "app/terminal_progress.h"
 #include "cli/commands.h"
 
 namespace {
+
+// Ctrl+C stops a long load or unfolding the way the Cancel button does (exit status 2); a
+// second one ends the process at once.
+extern "C" void onInterrupt(int) {
+    plikatra::requestTerminalCancel();
+    std::signal(SIGINT, SIG_DFL);
+}
 
 // Applies --set KEY=VALUE overrides for this run; false with a message on a bad one.
 bool applySets(const std::vector<std::string>& sets) {
@@ -77,6 +87,7 @@ int main(int argc, char** argv) {
         return code == 0 ? kExitOk : kExitFailed;
     }
 
+    std::signal(SIGINT, onInterrupt);
     loadSettings();
     if (!applySets(sets)) return kExitFailed;
 

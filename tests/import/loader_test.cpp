@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/progress.h"
+#include "app/terminal_progress.h"
 #include "app/ui.h"
 #include "import/model_loader.h"
 #include "model/model_stats.h"
@@ -124,6 +125,16 @@ TEST_F(LoaderTest, CancelKeepsPreviousModel) {
     EXPECT_EQ(currentModel(), before);
     EXPECT_EQ(currentModel()->dMag3d, mag);
     EXPECT_EQ(modelStats(*currentModel()).faces, 6);
+}
+
+TEST_F(LoaderTest, InterruptCancelsThroughTheTerminalFrontEnd) {
+    // What Ctrl+C does in the command-line tool: the terminal front end reports Cancel.
+    requestTerminalCancel();
+    const LoadOutcome r = loadModel(dir.write("b.obj", strip(50)));
+    clearTerminalCancel();
+    EXPECT_EQ(r.result, kReadCancelled);
+    EXPECT_EQ(currentModel(), nullptr);
+    EXPECT_EQ(loadModel(dir.path() + "/b.obj").result, kReadOk);
 }
 
 TEST_F(LoaderTest, TooManySurfacesWarningAbove1000) {
