@@ -10,21 +10,16 @@
 
 #include "import/dxf_reader.h"
 #include "model/model.h"
+#include "reader_bench.h"
 
+namespace plikatra {
 namespace {
-
-char gDir[] = "/tmp/plikatra-bench-XXXXXX";
 
 // A wavy grid of quadrilateral 3DFACEs over four layers: about 20 MB. Neighbouring faces
 // repeat their shared corners, as drawings do, so the reader's vertex merging is exercised.
 const std::string& largeDxf() {
-    static const std::string path = [] {
+    static const std::string path = bench::generatedFile("grid.dxf", [](std::FILE* f) {
         constexpr int kSide = 310;
-        const char* dir = mkdtemp(gDir);
-        if (!dir) std::abort();
-        std::string file = std::string(dir) + "/grid.dxf";
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        if (!f) std::abort();
         std::fprintf(f, "  0\nSECTION\n  2\nENTITIES\n");
         auto z = [](int i, int j) { return 0.1 * std::sin(i * 0.05) * std::cos(j * 0.07); };
         for (int j = 0; j < kSide; ++j)
@@ -38,27 +33,12 @@ const std::string& largeDxf() {
                                  z(xs[k], ys[k]));
             }
         std::fprintf(f, "  0\nENDSEC\n  0\nEOF\n");
-        std::fclose(f);
-        std::atexit([] { std::filesystem::remove_all(gDir); });
-        return file;
-    }();
+    });
     return path;
 }
 
-void BM_ReadDxf(benchmark::State& state) {
-    const std::string& path = largeDxf();
-    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    for (auto _ : state) {
-        auto model = std::make_unique<plikatra::Model>();
-        if (plikatra::readDxf(path, *model) != 0) state.SkipWithError("the generated file did not load");
-        benchmark::DoNotOptimize(model->faceCount);
-        state.PauseTiming();
-        model.reset();
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(bytes * state.iterations());
-}
+void BM_ReadDxf(benchmark::State& state) { bench::measureReader(state, largeDxf(), &plikatra::readDxf); }
+BENCHMARK(BM_ReadDxf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
-
-BENCHMARK(BM_ReadDxf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+}  // namespace plikatra

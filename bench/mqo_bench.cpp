@@ -10,23 +10,17 @@
 
 #include "import/mqo_reader.h"
 #include "model/model.h"
+#include "reader_bench.h"
 
+namespace plikatra {
 namespace {
-
-// Folder of the generated file; a plain array so that it outlives every static destructor.
-char gDir[] = "/tmp/plikatra-bench-XXXXXX";
 
 // Four objects, each a wavy grid of quads with materials and texture coordinates, behind a
 // scene block that is skipped: about 20 MB.
 const std::string& largeMqo() {
-    static const std::string path = [] {
+    static const std::string path = bench::generatedFile("grid.mqo", [](std::FILE* f) {
         constexpr int kSide = 200;
         constexpr int kObjects = 4;
-        const char* dir = mkdtemp(gDir);
-        if (!dir) std::abort();
-        std::string file = std::string(dir) + "/grid.mqo";
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        if (!f) std::abort();
         std::fprintf(f, "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n");
         std::fprintf(f, "Scene {\r\n\tpos 0.0000 0.0000 1500.0000\r\n\tdirlights 1 {\r\n\t\tlight {\r\n"
                         "\t\t\tdir 0.408 0.408 0.816\r\n\t\t}\r\n\t}\r\n}\r\n");
@@ -55,28 +49,12 @@ const std::string& largeMqo() {
             std::fprintf(f, "\t}\r\n}\r\n");
         }
         std::fprintf(f, "Eof\r\n");
-        std::fclose(f);
-        std::atexit([] { std::filesystem::remove_all(gDir); });
-        return file;
-    }();
+    });
     return path;
 }
 
-void BM_ReadMqo(benchmark::State& state) {
-    const std::string& path = largeMqo();
-    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    for (auto _ : state) {
-        auto model = std::make_unique<plikatra::Model>();
-        if (plikatra::readMqo(path, *model) != 0) state.SkipWithError("the generated file did not load");
-        benchmark::DoNotOptimize(model->faceCount);
-        // Freeing hundreds of thousands of small objects is not part of reading.
-        state.PauseTiming();
-        model.reset();
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
-    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
-}
+void BM_ReadMqo(benchmark::State& state) { bench::measureReader(state, largeMqo(), &plikatra::readMqo); }
 BENCHMARK(BM_ReadMqo)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
+}  // namespace plikatra

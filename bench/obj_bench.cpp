@@ -10,22 +10,16 @@
 
 #include "import/obj_reader.h"
 #include "model/model.h"
+#include "reader_bench.h"
 
+namespace plikatra {
 namespace {
-
-// Folder of the generated file; a plain array so that it outlives every static destructor.
-char gDir[] = "/tmp/plikatra-bench-XXXXXX";
 
 // A wavy grid of quads with texture coordinates, split into several groups: about 55 MB.
 const std::string& largeObj() {
-    static const std::string path = [] {
+    static const std::string path = bench::generatedFile("grid.obj", [](std::FILE* f) {
         constexpr int kSide = 700;
         constexpr int kGroups = 8;
-        const char* dir = mkdtemp(gDir);
-        if (!dir) std::abort();
-        std::string file = std::string(dir) + "/grid.obj";
-        std::FILE* f = std::fopen(file.c_str(), "w");
-        if (!f) std::abort();
         std::fprintf(f, "# generated grid\nmtllib grid.mtl\n");
         for (int j = 0; j < kSide; ++j)
             for (int i = 0; i < kSide; ++i)
@@ -41,27 +35,12 @@ const std::string& largeObj() {
                 std::fprintf(f, "f %d/%d %d/%d %d/%d %d/%d\n", a, a, b, b, c, c, d, d);
             }
         }
-        std::fclose(f);
-        std::atexit([] { std::filesystem::remove_all(gDir); });
-        return file;
-    }();
+    });
     return path;
 }
 
-void BM_ReadObj(benchmark::State& state) {
-    const std::string& path = largeObj();
-    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    for (auto _ : state) {
-        auto model = std::make_unique<plikatra::Model>();
-        if (plikatra::readObj(path, *model) != 0) state.SkipWithError("the generated file did not load");
-        benchmark::DoNotOptimize(model->faceCount);
-        // Freeing millions of small objects is not part of reading.
-        state.PauseTiming();
-        model.reset();
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
-}
+void BM_ReadObj(benchmark::State& state) { bench::measureReader(state, largeObj(), &plikatra::readObj); }
 BENCHMARK(BM_ReadObj)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
+}  // namespace plikatra
