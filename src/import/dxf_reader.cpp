@@ -8,10 +8,7 @@
 #include "import/dxf_reader.h"
 #include "app/file_io.h"
 
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>

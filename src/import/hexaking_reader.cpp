@@ -9,13 +9,9 @@
 #include "import/hexaking_reader.h"
 #include "app/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cstdint>

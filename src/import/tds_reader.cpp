@@ -31,12 +31,8 @@
 #include "import/tds_reader.h"
 #include "app/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <new>

@@ -1,18 +1,13 @@
 #include "output/eps_writer.h"
-#include "app/file_io.h"
 
-#include <fcntl.h>
-#include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
+#include "app/file_io.h"
 #include "app/settings.h"
+#include "development/development.h"
 
 namespace plikatra {
 
@@ -61,7 +56,7 @@ public:
     EpsExporter(Model& model, std::FILE* out) : m_(model), s_(settings()), out_(out) {}
 
     void run() {
-        recomputeExtent();
+        computeSheetExtent(m_);
         const int w = truncToInt(m_.dKavimozuWidth * m_.dMag2d * kPointsPerCm);
         const int h = truncToInt(m_.dKavimozuHeight * m_.dMag2d * kPointsPerCm);
         const int x0 = truncToInt(m_.dKavimozuX * m_.dMag2d * kPointsPerCm);
@@ -101,26 +96,6 @@ private:
         for (const auto& part : m_.parts)
             for (Face* face : part->faces)
                 for (const auto& he : face->halfedges) fn(*part, *he);
-    }
-
-    void recomputeExtent() {
-        double minX = kDoubleMax, minY = kDoubleMax;
-        double maxX = -kDoubleMax, maxY = -kDoubleMax;
-        auto extend = [&](double x0, double y0, double x1, double y1) {
-            if (x0 < minX) minX = x0;
-            if (y0 < minY) minY = y0;
-            if (x1 > maxX) maxX = x1;
-            if (y1 > maxY) maxY = y1;
-        };
-        for (const auto& p : m_.parts) extend(p->x, p->y, p->x + p->width, p->y + p->height);
-        // Text sizes are on paper; the sheet is in development units.
-        for (const auto& t : m_.texts)
-            extend(t->x, t->y - t->height / m_.dMag2d, t->x + t->width / m_.dMag2d,
-                   t->y + 0.5 * t->height / m_.dMag2d);
-        m_.dKavimozuX = minX;
-        m_.dKavimozuY = minY;
-        m_.dKavimozuWidth = maxX - minX;
-        m_.dKavimozuHeight = maxY - minY;
     }
 
     void clearMarks() {
@@ -210,21 +185,13 @@ private:
         std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
         forEachHalfedge([&](const Part& part, Halfedge& he) {
             Edge& edge = *he.edge;
-            // A nearly flat fold is hidden; a cut edge always shows.
-            if (s_.bCullEdge && edge.foldAngle > s_.iAngleEps && he.twin) return;
+            // Nearly flat folds, erased lines and line types "none" are not drawn.
+            const LineRole role = lineRole(he, s_);
+            if (role == LineRole::Hidden) return;
             // A fold is drawn once, from whichever of its halfedges comes first.
             if (he.twin && he.twin->drawnMark) return;
-            if (!he.lineShown) return;
-            int style;
-            if (!he.twin && !(he.hasFlap && s_.bDrawNorishiro)) {
-                if (s_.iCutLineType == 1) return;
-                style = 0;
-            } else {
-                // A fold, or the fold line of a shown flap.
-                style = edge.mountain ? s_.iYamaLineType : s_.iTaniLineType;
-                if (style == 3) return;
-                if (style < 0 || style > 3) style = 0;
-            }
+            int style = lineTypeOf(role, s_);
+            if (style < 0 || style > 3) style = 0;
             edge.doneMark = true;
             he.drawnMark = true;
             const Cm a = start(part, he);

@@ -1,14 +1,10 @@
 #include "workfile/work_file_writer.h"
 #include "app/file_io.h"
 
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
