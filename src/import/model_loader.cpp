@@ -83,17 +83,8 @@ void normalizeModel(Model& model) {
             p = {(p.x - mid.x) / h, (p.y - mid.y) / h, (p.z - mid.z) / h};
         }
     for (auto& s : model.solids)
-        for (auto& f : s->faces) {
-            if (f->halfedges.empty()) continue;
-            Point3 sum;
-            for (auto& he : f->halfedges) {
-                sum.x += he->origin->position.x;
-                sum.y += he->origin->position.y;
-                sum.z += he->origin->position.z;
-            }
-            const double n = static_cast<double>(f->halfedges.size());
-            f->center = {sum.x / n, sum.y / n, sum.z / n};
-        }
+        for (auto& f : s->faces)
+            if (!f->halfedges.empty()) computeCenter(*f);
     model.dMag3d = 1 / h;
 }
 

@@ -22,16 +22,6 @@ bool sameCorner(const Halfedge& a, const Halfedge& b) {
     return d2 == 0.0 || std::isnan(d2);
 }
 
-void computeCenter(Face& face) {
-    Point3 sum;
-    for (const auto& h : face.halfedges) {
-        sum.x += h->origin->position.x;
-        sum.y += h->origin->position.y;
-        sum.z += h->origin->position.z;
-    }
-    const double n = static_cast<double>(face.halfedges.size());
-    face.center = {sum.x / n, sum.y / n, sum.z / n};
-}
 
 Point3 normalized(const Point3& p) {
     const double l = length(p);
@@ -60,6 +50,17 @@ std::unique_ptr<Edge> newEdge(Halfedge* a, Halfedge* b, Vertex* va, Vertex* vb) 
 }
 
 }  // namespace
+
+void computeCenter(Face& face) {
+    Point3 sum;
+    for (const auto& h : face.halfedges) {
+        sum.x += h->origin->position.x;
+        sum.y += h->origin->position.y;
+        sum.z += h->origin->position.z;
+    }
+    const double n = static_cast<double>(face.halfedges.size());
+    face.center = {sum.x / n, sum.y / n, sum.z / n};
+}
 
 void cleanFace(Face& face) {
     auto& hs = face.halfedges;

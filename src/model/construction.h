@@ -11,6 +11,8 @@ constexpr double kAreaThreshold = 1e-6;
 
 // Removes repeated corners, links next/prev and computes the centre.
 void cleanFace(Face& face);
+// Sets center to the mean of the corner positions.
+void computeCenter(Face& face);
 // Sets normal and planeD from the first three corners.
 void facePlane(Face& face);
 // Fan area (first, i, i + 1), summed from 0.0 in order.
