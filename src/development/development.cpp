@@ -54,7 +54,7 @@ int pagesFor(double extent, double usable) {
 }
 }  // namespace
 
-void computePageGrid(Model& model, const Settings& s) {
+void computePageGrid(Model& model, const PageSetup& page) {
     if (!model.bFinished) {
         model.pagesAcross = model.pagesDown = 1;
         return;
@@ -68,37 +68,40 @@ void computePageGrid(Model& model, const Settings& s) {
         right = std::max(right, t->x * model.dMag2d + t->width);
         bottom = std::max(bottom, t->y * model.dMag2d);
     }
-    model.pagesAcross = pagesFor(right, s.pageWidth - 2 * s.dPageMarginSide);
-    model.pagesDown = pagesFor(bottom, s.pageHeight - 2 * s.dPageMarginTop);
+    model.pagesAcross = pagesFor(right, page.width - 2 * page.marginSide);
+    model.pagesDown = pagesFor(bottom, page.height - 2 * page.marginTop);
 }
 
-SheetSize printedSheetSize(const Model& model, const Settings& s) {
+SheetSize printedSheetSize(const Model& model, const PageSetup& page) {
     SheetSize r;
-    r.width = 2 * s.dPageMarginSide + (s.pageWidth - 2 * s.dPageMarginSide) * model.pagesAcross;
-    r.height = 2 * s.dPageMarginTop + (s.pageHeight - 2 * s.dPageMarginTop) * model.pagesDown;
+    r.width = 2 * page.marginSide + (page.width - 2 * page.marginSide) * model.pagesAcross;
+    r.height = 2 * page.marginTop + (page.height - 2 * page.marginTop) * model.pagesDown;
     return r;
 }
 
-LineRole lineRole(const Halfedge& h, const Settings& s) {
+LineRole lineRole(const Halfedge& h, const LineRules& rules) {
     if (!h.lineShown) return LineRole::Hidden;
     const Edge* e = h.edge;
-    if (h.twin && s.bCullEdge && e && e->foldAngle > s.iAngleEps) return LineRole::Hidden;
-    const bool foldLine = h.twin || (h.hasFlap && s.bDrawNorishiro);
-    if (!foldLine) return s.iCutLineType == 1 ? LineRole::Hidden : LineRole::Cut;
+    if (h.twin && rules.cullFlatFolds && e && e->foldAngle > rules.flatFoldAngle)
+        return LineRole::Hidden;
+    const bool foldLine = h.twin || (h.hasFlap && rules.showFlaps);
+    if (!foldLine) return rules.cutLineType == 1 ? LineRole::Hidden : LineRole::Cut;
     const bool mountain = e ? e->mountain : true;
-    const int type = mountain ? s.iYamaLineType : s.iTaniLineType;
-    if (type == 3) return LineRole::Hidden;
+    const int type = mountain ? rules.mountainLineType : rules.valleyLineType;
+    if (type == kLineNone) return LineRole::Hidden;
     return mountain ? LineRole::Mountain : LineRole::Valley;
 }
 
-int lineTypeOf(LineRole role, const Settings& s) {
+int lineTypeOf(LineRole role, const LineRules& rules) {
+    int type = kLineNone;
     switch (role) {
-        case LineRole::Cut: return 0;
-        case LineRole::Mountain: return s.iYamaLineType;
-        case LineRole::Valley: return s.iTaniLineType;
-        case LineRole::Hidden: break;
+        case LineRole::Cut: type = kLineSolid; break;
+        case LineRole::Mountain: type = rules.mountainLineType; break;
+        case LineRole::Valley: type = rules.valleyLineType; break;
+        case LineRole::Hidden: return kLineNone;
     }
-    return -1;
+    // A code outside the table (only from a hand-edited profile) draws solid.
+    return type >= kLineSolid && type < kLineNone ? type : kLineSolid;
 }
 
 }  // namespace plikatra

@@ -2,10 +2,38 @@
 // grid that prints it, and which line each halfedge shows.
 #pragma once
 
-#include "app/settings.h"
 #include "model/model.h"
 
 namespace plikatra {
+
+// Paper in centimetres: the page size of the paper type and the margins kept free on it.
+struct PageSetup {
+    double width = 21.0;
+    double height = 29.7;
+    double marginSide = 1.5;  // left and right
+    double marginTop = 1.5;   // top and bottom
+
+    double cellWidth() const { return width - 2 * marginSide; }
+    double cellHeight() const { return height - 2 * marginTop; }
+};
+
+// Line-type codes: 0 solid, 1 dotted, 2 dash-dot, 3 none. The cut line type only knows 0 and 1,
+// and 1 means cut lines are not drawn.
+inline constexpr int kLineSolid = 0;
+inline constexpr int kLineDotted = 1;
+inline constexpr int kLineDashDot = 2;
+inline constexpr int kLineNone = 3;
+
+// Which line each halfedge shows.
+struct LineRules {
+    bool cullFlatFolds = true;  // hide folds flatter than flatFoldAngle
+    int flatFoldAngle = 178;    // degrees; 180 is flat
+    bool showFlaps = true;      // a cut edge with a shown flap is folded, not cut
+    int cutLineType = kLineSolid;
+    int mountainLineType = kLineDotted;
+    int valleyLineType = kLineDashDot;
+};
+
 
 // Deletes all parts and clears the development fields of faces and halfedges; line-shown
 // flags, flap heights and text items stay.
@@ -15,14 +43,14 @@ void discardDevelopment(Model& model);
 void computeSheetExtent(Model& model);
 
 // Pages across and down (1..5 each) needed to print the used area; 1 by 1 without development.
-void computePageGrid(Model& model, const Settings& s = settings());
+void computePageGrid(Model& model, const PageSetup& page);
 
 struct SheetSize {
     double width = 0.0;   // centimetres
     double height = 0.0;
 };
 // Size of the printed sheet: the page grid with one margin on each outer side.
-SheetSize printedSheetSize(const Model& model, const Settings& s = settings());
+SheetSize printedSheetSize(const Model& model, const PageSetup& page);
 
 // How a halfedge's line is drawn.
 enum class LineRole {
@@ -32,12 +60,11 @@ enum class LineRole {
     Valley,    // likewise in the valley line type
 };
 
-// The role of a halfedge's line by the shared drawing rules, before the "draw a fold once"
-// rule, which the drawing passes apply with their marks.
-LineRole lineRole(const Halfedge& h, const Settings& s = settings());
+// The role of a halfedge's line, before the "draw a fold once" rule.
+LineRole lineRole(const Halfedge& h, const LineRules& rules);
 
-// The line type code (0 solid, 1 dotted, 2 dash-dot) of a role; −1 for Hidden.
-int lineTypeOf(LineRole role, const Settings& s = settings());
+// The line type code of a role; kLineNone for Hidden.
+int lineTypeOf(LineRole role, const LineRules& rules);
 
 
 }  // namespace plikatra

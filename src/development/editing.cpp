@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "development/editing.h"
 
 #include <algorithm>
@@ -142,7 +143,7 @@ bool DevelopmentEditor::isClick(MouseButton button, Point2 p) const {
 
 void DevelopmentEditor::finishEdit(int notice) {
     computeSheetExtent(*model_);
-    computePageGrid(*model_);
+    computePageGrid(*model_, pageSetupOf(settings()));
     document_.setModified();
     notifyViews(notice);
 }

@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "development/editing_operations.h"
 
 #include <algorithm>
@@ -288,14 +289,14 @@ void mirrorDevelopment(Model& model) {
     }
     model.bReverse = !model.bReverse;
     computeSheetExtent(model);
-    computePageGrid(model);
+    computePageGrid(model, pageSetupOf(settings()));
 }
 
 void setDevelopmentScale(Model& model, double scale) {
     layoutOptions().scale = scale;
     model.dMag2d = scale / model.dMag3d;
     computeSheetExtent(model);
-    computePageGrid(model);
+    computePageGrid(model, pageSetupOf(settings()));
 }
 
 namespace {

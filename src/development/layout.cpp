@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "development/layout.h"
 
 #include <algorithm>
@@ -301,7 +302,7 @@ void recalculateLayout(Model& model) {
     model.bFinished = false;
     layoutParts(model, true, true);
     model.bFinished = true;
-    computePageGrid(model);
+    computePageGrid(model, pageSetupOf(settings()));
 }
 
 }  // namespace plikatra

@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "development/unfolding.h"
 
 #include <chrono>
@@ -378,7 +379,7 @@ bool createDevelopment(Model& model, const UnfoldEngine& engine, UnfoldTimes* ti
     computeOpenedCuts(model);
     assignFlapSides(model);
     model.bFinished = true;
-    computePageGrid(model);
+    computePageGrid(model, pageSetupOf(settings()));
     ui().status("Ready");
     if (times) {
         times->unfoldMs = std::chrono::duration<double, std::milli>(t1 - t0).count();

@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "output/eps_writer.h"
 
 #include <cmath>
@@ -186,11 +187,11 @@ private:
         forEachHalfedge([&](const Part& part, Halfedge& he) {
             Edge& edge = *he.edge;
             // Nearly flat folds, erased lines and line types "none" are not drawn.
-            const LineRole role = lineRole(he, s_);
+            const LineRole role = lineRole(he, lineRulesOf(s_));
             if (role == LineRole::Hidden) return;
             // A fold is drawn once, from whichever of its halfedges comes first.
             if (he.twin && he.twin->drawnMark) return;
-            int style = lineTypeOf(role, s_);
+            int style = lineTypeOf(role, lineRulesOf(s_));
             if (style < 0 || style > 3) style = 0;
             edge.doneMark = true;
             he.drawnMark = true;

@@ -1,3 +1,4 @@
+#include "app/options.h"
 #include "workfile/work_file_reader.h"
 
 #include <locale.h>
@@ -637,7 +638,7 @@ void restoreWorkFileDocument(Model& model, Fonts& fonts) {
         numberEdges(model);
         computeOpenedCuts(model);
     }
-    computePageGrid(model);
+    computePageGrid(model, pageSetupOf(settings()));
 }
 
 }  // namespace plikatra

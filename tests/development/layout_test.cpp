@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/options.h"
 #include "app/progress.h"
 #include "app/settings.h"
 #include "app/ui.h"
@@ -211,7 +212,7 @@ TEST(LayoutDialog, InitialValuesLinkingAndRange) {
 TEST(PageGrid, GridAndSheetSize) {
     settings() = Settings{};
     Model m;
-    computePageGrid(m);
+    computePageGrid(m, pageSetupOf(settings()));
     EXPECT_EQ(m.pagesAcross, 1);
     m.bFinished = true;
     m.dMag2d = 2.0;
@@ -220,10 +221,10 @@ TEST(PageGrid, GridAndSheetSize) {
     p->width = 8;       // right edge 18 × 2 = 36 cm over 18 cm usable: 2 full pages → 3
     p->height = 100;    // far beyond five pages
     m.parts.push_back(std::move(p));
-    computePageGrid(m);
+    computePageGrid(m, pageSetupOf(settings()));
     EXPECT_EQ(m.pagesAcross, 3);
     EXPECT_EQ(m.pagesDown, 5);
-    const SheetSize s = printedSheetSize(m);
+    const SheetSize s = printedSheetSize(m, pageSetupOf(settings()));
     EXPECT_DOUBLE_EQ(s.width, 3 + 18.0 * 3);
     EXPECT_DOUBLE_EQ(s.height, 3 + 26.7 * 5);
 }
