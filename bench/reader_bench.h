@@ -11,6 +11,7 @@
 #include <string>
 
 #include "model/model.h"
+#include "silent_ui.h"
 
 namespace plikatra::bench {
 
@@ -34,11 +35,13 @@ inline std::string generatedFile(const char* name, const std::function<void(std:
 
 // Times `read` on `path` and reports bytes per second.
 inline void measureReader(benchmark::State& state, const std::string& path,
-                          int (*read)(const std::string&, Model&)) {
+                          int (*read)(const std::string&, Model&, const ReadContext&)) {
     const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    SilentUi ui;
+    const ReadContext ctx{ui};
     for (auto _ : state) {
         auto model = std::make_unique<Model>();
-        if (read(path, *model) != 0) state.SkipWithError("the generated file did not load");
+        if (read(path, *model, ctx) != 0) state.SkipWithError("the generated file did not load");
         benchmark::DoNotOptimize(model->faceCount);
         // Freeing the many small objects of a model is not part of reading.
         state.PauseTiming();

@@ -1,18 +1,17 @@
 // Unfolding and layout on generated closed shapes, measured separately.
 #include <benchmark/benchmark.h>
 
-#include "app/settings.h"
-#include "app/ui.h"
 #include "development/development.h"
 #include "development/layout.h"
-#include "development/unfolding.h"
+#include "development/unfold_engine.h"
 #include "model/primitive_shapes.h"
+#include "silent_ui.h"
 
 using namespace plikatra;
 
 namespace {
 
-class SilentProgress : public UnfoldProgress {
+class SilentUnfold : public UnfoldProgress {
 public:
     void beforeAttach(const Model&) override {}
     void afterAttach(const Model&) override {}
@@ -30,35 +29,29 @@ std::unique_ptr<Model> shape(int which) {
 const char* kNames[] = {"icosphere_1280", "icosphere_5120", "icosphere_20480", "torus_10000"};
 
 void BM_Unfold(benchmark::State& state) {
-    RecordingUi quiet;
-    setUi(&quiet);
     auto m = shape(static_cast<int>(state.range(0)));
     const ReferenceUnfoldEngine engine;
-    SilentProgress progress;
+    SilentUnfold progress;
     for (auto _ : state) {
         state.PauseTiming();
         discardDevelopment(*m);
         state.ResumeTiming();
-        engine.growParts(*m, progress);
+        engine.growParts(*m, UnfoldOptions{}, progress);
     }
     state.SetLabel(kNames[state.range(0)]);
     state.counters["parts"] = static_cast<double>(m->parts.size());
     state.counters["faces"] = static_cast<double>(m->faceCount);
-    setUi(nullptr);
 }
 
 void BM_Layout(benchmark::State& state) {
-    RecordingUi quiet;
-    setUi(&quiet);
+    bench::SilentUi quiet;
     auto m = shape(static_cast<int>(state.range(0)));
     const ReferenceUnfoldEngine engine;
-    SilentProgress progress;
-    engine.growParts(*m, progress);
-    layoutOptions().mode = kLayoutAuto;
-    for (auto _ : state) layoutParts(*m, false, false);
+    SilentUnfold progress;
+    engine.growParts(*m, UnfoldOptions{}, progress);
+    for (auto _ : state) layoutParts(*m, LayoutParams{}, quiet);
     state.SetLabel(kNames[state.range(0)]);
     state.counters["parts"] = static_cast<double>(m->parts.size());
-    setUi(nullptr);
 }
 
 }  // namespace

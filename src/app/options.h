@@ -2,37 +2,33 @@
 // This is the one place where settings turn into options.
 #pragma once
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "development/development_drawing.h"
+#include "development/editor_host.h"
+#include "development/layout.h"
+#include "development/unfold_engine.h"
+#include "output/eps_writer.h"
+#include "workfile/work_file_settings.h"
 
 namespace plikatra {
 
-inline PageSetup pageSetupOf(const Settings& s) {
-    return {s.pageWidth, s.pageHeight, s.dPageMarginSide, s.dPageMarginTop};
-}
+PageSetup pageSetupOf(const Settings& s);
+LineRules lineRulesOf(const Settings& s);
+DrawingOptions drawingOptionsOf(const Settings& s);
+EpsOptions epsOptionsOf(const Settings& s);
+UnfoldOptions unfoldOptionsOf(const Settings& s);
+EditorOptions editorOptionsOf(const Settings& s);
+// The layout in `mode` with the spacing and page-break choice of the settings.
+LayoutParams layoutParamsOf(const Settings& s, int mode);
+// Stores what the layout dialog chose (spacing, page breaks) back into the settings.
+void storeLayoutParams(Settings& s, const LayoutParams& params);
 
-inline LineRules lineRulesOf(const Settings& s) {
-    LineRules r;
-    r.cullFlatFolds = s.bCullEdge;
-    r.flatFoldAngle = s.iAngleEps;
-    r.showFlaps = s.bDrawNorishiro;
-    r.cutLineType = s.iCutLineType;
-    r.mountainLineType = s.iYamaLineType;
-    r.valleyLineType = s.iTaniLineType;
-    return r;
-}
+// The settings a work file carries, as the settings have them now.
+WorkFileSettings workFileSettingsOf(const Settings& s);
+// Gives the settings what an opened work file carried (the paper type with its page size).
+void applyWorkFileSettings(Settings& s, const WorkFileSettings& w);
 
-inline DrawingOptions drawingOptionsOf(const Settings& s) {
-    DrawingOptions o;
-    o.lines = lineRulesOf(s);
-    o.page = pageSetupOf(s);
-    o.drawNumbers = s.bDrawEdgeNumber;
-    o.useMaterial = s.bUseMaterial;
-    o.whiteUnderLines = s.bDrawWhiteBkLine;
-    o.flapReverse = s.bNorishiroReverse;
-    o.numberReverse = s.bEdgeIdReverse;
-    o.numberFontSize = s.iEdgeNumberFontSize;
-    return o;
-}
+// The side limit for textures loaded now, with the graphics implementation's largest side.
+int textureSizeLimitOf(const Settings& s, int maxTextureSize);
 
 }  // namespace plikatra

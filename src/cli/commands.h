@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "app/document.h"
+#include "cli/cli_front_end.h"
+
 namespace plikatra {
 
 // Exit statuses: success, failure (message on standard error), cancelled.
@@ -11,7 +14,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 2;
 
-int runInfo(const std::string& path, bool json);
+int runInfo(Document& doc, const std::string& path, bool json);
 
 struct UnfoldArgs {
     std::optional<int> algorithm;
@@ -23,7 +26,8 @@ struct UnfoldArgs {
     bool noPageDivide = false;
 };
 
-int runUnfold(const std::string& path, const UnfoldArgs& args, bool json);
+int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path,
+              const UnfoldArgs& args, bool json);
 
 struct ExportArgs {
     std::string out;
@@ -31,6 +35,6 @@ struct ExportArgs {
 };
 
 // Opens a work file and writes it again, or its development as a drawing.
-int runExport(const std::string& path, const ExportArgs& args, bool json);
+int runExport(Document& doc, const std::string& path, const ExportArgs& args, bool json);
 
 }  // namespace plikatra

@@ -4,19 +4,16 @@
 
 #include "cli/commands.h"
 #include "cli/development_summary.h"
-#include "import/model_loader.h"
-#include "output/eps_writer.h"
-#include "workfile/work_file_writer.h"
 
 namespace plikatra {
 
-int runExport(const std::string& path, const ExportArgs& args, bool json) {
-    const LoadOutcome outcome = loadModel(path);
+int runExport(Document& doc, const std::string& path, const ExportArgs& args, bool json) {
+    const LoadOutcome outcome = doc.open(path);
     if (outcome.result != kReadOk)
         return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
-    Model& m = *currentModel();
+    const Model& m = *doc.model();
     std::string error;
-    if (!args.out.empty() && !writeWorkFile(m, args.out, &error)) {
+    if (!args.out.empty() && !doc.save(args.out, &error)) {
         std::cerr << error << std::endl;
         return kExitFailed;
     }
@@ -25,7 +22,7 @@ int runExport(const std::string& path, const ExportArgs& args, bool json) {
             std::cerr << "The file holds no development to draw." << std::endl;
             return kExitFailed;
         }
-        if (!writeEpsFile(m, args.eps, &error)) {
+        if (!doc.exportEps(args.eps, &error)) {
             std::cerr << error << std::endl;
             return kExitFailed;
         }

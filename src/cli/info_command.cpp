@@ -3,13 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
-#include "import/model_loader.h"
 #include "model/model_stats.h"
 
 namespace plikatra {
 
-int runInfo(const std::string& path, bool json) {
-    const LoadOutcome outcome = loadModel(path);
+int runInfo(Document& doc, const std::string& path, bool json) {
+    const LoadOutcome outcome = doc.open(path);
     if (outcome.result != kReadOk) {
         if (json) {
             nlohmann::json j;
@@ -19,7 +18,7 @@ int runInfo(const std::string& path, bool json) {
         }
         return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
     }
-    const Model& m = *currentModel();
+    const Model& m = *doc.model();
     const ModelStats s = modelStats(m);
     if (json) {
         nlohmann::json j;

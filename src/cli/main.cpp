@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/terminal_progress.h"
+#include "base/settings.h"
+#include "base/terminal_progress.h"
 #include "cli/commands.h"
 
 namespace {
@@ -21,7 +21,7 @@ extern "C" void onInterrupt(int) {
 }
 
 // Applies --set KEY=VALUE overrides for this run; false with a message on a bad one.
-bool applySets(const std::vector<std::string>& sets) {
+bool applySets(plikatra::Settings& settings, const std::vector<std::string>& sets) {
     for (const std::string& kv : sets) {
         const size_t eq = kv.find('=');
         if (eq == std::string::npos) {
@@ -29,7 +29,7 @@ bool applySets(const std::vector<std::string>& sets) {
             return false;
         }
         std::string error;
-        if (!plikatra::setSettingByName(kv.substr(0, eq), kv.substr(eq + 1), &error)) {
+        if (!plikatra::setSettingByName(settings, kv.substr(0, eq), kv.substr(eq + 1), &error)) {
             std::cerr << error << std::endl;
             return false;
         }
@@ -88,11 +88,14 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, onInterrupt);
-    loadSettings();
-    if (!applySets(sets)) return kExitFailed;
+    Settings settings;
+    loadSettings(settings);
+    if (!applySets(settings, sets)) return kExitFailed;
+    CliFrontEnd frontEnd;
+    Document doc(frontEnd, settings);
 
-    if (info->parsed()) return runInfo(modelPath, json);
-    if (unf->parsed()) return runUnfold(modelPath, unfold, json);
-    if (exp->parsed()) return runExport(modelPath, exportArgs, json);
+    if (info->parsed()) return runInfo(doc, modelPath, json);
+    if (unf->parsed()) return runUnfold(doc, frontEnd, modelPath, unfold, json);
+    if (exp->parsed()) return runExport(doc, modelPath, exportArgs, json);
     return kExitFailed;
 }

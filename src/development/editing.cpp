@@ -1,16 +1,11 @@
-#include "app/options.h"
 #include "development/editing.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/fonts.h"
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/ui.h"
 #include "development/development.h"
 #include "development/editing_hits.h"
-#include "development/unfolding.h"
-#include "development/update_notices.h"
 
 namespace plikatra {
 
@@ -56,8 +51,6 @@ int buttonIndex(MouseButton b) { return b == MouseButton::Left ? 0 : b == MouseB
 
 bool samePoint(Point2 a, Point2 b) { return a.x == b.x && a.y == b.y; }
 
-double cross(Point2 a, Point2 b, Point2 p) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); }
-
 Point2 faceCentroid(const Face& f) {
     Point2 c;
     for (const auto& h : f.halfedges) {
@@ -86,9 +79,6 @@ bool menuHas(const std::vector<MenuItem>& items, int id) {
 const char* editModeHint(int mode) { return mode >= 1 && mode <= 9 ? kHints[mode] : ""; }
 const char* editModeCommand(int mode) { return mode >= 1 && mode <= 9 ? kCommands[mode] : ""; }
 
-DevelopmentEditor::DevelopmentEditor(Model* model, DocumentState& document)
-    : model_(model), document_(document) {}
-
 void DevelopmentEditor::setModel(Model* model) {
     model_ = model;
     reset();
@@ -96,14 +86,10 @@ void DevelopmentEditor::setModel(Model* model) {
 
 void DevelopmentEditor::chooseMode(int mode) {
     cancelOperation();
-    ui().status(kIdleStatus);
+    host_.status(kIdleStatus);
     mode_ = (mode == mode_ || mode < 0 || mode > 9) ? kModeNone : mode;
-    if (mode_ == kModeEditFlap && !settings().bDrawNorishiro) {
-        settings().bDrawNorishiro = true;
-        ui().message(kMsgFlapsShown, kAppTitle, MessageIcon::Information);
-    }
-    if (mode_ != kModeNone) ui().status(editModeHint(mode_));
-    notifyViews(kNoticeRedraw);
+    if (mode_ != kModeNone) host_.status(editModeHint(mode_));
+    host_.redraw();
 }
 
 void DevelopmentEditor::cancelOperation() {
@@ -141,11 +127,10 @@ bool DevelopmentEditor::isClick(MouseButton button, Point2 p) const {
     return dx * dx + dy * dy <= kClickSquaredPixels;
 }
 
-void DevelopmentEditor::finishEdit(int notice) {
+void DevelopmentEditor::finishEdit(DocumentEvent event) {
     computeSheetExtent(*model_);
-    computePageGrid(*model_, pageSetupOf(settings()));
-    document_.setModified();
-    notifyViews(notice);
+    computePageGrid(*model_, host_.editorOptions().page);
+    host_.edited(event);
 }
 
 void DevelopmentEditor::mousePress(MouseButton button, Point2 p, unsigned keys) {
@@ -168,7 +153,7 @@ void DevelopmentEditor::mousePress(MouseButton button, Point2 p, unsigned keys) 
         } else {
             for (auto& q : model_->parts) q->selected = false;
         }
-        notifyViews(kNoticeRedraw);
+        host_.redraw();
     } else if (mode_ == kModeInputText) {
         pressedText_ = hitText(*model_, p);
     }
@@ -178,7 +163,7 @@ void DevelopmentEditor::mouseMove(Point2 p, bool leftDown, unsigned keys) {
     (void)keys;
     cursor_ = p;
     if (!active()) return;
-    if (mode_ == kModeRotatePart && rotateCentre_) notifyViews(kNoticeRedraw);
+    if (mode_ == kModeRotatePart && rotateCentre_) host_.redraw();
     if (!leftDown || !pressed_[0]) return;
     const double dx = p.x - last_.x, dy = p.y - last_.y;
     last_ = p;
@@ -200,8 +185,7 @@ void DevelopmentEditor::mouseMove(Point2 p, bool leftDown, unsigned keys) {
                 q->x += dx;
                 q->y += dy;
             }
-        document_.setModified();
-        notifyViews(kNoticeRedraw);
+        host_.edited(DocumentEvent::Redraw);
     } else if (mode_ == kModeInputText && pressedText_) {
         if (!dragging_) {
             clearEditMarks(*model_);
@@ -214,8 +198,7 @@ void DevelopmentEditor::mouseMove(Point2 p, bool leftDown, unsigned keys) {
         }
         pressedText_->x += dx;
         pressedText_->y += dy;
-        document_.setModified();
-        notifyViews(kNoticeRedraw);
+        host_.edited(DocumentEvent::Redraw);
     }
 }
 
@@ -236,7 +219,7 @@ bool DevelopmentEditor::mouseRelease(MouseButton button, Point2 p, unsigned keys
         } else {
             return false;
         }
-        notifyViews(kNoticeRedraw);
+        host_.redraw();
         return true;
     }
     if (button != MouseButton::Left || !active()) return false;
@@ -248,7 +231,7 @@ bool DevelopmentEditor::mouseRelease(MouseButton button, Point2 p, unsigned keys
         } else if (!(keys & (kKeyShift | kKeyCtrl))) {
             Part* part = hitPart(*model_, p);
             for (auto& q : model_->parts) q->selected = q.get() == part;
-            notifyViews(kNoticeRedraw);
+            host_.redraw();
         }
         return false;
     }
@@ -293,7 +276,7 @@ void DevelopmentEditor::clickFlap(Point2 p) {
     if (!h || h->twin) {
         if (flapTarget_) {
             flapTarget_ = nullptr;
-            notifyViews(kNoticeRedraw);
+            host_.redraw();
         }
         return;
     }
@@ -313,7 +296,7 @@ void DevelopmentEditor::clickFlap(Point2 p) {
         menu.items = {{kMenuSubmenu, "Re&size", flapSizes()}, {kMenuDeleteFlap, "&Delete", {}}};
     }
     popup_ = std::move(menu);
-    notifyViews(kNoticeRedraw);
+    host_.redraw();
 }
 
 void DevelopmentEditor::clickRotate(Point2 p) {
@@ -322,7 +305,7 @@ void DevelopmentEditor::clickRotate(Point2 p) {
         if (!h) return;
         rotateCentre_ = sheetStart(*h);
         rotatePart_ = h->face->part;
-        notifyViews(kNoticeRedraw);
+        host_.redraw();
         return;
     }
     if (!rotateReference_) {
@@ -333,7 +316,7 @@ void DevelopmentEditor::clickRotate(Point2 p) {
                 if (samePoint(s, *rotateCentre_)) continue;
                 if (std::hypot(s.x - p.x, s.y - p.y) * pixelsPerUnit_ < kHitPixels) {
                     rotateReference_ = s;
-                    notifyViews(kNoticeRedraw);
+                    host_.redraw();
                     return;
                 }
             }
@@ -353,7 +336,7 @@ void DevelopmentEditor::clickJoin(Point2 p) {
         Halfedge* h = hitHalfedge(*model_, p, pixelsPerUnit_);
         if (h && canJoinAt(*h)) {
             joinEdge_ = h;
-            notifyViews(kNoticeRedraw);
+            host_.redraw();
         }
         return;
     }
@@ -371,20 +354,22 @@ void DevelopmentEditor::clickJoin(Point2 p) {
 
 void DevelopmentEditor::clickCut(Point2 p) {
     Halfedge* h = hitHalfedge(*model_, p, pixelsPerUnit_);
-    if (!h || !canCutAt(*h)) return;
+    const LineRules rules = host_.editorOptions().lines;
+    if (!h || !canCutAt(*h, rules)) return;
     // The two sides of a fold lie on one line, so the nearest-line rule cannot tell them
     // apart; the flap goes to the side of the face the user clicked in.
     const Point2 a = sheetStart(*h), b = sheetStart(*h->next);
-    const double clickSide = cross(a, b, p);
-    const double faceSide = cross(a, b, faceCentroid(*h->face));
+    const double clickSide = sideOf(a, b, p);
+    const double faceSide = sideOf(a, b, faceCentroid(*h->face));
     if (clickSide * faceSide < 0) h = h->twin;
-    if (cutPart(*model_, *h, undo_)) finishEdit();
+    if (cutPart(*model_, *h, rules, undo_)) finishEdit();
 }
 
 void DevelopmentEditor::clickCheck(Point2 p) {
     highlighted_.clear();
-    if (Face* f = hitFace(*model_, p)) highlighted_ = correspondingFaces(*f);
-    notifyViews(kNoticeRedraw);
+    if (Face* f = hitFace(*model_, p))
+        highlighted_ = correspondingFaces(*f, host_.editorOptions().lines);
+    host_.redraw();
 }
 
 void DevelopmentEditor::clickText(Point2 p) {
@@ -404,15 +389,15 @@ void DevelopmentEditor::clickText(Point2 p) {
 }
 
 Point2 DevelopmentEditor::snapped(Point2 p) const {
-    const Settings& s = settings();
-    if (!s.bPlaceTextOnGrid) return p;
-    return {snapToTextGrid(p.x, model_->dMag2d, s.textGridSize),
-            snapToTextGrid(p.y, model_->dMag2d, s.textGridSize)};
+    const EditorOptions o = host_.editorOptions();
+    if (!o.placeTextOnGrid) return p;
+    return {snapToTextGrid(p.x, model_->dMag2d, o.textGridSize),
+            snapToTextGrid(p.y, model_->dMag2d, o.textGridSize)};
 }
 
 void DevelopmentEditor::measureText(TextItem& item) {
     const int pixelSize = static_cast<int>(std::lround(item.fontSize * screenDpi_ / 72.0));
-    const TextExtent e = fonts().textExtent(item.fontName, pixelSize, item.text);
+    const TextExtent e = host_.fonts().textExtent(item.fontName, pixelSize, item.text);
     const double pixelsPerCm = screenDpi_ * kCentimetresPerInch;
     item.width = e.width / pixelsPerCm;
     item.height = e.height / pixelsPerCm;
@@ -432,7 +417,7 @@ void DevelopmentEditor::openTextDialog(TextItem* item, Point2 at) {
         v.fontSize = lastFontSize;
         v.color = lastColor;
     }
-    if (!textDialog_ || !textDialog_(v)) return;
+    if (!host_.inputText(v)) return;
     lastFontName = v.fontName;
     lastFontSize = v.fontSize;
     lastColor = v.color;
@@ -482,7 +467,7 @@ void DevelopmentEditor::dismissMenu() {
     menuText_ = nullptr;
     if (flapTarget_) {
         flapTarget_ = nullptr;
-        notifyViews(kNoticeRedraw);
+        host_.redraw();
     }
 }
 
@@ -537,71 +522,26 @@ void DevelopmentEditor::mirror() {
     // parts unmirrored, so the previous edit can no longer be undone.
     clearEditMarks(*model_);
     undo_.forget();
-    mirrorDevelopment(*model_);
-    document_.setModified();
-    notifyViews(kNoticeMirrored);
+    mirrorDevelopment(*model_, host_.editorOptions().page);
+    host_.edited(DocumentEvent::PageGridChanged);
 }
 
 bool DevelopmentEditor::scaleUp() {
-    if (!active() || !scaleDevelopmentUp(*model_)) return false;
-    document_.setModified();
-    notifyViews(kNoticeScaleUp);
+    if (!active() || !scaleDevelopmentUp(*model_, host_.editorOptions().page)) return false;
+    host_.edited(DocumentEvent::ScaledUp);
     return true;
 }
 
 bool DevelopmentEditor::scaleDown() {
-    if (!active() || !scaleDevelopmentDown(*model_)) return false;
-    document_.setModified();
-    notifyViews(kNoticeScaleDown);
+    if (!active() || !scaleDevelopmentDown(*model_, host_.editorOptions().page)) return false;
+    host_.edited(DocumentEvent::ScaledDown);
     return true;
 }
 
-bool DevelopmentEditor::scaleToSize(const ScaleDialogRunner& runner) {
-    if (!active() || !scaleDevelopmentToSize(*model_, runner)) return false;
-    document_.setModified();
-    notifyViews(kNoticeScaleToSize);
-    return true;
-}
-
-bool createDevelopmentCommand(Model& model, DocumentState& document, bool autoChecked,
-                              DevelopmentEditor* editor) {
-    ui().status("");
-    Settings& s = settings();
-    s.bKavimoAllAuto = autoChecked;
-    s.autoCheck = autoChecked;
-    document.setModified();
-    if (model.bFinished) return false;
-    if (editor) editor->reset();
-    clearEditMarks(model);
-    const bool created = createDevelopment(model);
-    notifyViews(kNoticeFitSheet);
-    return created;
-}
-
-bool undoDevelopmentCommand(Model& model, DocumentState& document, DevelopmentEditor* editor) {
-    if (!model.bFinished) return false;
-    if (document.modified &&
-        ui().ask(kMsgUndoDevelopmentLosesEdits, kAppTitle, Buttons::OkCancel,
-                 MessageIcon::Information) == Answer::Cancel)
-        return false;
-    bool keepTexts = false;
-    if (!model.texts.empty())
-        keepTexts = ui().ask(kMsgKeepTexts, kAppTitle, Buttons::YesNo, MessageIcon::Question) ==
-                    Answer::Yes;
-    clearEditMarks(model);
-    discardDevelopment(model);
-    if (editor) editor->reset();
-    if (!keepTexts) model.texts.clear();
-    const double height = settings().dNorishiroHeight;
-    for (auto& solid : model.solids)
-        for (auto& f : solid->faces)
-            for (auto& h : f->halfedges) {
-                h->lineShown = true;
-                h->flapHeight = height;
-            }
-    document.setModified();
-    notifyViews(kNoticeFitSheet);
-    ui().status(kIdleStatus);
+bool DevelopmentEditor::scaleTo(double scale) {
+    if (!active()) return false;
+    setDevelopmentScale(*model_, scale, host_.editorOptions().page);
+    host_.edited(DocumentEvent::ScaledToSize);
     return true;
 }
 

@@ -5,14 +5,13 @@
 // development unit, so hit distances given in pixels keep their meaning at any zoom.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "development/editing_operations.h"
+#include "development/editor_host.h"
 #include "development/undo.h"
 #include "model/model.h"
 
@@ -36,18 +35,6 @@ const char* editModeHint(int mode);
 // Menu text of a mode's command (empty for mode 0).
 const char* editModeCommand(int mode);
 
-inline constexpr const char* kMsgFlapsShown = "Configuration is changed to show flaps.";
-
-// The document around the development: edits mark it modified.
-struct DocumentState {
-    bool modified = false;
-    std::function<void()> onModified;  // optional, called after every change
-
-    void setModified() {
-        modified = true;
-        if (onModified) onModified();
-    }
-};
 
 enum class MouseButton { Left, Right, Middle };
 enum KeyModifier : unsigned { kKeyNone = 0, kKeyShift = 1, kKeyCtrl = 2 };
@@ -77,20 +64,6 @@ struct PopupMenu {
     std::vector<MenuItem> items;
 };
 
-// The "Input String" dialog's fields.
-struct TextDialogValues {
-    std::string title;  // "Input text" or "Modify/Delete text"
-    std::string text;
-    std::string fontName;
-    int fontSize = 36;
-    std::uint32_t color = 0;
-};
-// Shows the dialog; false when cancelled. Without a runner the dialog counts as cancelled.
-using TextDialogRunner = std::function<bool(TextDialogValues&)>;
-
-inline constexpr const char* kTextDialogNewTitle = "Input text";
-inline constexpr const char* kTextDialogEditTitle = "Modify/Delete text";
-
 // What the view draws for Rotate Part between clicks.
 struct RotateFeedback {
     const Part* part = nullptr;
@@ -101,7 +74,8 @@ struct RotateFeedback {
 
 class DevelopmentEditor {
 public:
-    DevelopmentEditor(Model* model, DocumentState& document);
+    explicit DevelopmentEditor(EditorHost& host, Model* model = nullptr)
+        : host_(host), model_(model) {}
 
     // The model being edited (null: none; clicks do nothing).
     void setModel(Model* model);
@@ -113,7 +87,8 @@ public:
     void setScreenDpi(double dpi) { screenDpi_ = dpi; }
 
     // An edit-mode command: cancels the current operation, shows the mode's hint and sets the
-    // mode, or returns to mode 0 when it was already active.
+    // mode, or returns to mode 0 when it was already active. (Edit Flap also needs flaps shown;
+    // turning them on is the document's, which owns the settings.)
     void chooseMode(int mode);
     int mode() const { return mode_; }
 
@@ -147,7 +122,6 @@ public:
     // Forgets the undo record and the pending selections (the development went away).
     void reset();
 
-    void setTextDialogRunner(TextDialogRunner runner) { textDialog_ = std::move(runner); }
     // Defaults for the next new text item.
     std::string lastFontName = "Arial";
     int lastFontSize = 36;
@@ -157,13 +131,14 @@ public:
     void mirror();
     bool scaleUp();
     bool scaleDown();
-    bool scaleToSize(const ScaleDialogRunner& runner);
+    // Sets the scale chosen in "Specify Development Size".
+    bool scaleTo(double scale);
 
 private:
     bool active() const { return model_ && model_->bFinished; }
     bool isClick(MouseButton button, Point2 p) const;
     void click(Point2 p, unsigned keys);
-    void finishEdit(int notice = 0);
+    void finishEdit(DocumentEvent event = DocumentEvent::Redraw);
 
     void clickEdge(Point2 p);
     void clickFlap(Point2 p);
@@ -176,8 +151,8 @@ private:
     void measureText(TextItem& item);
     Point2 snapped(Point2 p) const;
 
+    EditorHost& host_;
     Model* model_;
-    DocumentState& document_;
     int mode_ = kModeNone;
     double pixelsPerUnit_ = 1.0;
     double screenDpi_ = 96.0;
@@ -197,26 +172,7 @@ private:
     Point2 menuPoint_;
     std::unordered_set<const Face*> highlighted_;
     std::optional<PopupMenu> popup_;
-    TextDialogRunner textDialog_;
     UndoRecord undo_;
 };
-
-// Dialog-bar "Create Development": takes the "Auto" check box into bKavimoAllAuto, marks the
-// document modified and creates the development; the views are then asked to fit the sheet
-// (5122). Views must not start a second unfolding for this command. Returns whether a
-// development was created.
-bool createDevelopmentCommand(Model& model, DocumentState& document, bool autoChecked,
-                              DevelopmentEditor* editor = nullptr);
-
-inline constexpr const char* kMsgUndoDevelopmentLosesEdits =
-    "All edits to the development will not be saved when you select this operation.";
-inline constexpr const char* kMsgKeepTexts =
-    "Do you want to keep text in development window?\n(When you select Yes, the text will appear "
-    "when unfolded next time.)";
-
-// Dialog-bar "Undo": discards the development after the questions, resets line flags and flap
-// heights, and asks the views to fit the sheet. Returns false when the user cancelled.
-bool undoDevelopmentCommand(Model& model, DocumentState& document,
-                            DevelopmentEditor* editor = nullptr);
 
 }  // namespace plikatra

@@ -48,7 +48,7 @@ bool faceContains(const Face& face, Point2 p) {
     bool allPositive = true, allNegative = true;
     for (const auto& h : face.halfedges) {
         const Point2 a = sheetStart(*h), b = sheetStart(*h->next);
-        const double c = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+        const double c = sideOf(a, b, p);
         if (c < 0) allPositive = false;
         if (c > 0) allNegative = false;
     }

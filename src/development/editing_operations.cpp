@@ -1,12 +1,11 @@
-#include "app/options.h"
 #include "development/editing_operations.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
 #include "development/development.h"
-#include "development/unfolding.h"
+#include "development/edge_numbering.h"
+#include "development/opened_cuts.h"
 
 namespace plikatra {
 
@@ -138,14 +137,13 @@ void deleteFlap(Model& model, Halfedge& h, UndoRecord& r) {
     h.hasFlap = false;
 }
 
-bool canCutAt(const Halfedge& h) {
+bool canCutAt(const Halfedge& h, const LineRules& rules) {
     if (!h.twin || !h.lineShown || !h.face || !h.face->part) return false;
-    const Settings& s = settings();
-    return !(s.bCullEdge && h.edge && h.edge->foldAngle > s.iAngleEps);
+    return !(rules.cullFlatFolds && h.edge && h.edge->foldAngle > rules.flatFoldAngle);
 }
 
-bool cutPart(Model& model, Halfedge& h, UndoRecord& r) {
-    if (!canCutAt(h)) return false;
+bool cutPart(Model& model, Halfedge& h, const LineRules& rules, UndoRecord& r) {
+    if (!canCutAt(h, rules)) return false;
     Part* part = h.face->part;
     clearEditMarks(model);
     backupPartDeep(*part);
@@ -264,8 +262,7 @@ bool joinSurface(Model& model, Halfedge& e, UndoRecord& r) {
     return true;
 }
 
-std::unordered_set<const Face*> correspondingFaces(const Face& face) {
-    const Settings& s = settings();
+std::unordered_set<const Face*> correspondingFaces(const Face& face, const LineRules& rules) {
     std::unordered_set<const Face*> out{&face};
     std::vector<const Face*> stack{&face};
     while (!stack.empty()) {
@@ -273,7 +270,8 @@ std::unordered_set<const Face*> correspondingFaces(const Face& face) {
         stack.pop_back();
         for (const auto& g : f->halfedges) {
             if (!g->twin) continue;
-            const bool culled = s.bCullEdge && g->edge && g->edge->foldAngle > s.iAngleEps;
+            const bool culled =
+                rules.cullFlatFolds && g->edge && g->edge->foldAngle > rules.flatFoldAngle;
             if ((culled || !g->lineShown) && out.insert(g->twin->face).second)
                 stack.push_back(g->twin->face);
         }
@@ -281,7 +279,7 @@ std::unordered_set<const Face*> correspondingFaces(const Face& face) {
     return out;
 }
 
-void mirrorDevelopment(Model& model) {
+void mirrorDevelopment(Model& model, const PageSetup& page) {
     computeSheetExtent(model);
     for (auto& p : model.parts) {
         p->x = model.dKavimozuWidth - p->width - p->x;
@@ -289,37 +287,29 @@ void mirrorDevelopment(Model& model) {
     }
     model.bReverse = !model.bReverse;
     computeSheetExtent(model);
-    computePageGrid(model, pageSetupOf(settings()));
+    computePageGrid(model, page);
 }
 
-void setDevelopmentScale(Model& model, double scale) {
-    layoutOptions().scale = scale;
+void setDevelopmentScale(Model& model, double scale, const PageSetup& page) {
     model.dMag2d = scale / model.dMag3d;
     computeSheetExtent(model);
-    computePageGrid(model, pageSetupOf(settings()));
+    computePageGrid(model, page);
 }
 
 namespace {
-bool scaleBy(Model& model, bool up) {
+bool scaleBy(Model& model, bool up, const PageSetup& page) {
     computeSheetExtent(model);
     const double current = model.dMag2d * model.dMag3d;
     const double scale = up ? current * 1.1 : current / 1.1;
     const double size = scale / model.dMag3d * model.dKavimozuHeight;
     if (up ? size > 500 : size < 1) return false;
-    setDevelopmentScale(model, scale);
+    setDevelopmentScale(model, scale, page);
     return true;
 }
 }  // namespace
 
-bool scaleDevelopmentUp(Model& model) { return scaleBy(model, true); }
-bool scaleDevelopmentDown(Model& model) { return scaleBy(model, false); }
-
-bool scaleDevelopmentToSize(Model& model, const ScaleDialogRunner& runner) {
-    LayoutDialog d = LayoutDialog::initial(model, true);
-    if (!runner || !runner(d) || !d.validate().empty()) return false;
-    setDevelopmentScale(model, d.scale);
-    return true;
-}
+bool scaleDevelopmentUp(Model& model, const PageSetup& page) { return scaleBy(model, true, page); }
+bool scaleDevelopmentDown(Model& model, const PageSetup& page) { return scaleBy(model, false, page); }
 
 double snapToTextGrid(double coordinate, double mag2d, int gridMm) {
     if (gridMm <= 0 || !(mag2d > 0)) return coordinate;

@@ -3,10 +3,9 @@
 // the undo record. The mouse-driven editor calls them; so can anything else.
 #pragma once
 
-#include <functional>
 #include <unordered_set>
 
-#include "development/layout.h"
+#include "development/development.h"
 #include "development/undo.h"
 #include "model/model.h"
 
@@ -40,11 +39,11 @@ void deleteFlap(Model& model, Halfedge& h, UndoRecord& record);  // undo 13
 
 // Whether Cut Part takes `h`: a fold whose line is shown and, while near-flat folds are
 // hidden, not one of them.
-bool canCutAt(const Halfedge& h);
+bool canCutAt(const Halfedge& h, const LineRules& rules);
 // Cuts the fold at `h` (which gets the flap). Faces no longer connected to h's face go to a new
 // part (index −1) and the two parts move apart by the margin. Undo code 2. Returns false when
 // `h` cannot be cut.
-bool cutPart(Model& model, Halfedge& h, UndoRecord& record);
+bool cutPart(Model& model, Halfedge& h, const LineRules& rules, UndoRecord& record);
 
 // Whether Join Surface takes `h` as its first edge: a cut between two faces.
 bool canJoinAt(const Halfedge& h);
@@ -54,23 +53,17 @@ bool joinSurface(Model& model, Halfedge& e, UndoRecord& record);
 
 // Faces that belong with `face`: the face and, recursively, every face reached across a fold
 // whose line is not drawn (erased, or hidden as near-flat).
-std::unordered_set<const Face*> correspondingFaces(const Face& face);
+std::unordered_set<const Face*> correspondingFaces(const Face& face, const LineRules& rules);
 
 // "&Mirror Development": mirrors every part left to right on the sheet and toggles bReverse.
-void mirrorDevelopment(Model& model);
+void mirrorDevelopment(Model& model, const PageSetup& page);
 
 // Scale (centimetres on paper per model-file unit) times 1.1 or divided by 1.1. Refused (false,
 // nothing changed) when the used area would grow beyond 500 cm or shrink below 1 cm.
-bool scaleDevelopmentUp(Model& model);
-bool scaleDevelopmentDown(Model& model);
+bool scaleDevelopmentUp(Model& model, const PageSetup& page);
+bool scaleDevelopmentDown(Model& model, const PageSetup& page);
 // Sets the scale directly.
-void setDevelopmentScale(Model& model, double scale);
-
-// The "Specify Development Size" dialog: assembled size and scale, linked. The desktop
-// program installs its form; without one the dialog counts as cancelled.
-using ScaleDialogRunner = std::function<bool(LayoutDialog&)>;
-// Shows the dialog with the current scale and applies it on OK; false when cancelled.
-bool scaleDevelopmentToSize(Model& model, const ScaleDialogRunner& runner);
+void setDevelopmentScale(Model& model, double scale, const PageSetup& page);
 
 // A sheet coordinate snapped to the text grid (grid size in millimetres on paper).
 double snapToTextGrid(double coordinate, double mag2d, int gridMm);

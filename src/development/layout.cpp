@@ -1,24 +1,16 @@
-#include "app/options.h"
 #include "development/layout.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <limits>
-#include <memory>
+#include <utility>
+#include <vector>
 
-#include "app/progress.h"
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/development.h"
+#include "base/progress.h"
 
 namespace plikatra {
 
 namespace {
-
-LayoutDialogRunner& dialogRunner() {
-    static LayoutDialogRunner runner;
-    return runner;
-}
 
 struct Extents {
     double dx, dy, dz;
@@ -76,6 +68,28 @@ void normalizePart(Part& part, double margin) {
         }
 }
 
+// Half the spacing between parts, in development units.
+double partMargin(const Model& model, const LayoutParams& params) {
+    if (params.mode == kLayoutGivenScale) return params.spacingMm * 0.1 / model.dMag2d * 0.5;
+    const Extents e = fileExtents(model);
+    return std::max({e.dx, e.dy, e.dz}) * params.spacingPercent * model.dMag3d * 0.005;
+}
+
+// Largest box first; equal areas keep list order. A size that is not a number (damaged
+// geometry) goes last rather than breaking the order.
+std::vector<Part*> partsBySize(const Model& model) {
+    std::vector<Part*> order;
+    order.reserve(model.parts.size());
+    for (auto& p : model.parts) order.push_back(p.get());
+    const auto area = [](const Part* p) {
+        const double a = p->width * p->height;
+        return std::isnan(a) ? -std::numeric_limits<double>::infinity() : a;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const Part* a, const Part* b) { return area(a) > area(b); });
+    return order;
+}
+
 bool crossesPageBreak(double pos, double size, double page) {
     for (int k = 1; k <= 5; ++k) {
         const double b = k * page;
@@ -84,151 +98,33 @@ bool crossesPageBreak(double pos, double size, double page) {
     return false;
 }
 
-}  // namespace
+struct Point {
+    double x, y;
+};
 
-LayoutOptions& layoutOptions() {
-    static LayoutOptions o;
-    return o;
-}
-
-LayoutDialog LayoutDialog::initial(const Model& model, bool recalculating) {
-    LayoutDialog d;
-    const Settings& s = settings();
-    const LayoutOptions& o = layoutOptions();
-    d.mode = o.mode;
-    d.spacingPercent = s.layoutSpacingPercent;
-    d.spacingMm = s.layoutSpacingMm;
-    d.pageDivide = s.bPageDivide;
-    const Extents e = fileExtents(model);
-    d.modelHeight = e.dy;
-    if (recalculating) {
-        d.scale = model.dMag2d * model.dMag3d;
-        d.assembledSize = d.scale * e.dy;
-    } else if (e.dy / e.dx > 0.1 && e.dy / e.dz > 0.1) {
-        d.assembledSize = 10.0;
-        d.scale = 10 / e.dy;
-    } else if (e.dx > e.dz) {
-        d.scale = 10 / e.dx;
-        d.assembledSize = e.dy / e.dx * 10;
-    } else {
-        d.scale = 10 / e.dz;
-        d.assembledSize = e.dy / e.dz * 10;
-    }
-    return d;
-}
-
-std::string LayoutDialog::scaleText() const { return format("%.6f", scale); }
-
-std::string LayoutDialog::assembledSizeText() const { return format("%.1f", assembledSize); }
-
-void LayoutDialog::setScale(double s) {
-    scale = s;
-    assembledSize = s * modelHeight;
-}
-
-void LayoutDialog::setAssembledSize(double size) {
-    assembledSize = size;
-    scale = size / modelHeight;
-}
-
-std::string LayoutDialog::validate() const {
-    if (!(assembledSize >= 0.1 && assembledSize <= 200)) return kMsgAssembledSizeRange;
-    return {};
-}
-
-void LayoutDialog::apply(Model& model) const {
-    Settings& s = settings();
-    s.layoutSpacingPercent = spacingPercent;
-    s.layoutSpacingMm = spacingMm;
-    s.bPageDivide = pageDivide;
-    LayoutOptions& o = layoutOptions();
-    o.mode = mode;
-    if (mode == kLayoutGivenScale) {
-        o.scale = scale;
-        model.dMag2d = scale / model.dMag3d;
-    }
-}
-
-void setLayoutDialogRunner(LayoutDialogRunner runner) { dialogRunner() = std::move(runner); }
-
-bool runLayoutDialog(Model& model, bool recalculating) {
-    LayoutDialog d = LayoutDialog::initial(model, recalculating);
-    if (dialogRunner()) {
-        if (!dialogRunner()(d)) return false;
-    } else if (!d.validate().empty()) {
-        ui().message(d.validate(), kAppTitle, MessageIcon::Warning);
-        return false;
-    }
-    d.apply(model);
-    return true;
-}
-
-bool layoutParts(Model& model, bool ask, bool recalculating) {
-    if (ask && !runLayoutDialog(model, recalculating)) return false;
-    const Settings& s = settings();
-    LayoutOptions& o = layoutOptions();
-
-    double margin;
+// The packer's running state: candidate points, parts placed so far and the used area.
+struct Packing {
+    double usableW, usableH, aspect;
     bool pageDivide;
-    if (o.mode == kLayoutGivenScale) {
-        margin = s.layoutSpacingMm * 0.1 / model.dMag2d * 0.5;
-        pageDivide = s.bPageDivide;
-    } else {
-        const Extents e = fileExtents(model);
-        margin = std::max({e.dx, e.dy, e.dz}) * s.layoutSpacingPercent * model.dMag3d * 0.005;
-        pageDivide = false;
-    }
-    model.dKavimozuMargin = margin;
-    for (auto& p : model.parts) normalizePart(*p, margin);
-
-    // Largest box first; equal areas keep list order.
-    std::vector<Part*> order;
-    {
-        std::vector<Part*> rest;
-        for (auto& p : model.parts) rest.push_back(p.get());
-        while (!rest.empty()) {
-            size_t best = 0;
-            for (size_t i = 1; i < rest.size(); ++i)
-                if (rest[i]->width * rest[i]->height > rest[best]->width * rest[best]->height) best = i;
-            order.push_back(rest[best]);
-            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(best));
-        }
-    }
-
-    const double usableW = (s.pageWidth - 2 * s.dPageMarginSide) / model.dMag2d;
-    const double usableH = (s.pageHeight - 2 * s.dPageMarginTop) / model.dMag2d;
-    const double aspect = usableH / usableW;
-
-    Progress progress(progressFrontEnd(), kLayoutTitle, false);
-    progress.setCaption("Progress");
-    const int n = static_cast<int>(order.size());
-    progress.setRange(0, n);
-
-    struct Point {
-        double x, y;
-    };
     std::vector<Point> candidates{{0.0, 0.0}};
     std::vector<Part*> placed;
     double usedW = 0.0, usedH = 0.0;
-    int i = 0;
-    for (Part* part : order) {
-        ++i;
-        progress.setText("%s  %d/%d", kLayoutText, i, n);
-        progress.setPos(i);
-        progress.peekAndPump();
-        ui().status(format("Arranging parts layout:%d/%d", i, n));
 
+    // The candidate that keeps the used area closest to the page's proportions (ties: the
+    // upper, then the left one), skipping those where the part would overlap another or,
+    // while page breaks are avoided, cross one; -1 when none qualifies.
+    int bestCandidate(const Part& part) const {
         double bestScore = std::numeric_limits<double>::max();
         int bestIndex = -1;
-        const bool breakRule = pageDivide && !placed.empty() && part->width <= usableW &&
-                               part->height <= usableH;
+        const bool breakRule = pageDivide && !placed.empty() && part.width <= usableW &&
+                               part.height <= usableH;
         for (size_t c = 0; c < candidates.size(); ++c) {
             const Point pt = candidates[c];
-            if (breakRule && (crossesPageBreak(pt.x, part->width, usableW) ||
-                              crossesPageBreak(pt.y, part->height, usableH)))
+            if (breakRule && (crossesPageBreak(pt.x, part.width, usableW) ||
+                              crossesPageBreak(pt.y, part.height, usableH)))
                 continue;
-            const double nw = std::max(usedW, pt.x + part->width);
-            const double nh = std::max(usedH, pt.y + part->height);
+            const double nw = std::max(usedW, pt.x + part.width);
+            const double nh = std::max(usedH, pt.y + part.height);
             const double score = nh / nw < aspect ? aspect * (nw * nw) : (nh * nh) / aspect;
             bool consider = score < bestScore;
             if (!consider && score == bestScore && bestIndex >= 0) {
@@ -236,73 +132,89 @@ bool layoutParts(Model& model, bool ask, bool recalculating) {
                 consider = pt.y < b.y || (pt.y == b.y && pt.x < b.x);
             }
             if (!consider) continue;
-            if (overlapsAny(testBox(pt.x, pt.y, *part), placed)) continue;
+            if (overlapsAny(testBox(pt.x, pt.y, part), placed)) continue;
             bestScore = score;
             bestIndex = static_cast<int>(c);
         }
+        return bestIndex;
+    }
 
-        double x, y;
-        bool onFreePage = false;
-        if (bestIndex >= 0) {
-            x = candidates[static_cast<size_t>(bestIndex)].x;
-            y = candidates[static_cast<size_t>(bestIndex)].y;
-        } else {
-            // No candidate avoids the page breaks: take the first free page, ring by ring.
-            onFreePage = true;
-            x = y = 0.0;
-            bool found = false;
-            // Finitely many parts always leave a free page; the bound only guards against
-            // sizes that are not numbers.
-            for (int ring = 1; !found && ring <= 100000; ++ring) {
-                std::vector<std::pair<int, int>> pages;
-                for (int row = 0; row < ring; ++row) pages.emplace_back(ring, row);
-                for (int col = 0; col <= ring; ++col) pages.emplace_back(col, ring);
-                for (auto [col, row] : pages) {
-                    const double px = col * usableW, py = row * usableH;
-                    if (!overlapsAny(testBox(px, py, *part), placed)) {
-                        x = px;
-                        y = py;
-                        found = true;
-                        break;
-                    }
-                }
+    // The top-left corner of the first page, ring by ring away from the first, where the part
+    // overlaps nothing.
+    Point firstFreePage(const Part& part) const {
+        // Finitely many parts always leave a free page; the bound only guards against sizes
+        // that are not numbers.
+        for (int ring = 1; ring <= 100000; ++ring) {
+            std::vector<std::pair<int, int>> pages;
+            for (int row = 0; row < ring; ++row) pages.emplace_back(ring, row);
+            for (int col = 0; col <= ring; ++col) pages.emplace_back(col, ring);
+            for (auto [col, row] : pages) {
+                const double px = col * usableW, py = row * usableH;
+                if (!overlapsAny(testBox(px, py, part), placed)) return {px, py};
             }
-            if (!found) y = usedH;
         }
-        part->x = x;
-        part->y = y;
-        usedW = std::max(usedW, x + part->width);
-        usedH = std::max(usedH, y + part->height);
-        candidates.push_back({x + part->width, y});
-        if (!onFreePage) {
+        return {0.0, usedH};
+    }
+
+    void place(Part& part) {
+        const int best = bestCandidate(part);
+        const Point at = best >= 0 ? candidates[static_cast<size_t>(best)] : firstFreePage(part);
+        part.x = at.x;
+        part.y = at.y;
+        usedW = std::max(usedW, at.x + part.width);
+        usedH = std::max(usedH, at.y + part.height);
+        candidates.push_back({at.x + part.width, at.y});
+        if (best >= 0) {
+            // Below the part, as far left as the parts beside that point allow.
             double u = 0.0;
-            const double below = y + part->height;
+            const double below = at.y + part.height;
             for (const Part* q : placed)
                 if (q->y < below && below < q->y + q->height) u = std::max(u, q->x + q->width);
             candidates.push_back({u, below});
-            candidates.erase(candidates.begin() + bestIndex);
+            candidates.erase(candidates.begin() + best);
         } else {
-            candidates.push_back({x, y + part->height});
+            candidates.push_back({at.x, at.y + part.height});
         }
-        placed.push_back(part);
+        placed.push_back(&part);
     }
-    model.dKavimozuWidth = usedW;
-    model.dKavimozuHeight = usedH;
+};
 
-    if (o.mode == kLayoutAuto && usedW > 0 && usedH > 0) {
-        model.dMag2d = 0.99 * std::min((s.pageWidth - 2 * s.dPageMarginSide) / usedW,
-                                       (s.pageHeight - 2 * s.dPageMarginTop) / usedH);
+}  // namespace
+
+void layoutParts(Model& model, const LayoutParams& params, Ui& ui) {
+    const PageSetup& page = params.page;
+    const double margin = partMargin(model, params);
+    model.dKavimozuMargin = margin;
+    for (auto& p : model.parts) normalizePart(*p, margin);
+    const std::vector<Part*> order = partsBySize(model);
+
+    Packing packing;
+    packing.usableW = page.cellWidth() / model.dMag2d;
+    packing.usableH = page.cellHeight() / model.dMag2d;
+    packing.aspect = packing.usableH / packing.usableW;
+    packing.pageDivide = params.mode == kLayoutGivenScale && params.pageDivide;
+
+    Progress progress(&ui.progress(), kLayoutTitle, false);
+    progress.setCaption("Progress");
+    const int n = static_cast<int>(order.size());
+    progress.setRange(0, n);
+    int i = 0;
+    for (Part* part : order) {
+        ++i;
+        progress.setText("%s  %d/%d", kLayoutText, i, n);
+        progress.setPos(i);
+        progress.peekAndPump();
+        ui.status(format("Arranging parts layout:%d/%d", i, n));
+        packing.place(*part);
+    }
+    model.dKavimozuWidth = packing.usedW;
+    model.dKavimozuHeight = packing.usedH;
+
+    if (params.mode == kLayoutAuto && packing.usedW > 0 && packing.usedH > 0) {
+        model.dMag2d = 0.99 * std::min(page.cellWidth() / packing.usedW,
+                                       page.cellHeight() / packing.usedH);
         model.pagesAcross = model.pagesDown = 1;
-        o.scale = model.dMag2d * model.dMag3d;
     }
-    return true;
-}
-
-void recalculateLayout(Model& model) {
-    model.bFinished = false;
-    layoutParts(model, true, true);
-    model.bFinished = true;
-    computePageGrid(model, pageSetupOf(settings()));
 }
 
 }  // namespace plikatra

@@ -1,10 +1,10 @@
-// Placing the parts of the development on the sheet without overlap, and the layout method
-// the user chooses for it.
+// Placing the parts of the development on the sheet without overlap: largest first, each at
+// the candidate point that keeps the used area closest to the page's proportions, parts kept
+// off page breaks where asked.
 #pragma once
 
-#include <functional>
-#include <string>
-
+#include "base/ui.h"
+#include "development/development.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -14,51 +14,20 @@ enum LayoutMode : int {
     kLayoutGivenScale = 1  // keep the given scale
 };
 
-// Values of the running program; spacing percent and millimetres live in the settings.
-struct LayoutOptions {
-    int mode = kLayoutAuto;
-    double scale = 1.0;  // centimetres on paper per model-file unit
-};
-LayoutOptions& layoutOptions();
-
 inline constexpr const char* kLayoutTitle = "Parts layout";
 inline constexpr const char* kLayoutText = "Arranging parts layout...";
-inline constexpr const char* kMsgAssembledSizeRange =
-    "Specify a value of 0.1 - 200 for assembled size";
 
-// The "Specify Development Layout Method" dialog's values and rules, without a window.
-struct LayoutDialog {
+struct LayoutParams {
     int mode = kLayoutAuto;
-    int spacingPercent = 15;
-    int spacingMm = 10;
-    bool pageDivide = true;
-    double scale = 1.0;
-    double assembledSize = 10.0;
-    double modelHeight = 1.0;  // the model's extent along y in file units
-
-    // Initial values from the current state; `recalculating` keeps the current scale.
-    static LayoutDialog initial(const Model& model, bool recalculating);
-    std::string scaleText() const;          // "%.6f"
-    std::string assembledSizeText() const;  // "%.1f"
-    // Linked fields: a new scale recomputes the assembled size and the other way round.
-    void setScale(double s);
-    void setAssembledSize(double size);
-    // Empty when OK may close the dialog, else the message to show.
-    std::string validate() const;
-    // Stores the values as OK does.
-    void apply(Model& model) const;
+    int spacingPercent = 15;  // automatic mode: spacing in percent of the model's largest extent
+    int spacingMm = 10;       // given scale: spacing on paper
+    bool pageDivide = true;   // given scale: keep parts that fit a page off the page breaks
+    PageSetup page;
 };
 
-// Shows the layout method dialog; returns false when it was cancelled. The desktop program
-// installs its form; without one the initial values are taken as if OK was pressed.
-using LayoutDialogRunner = std::function<bool(LayoutDialog&)>;
-void setLayoutDialogRunner(LayoutDialogRunner runner);
-bool runLayoutDialog(Model& model, bool recalculating);
-
-// Lays the parts out; with `ask` the dialog comes first and Cancel returns false unchanged.
-bool layoutParts(Model& model, bool ask, bool recalculating);
-
-// The command "&Recalculate Parts Layout".
-void recalculateLayout(Model& model);
+// Lays the parts out. In the given-scale mode dMag2d must already hold the scale; in the
+// automatic mode dMag2d is chosen so the development fits one page. Sets each part's position
+// and size, the margin and the used area.
+void layoutParts(Model& model, const LayoutParams& params, Ui& ui);
 
 }  // namespace plikatra

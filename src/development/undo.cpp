@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "development/unfolding.h"
+#include "development/edge_numbering.h"
+#include "development/opened_cuts.h"
 
 namespace plikatra {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "import/model_loader.h"
+#include "base/read_result.h"
 
 namespace plikatra {
 

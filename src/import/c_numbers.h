@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace plikatra {
 

@@ -6,7 +6,7 @@
 // that is not one of the three keywords is passed by. Faces are grouped into one solid per
 // layer, and corners of a layer closer than 0.0001 are merged into one vertex.
 #include "import/dxf_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <locale.h>
 
@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 
@@ -345,11 +345,11 @@ private:
 
 }  // namespace
 
-int readDxf(const std::string& path, Model& model) {
+int readDxf(const std::string& path, Model& model, const ReadContext& ctx) {
     return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(text.size()));
+        LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
         DxfReader reader(text, model, progress);
         return reader.run();
     });

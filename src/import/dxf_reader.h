@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "base/read_result.h"
 #include "model/model.h"
 
 namespace plikatra {
 
 // Reads the faces of a DXF file into `model`, one solid per layer, and runs construction;
 // returns a reader result code (2 when the user cancelled in the progress window).
-int readDxf(const std::string& path, Model& model);
+int readDxf(const std::string& path, Model& model, const ReadContext& ctx);
 
 }  // namespace plikatra

@@ -7,7 +7,7 @@
 // once; every count is checked against the bytes that remain before anything is allocated or
 // looped over, and a read past the end fails the load.
 #include "import/hexaking_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 
 #include <algorithm>
@@ -23,11 +23,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/progress.h"
-#include "app/ui.h"
+#include "base/progress.h"
+#include "base/ui.h"
 #include "import/binary_reader.h"
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
@@ -141,8 +141,8 @@ bool isTexturePower(int n) {
 class HexaKingReader {
 public:
     HexaKingReader(Model& model, std::vector<std::uint8_t> data, LoadProgress& progress,
-                   HexaKingEdgeMarks* marksOut)
-        : model_(model), src_(std::move(data)), progress_(progress), marksOut_(marksOut) {}
+                   const ReadContext& ctx, HexaKingEdgeMarks* marksOut)
+        : model_(model), src_(std::move(data)), progress_(progress), ctx_(ctx), marksOut_(marksOut) {}
 
     int run() {
         readVersion();
@@ -427,7 +427,7 @@ private:
         }
 
         const int natural = textureSide(width, height, INT_MAX);
-        const int side = std::min(natural, textureSizeLimit());
+        const int side = std::min(natural, ctx_.textureSizeLimit);
         const bool keepAsStored =
             side == natural && (isTexturePower(width) || isTexturePower(height));
         material.texture = std::move(image);
@@ -524,6 +524,7 @@ private:
     Model& model_;
     ByteSource src_;
     LoadProgress& progress_;
+    const ReadContext& ctx_;
     HexaKingEdgeMarks* marksOut_;
     int version_ = 0;
     int objectNumber_ = -1;
@@ -558,13 +559,14 @@ void cutEdge(Solid& solid, Edge& edge) {
 
 }  // namespace
 
-int readHexaKing(const std::string& path, Model& model, HexaKingEdgeMarks* marks) {
+int readHexaKing(const std::string& path, Model& model, const ReadContext& ctx,
+                 HexaKingEdgeMarks* marks) {
     if (marks) marks->clear();
     return runGuarded([&]() -> int {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data) || data.empty()) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(data.size()));
-        HexaKingReader reader(model, std::move(data), progress, marks);
+        LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
+        HexaKingReader reader(model, std::move(data), progress, ctx, marks);
         return reader.run();
     });
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/read_result.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -25,7 +26,8 @@ using HexaKingEdgeMarks = std::vector<HexaKingEdgeMark>;
 // says the model is mirrored), runs construction and returns a reader result code: 0, 1, or 2
 // when the user cancelled. The file's cut and marked edges go to `marks` when given, for
 // finishHexaKingModel.
-int readHexaKing(const std::string& path, Model& model, HexaKingEdgeMarks* marks = nullptr);
+int readHexaKing(const std::string& path, Model& model, const ReadContext& ctx,
+                 HexaKingEdgeMarks* marks = nullptr);
 
 // Applies the edge marks of a successful readHexaKing of `model`: marked cut edges are split
 // into two open edges, other marked edges become kEdgeCut. Meant to run after

@@ -2,9 +2,9 @@
 
 namespace plikatra {
 
-LoadProgress::LoadProgress(long long fileSize) : size_(fileSize) {
+LoadProgress::LoadProgress(long long fileSize, ProgressFrontEnd& frontEnd) : size_(fileSize) {
     if (size_ > 0) {
-        window_ = std::make_unique<Progress>(progressFrontEnd(), kLoadFileTitle, true);
+        window_ = std::make_unique<Progress>(&frontEnd, kLoadFileTitle, true);
         window_->setCaption("Progress");
         window_->setRange(0, 100);
         window_->setText("%s", kLoadingFileText);

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/progress.h"
+#include "base/progress.h"
 
 namespace plikatra {
 
@@ -13,8 +13,8 @@ inline constexpr const char* kConstructingModelText = "Constructing model...";
 
 class LoadProgress {
 public:
-    // Opens the "Load file" window with Cancel when the file is not empty.
-    explicit LoadProgress(long long fileSize);
+    // Opens the "Load file" window with Cancel in `frontEnd` when the file is not empty.
+    LoadProgress(long long fileSize, ProgressFrontEnd& frontEnd);
     // Shows bytes consumed × 100 / size; when the percentage changed, pumps and throws
     // CancelledException if the user cancelled.
     void update(long long consumed);

@@ -4,7 +4,7 @@
 // their surface as a material index and are stored with their corners reversed, which turns
 // the file's clockwise winding into our counter-clockwise one.
 #include "import/lwo_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "import/binary_reader.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 
@@ -410,7 +410,8 @@ private:
 
 }  // namespace
 
-int readLwo(const std::string& path, Model& model) {
+// LightWave files read in one pass without a progress window, so the context is not needed yet.
+int readLwo(const std::string& path, Model& model, const ReadContext& /*ctx*/) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return kReadFailed;
     struct Closer {

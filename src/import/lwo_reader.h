@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "base/read_result.h"
 #include "model/model.h"
 
 namespace plikatra {
 
 // Reads an LWO file into `model` as one solid with its surfaces as materials and runs
 // construction; returns a reader result code (0 or 1, the reader cannot be cancelled).
-int readLwo(const std::string& path, Model& model);
+int readLwo(const std::string& path, Model& model, const ReadContext& ctx);
 
 }  // namespace plikatra

@@ -4,7 +4,7 @@
 // them and split into tokens that point into the file's bytes, so reading a line allocates
 // nothing.
 #include "import/mqo_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <locale.h>
 
@@ -20,7 +20,7 @@
 
 #include "import/c_numbers.h"
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
@@ -200,8 +200,9 @@ private:
 
 class MqoReader {
 public:
-    MqoReader(const std::string& path, std::string_view text, Model& model, LoadProgress& progress)
-        : path_(path), in_(text), model_(model), progress_(progress) {}
+    MqoReader(const std::string& path, std::string_view text, Model& model, LoadProgress& progress,
+              const ReadContext& ctx)
+        : path_(path), in_(text), model_(model), progress_(progress), ctx_(ctx) {}
 
     int run() {
         try {
@@ -465,7 +466,7 @@ private:
             if (m->textureFile.empty()) continue;
             const auto file = resolveModelTexturePath(path_, m->textureFile);
             if (!file) continue;
-            auto image = loadTextureImage(*file, textureSizeLimit());
+            auto image = loadTextureImage(*file, ctx_.textureSizeLimit, ctx_.ui);
             if (!image) continue;
             m->texture = std::move(image);
             m->hasTexture = true;
@@ -476,19 +477,20 @@ private:
     LineTokenizer in_;
     Model& model_;
     LoadProgress& progress_;
+    const ReadContext& ctx_;
     Solid* solid_ = nullptr;
     int vertexNumber_ = 1;  // numbers vertices across all objects of the document
 };
 
 }  // namespace
 
-int readMqo(const std::string& path, Model& model) {
+int readMqo(const std::string& path, Model& model, const ReadContext& ctx) {
     model.path = path;
     return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text)) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(text.size()));
-        MqoReader reader(path, text, model, progress);
+        LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
+        MqoReader reader(path, text, model, progress, ctx);
         return reader.run();
     });
 }

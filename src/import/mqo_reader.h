@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/read_result.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -10,6 +11,6 @@ namespace plikatra {
 // Reads an MQO document into `model`: one solid per object, the material list, per-corner
 // texture coordinates, then the texture images the materials name. Runs construction and
 // returns a reader result code (0 success, 1 failure, 2 cancelled).
-int readMqo(const std::string& path, Model& model);
+int readMqo(const std::string& path, Model& model, const ReadContext& ctx);
 
 }  // namespace plikatra

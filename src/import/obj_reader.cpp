@@ -3,7 +3,7 @@
 // The file is read into memory at once and scanned with the word and line rules of a text
 // stream, which keeps reading fast on files of tens of megabytes.
 #include "import/obj_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <locale.h>
 
@@ -20,7 +20,7 @@
 
 #include "import/c_numbers.h"
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 
@@ -348,11 +348,11 @@ private:
 
 }  // namespace
 
-int readObj(const std::string& path, Model& model) {
+int readObj(const std::string& path, Model& model, const ReadContext& ctx) {
     return runGuarded([&]() -> int {
         std::string text;
         if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(text.size()));
+        LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
         ObjReader reader(path, text, model, progress);
         return reader.run();
     });

@@ -3,8 +3,8 @@
 
 #include <new>
 
-#include "app/progress.h"
-#include "import/model_loader.h"
+#include "base/progress.h"
+#include "base/read_result.h"
 
 namespace plikatra {
 

@@ -29,7 +29,7 @@
 // - Material names and texture file names end at their terminator, at their chunk's end or at
 //   the end of the file; at most kMaxNameLength bytes of them are kept.
 #include "import/tds_reader.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 
 #include <algorithm>
@@ -39,9 +39,9 @@
 #include <string>
 #include <vector>
 
-#include "app/progress.h"
+#include "base/progress.h"
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
@@ -106,9 +106,9 @@ bool skippedInObject(std::uint16_t id) {
 class TdsReader {
 public:
     TdsReader(const std::string& path, const std::vector<std::uint8_t>& data, Model& model,
-              LoadProgress& progress)
+              LoadProgress& progress, const ReadContext& ctx)
         : path_(path), data_(data.data()), size_(static_cast<std::int64_t>(data.size())),
-          model_(model), progress_(progress) {}
+          model_(model), progress_(progress), ctx_(ctx) {}
 
     int run() {
         if (size_ < 2 || u16() != kMainChunk) return kReadFailed;
@@ -374,7 +374,7 @@ private:
 
     std::int64_t readMaterial() {
         const Chunk c = header();
-        material_ = std::make_unique<Material>();
+        material_ = model_.makeMaterial();
         walk(c, kHeaderSize, [this](std::uint16_t id) -> std::int64_t {
             if (id == kMaterialName) return readMaterialName();
             if (id == kAmbientColor) return readColor();
@@ -493,7 +493,7 @@ private:
             if (m->textureFile.empty()) continue;
             const auto file = resolveModelTexturePath(path_, m->textureFile);
             if (!file) continue;
-            if (auto image = loadTextureImage(*file, textureSizeLimit())) {
+            if (auto image = loadTextureImage(*file, ctx_.textureSizeLimit, ctx_.ui)) {
                 m->texture = std::move(image);
                 m->hasTexture = true;
             }
@@ -510,6 +510,7 @@ private:
     std::int64_t pos_ = 0;
     Model& model_;
     LoadProgress& progress_;
+    const ReadContext& ctx_;
 
     std::string objectName_ = kDefaultName;
     Solid* solid_ = nullptr;
@@ -520,13 +521,13 @@ private:
 
 }  // namespace
 
-int read3ds(const std::string& path, Model& model) {
+int read3ds(const std::string& path, Model& model, const ReadContext& ctx) {
     return runGuarded([&]() -> int {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data)) return kReadFailed;
         model.path = path;
-        LoadProgress progress(static_cast<long long>(data.size()));
-        TdsReader reader(path, data, model, progress);
+        LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
+        TdsReader reader(path, data, model, progress, ctx);
         return reader.run();
     });
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/read_result.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -11,6 +12,6 @@ namespace plikatra {
 // material per material chunk with its colour and texture file, per-vertex texture
 // coordinates. Loads the texture images found beside the file, runs construction and returns
 // a reader result code: 0, 1, or 2 when the user cancelled in the progress window.
-int read3ds(const std::string& path, Model& model);
+int read3ds(const std::string& path, Model& model, const ReadContext& ctx);
 
 }  // namespace plikatra

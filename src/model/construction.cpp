@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/ui.h"
+#include "base/ui.h"
 
 namespace plikatra {
 
@@ -404,15 +404,15 @@ void computeEdgeMetrics(Model& model) {
     model.meanEdgeLength = model.solids.empty() ? 0.0 : sum / static_cast<double>(model.solids.size());
 }
 
-void removeZeroAreaFaces(Model& model, double threshold) {
+void removeZeroAreaFaces(Model& model, double threshold, Ui& ui) {
     for (auto& sp : model.solids) {
         Solid& solid = *sp;
         std::vector<Face*> collected;
         for (auto& f : solid.faces)
             if (!(faceArea(*f) >= threshold)) collected.push_back(f.get());
         if (collected.empty()) continue;
-        ui().message(format(kMsgDeletedZeroArea, static_cast<int>(collected.size())), kAppTitle,
-                     MessageIcon::Information);
+        ui.message(format(kMsgDeletedZeroArea, static_cast<int>(collected.size())), kAppTitle,
+                   MessageIcon::Information);
         std::vector<Edge*> scheduled;
         for (Face* f : collected) {
             for (auto& hp : f->halfedges) {

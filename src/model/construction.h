@@ -2,6 +2,7 @@
 // model-wide operations that rebuild that structure later.
 #pragma once
 
+#include "base/ui.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -29,7 +30,7 @@ void computeEdgeMetrics(Model& model);
 // Mountain flag and fold angle of an edge with two halfedges.
 void foldData(Edge& edge);
 // Removes faces whose area is below the threshold, one message per affected solid.
-void removeZeroAreaFaces(Model& model, double threshold);
+void removeZeroAreaFaces(Model& model, double threshold, Ui& ui);
 // Merges coincident open edges of visible solids.
 void joinOpenEdges(Model& model);
 // Reverses the orientation of every face (of visible solids only when onlyVisible).

@@ -62,7 +62,7 @@ Point2 placeThirdPoint(const Point2& p1, const Point2& p2, double d12, double d2
 int orientation(const Point2& p0, const Point2& p1, const Point2& p) {
     const double dx = p1.x - p0.x, dy = p1.y - p0.y;
     const double px = p.x - p0.x, py = p.y - p0.y;
-    const double c = dx * py - dy * px;
+    const double c = sideOf(p0, p1, p);
     if (c > 0) return 1;
     if (c < 0) return -1;
     if (dx * px >= 0 && dy * py >= 0 && px * px + py * py <= dx * dx + dy * dy) return 2;

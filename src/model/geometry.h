@@ -37,6 +37,13 @@ double triangleArea(double a, double b, double c);
 // An impossible triangle collapses onto the line.
 Point2 placeThirdPoint(const Point2& p1, const Point2& p2, double d12, double d2, double d1);
 
+// Which side of the line U→V the point X lies on: (V − U) × (X − U), positive to the left
+// with y up. The one orientation test of the program; keep its operand order, results on
+// real models depend on it.
+inline double sideOf(const Point2& u, const Point2& v, const Point2& x) {
+    return (v.x - u.x) * (x.y - u.y) - (v.y - u.y) * (x.x - u.x);
+}
+
 // 1 left, −1 right, 2 on the closed segment P0P1, 0 collinear outside it.
 int orientation(const Point2& p0, const Point2& p1, const Point2& p);
 

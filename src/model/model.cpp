@@ -1,24 +1,11 @@
 #include "model/model.h"
 
-#include "app/settings.h"
 
 namespace plikatra {
 
-namespace {
-std::unique_ptr<Model>& currentSlot() {
-    static std::unique_ptr<Model> model;
-    return model;
-}
-}  // namespace
-
-Material::Material() {
-    // The colour is split in float arithmetic so that it matches what a work file stores.
-    const ColorRef c = settings().colors[0];
-    const float f = 1.0f / 255.0f;
-    const float r = static_cast<float>(c & 0xFF) * f;
-    const float g = static_cast<float>((c >> 8) & 0xFF) * f;
-    const float b = static_cast<float>((c >> 16) & 0xFF) * f;
-    setColor(r, g, b);
+Material::Material(ColorRef surface) {
+    const Rgb c = materialColorOf(surface);
+    setColor(c.r, c.g, c.b);
     emission = {0, 0, 0, 1};
     specular = {0, 0, 0, 1};
 }
@@ -28,8 +15,6 @@ void Material::setColor(float r, float g, float b) {
     diffuse = {r, g, b, 1};
     flatColor = {r, g, b};
 }
-
-Halfedge::Halfedge() : flapHeight(settings().dNorishiroHeight) {}
 
 Halfedge* Face::addCorner(Vertex* origin, TexCoord* tc) {
     auto h = std::make_unique<Halfedge>();
@@ -83,18 +68,16 @@ Solid* Model::addSolid(const std::string& name) {
 }
 
 Material* Model::addMaterial() {
-    materials.push_back(std::make_unique<Material>());
+    materials.push_back(makeMaterial());
     return materials.back().get();
 }
 
-Model* currentModel() { return currentSlot().get(); }
+std::unique_ptr<Material> Model::makeMaterial() const { return std::make_unique<Material>(surfaceColor); }
 
-void setCurrentModel(std::unique_ptr<Model> model) {
-    std::unique_ptr<Model> old = std::move(currentSlot());
-    currentSlot() = std::move(model);
-    old.reset();
+void setFlapHeights(Model& model, double height) {
+    for (auto& s : model.solids)
+        for (auto& f : s->faces)
+            for (auto& h : f->halfedges) h->flapHeight = height;
 }
-
-std::unique_ptr<Model> releaseCurrentModel() { return std::move(currentSlot()); }
 
 }  // namespace plikatra

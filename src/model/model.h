@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/color.h"
 #include "model/geometry.h"
 #include "model/object_pool.h"
 
@@ -40,10 +41,6 @@ struct Rgba {
     float r = 0, g = 0, b = 0, a = 1;
 };
 
-struct Rgb {
-    float r = 0, g = 0, b = 0;
-};
-
 struct TextureImage {
     int width = 0;
     int height = 0;
@@ -63,8 +60,8 @@ struct Material {
     std::string name;
     std::string textureFile;
 
-    // Colours from the first entry of the settings' colour table.
-    Material();
+    // Colours of a surface without material: the first entry of the colour table.
+    explicit Material(ColorRef surface = kInitialColors[0]);
     // Sets ambient, diffuse and flat colour to (r, g, b).
     void setColor(float r, float g, float b);
 };
@@ -77,6 +74,9 @@ struct HalfedgeBackup {
     Point3 display;
     bool hasFlap = false;
 };
+
+// Flap height a halfedge starts with; the application gives loaded models its setting.
+inline constexpr double kInitialFlapHeight = 0.5;
 
 struct Halfedge : Pooled<Halfedge> {
     Edge* edge = nullptr;
@@ -95,10 +95,7 @@ struct Halfedge : Pooled<Halfedge> {
     double flatX = 0.0, flatY = 0.0;
     Point3 display;
     std::unique_ptr<HalfedgeBackup> backup;  // present while the backup is valid
-    double flapHeight;
-
-    // flapHeight starts at the current flap height setting.
-    Halfedge();
+    double flapHeight = kInitialFlapHeight;  // centimetres on paper
 };
 
 struct Face : Pooled<Face> {
@@ -203,20 +200,23 @@ struct Model {
     int pagesDown = 1;
     std::unique_ptr<Part> removedPart;
 
-    Model() = default;
+    // `surface` is the colour of faces without material (the colour table's first entry when
+    // the model is made): the default material's and every new material's colour.
+    explicit Model(ColorRef surface = kInitialColors[0]) : defaultMaterial(surface), surfaceColor(surface) {}
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
     ~Model();
 
     Solid* addSolid(const std::string& name = "");
+    // A material in the model's surface colour, appended to the table.
     Material* addMaterial();
+    // A material in the model's surface colour, not yet in the table.
+    std::unique_ptr<Material> makeMaterial() const;
+
+    ColorRef surfaceColor;
 };
 
-// The one current model of the application; null while no document is open.
-Model* currentModel();
-// Makes `model` current and destroys the previous one.
-void setCurrentModel(std::unique_ptr<Model> model);
-// Takes the current model out without destroying it (null when none).
-std::unique_ptr<Model> releaseCurrentModel();
+// Gives every halfedge of the model the flap height `height` (centimetres).
+void setFlapHeights(Model& model, double height);
 
 }  // namespace plikatra

@@ -1,10 +1,18 @@
 #include "model/model_commands.h"
 
-#include "app/settings.h"
 #include "model/construction.h"
-#include "textures/texture_commands.h"
 
 namespace plikatra {
+
+namespace {
+
+template <typename F>
+void forEachTexCoord(Model& model, F f) {
+    for (auto& solid : model.solids)
+        for (auto& tc : solid->texCoords) f(*tc);
+}
+
+}  // namespace
 
 bool modelCommandsEnabled(const Model* model) { return model && !model->bFinished; }
 
@@ -41,14 +49,14 @@ bool mirrorModel(Model* model, Axis axis) {
 }
 
 bool reverseTextureUCoordinate(Model* model) {
-    if (!canReverseTextureCoordinates(model, model && model->bFinished)) return false;
-    reverseTextureU(*model);
+    if (!modelCommandsEnabled(model)) return false;
+    forEachTexCoord(*model, [](TexCoord& tc) { tc.u = 1.0 - tc.u; });
     return true;
 }
 
 bool reverseTextureVCoordinate(Model* model) {
-    if (!canReverseTextureCoordinates(model, model && model->bFinished)) return false;
-    reverseTextureV(*model);
+    if (!modelCommandsEnabled(model)) return false;
+    forEachTexCoord(*model, [](TexCoord& tc) { tc.v = 1.0 - tc.v; });
     return true;
 }
 
@@ -58,14 +66,13 @@ bool joinAdjacentIsolatedEdges(Model* model) {
     return true;
 }
 
-bool canMarkEdge(const Edge& edge) {
+bool canMarkEdge(const Edge& edge, bool cullFlatFolds, int flatFoldAngle) {
     if (!edge.a || !edge.b) return false;
-    const Settings& s = settings();
-    return !(s.bCullEdge && edge.foldAngle > s.iAngleEps);
+    return !(cullFlatFolds && edge.foldAngle > flatFoldAngle);
 }
 
-bool toggleEdgeMark(Edge& edge, int mode) {
-    if (!canMarkEdge(edge)) return false;
+bool toggleEdgeMark(Edge& edge, int mode, bool cullFlatFolds, int flatFoldAngle) {
+    if (!canMarkEdge(edge, cullFlatFolds, flatFoldAngle)) return false;
     const int mark = mode == kModelEditCut ? kEdgeCut : mode == kModelEditKeep ? kEdgeKeep : -1;
     if (mark < 0) return false;
     edge.kind = edge.kind == mark ? kEdgeNormal : mark;

@@ -23,7 +23,8 @@ enum class Axis { X, Y, Z };
 // the faces over so that they point outward again.
 bool mirrorModel(Model* model, Axis axis);
 
-// "Reverse Texture's &U/V-Coordinate": u = 1 − u (v = 1 − v) for every texture coordinate.
+// "Reverse Texture's &U/V-Coordinate": u = 1 − u (v = 1 − v) for every texture coordinate of
+// every solid.
 bool reverseTextureUCoordinate(Model* model);
 bool reverseTextureVCoordinate(Model* model);
 
@@ -33,12 +34,12 @@ bool joinAdjacentIsolatedEdges(Model* model);
 // The model view's edit modes for marking edges before unfolding.
 enum ModelEditMode : int { kModelEditNone = 0, kModelEditCut = 1, kModelEditKeep = 2 };
 
-// Whether the model view lets the user point at `edge` to mark it: it has two faces and,
-// while near-flat folds are hidden, it is not one of them.
-bool canMarkEdge(const Edge& edge);
+// Whether the model view lets the user point at `edge` to mark it: it has two faces and, while
+// near-flat folds are hidden (`cullFlatFolds`), its fold angle is at most `flatFoldAngle`.
+bool canMarkEdge(const Edge& edge, bool cullFlatFolds, int flatFoldAngle);
 
 // A click on `edge` in mode 1 (cut) or 2 (keep): sets the mark, or clears it when the edge
 // already has it. Returns whether the edge changed.
-bool toggleEdgeMark(Edge& edge, int mode);
+bool toggleEdgeMark(Edge& edge, int mode, bool cullFlatFolds, int flatFoldAngle);
 
 }  // namespace plikatra

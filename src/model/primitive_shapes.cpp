@@ -6,8 +6,8 @@
 #include <map>
 #include <utility>
 
-#include "import/model_loader.h"
 #include "model/construction.h"
+#include "model/normalize.h"
 
 namespace plikatra {
 

@@ -18,11 +18,9 @@ struct EpsSaveSettings {
     std::string info;           // read-only line: empty or kEpsTextNotSupported
 };
 
-// The dialog's initial state: both check boxes from the settings, and the note that text
-// items are left out when the development of `model` holds any.
-EpsSaveSettings initialEpsSaveSettings(const Model& model);
-
-// What OK does: stores both check boxes back into the settings.
-void acceptEpsSaveSettings(const EpsSaveSettings& state);
+// The dialog's initial state: both check boxes as the options have them, and the note that text
+// items are left out when the development of `model` holds any. OK stores the check boxes back
+// into the settings.
+EpsSaveSettings initialEpsSaveSettings(const Model& model, bool omitFillFace, bool omitFillFlap);
 
 }  // namespace plikatra

@@ -1,4 +1,3 @@
-#include "app/options.h"
 #include "output/eps_writer.h"
 
 #include <cmath>
@@ -6,8 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/file_io.h"
-#include "app/settings.h"
+#include "base/file_io.h"
 #include "development/development.h"
 
 namespace plikatra {
@@ -54,10 +52,12 @@ const char* dashCommand(int style) {
 
 class EpsExporter {
 public:
-    EpsExporter(Model& model, std::FILE* out) : m_(model), s_(settings()), out_(out) {}
+    EpsExporter(Model& model, const EpsOptions& options, std::FILE* out)
+        : m_(model), o_(options), out_(out) {}
 
     void run() {
         computeSheetExtent(m_);
+        const DevelopmentDrawing d = drawDevelopment(m_, o_.drawing);
         const int w = truncToInt(m_.dKavimozuWidth * m_.dMag2d * kPointsPerCm);
         const int h = truncToInt(m_.dKavimozuHeight * m_.dMag2d * kPointsPerCm);
         const int x0 = truncToInt(m_.dKavimozuX * m_.dMag2d * kPointsPerCm);
@@ -67,24 +67,20 @@ public:
         std::fprintf(out_, "%%%%BoundingBox: %d %d %lld %lld\n", x0, y0,
                      static_cast<long long>(x0) + w, static_cast<long long>(y0) + h);
 
-        clearMarks();
-        if (s_.bDrawNorishiro) flapStage();
-        if (!s_.bOmitFillFaceInEPS) faceStage();
-        lineStage();
-        if (s_.bDrawEdgeNumber) joinNumberStage();
+        flapStage(d);
+        if (!o_.omitFaceFill) faceStage(d);
+        lineStage(d);
+        if (o_.drawing.drawNumbers) joinNumberStage(d);
     }
 
 private:
     Model& m_;
-    const Settings& s_;
+    const EpsOptions& o_;
     std::FILE* out_;
     double height_ = 0.0;
 
-    // Start and end of a halfedge on paper: the part's position plus the flat point, scaled.
-    Cm start(const Part& p, const Halfedge& he) const {
-        return {(p.x + he.flatX) * m_.dMag2d, (p.y + he.flatY) * m_.dMag2d};
-    }
-    Cm end(const Part& p, const Halfedge& he) const { return start(p, *he.next); }
+    // A sheet point on paper in centimetres.
+    Cm onPaper(Point2 p) const { return {p.x * m_.dMag2d, p.y * m_.dMag2d}; }
 
     double outX(Cm c) const { return c.x * kPointsPerCm; }
     // PostScript's y axis points up, the sheet's down.
@@ -92,37 +88,18 @@ private:
 
     void point(const char* format, Cm c) { std::fprintf(out_, format, outX(c), outY(c)); }
 
-    template <typename Fn>
-    void forEachHalfedge(Fn fn) {
-        for (const auto& part : m_.parts)
-            for (Face* face : part->faces)
-                for (const auto& he : face->halfedges) fn(*part, *he);
-    }
-
-    void clearMarks() {
-        for (const auto& solid : m_.solids) {
-            for (const auto& e : solid->edges) e->doneMark = false;
-            for (const auto& f : solid->faces)
-                for (const auto& he : f->halfedges) he->drawnMark = false;
-        }
-    }
-
-    void flapStage() {
-        const bool flip = m_.bReverse != s_.bNorishiroReverse;
-        const bool fill = !s_.bOmitFillNorishiroInEPS;
-        forEachHalfedge([&](const Part& part, Halfedge& he) {
-            if (!he.hasFlap) return;
-            const double heightPt = he.flapHeight * kPointsPerCm;
-            const Cm a = start(part, he);
-            const Cm b = end(part, he);
-            const Cm p0 = flip ? a : b;
-            const Cm p1 = flip ? b : a;
+    void flapStage(const DevelopmentDrawing& d) {
+        const bool fill = !o_.omitFlapFill;
+        for (const DrawnFlap& flap : d.flaps) {
+            const double heightPt = flap.height * kPointsPerCm;
+            const Cm p0 = onPaper(flap.base0);
+            const Cm p1 = onPaper(flap.base1);
             const double dx = p1.x - p0.x, dy = p1.y - p0.y;
             const double length = std::sqrt(dx * dx + dy * dy) * kPointsPerCm;
-            if (length < 0.01) return;
+            if (length < 0.01) continue;
             const Cm u{dx / length * kPointsPerCm, dy / length * kPointsPerCm};
             const Cm n{u.y, -u.x};
-            const double hc = he.flapHeight;
+            const double hc = flap.height;
 
             Cm corners[4];
             int count = 0;
@@ -148,56 +125,38 @@ private:
             point("\n%f %f moveto", corners[0]);
             for (int i = 1; i < count; ++i) point("\n%f %f lineto", corners[i]);
             std::fputs("\nstroke", out_);
-        });
-    }
-
-    // Material of a face; an index outside the table (damaged data) takes the default.
-    const Material& materialOf(const Face& face) const {
-        const int i = face.materialIndex;
-        if (i >= 0 && static_cast<size_t>(i) < m_.materials.size() && m_.materials[static_cast<size_t>(i)])
-            return *m_.materials[static_cast<size_t>(i)];
-        return m_.defaultMaterial;
-    }
-
-    void faceStage() {
-        for (const auto& part : m_.parts) {
-            for (Face* face : part->faces) {
-                std::fputs("\nnewpath", out_);
-                bool first = true;
-                for (const auto& he : face->halfedges) {
-                    point(first ? "\n %f %f moveto" : "\n %f %f lineto", start(*part, *he));
-                    first = false;
-                }
-                std::fputs("\nclosepath", out_);
-                // Textures are not exported: a textured face is left white.
-                const Material* mat = s_.bUseMaterial ? &materialOf(*face) : nullptr;
-                if (mat && !mat->hasTexture)
-                    std::fprintf(out_, "\n%f %f %f setrgbcolor", static_cast<double>(mat->flatColor.r),
-                                 static_cast<double>(mat->flatColor.g),
-                                 static_cast<double>(mat->flatColor.b));
-                else
-                    std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
-                std::fputs("\nfill", out_);
-            }
         }
     }
 
-    void lineStage() {
+    void faceStage(const DevelopmentDrawing& d) {
+        for (const DrawnFace& face : d.faces) {
+            std::fputs("\nnewpath", out_);
+            bool first = true;
+            for (const Point2& c : face.corners) {
+                point(first ? "\n %f %f moveto" : "\n %f %f lineto", onPaper(c));
+                first = false;
+            }
+            std::fputs("\nclosepath", out_);
+            // Textures are not exported: a textured face is left white.
+            const Material* mat = face.material;
+            if (mat && !mat->hasTexture)
+                std::fprintf(out_, "\n%f %f %f setrgbcolor", static_cast<double>(mat->flatColor.r),
+                             static_cast<double>(mat->flatColor.g),
+                             static_cast<double>(mat->flatColor.b));
+            else
+                std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
+            std::fputs("\nfill", out_);
+        }
+    }
+
+    void lineStage(const DevelopmentDrawing& d) {
         std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
-        forEachHalfedge([&](const Part& part, Halfedge& he) {
-            Edge& edge = *he.edge;
-            // Nearly flat folds, erased lines and line types "none" are not drawn.
-            const LineRole role = lineRole(he, lineRulesOf(s_));
-            if (role == LineRole::Hidden) return;
-            // A fold is drawn once, from whichever of its halfedges comes first.
-            if (he.twin && he.twin->drawnMark) return;
-            int style = lineTypeOf(role, lineRulesOf(s_));
-            if (style < 0 || style > 3) style = 0;
-            edge.doneMark = true;
-            he.drawnMark = true;
-            const Cm a = start(part, he);
-            const Cm b = end(part, he);
-            if (s_.bDrawWhiteBkLine && style != 0) {
+        for (const DrawnLine& line : d.lines) {
+            if (!line.visible()) continue;
+            const int style = line.lineType;
+            const Cm a = onPaper(line.start);
+            const Cm b = onPaper(line.end);
+            if (o_.drawing.whiteUnderLines && style != kLineSolid) {
                 // A white solid line under the dashes keeps the gaps white over a filled face.
                 std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
                 std::fputs("\n[] 0 setdash", out_);
@@ -210,63 +169,55 @@ private:
             point("\n%f %f moveto", a);
             point("\n%f %f lineto", b);
             std::fputs("\nstroke", out_);
-        });
+        }
     }
 
-    void joinNumberStage() {
+    void joinNumberStage(const DevelopmentDrawing& d) {
+        const int fontSize = o_.drawing.numberFontSize;
         std::fputs("\n[]0 setdash", out_);
         std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
         std::fprintf(out_, "\n/%s findfont", "Helvetica");
-        std::fprintf(out_, "\n%d scalefont setfont", s_.iEdgeNumberFontSize);
-        clearMarks();
-        const bool flip = m_.bReverse != s_.bEdgeIdReverse;
-        const double advance = s_.iEdgeNumberFontSize * kPointsPerCm * kDigitAdvance;
-        forEachHalfedge([&](const Part& part, Halfedge& he) {
-            Edge& edge = *he.edge;
-            const int number = edge.joinNumber;
-            if (number == -1) {
-                edge.doneMark = true;
-                return;
-            }
-            // Both halfedges of a numbered cut edge carry the number, each in its own part.
-            const Cm a = start(part, he);
-            const Cm b = end(part, he);
-            const Cm f = flip ? a : b;
-            const Cm s = flip ? b : a;
-            const double d = std::sqrt((s.x - f.x) * (s.x - f.x) + (s.y - f.y) * (s.y - f.y));
-            double angle = std::asin((s.y - f.y) / d);
+        std::fprintf(out_, "\n%d scalefont setfont", fontSize);
+        const double advance = fontSize * kPointsPerCm * kDigitAdvance;
+        // Both halfedges of a numbered cut edge carry the number, each in its own part.
+        for (const DrawnNumber& n : d.numbers) {
+            const Cm f = onPaper(n.first);
+            const Cm s = onPaper(n.second);
+            const double dist = std::sqrt((s.x - f.x) * (s.x - f.x) + (s.y - f.y) * (s.y - f.y));
+            double angle = std::asin((s.y - f.y) / dist);
             if (s.x - f.x > 0) angle = kPi - angle;
             const double mx = (outX(f) + outX(s)) / 2;
             const double my = (outY(f) + outY(s)) / 2;
             // Centre the digits along the edge and lift them a little off it.
-            const double dx = -digitCount(number) * advance / 2;
+            const double dx = -digitCount(n.number) * advance / 2;
             const double dy = 0.2 * advance;
             const double x = mx + dx * std::cos(angle) - dy * std::sin(angle);
             const double y = my + dx * std::sin(angle) + dy * std::cos(angle);
             std::fputs("\ninitmatrix", out_);
             std::fprintf(out_, "\n%f %f moveto", x, y);
             std::fprintf(out_, "\n%f rotate", angle * kRadToDeg);
-            std::fprintf(out_, "\n(%d)show", number);
-        });
+            std::fprintf(out_, "\n(%d)show", n.number);
+        }
     }
 };
 
 }  // namespace
 
-int exportEps(Model& model, std::FILE* out) {
+int exportEps(Model& model, const EpsOptions& options, std::FILE* out) {
     CLocaleScope cLocale;
-    EpsExporter(model, out).run();
+    EpsExporter(model, options, out).run();
     return 0;
 }
 
-bool writeEpsFile(Model& model, const std::string& path, std::string* error) {
+bool writeEpsFile(Model& model, const EpsOptions& options, const std::string& path,
+                  std::string* error) {
     // The drawing is made in memory first, so a failure never leaves half a file behind.
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* out = ::open_memstream(&buffer, &size);
     bool ok = out != nullptr;
     if (ok) {
-        exportEps(model, out);
+        exportEps(model, options, out);
         ok = std::fclose(out) == 0;
         ok = ok && replaceFile(path, std::string_view(buffer, size));
     }

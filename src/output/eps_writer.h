@@ -4,26 +4,31 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ui.h"
+#include "base/ui.h"
+#include "development/development_drawing.h"
 #include "model/model.h"
 
 namespace plikatra {
 
-// Shown when the EPS file cannot be created or written.
-
 // Points per centimetre (72 / 2.54): development units times dMag2d times this give points.
 inline constexpr double kPointsPerCm = 28.346456692913385;
 
+struct EpsOptions {
+    DrawingOptions drawing;
+    bool omitFaceFill = false;  // "Don't Fill Surfaces"
+    bool omitFlapFill = false;  // "Don't Fill Flaps"
+};
+
 // Writes the development of `model` (flaps, face fills, fold and cut lines, join numbers)
-// to `out` as one EPS drawing, using the current settings. Recomputes and stores the sheet
-// extent (dKavimozuX/Y/Width/Height) and uses the per-export marks of edges and halfedges;
-// changes nothing else. Numbers are written in the "C" locale whatever the process locale.
-// Stream errors are left to the caller; always returns 0.
-int exportEps(Model& model, std::FILE* out);
+// to `out` as one EPS drawing. Recomputes and stores the sheet extent
+// (dKavimozuX/Y/Width/Height); changes nothing else. Numbers are written in the "C" locale
+// whatever the process locale. Stream errors are left to the caller; always returns 0.
+int exportEps(Model& model, const EpsOptions& options, std::FILE* out);
 
 // Writes the EPS to `path` through a temporary file beside it that replaces `path` only once
 // it is complete, so a failed export leaves an existing file untouched. On failure returns
 // false and, when `error` is given, stores kMsgCannotWriteFile there.
-bool writeEpsFile(Model& model, const std::string& path, std::string* error);
+bool writeEpsFile(Model& model, const EpsOptions& options, const std::string& path,
+                  std::string* error);
 
 }  // namespace plikatra

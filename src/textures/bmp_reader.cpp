@@ -8,7 +8,7 @@
 #include <new>
 #include <sys/stat.h>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "textures/image_readers.h"
 
 namespace plikatra {
@@ -41,9 +41,7 @@ bool isKnownHeaderSize(std::uint32_t size) {
            size == kV5HeaderSize;
 }
 
-void report(const std::string& text) {
-    ui().message(text, kBmpErrorCaption, MessageIcon::Error);
-}
+void report(Ui& ui, const std::string& text) { ui.message(text, kBmpErrorCaption, MessageIcon::Error); }
 
 // Thrown inside the reader for a picture that cannot be converted; caught at the top.
 struct ConversionError {};
@@ -229,7 +227,7 @@ DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
 
 // Parses the headers and colour table and converts the pixels. Returns none after reporting
 // an unknown header; throws ConversionError for a picture that cannot be converted.
-std::optional<DecodedImage> parse(const Bytes& b) {
+std::optional<DecodedImage> parse(const Bytes& b, Ui& ui) {
     std::uint64_t pos = 0;
     bool fileHeader = false;
     std::uint64_t offBits = 0;
@@ -240,12 +238,12 @@ std::optional<DecodedImage> parse(const Bytes& b) {
         fileHeader = true;
     }
     if (!b.has(pos, 4)) {
-        report(kMsgBmpUnknownFormat);
+        report(ui, kMsgBmpUnknownFormat);
         return std::nullopt;
     }
     const std::uint32_t headerSize = b.u32(pos);
     if (!isKnownHeaderSize(headerSize)) {
-        report(kMsgBmpUnknownFormat);
+        report(ui, kMsgBmpUnknownFormat);
         return std::nullopt;
     }
     if (!b.has(pos, headerSize)) throw ConversionError{};
@@ -310,18 +308,18 @@ std::optional<DecodedImage> parse(const Bytes& b) {
 
 }  // namespace
 
-std::optional<DecodedImage> readBmpImage(const std::string& path) {
+std::optional<DecodedImage> readBmpImage(const std::string& path, Ui& ui) {
     try {
         std::vector<std::uint8_t> data;
         if (!readWholeFile(path, data)) {
-            report(format(kMsgBmpOpenFailed, path.c_str()));
+            report(ui, format(kMsgBmpOpenFailed, path.c_str()));
             return std::nullopt;
         }
-        return parse(Bytes(data));
+        return parse(Bytes(data), ui);
     } catch (const ConversionError&) {
-        report(kMsgBmpConversionError);
+        report(ui, kMsgBmpConversionError);
     } catch (const std::bad_alloc&) {
-        report(kMsgBmpOutOfMemory);
+        report(ui, kMsgBmpOutOfMemory);
     }
     return std::nullopt;
 }

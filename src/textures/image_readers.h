@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ui.h"
+
 namespace plikatra {
 
 // Pixels as the decoders hand them over: width × height × 3 bytes, R, G, B, no row padding,
@@ -36,11 +38,11 @@ inline constexpr const char* kMsgJpegTooLarge = "Image too large to load (%d x %
 
 // Reads a Windows bitmap (with or without the 14-byte file header; core, info, V4 and V5
 // headers; 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, RLE8, RLE4 and bit fields).
-// Problems are reported through ui() and give none.
-std::optional<DecodedImage> readBmpImage(const std::string& path);
+// Problems are reported through `ui` and give none.
+std::optional<DecodedImage> readBmpImage(const std::string& path, Ui& ui);
 
 // Decodes a JPEG file; greyscale pictures come out with equal R, G and B. Problems, the
-// decoder's own included, are reported through ui() and give none.
-std::optional<DecodedImage> readJpegImage(const std::string& path);
+// decoder's own included, are reported through `ui` and give none.
+std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui);
 
 }  // namespace plikatra

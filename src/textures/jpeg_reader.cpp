@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "textures/image_readers.h"
 
 namespace plikatra {
@@ -111,7 +111,7 @@ Outcome decode(std::FILE* file, std::uint64_t fileSize, Decoder& d, DecodedImage
 
 }  // namespace
 
-std::optional<DecodedImage> readJpegImage(const std::string& path) {
+std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     struct stat st {};
     if (file && (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))) {
@@ -119,7 +119,7 @@ std::optional<DecodedImage> readJpegImage(const std::string& path) {
         file = nullptr;
     }
     if (!file) {
-        ui().message(format(kMsgJpegOpenFailed, path.c_str()), kAppTitle, MessageIcon::Warning);
+        ui.message(format(kMsgJpegOpenFailed, path.c_str()), kAppTitle, MessageIcon::Warning);
         return std::nullopt;
     }
     auto decoder = std::make_unique<Decoder>();
@@ -130,15 +130,15 @@ std::optional<DecodedImage> readJpegImage(const std::string& path) {
         case Outcome::Ok:
             return img;
         case Outcome::DecoderError:
-            ui().message(decoder->message[0] ? decoder->message : "Unsupported JPEG file",
-                         kJpegErrorCaption, MessageIcon::Error);
+            ui.message(decoder->message[0] ? decoder->message : "Unsupported JPEG file",
+                       kJpegErrorCaption, MessageIcon::Error);
             break;
         case Outcome::TooLarge:
-            ui().message(format(kMsgJpegTooLarge, img.width, img.height), kJpegErrorCaption,
-                         MessageIcon::Error);
+            ui.message(format(kMsgJpegTooLarge, img.width, img.height), kJpegErrorCaption,
+                       MessageIcon::Error);
             break;
         case Outcome::OutOfMemory:
-            ui().message(kMsgJpegOutOfMemory, kAppTitle, MessageIcon::Error);
+            ui.message(kMsgJpegOutOfMemory, kAppTitle, MessageIcon::Error);
             break;
     }
     return std::nullopt;

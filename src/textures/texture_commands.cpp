@@ -3,25 +3,19 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "textures/texture_image.h"
 
 namespace plikatra {
 
 namespace {
 
-void warn(const char* text) { ui().message(text, kAppTitle, MessageIcon::Warning); }
-
-template <typename F>
-void forEachTexCoord(Model& model, F f) {
-    for (auto& solid : model.solids)
-        for (auto& tc : solid->texCoords) f(*tc);
-}
+void warn(Ui& ui, const char* text) { ui.message(text, kAppTitle, MessageIcon::Warning); }
 
 }  // namespace
 
-bool attachTextureFile(Material& material, const std::string& path) {
-    std::unique_ptr<TextureImage> image = loadTextureImage(path, textureSizeLimit());
+bool attachTextureFile(Material& material, const std::string& path, int sizeLimit, Ui& ui) {
+    std::unique_ptr<TextureImage> image = loadTextureImage(path, sizeLimit, ui);
     if (!image) return false;
     material.texture = std::move(image);
     material.hasTexture = true;
@@ -53,89 +47,36 @@ Material* TextureConfiguration::selectedMaterial() const {
 void TextureConfiguration::select(int index) {
     selected_ = index >= 0 && index < int(entries_.size()) ? index : -1;
     highlighted_ = selectedMaterial();
-    host_.redrawAllViews();
     resetEnabled_ = highlighted_ && highlighted_->hasTexture;
 }
 
-void TextureConfiguration::specifyTexture() {
+bool TextureConfiguration::specifyTexture(const std::string& path, int sizeLimit, Ui& ui) {
     Material* m = selectedMaterial();
-    if (!m) return;
-    const std::optional<std::string> path = host_.chooseTextureFile();
-    if (!path) return;
+    if (!m) return false;
     std::error_code ec;
-    if (!std::filesystem::exists(*path, ec)) {
-        warn(kMsgTextureFileMissing);
-        return;
+    if (!std::filesystem::exists(path, ec)) {
+        warn(ui, kMsgTextureFileMissing);
+        return false;
     }
-    if (!attachTextureFile(*m, *path)) {
-        warn(kMsgTextureLoadFailed);
-        return;
+    if (!attachTextureFile(*m, path, sizeLimit, ui)) {
+        warn(ui, kMsgTextureLoadFailed);
+        return false;
     }
-    host_.redrawAllViews();
     resetEnabled_ = true;
-    host_.setDocumentModified();
+    return true;
 }
 
-void TextureConfiguration::resetTexture() {
+bool TextureConfiguration::resetTexture() {
     Material* m = selectedMaterial();
-    if (!m) return;
+    if (!m) return false;
     m->texture.reset();
     m->hasTexture = false;
     m->textureFile.clear();
-    host_.redrawAllViews();
     resetEnabled_ = false;
-    host_.setDocumentModified();
+    return true;
 }
 
-void TextureConfiguration::close() {
-    highlighted_ = nullptr;
-    host_.redrawAllViews();
-}
-
-void setTexture(Model& model, TextureCommandHost& host, TextureConfiguration& dialog) {
-    if (!model.bTextureCoodinates) {
-        warn(kMsgNoTextureCoordinates);
-        return;
-    }
-    if (model.materials.size() >= 2) {
-        host.showTextureConfiguration();
-        dialog.open();
-        return;
-    }
-    const std::optional<std::string> path = host.chooseTextureFile();
-    if (!path) return;
-    Material& target = model.materials.empty() ? model.defaultMaterial : *model.materials.front();
-    if (!attachTextureFile(target, *path)) {
-        warn(kMsgTextureLoadFailed);
-        return;
-    }
-    host.setDocumentModified();
-    host.redrawAllViews();
-}
-
-bool canReverseTextureCoordinates(const Model* model, bool finished) {
-    return model && !finished;
-}
-
-void reverseTextureU(Model& model) {
-    forEachTexCoord(model, [](TexCoord& tc) { tc.u = 1.0 - tc.u; });
-}
-
-void reverseTextureV(Model& model) {
-    forEachTexCoord(model, [](TexCoord& tc) { tc.v = 1.0 - tc.v; });
-}
-
-void reverseTextureUCommand(Model* model, bool finished, TextureCommandHost& host) {
-    if (!canReverseTextureCoordinates(model, finished)) return;
-    reverseTextureU(*model);
-    host.redrawAllViews();
-}
-
-void reverseTextureVCommand(Model* model, bool finished, TextureCommandHost& host) {
-    if (!canReverseTextureCoordinates(model, finished)) return;
-    reverseTextureV(*model);
-    host.redrawAllViews();
-}
+void TextureConfiguration::close() { highlighted_ = nullptr; }
 
 TexturePreview texturePreview(const Material* material, int clientWidth, int clientHeight) {
     constexpr int kMargin = 2;

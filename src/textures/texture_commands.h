@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/ui.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -33,22 +33,10 @@ inline constexpr const char* kTextureDialogNotes[] = {
     "White:  Cannot Set Texture because of the lack of UV-Coordinate",
 };
 
-// What the texture commands need from the application around them.
-class TextureCommandHost {
-public:
-    virtual ~TextureCommandHost() = default;
-    // Asks for an existing texture file (kTextureFileFilter); none when cancelled.
-    virtual std::optional<std::string> chooseTextureFile() = 0;
-    // Brings the Texture Configuration dialog on screen.
-    virtual void showTextureConfiguration() = 0;
-    virtual void redrawAllViews() = 0;
-    virtual void setDocumentModified() = 0;
-};
-
-// Loads `path` under textureSizeLimit() and on success makes it the Material's texture,
-// freeing the previous one and recording `path` as its file. A failed load leaves the
-// Material as it was. Returns whether the texture was attached.
-bool attachTextureFile(Material& material, const std::string& path);
+// Loads `path` under `sizeLimit` and on success makes it the Material's texture, freeing the
+// previous one and recording `path` as its file. A failed load leaves the Material as it was.
+// Returns whether the texture was attached.
+bool attachTextureFile(Material& material, const std::string& path, int sizeLimit, Ui& ui);
 
 // The logic of the modeless Texture Configuration dialog. The selected Material is the
 // Model's highlighted material while the dialog is open.
@@ -59,20 +47,19 @@ public:
         Material* material;
     };
 
-    explicit TextureConfiguration(TextureCommandHost& host) : host_(host) {}
-
     // Rebuilds the list from `model`'s Materials (null: empty list); nothing stays selected.
     void rebuild(Model* model);
     // Opening: selects the first entry when there is one.
     void open();
-    // Selects entry `index`, highlights its Material and redraws; -1 or out of range
-    // selects nothing.
+    // Selects entry `index` and highlights its Material; -1 or out of range selects nothing.
     void select(int index);
-    // "Specify Texture Image...": asks for a file and textures the selected Material.
-    void specifyTexture();
-    // "Reset Texture": removes the selected Material's texture.
-    void resetTexture();
-    // "Close": clears the highlight and redraws before the dialog hides.
+    // "Specify Texture Image..." once the user chose `path`: textures the selected Material
+    // ("File does not exist" or "Failed to load texture image" otherwise). Returns whether the
+    // Material changed.
+    bool specifyTexture(const std::string& path, int sizeLimit, Ui& ui);
+    // "Reset Texture": removes the selected Material's texture. Returns whether one was selected.
+    bool resetTexture();
+    // "Close": clears the highlight.
     void close();
 
     const std::vector<Entry>& entries() const { return entries_; }
@@ -83,27 +70,11 @@ public:
     bool resetTextureEnabled() const { return resetEnabled_; }
 
 private:
-    TextureCommandHost& host_;
     std::vector<Entry> entries_;
     int selected_ = -1;
     Material* highlighted_ = nullptr;
     bool resetEnabled_ = false;
 };
-
-// Set Texture: refuses a model without texture coordinates, hands a model with two or more
-// Materials to the configuration dialog, and otherwise textures the only (or default)
-// Material from a file the user picks.
-void setTexture(Model& model, TextureCommandHost& host, TextureConfiguration& dialog);
-
-// Whether the reverse-coordinate commands are enabled: a model is loaded and its
-// development is not finished.
-bool canReverseTextureCoordinates(const Model* model, bool finished);
-// Replaces u by 1 − u (or v by 1 − v) in every texture coordinate of every Solid.
-void reverseTextureU(Model& model);
-void reverseTextureV(Model& model);
-// The two commands: do nothing unless enabled, otherwise reverse and redraw all views.
-void reverseTextureUCommand(Model* model, bool finished, TextureCommandHost& host);
-void reverseTextureVCommand(Model* model, bool finished, TextureCommandHost& host);
 
 // What the dialog's preview control shows for a Material in a client area of the given
 // size: the texture scaled by nearest pixel, the flat colour, or nothing, inside a 2-pixel

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <new>
 
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/file_io.h"
+#include "base/ui.h"
 #include "textures/image_readers.h"
 
 namespace plikatra {
@@ -14,11 +14,6 @@ namespace {
 
 constexpr int kMaxPowerSide = 32768;
 
-int& recordedMaxTextureSize() {
-    static int size = kMinTextureSide;
-    return size;
-}
-
 int powerAbove(int n) {
     for (int p = kMinTextureSide; p <= kMaxPowerSide; p *= 2)
         if (p > n) return p;
@@ -26,13 +21,7 @@ int powerAbove(int n) {
 }
 
 bool isJpegName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    const std::string ext = fileExtension(path);
     return ext == ".jpg" || ext == ".jpeg";
 }
 
@@ -57,19 +46,11 @@ std::vector<std::uint8_t> rescale(const std::vector<std::uint8_t>& src, int srcW
 
 }  // namespace
 
-void setMaxTextureSize(int size) {
-    if (size >= 1) recordedMaxTextureSize() = size;
-}
-
-int maxTextureSize() { return recordedMaxTextureSize(); }
-
-int textureSizeLimit() {
-    const Settings& s = settings();
-    int limit = maxTextureSize();
-    if (s.bLimitTextureSize) {
-        const int index = s.iTextureLimitSizeIndex;
-        const bool valid = index >= 0 && index < int(std::size(kTextureLimitSizes));
-        limit = std::min(limit, kTextureLimitSizes[valid ? index : 0]);
+int textureSizeLimit(int maxTextureSize, bool limitOn, int limitIndex) {
+    int limit = maxTextureSize >= 1 ? maxTextureSize : kMinTextureSide;
+    if (limitOn) {
+        const bool valid = limitIndex >= 0 && limitIndex < int(std::size(kTextureLimitSizes));
+        limit = std::min(limit, kTextureLimitSizes[valid ? limitIndex : 0]);
     }
     return limit;
 }
@@ -79,8 +60,8 @@ int textureSide(int width, int height, int limit) {
     return side > limit ? limit : std::max(side, kMinTextureSide);
 }
 
-std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit) {
-    std::optional<DecodedImage> decoded = isJpegName(path) ? readJpegImage(path) : readBmpImage(path);
+std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui) {
+    std::optional<DecodedImage> decoded = isJpegName(path) ? readJpegImage(path, ui) : readBmpImage(path, ui);
     if (!decoded || decoded->width < 1 || decoded->height < 1) return nullptr;
     const int side = std::max(1, textureSide(decoded->width, decoded->height, sizeLimit));
     try {
@@ -89,7 +70,7 @@ std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int size
         image->width = image->height = side;
         return image;
     } catch (const std::bad_alloc&) {
-        ui().message(kMsgBmpOutOfMemory, kBmpErrorCaption, MessageIcon::Error);
+        ui.message(kMsgBmpOutOfMemory, kBmpErrorCaption, MessageIcon::Error);
         return nullptr;
     }
 }

@@ -1,4 +1,3 @@
-#include "app/options.h"
 #include "workfile/work_file_reader.h"
 
 #include <locale.h>
@@ -12,11 +11,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/development.h"
-#include "development/unfolding.h"
-#include "import/model_loader.h"
+#include "base/paper.h"
+#include "base/ui.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
 #include "workfile/work_file_writer.h"
@@ -92,8 +88,9 @@ void closeShortRing(Face& face) {
 
 class Parser {
 public:
-    Parser(std::streambuf& in, long long size, Model& model)
-        : in_(in), remaining_(size), model_(model) {}
+    Parser(std::streambuf& in, long long size, Model& model, const ReadContext& ctx,
+           WorkFileSettings& carried)
+        : in_(in), remaining_(size), model_(model), ctx_(ctx), carried_(carried) {}
 
     int run();
     int finish();
@@ -138,6 +135,8 @@ private:
     std::streambuf& in_;
     long long remaining_;  // bytes not yet taken from the input
     Model& model_;
+    const ReadContext& ctx_;
+    WorkFileSettings& carried_;
     std::string word_;
     bool pending_ = false;      // word_ holds a word still to be acted on at the top level
     Face* incomplete_ = nullptr;  // a face whose corners are being read
@@ -284,14 +283,15 @@ int Parser::readVersion() {
         }
     }
     if (version < kWorkFileVersion) {
-        ui().message(kMsgWorkFileTooOld, kAppTitle, MessageIcon::Error);
+        ctx_.ui.message(kMsgWorkFileTooOld, kAppTitle, MessageIcon::Error);
         return kReadFailedReported;
     }
     if ((version > kWorkFileVersion && minimum == 0) || minimum > kWorkFileVersion) {
-        ui().message(kMsgWorkFileTooNew, kAppTitle, MessageIcon::Error);
+        ctx_.ui.message(kMsgWorkFileTooNew, kAppTitle, MessageIcon::Error);
         return kReadFailedReported;
     }
-    if (version > kWorkFileVersion) ui().message(kMsgWorkFileNewer, kAppTitle, MessageIcon::Warning);
+    if (version > kWorkFileVersion)
+        ctx_.ui.message(kMsgWorkFileNewer, kAppTitle, MessageIcon::Warning);
     return -1;
 }
 
@@ -435,7 +435,7 @@ void Parser::resolveFaceParts() {
 
 void Parser::readMaterial(bool isDefault) {
     std::unique_ptr<Material> listed;
-    if (!isDefault) listed = std::make_unique<Material>();
+    if (!isDefault) listed = model_.makeMaterial();
     Material& m = isDefault ? model_.defaultMaterial : *listed;
 
     word();  // "material"
@@ -487,13 +487,13 @@ void Parser::readTexture(Material& target) {
         remaining_ -= got;
         // A row that does not arrive whole stays black.
         if (got != rowBytes) {
-            ui().message(format(kMsgTextureRowFailed, r), kAppTitle, MessageIcon::Error);
+            ctx_.ui.message(format(kMsgTextureRowFailed, r), kAppTitle, MessageIcon::Error);
             continue;
         }
         std::copy(row, row + rowBytes, image->pixels.begin() + static_cast<std::ptrdiff_t>(r * rowBytes));
     }
     target.texture = std::move(image);
-    const int limit = textureSizeLimit();
+    const int limit = ctx_.textureSizeLimit;
     if (limit < width || limit < height) fitTextureImage(target, limit);
 }
 
@@ -520,7 +520,7 @@ void Parser::readText() {
 }
 
 void Parser::readInfo() {
-    Settings& s = settings();
+    WorkFileSettings& s = carried_;
     // A file from before the key existed shows no white background lines.
     s.bDrawWhiteBkLine = false;
 
@@ -592,10 +592,6 @@ void Parser::readInfo() {
         // Read and dropped: line alpha stays as the program has it.
         if (key == "bEnableLineAlpha") value();
     }
-    // The development scale is dMag2d × dMag3d and needs no state of its own; the page size
-    // follows the paper type.
-    s.pageWidth = kPageSizes[static_cast<size_t>(s.iPageType)].width;
-    s.pageHeight = kPageSizes[static_cast<size_t>(s.iPageType)].height;
 }
 
 }  // namespace
@@ -613,32 +609,15 @@ int WorkFileReader::read(std::istream& in) {
         whole << buffer;
         return read(whole);
     }
-    Parser parser(*buffer, static_cast<long long>(end - start), model_);
+    Parser parser(*buffer, static_cast<long long>(end - start), model_, ctx_, carried_);
     return parser.run();
 }
 
-int readWorkFile(const std::string& path, Model& model) {
+int readWorkFile(const std::string& path, Model& model, const ReadContext& ctx,
+                 WorkFileSettings& carried) {
     std::ifstream in(path, std::ios::in | std::ios::binary);
     if (!in) return kReadFailed;
-    return WorkFileReader(model).read(in);
-}
-
-void restoreWorkFileDocument(Model& model, Fonts& fonts) {
-    model.fromWorkFile = true;
-    bool replaced = false;
-    for (auto& t : model.texts)
-        // The default face itself is kept even where it is missing: there is nothing better
-        // to replace it with.
-        if (t->fontName != kDefaultFontName && !fonts.isInstalled(t->fontName)) {
-            t->fontName = kDefaultFontName;
-            replaced = true;
-        }
-    if (replaced) ui().message(kMsgFontsReplaced, kAppTitle, MessageIcon::Warning);
-    if (model.bFinished) {
-        numberEdges(model);
-        computeOpenedCuts(model);
-    }
-    computePageGrid(model, pageSetupOf(settings()));
+    return WorkFileReader(model, ctx, carried).read(in);
 }
 
 }  // namespace plikatra

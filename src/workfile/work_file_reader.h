@@ -6,8 +6,9 @@
 #include <istream>
 #include <string>
 
-#include "app/fonts.h"
+#include "base/read_result.h"
 #include "model/model.h"
+#include "workfile/work_file_settings.h"
 
 namespace plikatra {
 
@@ -22,10 +23,6 @@ inline constexpr const char* kMsgWorkFileNewer =
     "We recommend you to upgrade the application.";
 // Shown once per texture row that could not be read, with the 0-based row number.
 inline constexpr const char* kMsgTextureRowFailed = "fail linenumber %d";
-// Shown after loading when at least one text's face had to be replaced.
-inline constexpr const char* kMsgFontsReplaced =
-    "Some fonts specified in the file do not exist in the system.\n"
-    "These fonts will be replaced with the default font.";
 
 // Widest texture a file may store: one row passes through a buffer of 12288 bytes.
 inline constexpr int kMaxStoredTextureWidth = 4096;
@@ -39,25 +36,23 @@ inline constexpr int kMaxStoredTextureWidth = 4096;
 // the last complete record and gives 0.
 class WorkFileReader {
 public:
-    explicit WorkFileReader(Model& model) : model_(model) {}
+    // `carried` holds the settings as they are; the ones the file names are overwritten there
+    // (the caller applies them when the read succeeded).
+    WorkFileReader(Model& model, const ReadContext& ctx, WorkFileSettings& carried)
+        : model_(model), ctx_(ctx), carried_(carried) {}
 
     // Reads from `in`, opened in binary mode. Returns a reader result code (0 read, 1 failed,
-    // 3 refused with a message already shown). Messages go through ui(); the settings the
-    // file carries are written to settings().
+    // 3 refused with a message already shown). Messages go through the context's front end.
     int read(std::istream& in);
 
 private:
     Model& model_;
+    const ReadContext& ctx_;
+    WorkFileSettings& carried_;
 };
 
 // Opens `path` in binary mode and reads it with WorkFileReader; 1 when it cannot be opened.
-// This is the loader's reader for the extension ".ufd".
-int readWorkFile(const std::string& path, Model& model);
-
-// What follows a successful read once the model has its edge metrics: marks the model as
-// coming from a work file, gives every text whose face is not installed the default face
-// (with one message when that happened), and when the file carried a finished development,
-// puts it back: join numbers, the opened cuts of the 3D view and the page grid.
-void restoreWorkFileDocument(Model& model, Fonts& fonts = plikatra::fonts());
+int readWorkFile(const std::string& path, Model& model, const ReadContext& ctx,
+                 WorkFileSettings& carried);
 
 }  // namespace plikatra

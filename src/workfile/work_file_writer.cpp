@@ -1,5 +1,5 @@
 #include "workfile/work_file_writer.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <locale.h>
 
@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/settings.h"
 
 namespace plikatra {
 
@@ -124,7 +123,7 @@ void writeText(std::string& out, const TextItem& t) {
 }
 
 void writeInfo(std::string& out, const Model& model, const WorkFileDocumentState& state) {
-    const Settings& s = settings();
+    const WorkFileSettings& s = state.settings;
     out += "info\n";
     put(out, "dMag3d %f\n", model.dMag3d);
     put(out, "dMag2d %f\n", model.dMag2d);
@@ -158,10 +157,6 @@ void writeInfo(std::string& out, const Model& model, const WorkFileDocumentState
 }
 
 }  // namespace
-
-WorkFileDocumentState documentStateOf(const Model& model) {
-    return WorkFileDocumentState{model.bFinished};
-}
 
 void numberForWorkFile(Model& model) {
     for (size_t s = 0; s < model.solids.size(); ++s) {
@@ -224,10 +219,6 @@ bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocument
     const bool ok = replaceFile(path, workFileText(model, state));
     if (!ok && error) *error = kMsgCannotWriteFile;
     return ok;
-}
-
-bool writeWorkFile(Model& model, const std::string& path, std::string* error) {
-    return writeWorkFile(model, path, documentStateOf(model), error);
 }
 
 }  // namespace plikatra

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "model/model.h"
+#include "workfile/work_file_settings.h"
 
 namespace plikatra {
 
@@ -15,16 +16,12 @@ namespace plikatra {
 inline constexpr int kWorkFileVersion = 2;
 inline constexpr int kWorkFileMinVersion = 2;
 
-// Message the save command shows when the file cannot be written.
-
 // Document state the file stores that the model does not hold.
 struct WorkFileDocumentState {
     // The application's run-time state that marks the development as finished.
     bool bFinished = false;
+    WorkFileSettings settings;
 };
-
-// The document state as far as the model knows it (bFinished as last loaded or set).
-WorkFileDocumentState documentStateOf(const Model& model);
 
 // Numbers solids, vertices and faces (per solid) and parts by their positions, which are the
 // numbers every reference in the file uses.
@@ -55,7 +52,5 @@ std::string workFileText(Model& model, const WorkFileDocumentState& state);
 // On failure returns false and, when `error` is given, stores kMsgCannotWriteFile there.
 bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
                    std::string* error);
-// As above with documentStateOf(model).
-bool writeWorkFile(Model& model, const std::string& path, std::string* error);
 
 }  // namespace plikatra

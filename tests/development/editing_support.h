@@ -1,5 +1,6 @@
-// Shared set-up of the development editing tests: a quiet user interface, recorded notices,
-// an editor at a fixed view scale and helpers that click where a user would.
+// Shared set-up of the development editing tests: a document with a recording front end and
+// settings of its own, the events it sends, its editor at a fixed view scale and helpers that
+// click where a user would.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,42 +8,39 @@
 #include <cmath>
 #include <memory>
 
-#include "app/fonts.h"
-#include "app/settings.h"
-#include "app/ui.h"
+#include "app/document.h"
+#include "base/settings.h"
 #include "development/editing.h"
 #include "development/editing_operations.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
-#include "development/update_notices.h"
 #include "model/model.h"
+#include "recording_front_end.h"
+#include "test_util.h"
 
 namespace plikatra::test {
 
+// The events a document sent, in order.
+struct RecordedEvents {
+    std::vector<DocumentEvent> notices;
+};
+
 class EditingTest : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&rec);
-        setFonts(&fontsRec);
-    }
-    void TearDown() override {
-        setUi(nullptr);
-        setFonts(nullptr);
-        settings() = Settings{};
+    EditingTest() {
+        doc.addListener([this](DocumentEvent e) { notices.notices.push_back(e); });
     }
 
-    // Unfolds `m` and points the editor at it.
+    Settings& settings() { return settings_; }
+
+    // Unfolds `m`, makes it the document and points the editor at it.
     void use(std::unique_ptr<Model> m, double ppu = 100.0) {
-        model = std::move(m);
-        ASSERT_TRUE(createDevelopment(*model));
-        editor.setModel(model.get());
+        ASSERT_TRUE(createDevelopment(*m, settings_));
+        doc.adopt(std::move(m));
+        model = doc.model();
         editor.setPixelsPerUnit(ppu);
-        doc.modified = false;
+        doc.setModified(false);
     }
     void mode(int m) {
-        if (editor.mode() != m) editor.chooseMode(m);
+        if (editor.mode() != m) doc.chooseEditMode(m);
     }
     void click(Point2 p, unsigned keys = kKeyNone) {
         editor.mousePress(MouseButton::Left, p, keys);
@@ -72,12 +70,12 @@ protected:
         return {mid.x + (c.x - mid.x) / d * step, mid.y + (c.y - mid.y) / d * step};
     }
 
-    RecordingUi rec;
-    RecordingFonts fontsRec{{"Arial"}};
-    RecordingNotices notices;
-    DocumentState doc;
-    std::unique_ptr<Model> model;
-    DevelopmentEditor editor{nullptr, doc};
+    Settings settings_;
+    RecordingFrontEnd rec;
+    RecordedEvents notices;
+    Document doc{rec, settings_};
+    DevelopmentEditor& editor = doc.editor();
+    Model* model = nullptr;
 };
 
 }  // namespace plikatra::test

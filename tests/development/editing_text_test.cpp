@@ -15,13 +15,13 @@ protected:
         use(makeBox(1, 1, 1));
         model->dMag2d = 2.0;  // one unit = 20 mm, so a 10 mm grid is half a unit
         editor.setScreenDpi(96.0);
-        editor.setTextDialogRunner([this](TextDialogValues& v) {
+        rec.onInputText = [this](TextDialogValues& v) {
             shown.push_back(v);
             if (!answer) return false;
             v.text = *answer;
             v.fontSize = 24;
             return true;
-        });
+        };
         mode(kModeInputText);
     }
     std::vector<TextDialogValues> shown;
@@ -45,7 +45,7 @@ TEST_F(EditingText, NewTextSnapsToTheGridAndIsMeasuredInCentimetres) {
     EXPECT_DOUBLE_EQ(t.width, 64 / (96 * 0.39370078740157477));
     EXPECT_DOUBLE_EQ(t.height, 32 / (96 * 0.39370078740157477));
     EXPECT_EQ(editor.undoRecord().code, kUndoTextCreated);
-    EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(doc.modified());
     // The chosen size is the default of the next item.
     answer.reset();
     click({0, 0});
@@ -123,7 +123,7 @@ TEST_F(EditingText, DevelopmentBarCommandsAskAndNotify) {
     answer = "keep me";
     click({1, 1});
     rec.answers = {Answer::Ok, Answer::No};
-    ASSERT_TRUE(undoDevelopmentCommand(*model, doc, &editor));
+    ASSERT_TRUE(doc.undoDevelopment());
     ASSERT_EQ(rec.texts().size(), 2u);
     EXPECT_EQ(rec.texts()[0],
               "All edits to the development will not be saved when you select this operation.");
@@ -133,16 +133,16 @@ TEST_F(EditingText, DevelopmentBarCommandsAskAndNotify) {
     EXPECT_FALSE(model->bFinished);
     EXPECT_TRUE(model->texts.empty());
     EXPECT_FALSE(editor.canUndo());
-    EXPECT_EQ(notices.notices.back(), kNoticeFitSheet);
+    EXPECT_EQ(notices.notices.back(), DocumentEvent::FitSheet);
 
     settings().bKavimoAllAuto = true;
-    ASSERT_TRUE(createDevelopmentCommand(*model, doc, false, &editor));
+    ASSERT_TRUE(doc.createDevelopment(false));
     EXPECT_FALSE(settings().bKavimoAllAuto);
     EXPECT_TRUE(model->bFinished);
-    EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(doc.modified());
 
     // Cancel in the first question keeps the development.
     rec.answers = {Answer::Cancel};
-    EXPECT_FALSE(undoDevelopmentCommand(*model, doc, &editor));
+    EXPECT_FALSE(doc.undoDevelopment());
     EXPECT_TRUE(model->bFinished);
 }

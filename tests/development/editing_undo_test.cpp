@@ -10,7 +10,7 @@
 #include "development_checker.h"
 #include "development/editing_hits.h"
 #include "editing_support.h"
-#include "import/model_loader.h"
+#include "app/open_model.h"
 #include "model/primitive_shapes.h"
 #include "workfile/work_file_writer.h"
 
@@ -55,7 +55,7 @@ class UndoExactness : public EditingTest {
 protected:
     std::map<std::string, int> exercised;
 
-    std::string text() { return workFileText(*model, WorkFileDocumentState{true}); }
+    std::string text() { return workFileText(*model, WorkFileDocumentState{true, {}}); }
 
     // Runs `edit`, checks that it changed the file, undoes it and compares.
     void expectUndoRestores(const std::string& what, const std::function<bool()>& edit,
@@ -85,14 +85,14 @@ protected:
 TEST_F(UndoExactness, EveryEditKindOnCorpusModels) {
     const auto files = corpusModels();
     if (files.empty()) GTEST_SKIP() << "no corpus";
-    editor.setTextDialogRunner([](TextDialogValues& v) {
+    rec.onInputText = [](TextDialogValues& v) {
         v.text = v.text.empty() ? "label" : v.text + "!";
         return true;
-    });
+    };
     for (const auto& file : files) {
         SCOPED_TRACE(file);
         LoadOutcome outcome;
-        auto m = readModelFile(file, outcome);
+        auto m = readModelFile(file, ModelFileOptions{}, rec, outcome);
         ASSERT_TRUE(m);
         settings().bCullEdge = false;  // every fold can be cut
         use(std::move(m), 1e6);
@@ -236,12 +236,12 @@ TEST_F(EditingTest, RandomEditsKeepTheDevelopmentSound) {
         if (file.find("cornell") == std::string::npos && file.find("catmark") == std::string::npos)
             continue;
         LoadOutcome outcome;
-        models.emplace_back(file, readModelFile(file, outcome));
+        models.emplace_back(file, readModelFile(file, ModelFileOptions{}, rec, outcome));
     }
-    editor.setTextDialogRunner([](TextDialogValues& v) {
+    rec.onInputText = [](TextDialogValues& v) {
         v.text = v.text.empty() ? "t" : "";
         return true;
-    });
+    };
     std::mt19937 rng(20240611);
     auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
     test::CheckOptions options;
@@ -256,7 +256,7 @@ TEST_F(EditingTest, RandomEditsKeepTheDevelopmentSound) {
         use(std::move(m), 1e5);
         for (int step = 0; step < 60; ++step) {
             const int kind = 1 + static_cast<int>(pick(9));
-            doc.modified = false;
+            doc.setModified(false);
             mode(kind);
             std::vector<Halfedge*> all = halfedgesWhere(*model, [](Halfedge&) { return true; });
             Halfedge* h = all[pick(all.size())];
@@ -300,7 +300,7 @@ TEST_F(EditingTest, RandomEditsKeepTheDevelopmentSound) {
                     break;
             }
             ++edits;
-            if (doc.modified) ++changes[kind];
+            if (doc.modified()) ++changes[kind];
             if (pick(3) == 0) {
                 editor.undo();
                 ++undos;

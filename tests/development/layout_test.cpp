@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "app/options.h"
-#include "app/progress.h"
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/progress.h"
+#include "base/settings.h"
+#include "base/ui.h"
 #include "development/development.h"
 #include "development/layout.h"
+#include "development/layout_dialog.h"
+#include "recording_front_end.h"
 #include "model/construction.h"
 #include "development_checker.h"
 #include "test_util.h"
@@ -18,21 +20,12 @@ namespace {
 class Layout : public testing::Test {
 protected:
     void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&rec);
         // One rectangle per part; sizes in development units with dMag2d = 1 (centimetres).
         model.dMag2d = 1.0;
         model.dMag3d = 1.0;
         model.boundsMin = {0, 0, 0};
         model.boundsMax = {10, 10, 10};
     }
-    void TearDown() override {
-        setUi(nullptr);
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-    }
-
     // Adds a part holding one rectangle w × h laid flat at an arbitrary offset.
     Part* addPart(double w, double h) {
         Solid* s = addPolygonSolid(model, {{0, 0, 0}, {w, 0, 0}, {w, h, 0}, {0, h, 0}}, {{0, 1, 2, 3}});
@@ -55,13 +48,20 @@ protected:
 
     // Given scale: spacing 0 mm so boxes are the rectangles themselves.
     void givenScale(bool pageDivide) {
-        layoutOptions().mode = kLayoutGivenScale;
+        mode_ = kLayoutGivenScale;
         settings().layoutSpacingMm = 0;
         settings().bPageDivide = pageDivide;
     }
+    bool layoutParts(Model& m) {
+        plikatra::layoutParts(m, layoutParamsOf(settings_, mode_), rec);
+        return true;
+    }
+    Settings& settings() { return settings_; }
 
     Model model;
-    RecordingUi rec;
+    RecordingFrontEnd rec;
+    Settings settings_;
+    int mode_ = kLayoutAuto;
 };
 
 }  // namespace
@@ -70,7 +70,7 @@ TEST_F(Layout, SinglePartLandsAtOriginAndIsNormalised) {
     givenScale(true);
     settings().layoutSpacingMm = 10;  // margin 0.5 cm
     Part* p = addPart(4, 2);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     EXPECT_EQ(p->x, 0.0);
     EXPECT_EQ(p->y, 0.0);
     EXPECT_DOUBLE_EQ(p->width, 5.0);
@@ -86,7 +86,7 @@ TEST_F(Layout, LargestFirstAndEqualScoresPreferHigherThenLeft) {
     Part* small = addPart(2, 2);
     Part* big = addPart(6, 6);
     Part* small2 = addPart(2, 2);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     EXPECT_EQ(big->x, 0.0);
     EXPECT_EQ(big->y, 0.0);
     // The page is tall (aspect 26.7 / 18), so the hull grows downwards: below the big part
@@ -106,7 +106,7 @@ TEST_F(Layout, EqualScoreTieBreak) {
     Part* b = addPart(2, 2);
     Part* c = addPart(2, 2);
     Part* d = addPart(2, 2);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     EXPECT_EQ(a->x, 0.0);
     // b: (4, 0) gives 6 × 4 → 36; (0, 4) gives 4 × 6 → 36: equal, the higher point (y 0) wins.
     EXPECT_EQ(b->x, 4.0);
@@ -126,7 +126,7 @@ TEST_F(Layout, PageBreakRuleAndFirstFreePage) {
     Part* first = addPart(12, 20);
     Part* second = addPart(10, 20);
     Part* third = addPart(10, 10);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     EXPECT_EQ(first->x, 0.0);
     EXPECT_EQ(first->y, 0.0);
     // At (12, 0) the second part would span the break at x = 18, at (0, 20) the one at 26.7:
@@ -151,7 +151,7 @@ TEST_F(Layout, PartLargerThanPageIgnoresBreaks) {
     Part* a = addPart(5, 5);
     Part* huge = addPart(30, 3);  // wider than a page
     Part* b = addPart(4, 4);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     EXPECT_EQ(huge->x, 0.0);
     EXPECT_EQ(huge->y, 0.0);
     EXPECT_EQ(a->y, 3.0);  // below the huge part: (30, 0) would widen the layout a lot
@@ -161,28 +161,26 @@ TEST_F(Layout, PartLargerThanPageIgnoresBreaks) {
 
 TEST_F(Layout, AutoModeMarginAndScale) {
     Part* p = addPart(4, 2);
-    ASSERT_TRUE(layoutParts(model, false, false));
+    ASSERT_TRUE(layoutParts(model));
     // Largest extent 10 × 15 percent × dMag3d × 0.005 = 0.75.
     EXPECT_DOUBLE_EQ(model.dKavimozuMargin, 0.75);
     EXPECT_DOUBLE_EQ(p->width, 5.5);
     const double expected = 0.99 * std::min(18.0 / 5.5, 26.7 / 3.5);
     EXPECT_DOUBLE_EQ(model.dMag2d, expected);
-    EXPECT_DOUBLE_EQ(layoutOptions().scale, expected);
 }
 
 TEST(LayoutDialog, InitialValuesLinkingAndRange) {
-    settings() = Settings{};
-    layoutOptions() = LayoutOptions{};
+    LayoutParams params;
     Model m;
     m.boundsMin = {0, 0, 0};
     m.boundsMax = {4, 2, 8};
-    LayoutDialog d = LayoutDialog::initial(m, false);
+    LayoutDialog d = LayoutDialog::initial(m, params, false);
     EXPECT_DOUBLE_EQ(d.scale, 5.0);  // 10 / dy
     EXPECT_EQ(d.assembledSizeText(), "10.0");
     EXPECT_EQ(d.scaleText(), "5.000000");
     // A flat model: its larger horizontal extent becomes 10 cm.
     m.boundsMax = {4, 0.3, 8};
-    d = LayoutDialog::initial(m, false);
+    d = LayoutDialog::initial(m, params, false);
     EXPECT_DOUBLE_EQ(d.scale, 10.0 / 8);
     EXPECT_EQ(d.assembledSizeText(), "0.4");
     d.setAssembledSize(3.0);
@@ -199,20 +197,20 @@ TEST(LayoutDialog, InitialValuesLinkingAndRange) {
     d.mode = kLayoutGivenScale;
     d.setScale(2.0);
     d.spacingMm = 7;
-    d.apply(m);
+    d.apply(m, params);
     EXPECT_DOUBLE_EQ(m.dMag2d, 8.0);
-    EXPECT_EQ(settings().layoutSpacingMm, 7);
-    EXPECT_EQ(layoutOptions().mode, kLayoutGivenScale);
+    EXPECT_EQ(params.spacingMm, 7);
+    EXPECT_EQ(params.mode, kLayoutGivenScale);
     // Recalculating starts from the current scale.
-    d = LayoutDialog::initial(m, true);
+    d = LayoutDialog::initial(m, params, true);
     EXPECT_DOUBLE_EQ(d.scale, 2.0);
     EXPECT_DOUBLE_EQ(d.assembledSize, 0.6);
 }
 
 TEST(PageGrid, GridAndSheetSize) {
-    settings() = Settings{};
+    const PageSetup page;
     Model m;
-    computePageGrid(m, pageSetupOf(settings()));
+    computePageGrid(m, page);
     EXPECT_EQ(m.pagesAcross, 1);
     m.bFinished = true;
     m.dMag2d = 2.0;
@@ -221,10 +219,10 @@ TEST(PageGrid, GridAndSheetSize) {
     p->width = 8;       // right edge 18 × 2 = 36 cm over 18 cm usable: 2 full pages → 3
     p->height = 100;    // far beyond five pages
     m.parts.push_back(std::move(p));
-    computePageGrid(m, pageSetupOf(settings()));
+    computePageGrid(m, page);
     EXPECT_EQ(m.pagesAcross, 3);
     EXPECT_EQ(m.pagesDown, 5);
-    const SheetSize s = printedSheetSize(m, pageSetupOf(settings()));
+    const SheetSize s = printedSheetSize(m, page);
     EXPECT_DOUBLE_EQ(s.width, 3 + 18.0 * 3);
     EXPECT_DOUBLE_EQ(s.height, 3 + 26.7 * 5);
 }

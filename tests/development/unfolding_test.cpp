@@ -3,15 +3,14 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/progress.h"
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/settings.h"
+#include "app/open_model.h"
 #include "development/development.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
+#include "development/part_growing.h"
 #include "development_checker.h"
-#include "import/model_loader.h"
 #include "model/construction.h"
+#include "model/normalize.h"
+#include "recording_front_end.h"
 #include "model/primitive_shapes.h"
 #include "test_util.h"
 
@@ -23,33 +22,11 @@ namespace {
 
 class Quiet : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&rec);
-    }
-    void TearDown() override {
-        setUi(nullptr);
-        setProgressFrontEnd(nullptr);
-        settings() = Settings{};
-    }
-    RecordingUi rec;
-};
+    Settings& settings() { return settings_; }
+    bool createDevelopment(Model& m) { return plikatra::createDevelopment(m, settings_, &rec); }
 
-// Presses Cancel on the n-th pump.
-class CancelAt : public ProgressFrontEnd {
-public:
-    explicit CancelAt(int n) : n_(n) {}
-    void shown(const std::string&, bool) override {}
-    void barMoved(int, const std::string&) override {}
-    void textChanged(const std::string&) override {}
-    bool pump(bool) override { return ++count_ == n_; }
-    void hidden() override {}
-    void destroyed() override {}
-
-private:
-    int n_;
-    int count_ = 0;
+    Settings settings_;
+    RecordingFrontEnd rec;
 };
 
 void expectSound(const Model& m, const std::string& what) {
@@ -99,7 +76,7 @@ TEST_F(Unfolding, CorpusModelsGiveSoundDevelopments) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.path().extension() != ".obj") continue;
         LoadOutcome outcome;
-        auto m = readModelFile(entry.path().string(), outcome);
+        auto m = readModelFile(entry.path().string(), ModelFileOptions{}, rec, outcome);
         ASSERT_TRUE(m) << entry.path();
         ASSERT_TRUE(createDevelopment(*m));
         // Real models have non-planar faces; the checker measures only planar ones.
@@ -142,7 +119,6 @@ TEST_F(Unfolding, AutoModeFitsOnePageAt99Percent) {
         EXPECT_NEAR(std::max(fx, fy), 0.99, 1e-12);
         EXPECT_EQ(m->pagesAcross, 1);
         EXPECT_EQ(m->pagesDown, 1);
-        EXPECT_DOUBLE_EQ(layoutOptions().scale, m->dMag2d * m->dMag3d);
     }
 }
 
@@ -254,8 +230,7 @@ TEST_F(Unfolding, FlatAnnulusClosesItsLoop) {
 TEST_F(Unfolding, CancelKeepsPartsAndContinuesNumbering) {
     auto m = makeIcosphere(1);
     // Algorithm 0 makes parts small enough that there are several.
-    CancelAt cancel(30);
-    setProgressFrontEnd(&cancel);
+    rec.progressWindow.cancelAtPump = 30;
     EXPECT_FALSE(createDevelopment(*m));
     EXPECT_EQ(rec.texts().back(), "Canceled development creation");
     EXPECT_FALSE(m->bFinished);
@@ -265,8 +240,7 @@ TEST_F(Unfolding, CancelKeepsPartsAndContinuesNumbering) {
     EXPECT_GT(unfoldedBefore, 0);
     for (auto& s : m->solids)
         for (auto& e : s->edges) EXPECT_EQ(e->joinNumber, -1);
-    setProgressFrontEnd(nullptr);
-    ASSERT_TRUE(createDevelopment(*m));
+    ASSERT_TRUE(createDevelopment(*m));  // Cancel is pressed only once
     EXPECT_EQ(m->facesUnfolded, 80);
     for (size_t i = 0; i < m->parts.size(); ++i) EXPECT_EQ(m->parts[i]->index, static_cast<int>(i));
     expectSound(*m, "after cancel");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 #include "recording_progress.h"
 #include "test_util.h"
 
@@ -55,10 +55,11 @@ struct Loaded {
     Model model;
 };
 
-std::unique_ptr<Loaded> load(const std::string& text) {
+std::unique_ptr<Loaded> load(const std::string& text, Ui* ui = nullptr) {
     test::TempDir dir;
     auto out = std::make_unique<Loaded>();
-    out->result = readDxf(dir.write("m.dxf", text), out->model);
+    RecordingFrontEnd quiet;
+    out->result = readDxf(dir.write("m.dxf", text), out->model, ReadContext{ui ? *ui : quiet});
     return out;
 }
 
@@ -294,9 +295,9 @@ TEST(DxfReader, ProgressAndCancel) {
     std::string text;
     for (int i = 0; i < 200; ++i) text += face3d("A", {{0, 0, double(i)}, {1, 0, double(i)}, {0, 1, double(i)}});
     {
-        RecordingProgress rec;
-        ScopedProgressFrontEnd use(&rec);
-        auto m = load(text + kEof);
+        RecordingFrontEnd ui;
+        RecordingProgress& rec = ui.progressWindow;
+        auto m = load(text + kEof, &ui);
         ASSERT_EQ(m->result, kReadOk);
         ASSERT_FALSE(rec.captions.empty());
         EXPECT_EQ(rec.captions.front(), kLoadFileTitle);
@@ -308,10 +309,10 @@ TEST(DxfReader, ProgressAndCancel) {
         EXPECT_EQ(rec.openWindows(), 0);
     }
     {
-        RecordingProgress rec;
+        RecordingFrontEnd ui;
+        RecordingProgress& rec = ui.progressWindow;
         rec.cancelAtPercent = 50;
-        ScopedProgressFrontEnd use(&rec);
-        auto m = load(text + kEof);
+        auto m = load(text + kEof, &ui);
         EXPECT_EQ(m->result, kReadCancelled);
         EXPECT_TRUE(rec.cancelPressed);
         EXPECT_LT(rec.percents.back(), 100);

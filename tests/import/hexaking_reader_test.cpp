@@ -3,15 +3,13 @@
 #include <random>
 #include <set>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
+#include "base/settings.h"
 #include "development_checker.h"
 #include "hexaking_test_file.h"
 #include "import/hexaking_reader.h"
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 #include "model/construction.h"
+#include "model/normalize.h"
 #include "recording_progress.h"
 #include "test_util.h"
 #include "textures/texture_image.h"
@@ -54,12 +52,12 @@ hk::File fileWith(std::vector<hk::Node> shapes, int version = -1) {
 }
 
 // The steps the loader runs for these files after a successful read.
-int loadAsLoaderDoes(const std::string& path, Model& m) {
+int loadAsLoaderDoes(const std::string& path, Model& m, Ui& ui) {
     HexaKingEdgeMarks marks;
-    const int r = readHexaKing(path, m, &marks);
+    const int r = readHexaKing(path, m, ReadContext{ui}, &marks);
     if (r != kReadOk) return r;
     normalizeModel(m);
-    removeZeroAreaFaces(m, kAreaThreshold);
+    removeZeroAreaFaces(m, kAreaThreshold, ui);
     finishHexaKingModel(m, marks);
     m.faceCount = 0;
     for (auto& s : m.solids) m.faceCount += static_cast<int>(s->faces.size());
@@ -75,25 +73,16 @@ std::vector<int> origins(const Face& f) {
 
 class HexaKing : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&ui_);
-        setProgressFrontEnd(&quiet_);  // no progress bars on the terminal
-    }
-    void TearDown() override {
-        setUi(nullptr);
-        setProgressFrontEnd(nullptr);
-        settings() = Settings{};
-        setMaxTextureSize(kMinTextureSide);
-    }
     std::string save(const hk::File& f, const std::string& name = "m.6kt") {
         return dir_.write(name, hk::write(f));
     }
-    int read(const hk::File& f, Model& m) { return readHexaKing(save(f), m); }
+    int read(const hk::File& f, Model& m) {
+        return readHexaKing(save(f), m, ReadContext{ui_, textureLimit_});
+    }
+    int loadAsLoaderDoes(const std::string& path, Model& m) { return ::loadAsLoaderDoes(path, m, ui_); }
 
-    RecordingUi ui_;
-    RecordingProgress quiet_;
+    RecordingFrontEnd ui_;
+    int textureLimit_ = kMinTextureSide;  // before any graphics context
     TempDir dir_;
 };
 
@@ -268,13 +257,12 @@ TEST_F(HexaKing, EmbeddedImagesFollowTheTextureSizeRules) {
     EXPECT_EQ(pixel(0, 22), (std::vector<int>{5, 6, 7}));      // source (0, 1)
     EXPECT_EQ(pixel(63, 63), (std::vector<int>{21, 22, 23}));  // source (1, 2)
 
-    setMaxTextureSize(1024);
+    textureLimit_ = 1024;
     m = load(64, 3);  // a power of two the limits did not lower: kept as stored
     EXPECT_EQ(m->materials[0]->texture->width, 64);
     EXPECT_EQ(m->materials[0]->texture->height, 3);
     EXPECT_EQ(m->materials[0]->texture->pixels[3 * 64 * 3 - 1], 255);
-    settings().bLimitTextureSize = true;
-    settings().iTextureLimitSizeIndex = 0;
+    textureLimit_ = textureSizeLimit(1024, true, 0);
     m = load(64, 3);  // 128 lowered to 64
     EXPECT_EQ(m->materials[0]->texture->height, 64);
 }
@@ -340,11 +328,11 @@ TEST_F(HexaKing, CancelAtAnyProgressStepGivesTwo) {
     int result = kReadCancelled;
     int pump = 0;
     while (result == kReadCancelled && pump < 200) {
-        RecordingProgress progress;
+        RecordingFrontEnd ui;
+        RecordingProgress& progress = ui.progressWindow;
         progress.cancelAtPump = ++pump;
-        ScopedProgressFrontEnd use(&progress);
         Model m;
-        result = readHexaKing(path, m);
+        result = readHexaKing(path, m, ReadContext{ui});
         EXPECT_EQ(progress.openWindows(), 0);
         EXPECT_EQ(progress.captions.front(), "Load file");
         EXPECT_EQ(progress.texts.front(), "Loading file...");

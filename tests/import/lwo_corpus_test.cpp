@@ -6,7 +6,7 @@
 #include <string>
 
 #include "import/lwo_reader.h"
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 
 namespace plikatra {
 namespace {

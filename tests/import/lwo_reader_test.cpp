@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 #include "test_util.h"
 
 namespace plikatra {

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
+#include "base/settings.h"
 #include "development_checker.h"
-#include "import/model_loader.h"
+#include "test_util.h"
+#include "quiet_readers.h"
 #include "import/mqo_reader.h"
 #include "model/construction.h"
+#include "model/normalize.h"
 
 namespace plikatra {
 namespace {
@@ -26,16 +25,7 @@ const fs::path kMqoCorpus = fs::path(PLIKATRA_CORPUS_DIR) / "mqo";
 
 class MqoCorpus : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&ui);
-    }
-    void TearDown() override {
-        setUi(nullptr);
-        settings() = Settings{};
-    }
-    RecordingUi ui;
+    RecordingFrontEnd ui;
 };
 
 // The layout lets a part's box reach into a neighbour's by less than 0.1 percent of the part's
@@ -102,7 +92,7 @@ TEST_F(MqoCorpus, TextAndBinaryVerticesGiveTheSameModel) {
 
 TEST_F(MqoCorpus, TextureNamedWithAForeignDriveIsFoundBesideTheModel) {
     Model m;
-    ASSERT_EQ(readMqo((kMqoCorpus / "wild_dsan/wild_dsan.mqo").string(), m), kReadOk);
+    ASSERT_EQ(readMqo((kMqoCorpus / "wild_dsan/wild_dsan.mqo").string(), m, ReadContext{ui}), kReadOk);
     ASSERT_EQ(m.materials.size(), 10u);
     EXPECT_EQ(m.materials[5]->name, "ArmA[]");  // brackets inside quotes announce no data
     // "C:\Users\<Shift-JIS folder>\...\tex1.jpg": the bare name lies beside the model.

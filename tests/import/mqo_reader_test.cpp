@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "import/load_progress.h"
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 #include "recording_progress.h"
 #include "test_util.h"
 
@@ -33,14 +33,15 @@ struct Loaded {
     const Solid& solid(std::size_t i = 0) const { return *model.solids.at(i); }
 };
 
-std::unique_ptr<Loaded> load(const std::string& text) {
+std::unique_ptr<Loaded> load(const std::string& text, Ui* ui = nullptr) {
     test::TempDir dir;
     auto out = std::make_unique<Loaded>();
-    out->result = readMqo(dir.write("m.mqo", text), out->model);
+    RecordingFrontEnd quiet;
+    out->result = readMqo(dir.write("m.mqo", text), out->model, ReadContext{ui ? *ui : quiet});
     return out;
 }
 
-int result(const std::string& text) { return load(text)->result; }
+int result(const std::string& text, Ui* ui = nullptr) { return load(text, ui)->result; }
 
 TEST(MqoReader, HeaderLines) {
     const std::string body = object("o", {"4 V(0 1 2 3)"});
@@ -207,16 +208,16 @@ TEST(MqoReader, ProgressAndCancel) {
     std::string vertices = "\tvertex 400 {\n";
     for (int i = 0; i < 400; ++i) vertices += std::to_string(i) + " " + std::to_string(i % 7) + " 0\n";
     const std::string text = kHeader + object("o", {"3 V(0 1 7)"}, vertices + "\t}\n");
-    RecordingProgress rec;
-    ScopedProgressFrontEnd use(&rec);
-    ASSERT_EQ(result(text), kReadOk);
+    RecordingFrontEnd ui;
+    RecordingProgress& rec = ui.progressWindow;
+    ASSERT_EQ(result(text, &ui), kReadOk);
     EXPECT_EQ(rec.captions.front(), kLoadFileTitle);
     EXPECT_EQ(rec.texts, std::vector<std::string>({kLoadingFileText, kConstructingModelText}));
     EXPECT_GT(rec.percents.size(), 50u);
     EXPECT_EQ(rec.percents.back(), 100);
     rec.clear();
     rec.cancelAtPercent = 50;
-    EXPECT_EQ(result(text), kReadCancelled);
+    EXPECT_EQ(result(text, &ui), kReadCancelled);
     EXPECT_EQ(rec.openWindows(), 0);
 }
 

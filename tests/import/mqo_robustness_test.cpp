@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "import/model_loader.h"
+#include "quiet_readers.h"
 #include "import/mqo_reader.h"
 #include "test_util.h"
 

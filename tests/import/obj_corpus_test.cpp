@@ -5,6 +5,7 @@
 #include <string>
 
 #include "import/obj_reader.h"
+#include "quiet_readers.h"
 #include "model/model_stats.h"
 
 namespace plikatra {

@@ -1,4 +1,5 @@
 #include "import/obj_reader.h"
+#include "quiet_readers.h"
 
 #include <gtest/gtest.h>
 
@@ -240,10 +241,10 @@ TEST(ObjReader, ProgressAndCancel) {
     test::TempDir dir;
     const std::string path = dir.write("p.obj", std::string(kSquare) + "f 1 2 3\n");
     {
-        RecordingProgress rec;
-        ScopedProgressFrontEnd use(&rec);
+        RecordingFrontEnd ui;
+        RecordingProgress& rec = ui.progressWindow;
         Model model;
-        EXPECT_EQ(readObj(path, model), 0);
+        EXPECT_EQ(readObj(path, model, ReadContext{ui}), 0);
         ASSERT_FALSE(rec.captions.empty());
         EXPECT_EQ(rec.captions.front(), kLoadFileTitle);
         EXPECT_EQ(rec.texts, (std::vector<std::string>{kLoadingFileText, kConstructingModelText}));
@@ -251,11 +252,11 @@ TEST(ObjReader, ProgressAndCancel) {
         EXPECT_FALSE(rec.percents.empty());
     }
     {
-        RecordingProgress rec;
+        RecordingFrontEnd ui;
+        RecordingProgress& rec = ui.progressWindow;
         rec.cancelAtPump = 2;
-        ScopedProgressFrontEnd use(&rec);
         Model model;
-        EXPECT_EQ(readObj(path, model), 2);
+        EXPECT_EQ(readObj(path, model, ReadContext{ui}), 2);
         EXPECT_EQ(rec.openWindows(), 0);
     }
 }

@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
+#include "base/settings.h"
 #include "development_checker.h"
-#include "import/model_loader.h"
+#include "test_util.h"
+#include "quiet_readers.h"
 #include "import/tds_reader.h"
 #include "model/construction.h"
+#include "model/normalize.h"
 
 namespace plikatra {
 namespace {
@@ -25,21 +24,12 @@ const fs::path kTdsCorpus = fs::path(PLIKATRA_CORPUS_DIR) / "3ds";
 
 class TdsCorpus : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&ui_);
-    }
-    void TearDown() override {
-        setUi(nullptr);
-        settings() = Settings{};
-    }
 
     void load(const std::string& relative, Model& m) {
-        ASSERT_EQ(read3ds((kTdsCorpus / relative).string(), m), kReadOk) << relative;
+        ASSERT_EQ(read3ds((kTdsCorpus / relative).string(), m, ReadContext{ui_}), kReadOk) << relative;
     }
 
-    RecordingUi ui_;
+    RecordingFrontEnd ui_;
 };
 
 // The checker's rules, with two allowances that these models need for reasons outside the

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "import/model_loader.h"
+#include "base/settings.h"
+#include "base/ui.h"
+#include "quiet_readers.h"
 #include "import/tds_reader.h"
 #include "recording_progress.h"
 #include "test_util.h"
@@ -144,19 +144,15 @@ std::string tetraFile(const std::string& name = "Pyramid") {
 
 class TdsReaderTest : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        setUi(&ui_);
+    int read3ds(const std::string& path, Model& m) {
+        return plikatra::read3ds(path, m, ReadContext{ui_});
     }
-    void TearDown() override { setUi(nullptr); }
-
     int read(const std::string& bytes, Model& m, const std::string& name = "model.3ds") {
         return read3ds(dir_.write(name, bytes), m);
     }
 
-    RecordingUi ui_;
-    RecordingProgress progress_;
-    ScopedProgressFrontEnd useProgress_{&progress_};
+    RecordingFrontEnd ui_;
+    RecordingProgress& progress_ = ui_.progressWindow;
     TempDir dir_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/ui.h"
 #include "model/construction.h"
+#include "recording_front_end.h"
 #include "test_util.h"
 
 using namespace plikatra;
@@ -18,11 +18,6 @@ std::vector<int> cornerIndices(const Face& f) {
     return r;
 }
 
-struct RecordingUiGuard {
-    RecordingUi rec;
-    RecordingUiGuard() { setUi(&rec); }
-    ~RecordingUiGuard() { setUi(nullptr); }
-};
 
 }  // namespace
 
@@ -192,10 +187,10 @@ TEST(RemoveZeroAreaFaces, MessagePerSolidAndEdgesStayConsistent) {
         for (auto& f : so->faces) cleanFace(*f);
     pairHalfedges(*s);
     pairHalfedges(*other);
-    RecordingUiGuard g;
-    removeZeroAreaFaces(m, kAreaThreshold);
-    ASSERT_EQ(g.rec.entries.size(), 1u);
-    EXPECT_EQ(g.rec.entries[0].text, "Deleted 2 surface(s) with zero area.");
+    RecordingFrontEnd ui;
+    removeZeroAreaFaces(m, kAreaThreshold, ui);
+    ASSERT_EQ(ui.entries.size(), 1u);
+    EXPECT_EQ(ui.entries[0].text, "Deleted 2 surface(s) with zero area.");
     EXPECT_EQ(s->faces.size(), 2u);
     for (auto& e : s->edges) {
         ASSERT_NE(e->a, nullptr);
@@ -217,8 +212,8 @@ TEST(RemoveZeroAreaFaces, SurvivingHalfedgeMovesToFirstSlot) {
     ASSERT_EQ(shared->a, s->faces[1]->halfedges[0].get());  // paired when face 2 came
     // Now make the first face the survivor side: remove face 2 (index 1) by zero area is not
     // possible, so remove the degenerate face 0 and check the edge keeps face 1's halfedge.
-    RecordingUiGuard g;
-    removeZeroAreaFaces(m, kAreaThreshold);
+    RecordingFrontEnd ui;
+    removeZeroAreaFaces(m, kAreaThreshold, ui);
     ASSERT_EQ(s->faces.size(), 1u);
     EXPECT_EQ(shared->a, s->faces[0]->halfedges[0].get());
     EXPECT_EQ(shared->b, nullptr);

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/unfolding.h"
+#include "base/settings.h"
 #include "development_checker.h"
 #include "model/primitive_shapes.h"
 #include "test_util.h"
@@ -16,15 +14,10 @@ namespace {
 
 class ModelCommands : public testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        setUi(&rec);
+    bool toggleEdgeMark(Edge& e, int mode) {
+        return plikatra::toggleEdgeMark(e, mode, settings.bCullEdge, settings.iAngleEps);
     }
-    void TearDown() override {
-        setUi(nullptr);
-        settings() = Settings{};
-    }
-    RecordingUi rec;
+    Settings settings;
 };
 
 Edge* edgeBetween(Solid& s, const Vertex* a, const Vertex* b) {
@@ -150,7 +143,7 @@ TEST_F(ModelCommands, EdgeMarksToggleOnlyOnMarkableEdges) {
     EXPECT_FALSE(toggleEdgeMark(e, kModelEditNone));
     e.foldAngle = 179.0;  // flatter than iAngleEps
     EXPECT_FALSE(toggleEdgeMark(e, kModelEditCut));
-    settings().bCullEdge = false;
+    settings.bCullEdge = false;
     EXPECT_TRUE(toggleEdgeMark(e, kModelEditCut));
     auto split = makeSplitCube();
     Edge& open = *split->solids[0]->edges[0];
@@ -163,12 +156,12 @@ TEST_F(ModelCommands, DisabledWithoutModelOrWithDevelopment) {
     EXPECT_FALSE(reverseTextureUCoordinate(nullptr));
     auto m = makeBox(1, 1, 1);
     ASSERT_TRUE(createDevelopment(*m));
-    const std::string before = workFileText(*m, {true});
+    const std::string before = workFileText(*m, {true, {}});
     EXPECT_FALSE(modelCommandsEnabled(m.get()));
     EXPECT_FALSE(resetEdgeAttributes(m.get()));
     EXPECT_FALSE(reverseSurfaceDirection(m.get()));
     EXPECT_FALSE(mirrorModel(m.get(), Axis::Y));
     EXPECT_FALSE(joinAdjacentIsolatedEdges(m.get()));
     EXPECT_FALSE(reverseTextureVCoordinate(m.get()));
-    EXPECT_EQ(workFileText(*m, {true}), before);
+    EXPECT_EQ(workFileText(*m, {true, {}}), before);
 }

@@ -8,8 +8,10 @@
 #include <set>
 #include <string>
 
-#include "app/settings.h"
+#include "app/document.h"
+#include "base/settings.h"
 #include "eps_fixture.h"
+#include "recording_front_end.h"
 #include "output/eps_save_settings.h"
 #include "output/eps_writer.h"
 #include "test_util.h"
@@ -21,11 +23,10 @@ namespace {
 
 class EpsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        d = makeSampleDevelopment();
+    void SetUp() override { d = makeSampleDevelopment(); }
+    bool writeEpsFile(Model& m, const std::string& path, std::string* error) {
+        return plikatra::writeEpsFile(m, EpsOptions{}, path, error);
     }
-    void TearDown() override { settings() = Settings{}; }
 
     std::set<std::string> files() const {
         std::set<std::string> names;
@@ -89,18 +90,34 @@ TEST_F(EpsFile, NumbersIgnoreTheProcessLocale) {
 }
 
 TEST_F(EpsFile, SaveSettingsDialog) {
-    settings().bOmitFillFaceInEPS = true;
-    EpsSaveSettings state = initialEpsSaveSettings(*d.model);
-    EXPECT_TRUE(state.omitFillFace);
-    EXPECT_FALSE(state.omitFillFlap);
-    EXPECT_EQ(state.info, "");
+    Settings settings;
+    settings.bOmitFillFaceInEPS = true;
+    RecordingFrontEnd ui;
+    Document doc(ui, settings);
+    doc.adopt(std::move(d.model));
+    std::vector<EpsSaveSettings> shown;
+    ui.onEpsSaveSettings = [&](EpsSaveSettings& state) {
+        shown.push_back(state);
+        return false;
+    };
+    const std::string path = dir.path() + "/sheet.eps";
+    EXPECT_FALSE(doc.exportEpsAsked(path));  // cancelled: nothing written, nothing stored
+    EXPECT_FALSE(std::filesystem::exists(path));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].omitFillFace);
+    EXPECT_FALSE(shown[0].omitFillFlap);
+    EXPECT_EQ(shown[0].info, "");
 
-    d.model->texts.push_back(std::make_unique<TextItem>());
-    state = initialEpsSaveSettings(*d.model);
-    EXPECT_EQ(state.info, "* Text output is not supported");
-    state.omitFillFace = false;
-    state.omitFillFlap = true;
-    acceptEpsSaveSettings(state);
-    EXPECT_FALSE(settings().bOmitFillFaceInEPS);
-    EXPECT_TRUE(settings().bOmitFillNorishiroInEPS);
+    doc.model()->texts.push_back(std::make_unique<TextItem>());
+    ui.onEpsSaveSettings = [&](EpsSaveSettings& state) {
+        shown.push_back(state);
+        state.omitFillFace = false;
+        state.omitFillFlap = true;
+        return true;
+    };
+    EXPECT_TRUE(doc.exportEpsAsked(path));
+    EXPECT_EQ(shown.back().info, "* Text output is not supported");
+    EXPECT_FALSE(settings.bOmitFillFaceInEPS);
+    EXPECT_TRUE(settings.bOmitFillNorishiroInEPS);
+    EXPECT_TRUE(std::filesystem::exists(path));
 }

@@ -1,5 +1,7 @@
 #include "eps_fixture.h"
 
+#include "app/options.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -85,20 +87,20 @@ SampleDevelopment makeSampleDevelopment() {
     return d;
 }
 
-std::string exportToString(Model& model) {
+std::string exportToString(Model& model, const Settings& settings) {
     char* buffer = nullptr;
     size_t size = 0;
     std::FILE* out = open_memstream(&buffer, &size);
     if (!out) return {};
-    EXPECT_EQ(exportEps(model, out), 0);
+    EXPECT_EQ(exportEps(model, epsOptionsOf(settings), out), 0);
     std::fclose(out);
     std::string text(buffer, size);
     std::free(buffer);
     return text;
 }
 
-std::string exportChecked(Model& model) {
-    std::string text = exportToString(model);
+std::string exportChecked(Model& model, const Settings& settings) {
+    std::string text = exportToString(model, settings);
     expectGhostscriptAccepts(text);
     return text;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "base/settings.h"
 #include "model/model.h"
 
 namespace plikatra::test {
@@ -27,10 +28,10 @@ struct SampleDevelopment {
 // Builds the development above; the default material takes the current settings' colour.
 SampleDevelopment makeSampleDevelopment();
 
-// The whole output of exportEps for `model`.
-std::string exportToString(Model& model);
+// The whole output of exportEps for `model` with `settings`.
+std::string exportToString(Model& model, const Settings& settings = Settings{});
 // The same, after checking it with expectGhostscriptAccepts.
-std::string exportChecked(Model& model);
+std::string exportChecked(Model& model, const Settings& settings = Settings{});
 
 // Renders a copy of `eps` with "showpage" appended, as an embedding program would, and
 // expects Ghostscript to report no error and every mark within the written bounding box.

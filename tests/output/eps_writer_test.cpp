@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "eps_fixture.h"
 #include "test_util.h"
 
@@ -14,14 +14,16 @@ namespace {
 class EpsExport : public ::testing::Test {
 protected:
     void SetUp() override {
-        settings() = Settings{};
         settings().bDrawEdgeNumber = true;
         d = makeSampleDevelopment();
     }
-    void TearDown() override { settings() = Settings{}; }
 
-    std::string run() { return exportChecked(*d.model); }
+    Settings& settings() { return settings_; }
+    std::string run() { return test::exportChecked(*d.model, settings_); }
+    std::string exportToString(Model& m) { return test::exportToString(m, settings_); }
+    std::string exportChecked(Model& m) { return test::exportChecked(m, settings_); }
 
+    Settings settings_;
     SampleDevelopment d;
     // The sample with default settings and join numbers shown.
     const std::string sample = readFile(PLIKATRA_SOURCE_DIR "/tests/output/data/sample.eps");

@@ -43,11 +43,4 @@ void RecordingProgress::hidden() { ++hiddenCount; }
 
 void RecordingProgress::destroyed() { ++destroyedCount; }
 
-ScopedProgressFrontEnd::ScopedProgressFrontEnd(ProgressFrontEnd* frontEnd)
-    : previous_(progressFrontEnd()) {
-    setProgressFrontEnd(frontEnd);
-}
-
-ScopedProgressFrontEnd::~ScopedProgressFrontEnd() { setProgressFrontEnd(previous_); }
-
 }  // namespace plikatra

@@ -1,10 +1,9 @@
 // A progress front end for tests: records what the progress window would show and presses
 // Cancel when told to.
 //
-//     RecordingProgress progress;
-//     progress.cancelAtPump = 3;             // the third pump presses Cancel
-//     ScopedProgressFrontEnd use(&progress);  // every Progress now reports here
-//     ... run the reader; expect it to stop and report the cancellation ...
+//     RecordingFrontEnd ui;
+//     ui.progressWindow.cancelAtPump = 3;  // the third pump presses Cancel
+//     ... run the reader with ui; expect it to stop and report the cancellation ...
 //     EXPECT_EQ(progress.captions.front(), "Load file");
 //
 // Cancel is pressed once, at the first trigger reached; whether it stops anything is up to
@@ -14,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/progress.h"
+#include "base/progress.h"
 
 namespace plikatra {
 
@@ -53,18 +52,6 @@ public:
     bool pump(bool cancelOnEscape) override;
     void hidden() override;
     void destroyed() override;
-};
-
-// Installs a front end for the life of the guard, then puts the previous one back.
-class ScopedProgressFrontEnd {
-public:
-    explicit ScopedProgressFrontEnd(ProgressFrontEnd* frontEnd);
-    ~ScopedProgressFrontEnd();
-    ScopedProgressFrontEnd(const ScopedProgressFrontEnd&) = delete;
-    ScopedProgressFrontEnd& operator=(const ScopedProgressFrontEnd&) = delete;
-
-private:
-    ProgressFrontEnd* previous_;
 };
 
 }  // namespace plikatra

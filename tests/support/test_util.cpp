@@ -8,7 +8,22 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/options.h"
+#include "app/unfold_run.h"
 #include "model/construction.h"
+#include "recording_front_end.h"
+
+namespace plikatra {
+
+bool createDevelopment(Model& model, const Settings& settings, Ui* ui) {
+    RecordingFrontEnd quiet;
+    LayoutParams layout = layoutParamsOf(settings, kLayoutAuto);
+    layout.spacingPercent = 15;
+    const ReferenceUnfoldEngine engine;
+    return runUnfolding(model, engine, unfoldOptionsOf(settings), layout, ui ? *ui : quiet);
+}
+
+}  // namespace plikatra
 
 namespace plikatra::test {
 

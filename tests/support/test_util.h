@@ -5,7 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
+#include "base/ui.h"
 #include "model/model.h"
+
+namespace plikatra {
+
+// Unfolds `model` as "Create Development" does with the automatic layout, the reference engine
+// and `settings`, reporting to `ui` (a quiet recorder when none is given). False when
+// cancelled.
+bool createDevelopment(Model& model, const Settings& settings = Settings{}, Ui* ui = nullptr);
+
+}  // namespace plikatra
 
 namespace plikatra::test {
 

@@ -39,7 +39,7 @@ TEST(ImageReaders, CorpusPicturesMatchReferenceDump) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string path = corpusTexture(c.file);
-        auto img = std::string(c.file).ends_with(".jpg") ? readJpegImage(path) : readBmpImage(path);
+        auto img = std::string(c.file).ends_with(".jpg") ? readJpegImage(path, scope.ui) : readBmpImage(path, scope.ui);
         ASSERT_TRUE(img);
         EXPECT_EQ(img->width, c.width);
         EXPECT_EQ(img->height, c.height);
@@ -48,7 +48,7 @@ TEST(ImageReaders, CorpusPicturesMatchReferenceDump) {
     }
     EXPECT_TRUE(scope.ui.entries.empty());
 
-    auto grey = readJpegImage(corpusTexture("jpeg_gray_progressive_rocks_disp.jpg"));
+    auto grey = readJpegImage(corpusTexture("jpeg_gray_progressive_rocks_disp.jpg"), scope.ui);
     ASSERT_TRUE(grey);
     for (std::size_t i = 0; i < grey->rgb.size(); i += 3) {
         ASSERT_EQ(grey->rgb[i], grey->rgb[i + 1]);
@@ -61,7 +61,7 @@ TEST(ImageReaders, OneBitRle4AndBitFieldBitmaps) {
     TextureTestScope scope;
     const std::string pal = std::string("\x33\x22\x11\0\xCC\xBB\xAA\0", 8) + std::string(20, '\x01');
     // Bottom row 1010000011, top row 0111111110, rows padded to 4 bytes.
-    auto one = readBmpImage(scope.dir.write("1.bmp", buildBmp(10, 2, 1, std::string("\xA0\xC0\0\0\x7F\x80\0\0", 8), 0, pal, 2)));
+    auto one = readBmpImage(scope.dir.write("1.bmp", buildBmp(10, 2, 1, std::string("\xA0\xC0\0\0\x7F\x80\0\0", 8), 0, pal, 2)), scope.ui);
     ASSERT_TRUE(one);
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(decodedPixel(*one, x, 0), x == 0 || x == 9 ? 0x112233u : 0xAABBCCu) << x;
@@ -71,7 +71,7 @@ TEST(ImageReaders, OneBitRle4AndBitFieldBitmaps) {
     // at x = 4: run 1 1; end. Skipped pixels take entry 0; a run past the row end is clipped.
     const std::string rle(
         "\x09\x12\x00\x00" "\x00\x03\x01\x00" "\x00\x02\x01\x01" "\x02\x11\x00\x01", 16);
-    auto rle4 = readBmpImage(scope.dir.write("r.bmp", buildBmp(6, 3, 4, rle, 2, pal.substr(0, 12), 3)));
+    auto rle4 = readBmpImage(scope.dir.write("r.bmp", buildBmp(6, 3, 4, rle, 2, pal.substr(0, 12), 3)), scope.ui);
     ASSERT_TRUE(rle4);
     const char* rows[] = {"000011", "010000", "121212"};
     const std::uint32_t colors[] = {0x112233, 0xAABBCC, 0x010101};
@@ -79,7 +79,7 @@ TEST(ImageReaders, OneBitRle4AndBitFieldBitmaps) {
         for (int x = 0; x < 6; ++x) EXPECT_EQ(decodedPixel(*rle4, x, y), colors[rows[y][x] - '0']) << x << "," << y;
     // 5-6-5 masks after the header: pure green, then green 1 of 63 (scaled to 4).
     const std::string masks("\x00\xF8\0\0\xE0\x07\0\0\x1F\0\0\0", 12);
-    auto bf = readBmpImage(scope.dir.write("b.bmp", buildBmp(2, 1, 16, std::string("\xE0\x07\x20\x00", 4), 3, masks)));
+    auto bf = readBmpImage(scope.dir.write("b.bmp", buildBmp(2, 1, 16, std::string("\xE0\x07\x20\x00", 4), 3, masks)), scope.ui);
     ASSERT_TRUE(bf);
     EXPECT_EQ(decodedPixel(*bf, 0, 0), 0x00FF00u);
     EXPECT_EQ(decodedPixel(*bf, 1, 0), 0x000400u);
@@ -109,7 +109,7 @@ TEST(ImageReaders, BrokenBitmapsGiveTheirMessage) {
     };
     for (const auto& c : cases) {
         scope.ui.entries.clear();
-        EXPECT_FALSE(readBmpImage(scope.dir.write("bad.bmp", c.bytes)));
+        EXPECT_FALSE(readBmpImage(scope.dir.write("bad.bmp", c.bytes), scope.ui));
         ASSERT_EQ(scope.ui.entries.size(), 1u);
         EXPECT_EQ(scope.ui.entries[0].text, c.text);
         EXPECT_EQ(scope.ui.entries[0].caption, "Error");
@@ -125,16 +125,16 @@ TEST(ImageReaders, JpegFailuresShowTheirMessages) {
         scope.ui.entries.clear();
     };
     const std::string missing = scope.dir.path() + "/none.jpg";
-    EXPECT_FALSE(readJpegImage(missing));
+    EXPECT_FALSE(readJpegImage(missing, scope.ui));
     expectOnly("JPEG :\nCan't open " + missing + "\n", kAppTitle);
-    EXPECT_FALSE(readJpegImage(scope.dir.write("bad.jpg", "GARBAGE")));
+    EXPECT_FALSE(readJpegImage(scope.dir.write("bad.jpg", "GARBAGE"), scope.ui));
     expectOnly("Not a JPEG file: starts with 0x47 0x41", "JPEG Error");
     // A real header whose frame is raised to 16000 × 16000, far beyond the file's data.
     std::string jpeg = readFile(corpusTexture("jpeg_rgb_baseline_92x92.jpg"));
     const std::size_t sof = jpeg.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos);
     jpeg.replace(sof + 5, 4, "\x3E\x80\x3E\x80");
-    EXPECT_FALSE(readJpegImage(scope.dir.write("huge.jpg", jpeg)));
+    EXPECT_FALSE(readJpegImage(scope.dir.write("huge.jpg", jpeg), scope.ui));
     expectOnly("Image too large to load (16000 x 16000 pixels)", "JPEG Error");
 }
 

@@ -1,111 +1,120 @@
 #include <gtest/gtest.h>
 
+#include "app/document.h"
 #include "texture_test_util.h"
 #include "textures/texture_commands.h"
 
 namespace plikatra::test {
 namespace {
 
-struct FakeHost : TextureCommandHost {
-    std::optional<std::string> chosen;
-    int chooseCalls = 0, dialogShown = 0, redraws = 0, modified = 0;
-    std::optional<std::string> chooseTextureFile() override { return ++chooseCalls, chosen; }
-    void showTextureConfiguration() override { ++dialogShown; }
-    void redrawAllViews() override { ++redraws; }
-    void setDocumentModified() override { ++modified; }
-};
-
 struct TextureCommands : ::testing::Test {
-    TextureCommands() { model.bTextureCoodinates = true; }
+    TextureCommands() {
+        auto m = std::make_unique<Model>();
+        m->bTextureCoodinates = true;
+        doc.adopt(std::move(m));
+        doc.addListener([this](DocumentEvent e) { redraws += e == DocumentEvent::Redraw; });
+    }
+    Model& model() { return *doc.model(); }
     TextureTestScope scope;
-    FakeHost host;
-    TextureConfiguration dialog{host};
-    Model model;
+    Settings settings;
+    Document doc{scope.ui, settings};
+    int redraws = 0;
     const std::string good = corpusTexture("bmp8_palette_6x6.bmp");
 };
 
 TEST_F(TextureCommands, SetTextureOnModelWithoutUvOnlyWarns) {
-    model.bTextureCoodinates = false;
-    setTexture(model, host, dialog);
+    model().bTextureCoodinates = false;
+    scope.ui.textureFiles = {good};
+    doc.setTexture();
     EXPECT_EQ(scope.ui.texts(), std::vector<std::string>{
         "Current model has no uv-coordinate for texture,\nso texture image cannot be set."});
-    EXPECT_EQ(host.chooseCalls + host.dialogShown, 0);
+    EXPECT_EQ(scope.ui.textureFiles.size(), 1u);  // no file was asked for
+    EXPECT_EQ(scope.ui.textureConfigurationShown, 0);
 }
 
 TEST_F(TextureCommands, SetTextureOnDefaultOrOnlyMaterial) {
-    host.chosen = good;
-    setTexture(model, host, dialog);
-    EXPECT_TRUE(model.defaultMaterial.hasTexture);
-    ASSERT_TRUE(model.defaultMaterial.texture);
-    EXPECT_EQ(model.defaultMaterial.textureFile, good);
+    scope.ui.textureFiles = {good};
+    doc.setTexture();
+    EXPECT_TRUE(model().defaultMaterial.hasTexture);
+    ASSERT_TRUE(model().defaultMaterial.texture);
+    EXPECT_EQ(model().defaultMaterial.textureFile, good);
+    EXPECT_TRUE(doc.modified());
 
-    Material* only = model.addMaterial();
-    setTexture(model, host, dialog);
+    Material* only = model().addMaterial();
+    doc.setModified(false);
+    scope.ui.textureFiles = {good};
+    doc.setTexture();
     EXPECT_TRUE(only->hasTexture);
-    EXPECT_EQ(host.modified, 2);
-    EXPECT_EQ(host.dialogShown, 0);
+    EXPECT_TRUE(doc.modified());
+    EXPECT_EQ(scope.ui.textureConfigurationShown, 0);
 
     const TextureImage* before = only->texture.get();  // a failed load keeps it
-    host.chosen = scope.dir.write("bad.bmp", "not a bitmap");
-    setTexture(model, host, dialog);
+    doc.setModified(false);
+    scope.ui.textureFiles = {scope.dir.write("bad.bmp", "not a bitmap")};
+    doc.setTexture();
     EXPECT_EQ(scope.ui.texts().back(), "Failed to load texture image");
     EXPECT_EQ(only->texture.get(), before);
     EXPECT_EQ(only->textureFile, good);
-    EXPECT_EQ(host.modified, 2);
+    EXPECT_FALSE(doc.modified());
 }
 
 TEST_F(TextureCommands, ConfigurationListAndButtons) {
-    model.addMaterial();
-    model.addMaterial()->name = "Wood";
-    model.addMaterial();
-    model.addMaterial();
-    dialog.rebuild(&model);
+    model().addMaterial();
+    model().addMaterial()->name = "Wood";
+    model().addMaterial();
+    model().addMaterial();
+    TextureConfiguration& dialog = doc.textureConfiguration();
+    dialog.rebuild(&model());
     std::vector<std::string> names;
     for (const auto& e : dialog.entries()) names.push_back(e.text);
     EXPECT_EQ(names, (std::vector<std::string>{"Pattern-1", "Wood", "Pattern-2", "Pattern-3"}));
 
-    setTexture(model, host, dialog);  // several materials: the dialog on its first entry
-    EXPECT_EQ(host.dialogShown, 1);
-    EXPECT_EQ(host.chooseCalls, 0);
-    EXPECT_EQ(dialog.highlightedMaterial(), model.materials[0].get());
+    doc.setTexture();  // several materials: the dialog on its first entry
+    EXPECT_EQ(scope.ui.textureConfigurationShown, 1);
+    EXPECT_EQ(dialog.highlightedMaterial(), model().materials[0].get());
     EXPECT_FALSE(dialog.resetTextureEnabled());
 
-    dialog.select(1);
-    Material* wood = model.materials[1].get();
-    host.chosen = scope.dir.path() + "/gone.bmp";
-    dialog.specifyTexture();
+    doc.selectTextureEntry(1);
+    Material* wood = model().materials[1].get();
+    scope.ui.textureFiles = {scope.dir.path() + "/gone.bmp"};
+    doc.specifyTexture();
     EXPECT_EQ(scope.ui.texts(), std::vector<std::string>{"File does not exist"});
-    host.chosen = good;
-    dialog.specifyTexture();
+    EXPECT_FALSE(doc.modified());
+    scope.ui.textureFiles = {good};
+    doc.specifyTexture();
     EXPECT_TRUE(wood->hasTexture);
     EXPECT_TRUE(dialog.resetTextureEnabled());
-    dialog.select(0);
+    EXPECT_TRUE(doc.modified());
+    doc.selectTextureEntry(0);
     EXPECT_FALSE(dialog.resetTextureEnabled());
-    dialog.select(1);
-    dialog.resetTexture();
+    doc.selectTextureEntry(1);
+    doc.setModified(false);
+    doc.resetTexture();
     EXPECT_FALSE(wood->texture);
     EXPECT_EQ(wood->textureFile, "");
     EXPECT_FALSE(dialog.resetTextureEnabled());
-    EXPECT_EQ(host.modified, 2);
-    dialog.close();
+    EXPECT_TRUE(doc.modified());
+    const int before = redraws;
+    doc.closeTextureConfiguration();
     EXPECT_EQ(dialog.highlightedMaterial(), nullptr);
+    EXPECT_EQ(redraws, before + 1);
 }
 
-TEST(TextureCoordinates, ReverseTwiceRestoresAndOnlyWhileEditable) {
-    Model model;
-    TexCoord* a = model.addSolid()->addTexCoord(0.25, 0.75);
-    FakeHost host;
-    reverseTextureUCommand(&model, false, host);
+TEST_F(TextureCommands, ReverseTwiceRestoresAndOnlyWhileEditable) {
+    TexCoord* a = model().addSolid()->addTexCoord(0.25, 0.75);
+    EXPECT_TRUE(doc.reverseTextureU());
     EXPECT_DOUBLE_EQ(a->u, 0.75);
     EXPECT_DOUBLE_EQ(a->v, 0.75);
-    reverseTextureUCommand(&model, false, host);
-    reverseTextureVCommand(&model, false, host);
+    doc.reverseTextureU();
+    doc.reverseTextureV();
     EXPECT_DOUBLE_EQ(a->u, 0.25);
     EXPECT_DOUBLE_EQ(a->v, 0.25);
-    reverseTextureVCommand(&model, true, host);  // finished development: disabled
-    reverseTextureUCommand(nullptr, false, host);
+    EXPECT_EQ(redraws, 3);
+    model().bFinished = true;  // finished development: disabled
+    EXPECT_FALSE(doc.reverseTextureV());
     EXPECT_DOUBLE_EQ(a->v, 0.25);
-    EXPECT_EQ(host.redraws, 3);
+    EXPECT_FALSE(reverseTextureUCoordinate(nullptr));
+    EXPECT_EQ(redraws, 3);
 }
 
 TEST(TextureCoordinates, PreviewInsideMargin) {

@@ -16,16 +16,10 @@ TEST(TextureImage, SideIsPowerStrictlyAboveEachDimensionCutToLimit) {
     EXPECT_EQ(textureSide(40000, 40000, 65536), 64);  // no power above: the smallest
     EXPECT_EQ(textureSide(10, 10, 32), 32);           // a limit below 64 still wins
 
-    TextureTestScope scope;
-    setMaxTextureSize(16384);
-    settings().bLimitTextureSize = false;
-    settings().iTextureLimitSizeIndex = 2;
-    EXPECT_EQ(textureSizeLimit(), 16384);
-    settings().bLimitTextureSize = true;
-    EXPECT_EQ(textureSizeLimit(), 256);
-    settings().iTextureLimitSizeIndex = 4;
-    setMaxTextureSize(512);  // the implementation's maximum is never exceeded
-    EXPECT_EQ(textureSizeLimit(), 512);
+    EXPECT_EQ(textureSizeLimit(16384, false, 2), 16384);
+    EXPECT_EQ(textureSizeLimit(16384, true, 2), 256);
+    EXPECT_EQ(textureSizeLimit(512, true, 4), 512);  // the implementation's maximum is never exceeded
+    EXPECT_EQ(textureSizeLimit(0, false, 0), 64);    // before a view has read it
 }
 
 // A 24-bit bitmap whose pixel (x, y from the top) is gradient(x, y).
@@ -45,34 +39,32 @@ std::uint32_t texel(const TextureImage& t, int x, int y) {
 TEST(TextureImage, LoadsSquareByNearestPixelTopRowFirst) {
     TextureTestScope scope;
     const std::string path = scope.dir.write("g.bmp", gradientBmp(256, 256));
-    auto big = loadTextureImage(path, 1024);
+    auto big = loadTextureImage(path, 1024, scope.ui);
     ASSERT_TRUE(big);
     ASSERT_EQ(big->width, 512);
     ASSERT_EQ(big->height, 512);
     ASSERT_EQ(big->pixels.size(), 512u * 512 * 3);
     for (int y : {0, 1, 2, 255, 511})
         for (int x : {0, 1, 3, 300, 511}) EXPECT_EQ(texel(*big, x, y), gradient(x / 2, y / 2)) << x << "," << y;
-    auto same = loadTextureImage(path, 256);
+    auto same = loadTextureImage(path, 256, scope.ui);
     ASSERT_TRUE(same);
     EXPECT_EQ(same->width, 256);
     for (int y = 0; y < 256; y += 17)
         for (int x = 0; x < 256; x += 13) EXPECT_EQ(texel(*same, x, y), gradient(x, y));
 
     // Row i takes picture row 30·i/128 counted through the two flips, column 100·j/128.
-    auto wide = loadTextureImage(scope.dir.write("w.bmp", gradientBmp(100, 30)), 16384);
+    auto wide = loadTextureImage(scope.dir.write("w.bmp", gradientBmp(100, 30)), 16384, scope.ui);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->width, 128);
     EXPECT_EQ(wide->height, 128);
     for (int i : {0, 5, 64, 127})
         for (int j : {0, 7, 127}) EXPECT_EQ(texel(*wide, j, i), gradient(100 * j / 128, 29 - 30 * (127 - i) / 128));
-    auto tiny = loadTextureImage(scope.dir.write("t.bmp", gradientBmp(40, 40)), 16384);
+    auto tiny = loadTextureImage(scope.dir.write("t.bmp", gradientBmp(40, 40)), 16384, scope.ui);
     ASSERT_TRUE(tiny);
     EXPECT_EQ(tiny->width, 64);
 
-    setMaxTextureSize(16384);
-    settings().bLimitTextureSize = true;
-    settings().iTextureLimitSizeIndex = 2;
-    auto tall = loadTextureImage(scope.dir.write("tall.bmp", gradientBmp(300, 2000)), textureSizeLimit());
+    auto tall = loadTextureImage(scope.dir.write("tall.bmp", gradientBmp(300, 2000)),
+                                 textureSizeLimit(16384, true, 2), scope.ui);
     ASSERT_TRUE(tall);
     EXPECT_EQ(tall->width, 256);
     EXPECT_EQ(tall->height, 256);
@@ -84,13 +76,13 @@ TEST(TextureImage, DecoderChosenByExtensionOfFileName) {
     TextureTestScope scope;
     const std::string jpeg = readFile(corpusTexture("jpeg_rgb_baseline_92x92.jpg"));
     for (const char* name : {"a.JPG", "b.jpeg", "c.JpEg", ".jpg"}) {
-        auto t = loadTextureImage(scope.dir.write(name, jpeg), 1024);
+        auto t = loadTextureImage(scope.dir.write(name, jpeg), 1024, scope.ui);
         ASSERT_TRUE(t) << name;
         EXPECT_EQ(t->width, 128);
     }
     for (const char* name : {"d.jpg.bmp", "dir.jpg/f"}) {
         scope.ui.entries.clear();
-        EXPECT_FALSE(loadTextureImage(scope.dir.write(name, jpeg), 1024));
+        EXPECT_FALSE(loadTextureImage(scope.dir.write(name, jpeg), 1024, scope.ui));
         EXPECT_EQ(scope.ui.texts(), std::vector<std::string>{"Unknown DIB file format."}) << name;
     }
 }

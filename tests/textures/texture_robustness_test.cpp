@@ -15,7 +15,7 @@ void expectCleanOutcome(TextureTestScope& scope, const std::string& ext, const s
     static int serial = 0;
     const std::string path = scope.dir.write(std::to_string(++serial) + ext, bytes);
     scope.ui.entries.clear();
-    auto t = loadTextureImage(path, 256);
+    auto t = loadTextureImage(path, 256, scope.ui);
     std::filesystem::remove(path);
     if (!t) {
         ASSERT_EQ(scope.ui.entries.size(), 1u);

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/settings.h"
+#include "base/ui.h"
+#include "recording_front_end.h"
 #include "test_util.h"
 #include "textures/image_readers.h"
 #include "textures/texture_image.h"
@@ -46,21 +47,10 @@ inline std::uint32_t decodedPixel(const DecodedImage& img, int x, int y) {
     return (std::uint32_t(img.rgb[at]) << 16) | (std::uint32_t(img.rgb[at + 1]) << 8) | img.rgb[at + 2];
 }
 
-// Installs a recording Ui; restores the settings and the maximum texture size afterwards.
-class TextureTestScope {
-public:
-    TextureTestScope() : saved_(settings()), savedMax_(maxTextureSize()) { setUi(&ui); }
-    ~TextureTestScope() {
-        setUi(nullptr);
-        settings() = saved_;
-        setMaxTextureSize(savedMax_);
-    }
-    RecordingUi ui;
+// A recording front end and a temporary folder for one test.
+struct TextureTestScope {
+    RecordingFrontEnd ui;
     TempDir dir;
-
-private:
-    Settings saved_;
-    int savedMax_;
 };
 
 }  // namespace plikatra::test

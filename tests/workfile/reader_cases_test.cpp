@@ -133,7 +133,8 @@ TEST_F(ReaderTest, TextureRowThatCannotBeReadIsReportedAndTheLoadGoesOn) {
     BreaksAfter buffer(file, pixels + 6);
     std::istream in(&buffer);
     Model m;
-    EXPECT_EQ(WorkFileReader(m).read(in), kReadOk);
+    WorkFileSettings carried;
+    EXPECT_EQ(WorkFileReader(m, ReadContext{ui_}, carried).read(in), kReadOk);
     EXPECT_EQ(ui_.texts(), std::vector<std::string>{"fail linenumber 1"});
     ASSERT_EQ(m.materials.size(), 1u);
     const TextureImage& t = *m.materials[0]->texture;
@@ -152,7 +153,7 @@ TEST_F(ReaderTest, StoredTextureLargerThanTheLimitIsFitted) {
     for (int i = 0; i < 200 * 100 * 3; ++i) mat->texture->pixels.push_back(static_cast<std::uint8_t>(i / 3 % 251));
     auto back = load(workFileText(*m, {}));
     ASSERT_TRUE(back);
-    const int limit = textureSizeLimit();
+    const int limit = kMinTextureSide;  // no view has read the graphics limit
     ASSERT_LT(limit, 200);
     const TextureImage& t = *back->materials[0]->texture;
     EXPECT_EQ(t.width, limit);

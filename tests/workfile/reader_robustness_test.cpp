@@ -12,14 +12,15 @@ using test::ReaderTest;
 
 // Reads `bytes` and then does what opening the file does and what saving it does, so that a
 // damaged file that loads must also leave a model the rest of the program can walk.
-int readAndUse(const std::string& bytes, RecordingFonts& fonts) {
+int readAndUse(const std::string& bytes, RecordingFrontEnd& ui) {
     std::istringstream in(bytes);
     Model m;
-    const int result = WorkFileReader(m).read(in);
+    WorkFileSettings carried;
+    const int result = WorkFileReader(m, ReadContext{ui}, carried).read(in);
     if (result == kReadOk) {
         computeEdgeMetrics(m);
-        restoreWorkFileDocument(m, fonts);
-        workFileText(m, documentStateOf(m));
+        restoreWorkFileDocument(m, ui.fontList, ui, PageSetup{});
+        workFileText(m, {m.bFinished, carried});
     }
     return result;
 }
@@ -28,7 +29,7 @@ TEST_F(ReaderTest, EveryPrefixLoadsOrFails) {
     const std::string file = golden("development.ufd");
     int loaded = 0;
     for (size_t n = 0; n <= file.size(); ++n) {
-        const int result = readAndUse(file.substr(0, n), fonts_);
+        const int result = readAndUse(file.substr(0, n), ui_);
         ASSERT_TRUE(result == kReadOk || result == kReadFailed) << "prefix " << n;
         loaded += result == kReadOk;
     }
@@ -61,7 +62,7 @@ TEST_F(ReaderTest, MutatedFilesLoadOrFail) {
             if (bytes.empty()) bytes = "x";
         }
         ui_.entries.clear();
-        const int result = readAndUse(bytes, fonts_);
+        const int result = readAndUse(bytes, ui_);
         ASSERT_TRUE(result >= 0 && result <= 3 && result != kReadCancelled) << "round " << round;
         // Refusal with a message only ever comes from the version line.
         if (result == kReadFailedReported) {

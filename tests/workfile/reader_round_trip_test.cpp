@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "development/unfolding.h"
+#include "test_util.h"
 #include "development_checker.h"
 #include "model/primitive_shapes.h"
 #include "reader_support.h"
@@ -62,17 +62,17 @@ void expectSoundAfterRounding(const Model& m, const std::string& what, bool chec
 // bits, a third must equal the second exactly, and the development read back must be sound.
 void expectRoundTrip(ReaderTest& t, Model& original, const std::string& what,
                      bool checkCrossings) {
-    const std::string first = workFileText(original, documentStateOf(original));
+    const std::string first = workFileText(original, t.stateOf(original));
     LoadOutcome outcome;
     auto back = t.load(first, outcome);
     ASSERT_TRUE(back) << what << ": result " << outcome.result;
     EXPECT_EQ(outcome.result, kReadOk);
-    const std::string second = workFileText(*back, documentStateOf(*back));
+    const std::string second = workFileText(*back, t.stateOf(*back));
     EXPECT_EQ(withoutFoldMountainBits(second), withoutFoldMountainBits(first)) << what;
 
     auto again = t.load(second);
     ASSERT_TRUE(again) << what;
-    EXPECT_EQ(workFileText(*again, documentStateOf(*again)), second) << what;
+    EXPECT_EQ(workFileText(*again, t.stateOf(*again)), second) << what;
 
     EXPECT_TRUE(back->fromWorkFile);
     EXPECT_EQ(back->bFinished, original.bFinished) << what;
@@ -111,7 +111,7 @@ TEST_F(ReaderTest, CorpusModelsComeBackWithTheirDevelopment) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.path().extension() != ".obj") continue;
         LoadOutcome outcome;
-        auto m = readModelFile(entry.path().string(), outcome);
+        auto m = readModelFile(entry.path().string(), ModelFileOptions{}, ui_, outcome);
         ASSERT_TRUE(m) << entry.path();
         ASSERT_TRUE(createDevelopment(*m)) << entry.path();
         // Real models have non-planar faces, which the checker cannot measure.
@@ -199,7 +199,7 @@ TEST_F(ReaderTest, HandBuiltFileRestoresEveryRecord) {
 
     // Written again, only the fold bit of the edge between the faces may differ, and edges
     // with fewer than two halfedges are open now.
-    EXPECT_EQ(withoutFoldMountainBits(workFileText(*m, documentStateOf(*m))),
+    EXPECT_EQ(withoutFoldMountainBits(workFileText(*m, stateOf(*m))),
               withoutFoldMountainBits(replaced(
                   replaced(replaced(file, "bEnableLineAlpha 1", "bEnableLineAlpha 0"),
                            "1 -1 2 3 22 0", "1 -1 2 3 21 0"),

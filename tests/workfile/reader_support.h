@@ -6,39 +6,31 @@
 #include <memory>
 #include <string>
 
-#include "app/fonts.h"
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "import/model_loader.h"
+#include "app/open_model.h"
+#include "app/options.h"
+#include "base/settings.h"
+#include "recording_front_end.h"
 #include "test_util.h"
 #include "workfile/work_file_reader.h"
+#include "workfile/work_file_writer.h"
 
 namespace plikatra::test {
 
-// Initial settings, recorded messages and a fixed font list for every test; the file copies
-// several settings, so they are put back afterwards.
+// Initial settings of the test's own, recorded messages and a fixed font list for every test.
 class ReaderTest : public ::testing::Test {
 public:
-    void SetUp() override {
-        saved_ = settings();
-        settings() = Settings{};
-        layoutOptions() = LayoutOptions{};
-        setUi(&ui_);
-        setFonts(&fonts_);
-    }
-    void TearDown() override {
-        setFonts(nullptr);
-        setUi(nullptr);
-        settings() = saved_;
-    }
-
-    // Reads `text` as a work file through the loader, then restores the document as opening
-    // it does. Null when the load failed; outcome says why.
+    // Reads `text` as a work file through the loader, then gives the settings what the file
+    // carried and restores the document as opening it does. Null when the load failed;
+    // outcome says why.
     std::unique_ptr<Model> load(const std::string& text, LoadOutcome& outcome) {
         const std::string path = dir_.write("work.ufd", text);
-        auto m = readModelFile(path, outcome);
-        if (m) restoreWorkFileDocument(*m, fonts_);
+        ModelFileOptions options;
+        options.settings = workFileSettingsOf(settings_);
+        auto m = readModelFile(path, options, ui_, outcome);
+        if (m) {
+            applyWorkFileSettings(settings_, outcome.carried);
+            restoreWorkFileDocument(*m, ui_.fontList, ui_, pageSetupOf(settings_));
+        }
         return m;
     }
     std::unique_ptr<Model> load(const std::string& text) {
@@ -50,12 +42,23 @@ public:
         return readFile(std::string(PLIKATRA_SOURCE_DIR "/tests/workfile/data/") + name);
     }
 
-    RecordingUi ui_;
-    RecordingFonts fonts_{{"Liberation Sans", "DejaVu Sans"}};
+    Settings& settings() { return settings_; }
+    // The state a save of `m` writes with these settings.
+    WorkFileDocumentState stateOf(const Model& m) const {
+        return {m.bFinished, workFileSettingsOf(settings_)};
+    }
+
+    RecordingFrontEnd ui_ = withFonts({"Liberation Sans", "DejaVu Sans"});
+    RecordingFonts& fonts_ = ui_.fontList;
     TempDir dir_;
+    Settings settings_;
 
 private:
-    Settings saved_;
+    static RecordingFrontEnd withFonts(std::vector<std::string> names) {
+        RecordingFrontEnd ui;
+        ui.fontList.names = std::move(names);
+        return ui;
+    }
 };
 
 // `text` with the first `from` replaced by `to`; fails the test when `from` is missing.

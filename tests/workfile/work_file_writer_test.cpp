@@ -9,7 +9,8 @@
 #include <csignal>
 #include <filesystem>
 
-#include "app/settings.h"
+#include "app/options.h"
+#include "base/settings.h"
 #include "test_util.h"
 
 namespace plikatra {
@@ -20,14 +21,12 @@ namespace fs = std::filesystem;
 // Every test starts from the initial settings, since the file copies several of them.
 class WorkFileWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = settings();
-        settings() = Settings{};
+    Settings& settings() { return settings_; }
+    WorkFileDocumentState stateOf(const Model& m) { return {m.bFinished, workFileSettingsOf(settings_)}; }
+    bool writeWorkFile(Model& m, const std::string& path, std::string* error) {
+        return plikatra::writeWorkFile(m, path, stateOf(m), error);
     }
-    void TearDown() override { settings() = saved_; }
-
-private:
-    Settings saved_;
+    Settings settings_;
 };
 
 // The text from the line that starts with `from` up to (not including) the one that starts
@@ -131,11 +130,11 @@ TEST_F(WorkFileWriterTest, WritesDevelopmentRecordsExactly) {
     st.iPageType = 3, st.dPageMarginSide = 0.5, st.dPageMarginTop = 2.0;
     st.bDrawWhiteBkLine = true;
 
-    EXPECT_EQ(workFileText(m, WorkFileDocumentState{true}),
+    EXPECT_EQ(workFileText(m, WorkFileDocumentState{true, workFileSettingsOf(st)}),
               test::readFile(PLIKATRA_SOURCE_DIR "/tests/workfile/data/development.ufd"));
     EXPECT_EQ(m.parts[0]->index, 0);
     m.bFinished = false;
-    EXPECT_NE(workFileText(m, documentStateOf(m)).find("\nbFinished 0\n"), std::string::npos);
+    EXPECT_NE(workFileText(m, stateOf(m)).find("\nbFinished 0\n"), std::string::npos);
 }
 
 TEST_F(WorkFileWriterTest, NumbersVerticesAndFacesPerSolidAndPartsByPosition) {

@@ -1,0 +1,382 @@
+#include "app/document.h"
+
+#include <algorithm>
+
+#include "app/options.h"
+#include "development/development.h"
+#include "development/layout_dialog.h"
+#include "development/undo.h"
+#include "output/eps_writer.h"
+#include "textures/texture_image.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr const char* kIdleStatus = "Ready";
+
+std::string baseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const ReferenceUnfoldEngine& referenceEngine() {
+    static const ReferenceUnfoldEngine engine;
+    return engine;
+}
+
+}  // namespace
+
+Document::Document(FrontEnd& frontEnd, Settings& settings)
+    : frontEnd_(frontEnd), settings_(settings), editor_(*this) {}
+
+Document::~Document() {
+    // The editor and the texture window point into the model.
+    editor_.setModel(nullptr);
+    textures_.rebuild(nullptr);
+}
+
+void Document::setModified(bool modified) {
+    if (modified_ == modified) return;
+    modified_ = modified;
+    notify(DocumentEvent::Modified);
+}
+
+int Document::addListener(Listener listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void Document::removeListener(int id) {
+    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void Document::notify(DocumentEvent event) {
+    // A listener may add or remove listeners while it is told; work on a copy.
+    const auto listeners = listeners_;
+    for (const auto& [id, listener] : listeners) listener(event);
+}
+
+void Document::replaceModel(std::unique_ptr<Model> model) {
+    editor_.setModel(nullptr);
+    textures_.rebuild(nullptr);
+    model_ = std::move(model);
+    editor_.setModel(model_.get());
+    textures_.rebuild(model_.get());
+}
+
+LoadOutcome Document::open(const std::string& path) {
+    ModelFileOptions options;
+    options.surfaceColor = settings_.colors[0];
+    options.flapHeight = settings_.dNorishiroHeight;
+    options.textureSizeLimit = textureSizeLimit();
+    options.settings = workFileSettingsOf(settings_);
+    LoadOutcome outcome;
+    std::unique_ptr<Model> model = readModelFile(path, options, frontEnd_, outcome);
+    if (!model) return outcome;
+    replaceModel(std::move(model));
+    path_ = path;
+    hasWorkFilePath_ = outcome.workFile;
+    title_ = outcome.workFile ? baseNameOf(path) : kUntitled;
+    if (outcome.workFile) {
+        applyWorkFileSettings(settings_, outcome.carried);
+        restoreWorkFileDocument(*model_, frontEnd_.fonts(), frontEnd_, pageSetupOf(settings_));
+    }
+    notify(DocumentEvent::FileOpened);
+    if (!model_->bFinished && model_->faceCount > 1000)
+        frontEnd_.message(format(kMsgTooManySurfaces, model_->faceCount), kAppTitle,
+                          MessageIcon::Information);
+    modified_ = true;
+    setModified(false);
+    frontEnd_.status(kIdleStatus);
+    return outcome;
+}
+
+void Document::adopt(std::unique_ptr<Model> model, const std::string& path) {
+    replaceModel(std::move(model));
+    path_ = path;
+    hasWorkFilePath_ = false;
+    title_ = kUntitled;
+    if (model_) computePageGrid(*model_, pageSetupOf(settings_));
+    notify(DocumentEvent::FileOpened);
+    modified_ = true;
+    setModified(false);
+}
+
+void Document::close() { adopt(nullptr); }
+
+WorkFileDocumentState Document::workFileState() const {
+    WorkFileDocumentState state;
+    state.bFinished = model_ && model_->bFinished;
+    state.settings = workFileSettingsOf(settings_);
+    return state;
+}
+
+bool Document::save(const std::string& path, std::string* error) {
+    if (!model_) {
+        if (error) *error = kMsgCannotWriteFile;
+        return false;
+    }
+    if (!writeWorkFile(*model_, path, workFileState(), error)) return false;
+    path_ = path;
+    title_ = baseNameOf(path);
+    hasWorkFilePath_ = true;
+    setModified(false);
+    return true;
+}
+
+bool Document::exportEps(const std::string& path, std::string* error) {
+    if (!model_) {
+        if (error) *error = kMsgCannotWriteFile;
+        return false;
+    }
+    return writeEpsFile(*model_, epsOptionsOf(settings_), path, error);
+}
+
+bool Document::exportEpsAsked(const std::string& path, std::string* error) {
+    if (!model_) return false;
+    EpsSaveSettings state = initialEpsSaveSettings(*model_, settings_.bOmitFillFaceInEPS,
+                                                   settings_.bOmitFillNorishiroInEPS);
+    if (!frontEnd_.epsSaveSettings(state)) return false;
+    settings_.bOmitFillFaceInEPS = state.omitFillFace;
+    settings_.bOmitFillNorishiroInEPS = state.omitFillFlap;
+    return exportEps(path, error);
+}
+
+void Document::setUnfoldEngine(const UnfoldEngine* engine) { engine_ = engine; }
+
+bool Document::createDevelopment(bool autoLayout) {
+    if (!model_) return false;
+    frontEnd_.status("");
+    settings_.bKavimoAllAuto = autoLayout;
+    settings_.autoCheck = autoLayout;
+    setModified();
+    if (model_->bFinished) return false;
+    editor_.reset();
+    clearEditMarks(*model_);
+    bool created = false;
+    LayoutParams params = layoutParamsOf(settings_, layoutMode_);
+    bool chosen = true;
+    if (autoLayout) {
+        settings_.layoutSpacingPercent = 15;
+        params.spacingPercent = 15;
+        params.mode = kLayoutAuto;
+    } else {
+        LayoutDialog dialog = LayoutDialog::initial(*model_, params, false);
+        chosen = frontEnd_.layoutMethod(dialog);
+        if (chosen) {
+            dialog.apply(*model_, params);
+            storeLayoutParams(settings_, params);
+        }
+    }
+    if (chosen) {
+        layoutMode_ = params.mode;
+        const UnfoldEngine& engine = engine_ ? *engine_ : referenceEngine();
+        created = runUnfolding(*model_, engine, unfoldOptionsOf(settings_), params, frontEnd_,
+                               &times_);
+    }
+    notify(DocumentEvent::FitSheet);
+    return created;
+}
+
+bool Document::undoDevelopment() {
+    if (!hasDevelopment()) return false;
+    if (modified_ && frontEnd_.ask(kMsgUndoDevelopmentLosesEdits, kAppTitle, Buttons::OkCancel,
+                                   MessageIcon::Information) == Answer::Cancel)
+        return false;
+    bool keepTexts = false;
+    if (!model_->texts.empty())
+        keepTexts = frontEnd_.ask(kMsgKeepTexts, kAppTitle, Buttons::YesNo,
+                                  MessageIcon::Question) == Answer::Yes;
+    clearEditMarks(*model_);
+    discardDevelopment(*model_);
+    editor_.reset();
+    if (!keepTexts) model_->texts.clear();
+    for (auto& solid : model_->solids)
+        for (auto& f : solid->faces)
+            for (auto& h : f->halfedges) h->lineShown = true;
+    setFlapHeights(*model_, settings_.dNorishiroHeight);
+    setModified();
+    notify(DocumentEvent::FitSheet);
+    frontEnd_.status(kIdleStatus);
+    return true;
+}
+
+bool Document::recalculateLayout() {
+    if (!hasDevelopment()) return false;
+    LayoutParams params = layoutParamsOf(settings_, layoutMode_);
+    LayoutDialog dialog = LayoutDialog::initial(*model_, params, true);
+    if (!frontEnd_.layoutMethod(dialog)) return false;
+    dialog.apply(*model_, params);
+    storeLayoutParams(settings_, params);
+    layoutMode_ = params.mode;
+    model_->bFinished = false;
+    layoutParts(*model_, params, frontEnd_);
+    model_->bFinished = true;
+    computePageGrid(*model_, pageSetupOf(settings_));
+    setModified();
+    notify(DocumentEvent::Redraw);
+    return true;
+}
+
+void Document::chooseEditMode(int mode) {
+    editor_.chooseMode(mode);
+    if (editor_.mode() == kModeEditFlap && !settings_.bDrawNorishiro) {
+        settings_.bDrawNorishiro = true;
+        frontEnd_.message(kMsgFlapsShown, kAppTitle, MessageIcon::Information);
+        notify(DocumentEvent::Redraw);
+    }
+}
+
+void Document::chooseModelEditMode(int mode) {
+    modelEditMode_ = mode == modelEditMode_ ? kModelEditNone : mode;
+    notify(DocumentEvent::Redraw);
+}
+
+bool Document::scaleToSize() {
+    if (!hasDevelopment()) return false;
+    LayoutDialog dialog =
+        LayoutDialog::initial(*model_, layoutParamsOf(settings_, layoutMode_), true);
+    if (!frontEnd_.developmentSize(dialog) || !dialog.validate().empty()) return false;
+    return editor_.scaleTo(dialog.scale);
+}
+
+bool Document::modelCommand(bool done, bool modifies) {
+    if (!done) return false;
+    if (modifies) setModified();
+    notify(DocumentEvent::Redraw);
+    return true;
+}
+
+bool Document::resetEdgeAttributes() {
+    return modelCommand(plikatra::resetEdgeAttributes(model_.get()), true);
+}
+bool Document::reverseSurfaceDirection() {
+    return modelCommand(plikatra::reverseSurfaceDirection(model_.get()), false);
+}
+bool Document::mirrorModel(Axis axis) {
+    return modelCommand(plikatra::mirrorModel(model_.get(), axis), false);
+}
+bool Document::reverseTextureU() {
+    return modelCommand(reverseTextureUCoordinate(model_.get()), false);
+}
+bool Document::reverseTextureV() {
+    return modelCommand(reverseTextureVCoordinate(model_.get()), false);
+}
+bool Document::joinAdjacentIsolatedEdges() {
+    return modelCommand(plikatra::joinAdjacentIsolatedEdges(model_.get()), false);
+}
+
+bool Document::canMarkEdge(const Edge& edge) const {
+    return plikatra::canMarkEdge(edge, settings_.bCullEdge, settings_.iAngleEps);
+}
+
+bool Document::toggleEdgeMark(Edge& edge) {
+    if (!modelCommandsEnabled(model_.get())) return false;
+    return modelCommand(
+        plikatra::toggleEdgeMark(edge, modelEditMode_, settings_.bCullEdge, settings_.iAngleEps),
+        true);
+}
+
+void Document::setTexture() {
+    if (!model_) return;
+    if (!model_->bTextureCoodinates) {
+        frontEnd_.message(kMsgNoTextureCoordinates, kAppTitle, MessageIcon::Warning);
+        return;
+    }
+    if (model_->materials.size() >= 2) {
+        frontEnd_.showTextureConfiguration();
+        textures_.open();
+        notify(DocumentEvent::Redraw);
+        return;
+    }
+    const std::optional<std::string> path = frontEnd_.chooseTextureFile();
+    if (!path) return;
+    Material& target = model_->materials.empty() ? model_->defaultMaterial : *model_->materials.front();
+    if (!attachTextureFile(target, *path, textureSizeLimit(), frontEnd_)) {
+        frontEnd_.message(kMsgTextureLoadFailed, kAppTitle, MessageIcon::Warning);
+        return;
+    }
+    setModified();
+    notify(DocumentEvent::Redraw);
+}
+
+void Document::selectTextureEntry(int index) {
+    textures_.select(index);
+    notify(DocumentEvent::Redraw);
+}
+
+void Document::specifyTexture() {
+    if (!textures_.selectedMaterial()) return;
+    const std::optional<std::string> path = frontEnd_.chooseTextureFile();
+    if (!path || !textures_.specifyTexture(*path, textureSizeLimit(), frontEnd_)) return;
+    notify(DocumentEvent::Redraw);
+    setModified();
+}
+
+void Document::resetTexture() {
+    if (!textures_.resetTexture()) return;
+    notify(DocumentEvent::Redraw);
+    setModified();
+}
+
+void Document::closeTextureConfiguration() {
+    textures_.close();
+    notify(DocumentEvent::Redraw);
+}
+
+void Document::setMaxTextureSize(int size) {
+    if (size >= 1) maxTextureSize_ = size;
+}
+
+int Document::textureSizeLimit() const { return textureSizeLimitOf(settings_, maxTextureSize_); }
+
+void Document::settingsChanged(DocumentEvent event) {
+    updateDerivedSettings(settings_);
+    if (model_) computePageGrid(*model_, pageSetupOf(settings_));
+    notify(event);
+}
+
+void Document::applyDefaultColor() {
+    if (!model_ || !model_->bFinished) return;
+    const Rgb c = settingColorOf(settings_.colors[0]);
+    // Only red, green and blue: the material keeps its alpha.
+    Material& m = model_->defaultMaterial;
+    m.ambient.r = c.r, m.ambient.g = c.g, m.ambient.b = c.b;
+    m.diffuse.r = c.r, m.diffuse.g = c.g, m.diffuse.b = c.b;
+    m.flatColor = c;
+}
+
+void Document::setColor(int index, ColorRef color) {
+    plikatra::setColor(settings_, index, color);
+    if (index == 0) applyDefaultColor();
+}
+
+void Document::resetColors() {
+    plikatra::resetColors(settings_);
+    applyDefaultColor();
+}
+
+bool Document::resetSettings() {
+    if (!resetToDefault(settings_, frontEnd_)) return false;
+    applyDefaultColor();
+    settingsChanged(DocumentEvent::FitSheet);
+    return true;
+}
+
+EditorOptions Document::editorOptions() const { return editorOptionsOf(settings_); }
+
+void Document::status(const std::string& text) { frontEnd_.status(text); }
+
+Fonts& Document::fonts() { return frontEnd_.fonts(); }
+
+bool Document::inputText(TextDialogValues& values) { return frontEnd_.inputText(values); }
+
+void Document::edited(DocumentEvent event) {
+    setModified();
+    notify(event);
+}
+
+void Document::redraw() { notify(DocumentEvent::Redraw); }
+
+}  // namespace plikatra

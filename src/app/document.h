@@ -1,0 +1,175 @@
+// The one open document: the model with its development, the file it came from, the modified
+// flag, the development editor with its undo record, and every operation a user can run on
+// them. The desktop program and the command-line tool both drive it; it reaches the person in
+// front of it only through its FrontEnd, and tells its listeners (the views, the window) what
+// changed through typed events.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/front_end.h"
+#include "app/open_model.h"
+#include "app/unfold_run.h"
+#include "base/settings.h"
+#include "development/document_event.h"
+#include "development/editing.h"
+#include "development/editor_host.h"
+#include "development/unfold_engine.h"
+#include "model/model.h"
+#include "model/model_commands.h"
+#include "textures/texture_commands.h"
+#include "workfile/work_file_writer.h"
+
+namespace plikatra {
+
+inline constexpr const char* kUntitled = "Untitled";
+inline constexpr const char* kMsgUndoDevelopmentLosesEdits =
+    "All edits to the development will not be saved when you select this operation.";
+inline constexpr const char* kMsgKeepTexts =
+    "Do you want to keep text in development window?\n(When you select Yes, the text will appear "
+    "when unfolded next time.)";
+inline constexpr const char* kMsgFlapsShown = "Configuration is changed to show flaps.";
+
+class Document : private EditorHost {
+public:
+    using Listener = std::function<void(DocumentEvent)>;
+
+    // Neither is owned; both must outlive the document.
+    Document(FrontEnd& frontEnd, Settings& settings);
+    ~Document() override;
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    FrontEnd& frontEnd() const { return frontEnd_; }
+    Settings& settings() const { return settings_; }
+    // The model; null while no document is open.
+    Model* model() const { return model_.get(); }
+    bool hasDevelopment() const { return model_ && model_->bFinished; }
+    // The file the document came from ("" for a new one).
+    const std::string& path() const { return path_; }
+    // Base name and extension of a work file's path, else "Untitled".
+    const std::string& title() const { return title_; }
+    // The document was read from or written to a work file, so "&Save" needs no name.
+    bool hasWorkFilePath() const { return hasWorkFilePath_; }
+    bool modified() const { return modified_; }
+    void setModified(bool modified = true);
+
+    DevelopmentEditor& editor() { return editor_; }
+    const DevelopmentEditor& editor() const { return editor_; }
+
+    // Listeners are told about every change, in the order they were added.
+    int addListener(Listener listener);
+    void removeListener(int id);
+    // Broadcasts `event` to the listeners (the view commands: zoom, reset view...).
+    void notify(DocumentEvent event);
+
+    // Opens `path` by its extension. On success the new model replaces the document (the
+    // previous one is destroyed), the settings a work file carries take effect and the
+    // listeners hear FileOpened; on failure everything stays as it was.
+    LoadOutcome open(const std::string& path);
+    // Makes a model built in memory the document, as if opened from `path`.
+    void adopt(std::unique_ptr<Model> model, const std::string& path = "");
+    // "New": no model.
+    void close();
+    // Writes the work file to `path` in one step (a failed save leaves any previous file and
+    // the modified flag as they were); on success the document takes the path.
+    bool save(const std::string& path, std::string* error = nullptr);
+    // The document state and settings a work file stores.
+    WorkFileDocumentState workFileState() const;
+    // Writes the development as EPS with the current settings (no dialog).
+    bool exportEps(const std::string& path, std::string* error = nullptr);
+    // The same after "EPS Save Settings", whose check boxes OK stores in the settings; false
+    // without writing anything when the dialog was cancelled.
+    bool exportEpsAsked(const std::string& path, std::string* error = nullptr);
+
+    // The part-growing engine of "Create Development"; null returns to the reference engine.
+    void setUnfoldEngine(const UnfoldEngine* engine);
+    // Dialog-bar "Create Development" with the "Auto" check box: unfolds and lays out (asking
+    // for the layout method unless automatic). Returns whether a development was created.
+    bool createDevelopment(bool autoLayout);
+    // Dialog-bar "Undo": discards the development after the questions. False when refused.
+    bool undoDevelopment();
+    // "&Recalculate Parts Layout": asks for the layout method and lays the parts out again.
+    bool recalculateLayout();
+    // How long the last unfolding's growing and layout took.
+    const UnfoldTimes& unfoldTimes() const { return times_; }
+    // The layout mode last chosen.
+    int layoutMode() const { return layoutMode_; }
+
+    // An edit-mode command of the development (Edit Flap also turns flaps on).
+    void chooseEditMode(int mode);
+    // The 3D view's edit modes: 1 cut, 2 keep; choosing the active one returns to 0.
+    void chooseModelEditMode(int mode);
+    int modelEditMode() const { return modelEditMode_; }
+    // "&Scale Development to Specified Size)...".
+    bool scaleToSize();
+    // "&Undo Last Editing".
+    void undoLastEdit() { editor_.undo(); }
+
+    // Commands on the 3D model, enabled while a model has no development.
+    bool resetEdgeAttributes();
+    bool reverseSurfaceDirection();
+    bool mirrorModel(Axis axis);
+    bool reverseTextureU();
+    bool reverseTextureV();
+    bool joinAdjacentIsolatedEdges();
+    // A click on an edge in the 3D view's cut or keep mode.
+    bool canMarkEdge(const Edge& edge) const;
+    bool toggleEdgeMark(Edge& edge);
+
+    // "Set &Texture...", and the "Texture Configuration" window's buttons.
+    void setTexture();
+    TextureConfiguration& textureConfiguration() { return textures_; }
+    void selectTextureEntry(int index);
+    void specifyTexture();
+    void resetTexture();
+    void closeTextureConfiguration();
+    // The graphics implementation's largest texture side, read by the 3D view.
+    void setMaxTextureSize(int size);
+    int textureSizeLimit() const;
+
+    // After a dialog changed settings that the development depends on: recomputes the page
+    // grid and tells the views (FitSheet for page settings, Redraw otherwise).
+    void settingsChanged(DocumentEvent event = DocumentEvent::Redraw);
+    // A colour of the colour table; colour 0 also recolours the default material while a
+    // development exists.
+    void setColor(int index, ColorRef color);
+    void resetColors();
+    // "&Reset to Default", after its question. False when the user cancelled.
+    bool resetSettings();
+
+private:
+    // EditorHost
+    EditorOptions editorOptions() const override;
+    void status(const std::string& text) override;
+    Fonts& fonts() override;
+    bool inputText(TextDialogValues& values) override;
+    void edited(DocumentEvent event) override;
+    void redraw() override;
+
+    void replaceModel(std::unique_ptr<Model> model);
+    void applyDefaultColor();
+    bool modelCommand(bool done, bool modifies);
+
+    FrontEnd& frontEnd_;
+    Settings& settings_;
+    std::unique_ptr<Model> model_;
+    std::string path_;
+    std::string title_ = kUntitled;
+    bool hasWorkFilePath_ = false;
+    bool modified_ = false;
+    DevelopmentEditor editor_;
+    TextureConfiguration textures_;
+    int modelEditMode_ = kModelEditNone;
+    int layoutMode_ = 0;
+    int maxTextureSize_ = kMinTextureSide;
+    const UnfoldEngine* engine_ = nullptr;
+    UnfoldTimes times_;
+    std::vector<std::pair<int, Listener>> listeners_;
+    int nextListener_ = 1;
+};
+
+}  // namespace plikatra

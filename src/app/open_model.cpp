@@ -1,0 +1,154 @@
+#include "app/open_model.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <new>
+
+#include "base/file_io.h"
+#include "base/progress.h"
+#include "development/edge_numbering.h"
+#include "development/opened_cuts.h"
+#include "import/dxf_reader.h"
+#include "import/hexaking_reader.h"
+#include "import/lwo_reader.h"
+#include "import/mqo_reader.h"
+#include "import/obj_reader.h"
+#include "import/tds_reader.h"
+#include "model/construction.h"
+#include "model/normalize.h"
+#include "workfile/work_file_reader.h"
+
+namespace plikatra {
+
+namespace {
+
+enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, WorkFile };
+
+struct Dispatch {
+    const char* extension;
+    Format format;
+    bool setsPathFirst;  // the reader resolves textures beside the model
+};
+
+// Checked in this order; the first match wins.
+const Dispatch kReaders[] = {
+    {".6ks", Format::HexaKing, true}, {".6kt", Format::HexaKing, true},
+    {".obj", Format::Obj, false},     {".dxf", Format::Dxf, false},
+    {".3ds", Format::Tds, true},      {".mqo", Format::Mqo, true},
+    {".lwo", Format::Lwo, false},     {".ufd", Format::WorkFile, false},
+};
+
+const Dispatch* readerFor(const std::string& path) {
+    const std::string ext = fileExtension(path);
+    for (const auto& r : kReaders)
+        if (ext == r.extension) return &r;
+    return nullptr;
+}
+
+bool canOpenForReading(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+void show(Ui& ui, LoadOutcome& outcome, const char* text, MessageIcon icon) {
+    outcome.message = text;
+    ui.message(text, kAppTitle, icon);
+}
+
+int runReader(Format format, const std::string& path, Model& model, const ReadContext& ctx,
+              HexaKingEdgeMarks& marks, WorkFileSettings& carried) {
+    switch (format) {
+        case Format::HexaKing: return readHexaKing(path, model, ctx, &marks);
+        case Format::Obj: return readObj(path, model, ctx);
+        case Format::Dxf: return readDxf(path, model, ctx);
+        case Format::Tds: return read3ds(path, model, ctx);
+        case Format::Mqo: return readMqo(path, model, ctx);
+        case Format::Lwo: return readLwo(path, model, ctx);
+        case Format::WorkFile: return readWorkFile(path, model, ctx, carried);
+    }
+    return kReadFailed;
+}
+
+}  // namespace
+
+bool isSupportedModelFile(const std::string& path) { return readerFor(path) != nullptr; }
+
+std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOptions& options,
+                                     Ui& ui, LoadOutcome& outcome) {
+    outcome = LoadOutcome{};
+    outcome.carried = options.settings;
+    if (!canOpenForReading(path)) {
+        show(ui, outcome, kMsgCannotOpenFile, MessageIcon::Error);
+        return nullptr;
+    }
+    const Dispatch* d = readerFor(path);
+    if (!d) {
+        show(ui, outcome, kMsgUnsupportedType, MessageIcon::Error);
+        return nullptr;
+    }
+    outcome.hexaKing = d->format == Format::HexaKing;
+    outcome.workFile = d->format == Format::WorkFile;
+
+    auto model = std::make_unique<Model>(options.surfaceColor);
+    if (d->setsPathFirst) model->path = path;
+    const ReadContext ctx{ui, options.textureSizeLimit};
+    HexaKingEdgeMarks marks;
+    int result;
+    try {
+        result = runReader(d->format, path, *model, ctx, marks, outcome.carried);
+    } catch (const CancelledException&) {
+        result = kReadCancelled;
+    } catch (const import_exception&) {
+        result = kReadFailed;
+    } catch (const std::bad_alloc&) {
+        result = kReadFailed;
+    }
+    outcome.result = result;
+    if (result != kReadOk) {
+        outcome.carried = options.settings;
+        if (result == kReadFailed) show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+        if (result == kReadCancelled) show(ui, outcome, kMsgLoadCancelled, MessageIcon::Information);
+        return nullptr;
+    }
+    model->path = path;
+    if (!outcome.workFile) {
+        setFlapHeights(*model, options.flapHeight);
+        normalizeModel(*model);
+        model->bFinished = false;
+        if (outcome.hexaKing) {
+            removeZeroAreaFaces(*model, kAreaThreshold, ui);
+            finishHexaKingModel(*model, marks);
+            int count = 0;
+            for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
+            model->faceCount = count;
+        }
+    }
+    computeEdgeMetrics(*model);
+    return model;
+}
+
+void restoreWorkFileDocument(Model& model, Fonts& fonts, Ui& ui, const PageSetup& page) {
+    model.fromWorkFile = true;
+    bool replaced = false;
+    for (auto& t : model.texts)
+        // The default face itself is kept even where it is missing: there is nothing better
+        // to replace it with.
+        if (t->fontName != kDefaultFontName && !fonts.isInstalled(t->fontName)) {
+            t->fontName = kDefaultFontName;
+            replaced = true;
+        }
+    if (replaced) ui.message(kMsgFontsReplaced, kAppTitle, MessageIcon::Warning);
+    if (model.bFinished) {
+        numberEdges(model);
+        computeOpenedCuts(model);
+    }
+    computePageGrid(model, page);
+}
+
+}  // namespace plikatra

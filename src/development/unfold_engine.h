@@ -1,0 +1,45 @@
+// The part-growing step of an unfolding, behind an interface so that engines can be compared
+// result for result: every engine must give the same parts, in the same attach order, for the
+// same model and options.
+#pragma once
+
+#include "model/model.h"
+
+namespace plikatra {
+
+// Which edge becomes a fold first (algorithm), which folds count as flat, and how strictly a
+// new face is tested against the part's outline.
+struct UnfoldOptions {
+    int algorithm = 1;              // 0 fold angle (free forms), 1 edge length, 2 both
+    int flatFoldAngle = 178;        // degrees; edges flatter than this do not seed a part
+    bool unstrictCrossCheck = false;  // corners shared with the new face do not count as crossing
+};
+
+// Reports progress while parts grow; throws CancelledException when the user cancelled.
+class UnfoldProgress {
+public:
+    virtual ~UnfoldProgress() = default;
+    // Before each attachment: shows the count and polls Cancel.
+    virtual void beforeAttach(const Model& model) = 0;
+    // After each attachment.
+    virtual void afterAttach(const Model& model) = 0;
+};
+
+class UnfoldEngine {
+public:
+    virtual ~UnfoldEngine() = default;
+    // Places every face of the visible solids into parts. A cancel leaves the parts built so
+    // far in the model.
+    virtual void growParts(Model& model, const UnfoldOptions& options,
+                           UnfoldProgress& progress) const = 0;
+};
+
+// Plain scans: every candidate choice rescans the part, every rejection restarts the scan.
+// Slow on large models but the definition of the result.
+class ReferenceUnfoldEngine : public UnfoldEngine {
+public:
+    void growParts(Model& model, const UnfoldOptions& options,
+                   UnfoldProgress& progress) const override;
+};
+
+}  // namespace plikatra
