@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "import/load_progress.h"
+#include "base/c_numbers.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
@@ -97,8 +98,7 @@ public:
             while (q < n && isDigit(text_[q])) ++q;
             if (q > expDigits) p = q;
         }
-        const std::string number(text_.substr(pos_, p - pos_));
-        value = ::strtod_l(number.c_str(), nullptr, cLocale());
+        value = parseCDouble(text_.substr(pos_, p - pos_));
         pos_ = p;
         return true;
     }

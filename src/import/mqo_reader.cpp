@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "import/c_numbers.h"
+#include "base/c_numbers.h"
 #include "import/load_progress.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"

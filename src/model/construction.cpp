@@ -178,47 +178,60 @@ private:
     bool restored_ = false;
 };
 
-// The pairing is described as a walk over a map from directed sides to the halfedges met so
-// far. Only halfedges on the same undirected side ever meet there, so each side's sequence is
+// The pairing is defined as a walk over a map from directed sides to the halfedges met so far.
+// Only halfedges on the same undirected side ever meet there, so each side's sequence is
 // replayed on its own after bucketing, and the edges, open edges and diagnostics are put back
 // into the order the walk would have produced them.
-void pairWalk(Solid& solid, PairingWalk& pw) {
-    const size_t positions = pw.finish();
-    const std::vector<Halfedge*>& walk = pw.walk;
+
+// The direction (0 from the smaller position to the larger) rides in the top bit of the walk
+// position, so the replay reads only the sorted array.
+constexpr std::uint32_t kDirBit = 0x80000000u;
+
+struct Side {
+    std::uint32_t hi;   // larger position of the side
+    std::uint32_t seq;  // walk position, direction in the top bit
+};
+
+// The sides of the walk grouped by undirected side: bucketed by their smaller position (a
+// counting sort keeps walk order inside a bucket), each bucket ordered by the larger position.
+struct SortedSides {
+    std::vector<Side> sides;
+    std::vector<std::uint32_t> lowOf;  // smaller position of each entry of `sides`
+};
+
+SortedSides sortSides(const PairingWalk& pw, size_t positions) {
     const std::vector<std::uint32_t>& from = pw.from;
     const std::vector<std::uint32_t>& to = pw.to;
-    const size_t n = walk.size();
-    // The direction (0 from the smaller position to the larger) rides in the top bit of the
-    // walk position, so the replay reads only the sorted array.
-    constexpr std::uint32_t kDirBit = 0x80000000u;
-    struct Side {
-        std::uint32_t hi;   // larger position of the side
-        std::uint32_t seq;  // walk position, direction in the top bit
-    };
-    // Sides bucketed by their smaller position (a counting sort keeps walk order inside a
-    // bucket), then each small bucket ordered by the larger position.
+    const size_t n = pw.walk.size();
     std::vector<std::uint32_t> start(positions + 1, 0);
     for (size_t i = 0; i < n; ++i) ++start[std::min(from[i], to[i]) + 1];
     for (size_t v = 0; v < positions; ++v) start[v + 1] += start[v];
-    std::vector<Side> sides(n);
+    SortedSides out;
+    out.sides.resize(n);
     {
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
         for (size_t i = 0; i < n; ++i) {
             const std::uint32_t p = from[i], q = to[i];
-            sides[fill[std::min(p, q)]++] = {std::max(p, q), static_cast<std::uint32_t>(i) | (p > q ? kDirBit : 0u)};
+            out.sides[fill[std::min(p, q)]++] = {std::max(p, q), static_cast<std::uint32_t>(i) | (p > q ? kDirBit : 0u)};
         }
     }
     auto bySideThenWalk = [](const Side& a, const Side& b) {
         return a.hi != b.hi ? a.hi < b.hi : (a.seq & ~kDirBit) < (b.seq & ~kDirBit);
     };
-    std::vector<std::uint32_t> lowOf(n);
+    out.lowOf.resize(n);
     for (size_t v = 0; v < positions; ++v) {
-        auto* b = sides.data() + start[v];
-        auto* e = sides.data() + start[v + 1];
+        auto* b = out.sides.data() + start[v];
+        auto* e = out.sides.data() + start[v + 1];
         if (e - b > 1) std::sort(b, e, bySideThenWalk);
-        for (auto* it = b; it != e; ++it) lowOf[static_cast<size_t>(it - sides.data())] = static_cast<std::uint32_t>(v);
+        for (auto* it = b; it != e; ++it)
+            out.lowOf[static_cast<size_t>(it - out.sides.data())] = static_cast<std::uint32_t>(v);
     }
+    return out;
+}
 
+// What replaying the walk side by side gives: the edges it creates, its diagnostics and the
+// halfedges left without a partner, each with the walk position where it happens.
+struct Replay {
     struct Made {
         std::uint32_t seq;  // when the walk creates the edge
         Halfedge* h;
@@ -233,9 +246,17 @@ void pairWalk(Solid& solid, PairingWalk& pw) {
         std::uint32_t seq;
     };
     std::vector<Made> made;
-    made.reserve(n / 2);
     std::vector<Note> notes;
     std::vector<Open> open;
+};
+
+Replay replaySides(const PairingWalk& pw, const SortedSides& sorted) {
+    const std::vector<Halfedge*>& walk = pw.walk;
+    const std::vector<Side>& sides = sorted.sides;
+    const std::vector<std::uint32_t>& lowOf = sorted.lowOf;
+    const size_t n = walk.size();
+    Replay r;
+    r.made.reserve(n / 2);
     std::vector<std::uint32_t> lists[2];
     std::vector<char> active[2];
     for (size_t g = 0; g < n;) {
@@ -245,7 +266,7 @@ void pairWalk(Solid& solid, PairingWalk& pw) {
         if (e - g == 2 && !loop && ((sides[g].seq ^ sides[g + 1].seq) & kDirBit)) {
             // The common case: one halfedge each way.
             const std::uint32_t first = sides[g].seq & ~kDirBit, second = sides[g + 1].seq & ~kDirBit;
-            made.push_back({second, walk[second], walk[first]});
+            r.made.push_back({second, walk[second], walk[first]});
             g = e;
             continue;
         }
@@ -259,30 +280,34 @@ void pairWalk(Solid& solid, PairingWalk& pw) {
             const int dir = (sides[k].seq & kDirBit) ? 1 : 0;
             const int other = loop ? 0 : 1 - dir;
             auto& mine = lists[dir];
-            if (!mine.empty()) notes.push_back({seq, 0});
+            if (!mine.empty()) r.notes.push_back({seq, 0});
             mine.push_back(seq);
             active[dir].push_back(1);
             auto& theirs = lists[other];
             if (theirs.empty() || !active[other][0]) continue;
-            made.push_back({seq, walk[seq], walk[theirs[0]]});
+            r.made.push_back({seq, walk[seq], walk[theirs[0]]});
             active[other][0] = 0;
             active[dir][0] = 0;
-            if (theirs.size() > 1) notes.push_back({seq, 1});
+            if (theirs.size() > 1) r.notes.push_back({seq, 1});
         }
         for (int d = 0; d < 2; ++d)
             for (size_t k = 0; k < lists[d].size(); ++k)
                 if (active[d][k]) {
                     const std::uint32_t seq = lists[d][k];
-                    open.push_back({pairKey(from[seq], to[seq]), seq});
+                    r.open.push_back({pairKey(pw.from[seq], pw.to[seq]), seq});
                 }
         g = e;
     }
+    return r;
+}
 
-    std::sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
+// The diagnostics on standard error, in walk order.
+void reportNotes(const PairingWalk& pw, std::vector<Replay::Note>& notes) {
+    std::sort(notes.begin(), notes.end(), [](const Replay::Note& a, const Replay::Note& b) {
         return a.seq != b.seq ? a.seq < b.seq : a.kind < b.kind;
     });
-    for (const Note& note : notes) {
-        const Halfedge* h = walk[note.seq];
+    for (const Replay::Note& note : notes) {
+        const Halfedge* h = pw.walk[note.seq];
         if (note.kind == 0)
             std::cerr << "Warning: the halfedge between vertex(" << formatPoint(h->origin->position)
                       << ") and vertex (" << formatPoint(h->next->origin->position)
@@ -290,35 +315,47 @@ void pairWalk(Solid& solid, PairingWalk& pw) {
         else
             std::cerr << "Warning: two or more halfedges are assigned " << "to one halfedge" << std::endl;
     }
+}
 
+// The edges in the order the walk creates them: paired ones by walk position, then the open
+// ones by directed side.
+void createEdges(Solid& solid, const PairingWalk& pw, Replay& r) {
     {
         // Each walk position creates at most one edge: order them by placing, not sorting.
-        std::vector<std::uint32_t> at(n, 0xFFFFFFFFu);
-        for (size_t i = 0; i < made.size(); ++i) at[made[i].seq] = static_cast<std::uint32_t>(i);
-        std::vector<Made> ordered;
-        ordered.reserve(made.size());
+        std::vector<std::uint32_t> at(pw.walk.size(), 0xFFFFFFFFu);
+        for (size_t i = 0; i < r.made.size(); ++i) at[r.made[i].seq] = static_cast<std::uint32_t>(i);
+        std::vector<Replay::Made> ordered;
+        ordered.reserve(r.made.size());
         for (std::uint32_t i : at)
-            if (i != 0xFFFFFFFFu) ordered.push_back(made[i]);
-        made = std::move(ordered);
+            if (i != 0xFFFFFFFFu) ordered.push_back(r.made[i]);
+        r.made = std::move(ordered);
     }
-    std::sort(open.begin(), open.end(), [](const Open& a, const Open& b) {
+    std::sort(r.open.begin(), r.open.end(), [](const Replay::Open& a, const Replay::Open& b) {
         return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
     });
-    solid.edges.reserve(solid.edges.size() + made.size() + open.size());
-    for (size_t i = 0; i < made.size(); ++i) {
+    solid.edges.reserve(solid.edges.size() + r.made.size() + r.open.size());
+    for (size_t i = 0; i < r.made.size(); ++i) {
         // The far halfedges lie anywhere in memory: ask for them a little ahead.
-        if (i + 16 < made.size()) __builtin_prefetch(made[i + 16].c, 1);
-        const Made& m = made[i];
+        if (i + 16 < r.made.size()) __builtin_prefetch(r.made[i + 16].c, 1);
+        const Replay::Made& m = r.made[i];
         m.h->pair = m.c;
         m.c->pair = m.h;
         solid.edges.push_back(newEdge(m.h, m.c, m.h->origin, m.c->origin));
         m.h->edge = m.c->edge = solid.edges.back().get();
     }
-    for (const Open& o : open) {
-        Halfedge* h = walk[o.seq];
+    for (const Replay::Open& o : r.open) {
+        Halfedge* h = pw.walk[o.seq];
         solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
         h->edge = solid.edges.back().get();
     }
+}
+
+void pairWalk(Solid& solid, PairingWalk& pw) {
+    const size_t positions = pw.finish();
+    const SortedSides sorted = sortSides(pw, positions);
+    Replay replay = replaySides(pw, sorted);
+    reportNotes(pw, replay.notes);
+    createEdges(solid, pw, replay);
 }
 
 }  // namespace

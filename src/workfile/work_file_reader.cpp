@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/c_numbers.h"
 #include "base/paper.h"
 #include "base/ui.h"
 #include "model/construction.h"
@@ -49,12 +50,6 @@ constexpr long long kTextBytes = 9 * 2 + 4;  // the integer and two lines that m
 
 bool isSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// Numbers in the file use a decimal point whatever locale the front end installed.
-locale_t cLocale() {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return c;
 }
 
 // Edge kinds a model can hold.
@@ -112,7 +107,7 @@ private:
     }
     double real() {
         word();
-        return strtod_l(word_.c_str(), nullptr, cLocale());
+        return parseCDouble(word_);
     }
     static int toInt(const std::string& s);
     std::string line(size_t maxChars);
@@ -577,7 +572,7 @@ void Parser::readInfo() {
         const std::string key = word_;
         const auto value = [&] { return tryWord(); };
         for (const RealKey& k : reals)
-            if (key == k.key && value()) *k.target = strtod_l(word_.c_str(), nullptr, cLocale());
+            if (key == k.key && value()) *k.target = parseCDouble(word_);
         for (const FlagKey& k : flags)
             if (key == k.key && value()) *k.target = toInt(word_) != 0;
         for (const IntKey& k : ints)
