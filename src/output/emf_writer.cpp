@@ -321,14 +321,17 @@ struct EmfCanvas::Impl {
         select(font, next);
     }
 
+    void syncTextColor() {
+        if (deviceTextColor && *deviceTextColor == textColor) return;
+        const std::size_t r = buf.begin(kEmrSetTextColor);
+        buf.u32(colorRef(textColor));
+        buf.end(r);
+        deviceTextColor = textColor;
+    }
+
     void prepareText() {
         prepareFont();
-        if (!deviceTextColor || *deviceTextColor != textColor) {
-            const std::size_t r = buf.begin(kEmrSetTextColor);
-            buf.u32(colorRef(textColor));
-            buf.end(r);
-            deviceTextColor = textColor;
-        }
+        syncTextColor();
         const std::uint32_t align = anchor == TextAnchor::BaselineLeft ? kAlignBaseline : kAlignTopLeft;
         if (!deviceAlign || *deviceAlign != align) {
             const std::size_t r = buf.begin(kEmrSetTextAlign);
@@ -591,7 +594,11 @@ EmfCanvas::~EmfCanvas() = default;
 void EmfCanvas::setPen(const Pen& pen) { impl_->pen.wanted = pen; }
 void EmfCanvas::setBrush(const Brush& brush) { impl_->brush.wanted = brush; }
 void EmfCanvas::setFont(const Font& font) { impl_->font.wanted = font; }
-void EmfCanvas::setTextColor(DeviceColor color) { impl_->textColor = color; }
+void EmfCanvas::setTextColor(DeviceColor color) {
+    // Written at once, so that a metafile that ends with its text colour set back says so.
+    impl_->textColor = color;
+    if (!impl_->finished) impl_->syncTextColor();
+}
 void EmfCanvas::setTextAnchor(TextAnchor anchor) { impl_->anchor = anchor; }
 
 void EmfCanvas::polygon(std::span<const IntPoint> points) {
