@@ -166,9 +166,11 @@ private:
         }
     }
 
-    std::string strokeAttributes(const char* color) const {
+    // Dashes end flat so that their lengths are the pattern's; whole lines end round as a
+    // printer's pen does.
+    std::string strokeAttributes(const char* color, bool dashed = false) const {
         return std::string("fill=\"none\" stroke=\"") + color + "\" stroke-width=\"" + number(stroke_) +
-               "\" stroke-linecap=\"round\"";
+               "\" stroke-linecap=\"" + (dashed ? "butt" : "round") + "\"";
     }
 
     std::string dashArray(int lineType) const {
@@ -179,8 +181,7 @@ private:
             if (i) s += ' ';
             appendNumber(s, kDashUnitMm * (pattern[i] + o_.lineWidth));
         }
-        // Dashes end flat so that their lengths are the pattern's.
-        return s + "\" stroke-linecap=\"butt\"";
+        return s + "\"";
     }
 
     // The affine map from the texture's pixels to the sheet of a textured face, from its
@@ -331,7 +332,8 @@ private:
                 lineType = line.lineType;
                 break;
             }
-        out_ += "<g id=\"" + std::string(name) + "\" " + strokeAttributes("#000000") + dashArray(lineType) + ">\n";
+        const std::string dashes = dashArray(lineType);
+        out_ += "<g id=\"" + std::string(name) + "\" " + strokeAttributes("#000000", !dashes.empty()) + dashes + ">\n";
         pathsByPart([&](const DrawnLine& line) { return line.role == role && line.visible(); }, "");
         out_ += "</g>\n";
     }
