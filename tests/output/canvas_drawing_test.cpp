@@ -51,13 +51,6 @@ TEST(CanvasDrawingRules, PatternStepsFromTheStartAndCutsTheLastPieceAtTheEnd) {
     ASSERT_EQ(e.of(Kind::Polyline).size(), 1u);
 }
 
-TEST(CanvasDrawingRules, EscapementRunsTheNumberAlongItsEdge) {
-    EXPECT_DOUBLE_EQ(joinNumberEscapement(10, 0), 1800.0);
-    EXPECT_DOUBLE_EQ(joinNumberEscapement(-10, 0), 0.0);
-    EXPECT_NEAR(joinNumberEscapement(0, 10), 900.0, 1e-9);
-    EXPECT_NEAR(joinNumberEscapement(10, 10), 1350.0, 1e-9);
-}
-
 // Two faces of one part folded along x = 2, both coloured, with the fold's type "none".
 struct FoldedPair {
     SheetBuilder s;

@@ -293,6 +293,9 @@ TEST(MetafileExport, CubeDevelopmentWithNumbersAndTexts) {
     EXPECT_EQ(f.u32(*colours.back(), 8), 0u);
 }
 
+// Converts metafile bytes to PDF with LibreOffice and rasterises the page at `dpi`.
+bool renderWithLibreOffice(const std::vector<std::uint8_t>& bytes, int dpi, RgbImage& page, std::string& log);
+
 // Rasterises `pdf` to a PPM image and reads it.
 bool rasterise(const std::string& pdf, const std::string& base, int dpi, RgbImage& out) {
     const std::string command = "pdftoppm -r " + std::to_string(dpi) + " -singlefile " + pdf + " " + base + " >/dev/null 2>&1";
@@ -346,14 +349,9 @@ TEST(MetafileExport, LibreOfficeDrawsThePartsWhereTheyBelong) {
     const EmfFile f(bytes);
     ASSERT_EQ(f.error, "");
 
-    test::TempDir dir;
-    const std::string emf = dir.path() + "/sheet.emf";
-    ASSERT_TRUE(writeMetafileFile(emf, bytes));
-    const std::string convert = "cd " + dir.path() + " && timeout 180 libreoffice --headless -env:UserInstallation=file://" +
-                                dir.path() + "/profile --convert-to pdf sheet.emf >lo.log 2>&1";
-    ASSERT_EQ(std::system(convert.c_str()), 0) << test::readFile(dir.path() + "/lo.log");
     RgbImage page;
-    ASSERT_TRUE(rasterise(dir.path() + "/sheet.pdf", dir.path() + "/page", 40, page));
+    std::string log;
+    ASSERT_TRUE(renderWithLibreOffice(bytes, 40, page, log)) << log;
 
     const Centroid red = centroidOf(page, [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; });
     const Centroid blue = centroidOf(page, [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; });
@@ -369,6 +367,54 @@ TEST(MetafileExport, LibreOfficeDrawsThePartsWhereTheyBelong) {
     const Centroid ink = centroidOf(page, [](int r, int g, int b) { return r < 90 && g < 90 && b < 90; });
     ASSERT_GT(ink.count, 0);
     EXPECT_GT(ink.y, red.y + 2 * pixelsPerCm);
+}
+
+TEST(MetafileExport, LibreOfficeSpacesTextByTheStoredAdvances) {
+    if (!test::haveProgram("libreoffice")) GTEST_SKIP() << "libreoffice is not installed (libreoffice-draw)";
+    if (!test::haveProgram("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed (poppler-utils)";
+    // Fixed metrics give every M half an em, far narrower than the face's own M (0.83 em):
+    // a reader that ignores the advances sets the text two thirds wider.
+    FixedTextMetrics metrics;
+    EmfCanvas c(metrics, kEmfFileDescription);
+    c.setFrame({0, 0, 999, 299});
+    c.setPen(Pen::none());
+    c.setBrush(Brush::solid({255, 0, 0}));
+    const IntPoint left[] = {{0, 0}, {20, 0}, {20, 20}, {0, 20}};
+    const IntPoint right[] = {{979, 279}, {999, 279}, {999, 299}, {979, 299}};
+    c.polygon(left);
+    c.polygon(right);
+    c.setFont({"Arial", -60, 400, 0});
+    c.text({100, 100}, "MMMMMMMMMM");
+    RgbImage page;
+    std::string log;
+    ASSERT_TRUE(renderWithLibreOffice(c.finish(), 96, page, log)) << log;
+
+    auto isRed = [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; };
+    auto isInk = [](int r, int g, int b) { return r < 100 && g < 100 && b < 100; };
+    int redLeft = page.width, redRight = -1, inkLeft = page.width, inkRight = -1;
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) {
+            const std::uint8_t* p = page.pixel(x, y);
+            if (isRed(p[0], p[1], p[2])) redLeft = std::min(redLeft, x), redRight = std::max(redRight, x);
+            if (isInk(p[0], p[1], p[2])) inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
+        }
+    ASSERT_GT(redRight, redLeft);
+    ASSERT_GT(inkRight, inkLeft);
+    const double perUnit = (redRight - redLeft + 1) / 1000.0;
+    // Nine advances of 30 plus one M of about 45 units of ink.
+    const double inkUnits = (inkRight - inkLeft + 1) / perUnit;
+    EXPECT_NEAR(inkUnits, 9 * 30 + 45, 25);
+    EXPECT_NEAR((inkLeft - redLeft) / perUnit, 100, 10);
+}
+
+bool renderWithLibreOffice(const std::vector<std::uint8_t>& bytes, int dpi, RgbImage& page, std::string& log) {
+    test::TempDir dir;
+    if (!writeMetafileFile(dir.path() + "/sheet.emf", bytes)) return false;
+    const std::string convert = "cd " + dir.path() + " && timeout 180 libreoffice --headless -env:UserInstallation=file://" +
+                                dir.path() + "/profile --convert-to pdf sheet.emf >lo.log 2>&1";
+    const int status = std::system(convert.c_str());
+    log = test::readFile(dir.path() + "/lo.log");
+    return status == 0 && rasterise(dir.path() + "/sheet.pdf", dir.path() + "/page", dpi, page);
 }
 
 }  // namespace
