@@ -156,13 +156,13 @@ private:
         point(sheet(b));
     }
 
-    void polygonPoints(const std::vector<Point2>& corners) {
+    void polygonPoints(std::string& out, const std::vector<Point2>& corners) const {
         for (std::size_t i = 0; i < corners.size(); ++i) {
-            if (i) out_ += ' ';
+            if (i) out += ' ';
             const Mm p = sheet(corners[i]);
-            appendNumber(out_, p.x);
-            out_ += ',';
-            appendNumber(out_, p.y);
+            appendNumber(out, p.x);
+            out += ',';
+            appendNumber(out, p.y);
         }
     }
 
@@ -248,11 +248,9 @@ private:
                     defs += "\"/>\n";
                 }
                 const std::string id = "clip" + std::to_string(clip++);
-                std::swap(out_, defs);
-                out_ += "<clipPath id=\"" + id + "\"><polygon points=\"";
-                polygonPoints(f.corners);
-                out_ += "\"/></clipPath>\n";
-                std::swap(out_, defs);
+                defs += "<clipPath id=\"" + id + "\"><polygon points=\"";
+                polygonPoints(defs, f.corners);
+                defs += "\"/></clipPath>\n";
                 group += "<g clip-path=\"url(#" + id + ")\"><use xlink:href=\"#texture" + std::to_string(it->second) +
                          "\" transform=\"matrix(";
                 for (int i = 0; i < 6; ++i) {
@@ -276,7 +274,7 @@ private:
             else if (m)
                 fill = hexColor({component(m->flatColor.r), component(m->flatColor.g), component(m->flatColor.b)});
             out_ += "<polygon fill=\"" + fill + "\" points=\"";
-            polygonPoints(f.corners);
+            polygonPoints(out_, f.corners);
             out_ += "\"/>\n";
         }
         out_ += "</g>\n";

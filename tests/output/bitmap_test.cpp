@@ -5,6 +5,7 @@
 #include "output/bitmap_file.h"
 #include "output/bitmap_render.h"
 #include "output/bitmap_size_dialog.h"
+#include "output/export_format.h"
 #include "output/recording_canvas.h"
 #include "output_support.h"
 #include "test_util.h"
@@ -216,6 +217,15 @@ TEST(BitmapRender, FailuresComeBackAsMessages) {
               "Failed to create BMP");
     ASSERT_TRUE(exportBitmapFile(path, s.drawing, sheetExtentOf(s.drawing), 100, 50, {}, raster, nullptr).ok());
     EXPECT_EQ(test::readFile(path).size(), 54u + 300u * 50u);
+}
+
+TEST(DevelopmentFileFormat, ChosenByTheExtensionIgnoringCase) {
+    EXPECT_EQ(developmentFileFormat("/a/b/Net.BMP"), DevelopmentFileFormat::Bitmap);
+    EXPECT_EQ(developmentFileFormat("net.emf"), DevelopmentFileFormat::Metafile);
+    EXPECT_EQ(developmentFileFormat("net.Eps"), DevelopmentFileFormat::Eps);
+    EXPECT_EQ(developmentFileFormat("net.svg"), DevelopmentFileFormat::Svg);
+    EXPECT_EQ(developmentFileFormat("net.png"), DevelopmentFileFormat::Unsupported);
+    EXPECT_EQ(developmentFileFormat("/dir.emf/net"), DevelopmentFileFormat::Unsupported);
 }
 
 }  // namespace
