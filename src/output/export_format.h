@@ -1,0 +1,25 @@
+// Which writer a chosen development file name asks for, and the texts around saving and
+// copying the development.
+#pragma once
+
+#include <string>
+
+namespace plikatra {
+
+inline constexpr const char* kDevelopmentFileFilter =
+    "BMP Format (*.bmp)|*.bmp|EPS Format (No Texture) (*.eps)|*.eps|EMF Format (No Texture) (*.emf)|*.emf||";
+inline constexpr const char* kDevelopmentFileDefaultExtension = "bmp";
+inline constexpr const char* kMsgFormatNotSupported = "Specified file format is not supported";
+inline constexpr const char* kMsgFailedToOpenClipboard = "Failed to open clipboard";
+inline constexpr const char* kMsgCannotEmptyClipboard = "Cannot delete existing data on clipboard";
+inline constexpr const char* kMsgCannotSetClipboard = "Cannot set data to clipboard";
+inline constexpr const char* kMsgFailedToCopyToClipboard = "Failed to copy to clipboard";
+// The clipboard format the metafile is offered under.
+inline constexpr const char* kMetafileMimeType = "image/x-emf";
+
+enum class DevelopmentFileFormat { Bitmap, Metafile, Eps, Svg, Unsupported };
+
+// The format named by the extension of `path` (".bmp", ".emf", ".eps", ".svg", any case).
+DevelopmentFileFormat developmentFileFormat(const std::string& path);
+
+}  // namespace plikatra
