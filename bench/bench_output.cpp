@@ -4,7 +4,7 @@
 // parts.
 #include <benchmark/benchmark.h>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "development/development.h"
 #include "development/development_drawing.h"
 #include "model/construction.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "output/bitmap_file.h"
 
 namespace plikatra {

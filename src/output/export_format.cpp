@@ -1,6 +1,6 @@
 #include "output/export_format.h"
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace plikatra {
 

@@ -6,8 +6,8 @@
 #include <map>
 #include <string_view>
 
-#include "app/file_io.h"
-#include "app/ui.h"
+#include "base/file_io.h"
+#include "base/ui.h"
 #include "output/canvas_drawing.h"
 #include "output/flap_pieces.h"
 #include "output/png_encoder.h"

@@ -6,10 +6,6 @@
 #include <map>
 #include <set>
 
-#include "app/settings.h"
-#include "app/ui.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
 #include "output/emf_writer.h"
 #include "test_util.h"
 
@@ -77,15 +73,8 @@ TextItem* SheetBuilder::text(const std::string& s, double x, double y, int size,
 }
 
 std::unique_ptr<Model> unfoldedCube() {
-    // The unfolding still reads the global settings and reports through the global Ui.
-    settings() = Settings{};
-    layoutOptions() = LayoutOptions{};
-    RecordingUi quiet;
-    setUi(&quiet);
     auto model = makeCube();
-    const bool ok = createDevelopment(*model);
-    setUi(nullptr);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(createDevelopment(*model));
     return model;
 }
 
