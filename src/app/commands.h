@@ -1,0 +1,128 @@
+// The command table: every menu item, tool-bar button and accelerator of the desktop program
+// as data, with the rules that enable and check it against the document. The window only
+// turns these rows into actions and runs what their ids name, so the rules can be tested
+// without a window.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plikatra {
+
+class Document;
+
+enum class CommandId : int {
+    Open = 32779,
+    Save = 32887,
+    SaveAs = 32790,
+    SaveDevelopment = 32846,
+    ExportPdf = 32950,
+    PageSettings = 32876,
+    Print = 57607,
+    PrintPreview = 57609,
+    PrinterSetup = 57606,
+    Exit = 57665,
+    SpecifyCutEdge = 32830,
+    SpecifyKeepEdge = 32831,
+    ResetEdgeAttribute = 32882,
+    ReverseSurface = 32788,
+    HideSurface = 32849,
+    ShowObjectList = 32860,
+    SetTexture = 32861,
+    ResetView = 32908,
+    ReverseX = 32924,
+    ReverseY = 32925,
+    ReverseZ = 32926,
+    ReverseTextureU = 32928,
+    ReverseTextureV = 32927,
+    JoinIsolatedEdges = 32931,
+    EraseEdge = 32812,
+    UndoEraseEdge = 32813,
+    EditFlap = 32814,
+    RotatePart = 32854,
+    MovePart = 32859,
+    JoinSurface = 32869,
+    CutPart = 32872,
+    InputText = 32884,
+    CheckSurface = 32910,
+    UndoLastEditing = 32879,
+    ShowFlap = 32843,
+    ShowJoinNumber = 32832,
+    ShowPageNumber = 32906,
+    RecalculateLayout = 32856,
+    MirrorDevelopment = 32805,
+    ScaleUp = 32776,
+    ScaleDown = 32777,
+    ScaleToSize = 32937,
+    ZoomIn = 32774,
+    ZoomOut = 32775,
+    ShowEntire = 32835,
+    CopyBitmap = 32803,
+    CopyMetafile = 57634,
+    UseMaterial = 32866,
+    SmoothLine = 32913,
+    ModelInfo = 32862,
+    OpenGlInfo = 32864,
+    SplitWindow = 32838,
+    OnlyDevelopmentWindow = 32839,
+    AlignToGrid = 32933,
+    Grid5 = 32934,
+    Grid10 = 32935,
+    Grid20 = 32936,
+    LineTypeConfiguration = 32875,
+    FlapConfiguration = 32874,
+    JoinNumberConfiguration = 32877,
+    ColorConfiguration = 32883,
+    OtherConfigurations = 32773,
+    ResetToDefault = 32911,
+    HelpContents = 32782,
+    About = 57664,
+    Homepage = 32930,
+    CreateDevelopment = 1056,
+    UndoDevelopment = 1057,
+};
+
+// When a command can be used.
+enum class Enable {
+    Always,
+    Model,               // a model is loaded
+    ModelNoDevelopment,  // a model without development
+    Development,         // a development exists
+    Undo,                // the last edit can be undone
+    TextGrid,            // texts snap to the grid
+};
+
+struct Command {
+    CommandId id;
+    const char* text;     // menu text with "&" marking the mnemonic and "\t" before the accelerator
+    const char* shortcut;  // key sequence in portable text ("Ctrl+O"), empty for none
+    const char* prompt;   // status bar text while the command is highlighted
+    const char* tip;      // tool tip of its tool-bar button
+    Enable enable;
+};
+
+// Every command, in menu order.
+const std::vector<Command>& commandTable();
+// The row of `id`; null for an id the table does not hold.
+const Command* findCommand(CommandId id);
+
+// The window's own switches the rules need besides the document.
+struct WindowFlags {
+    bool hideSurface = false;      // the 3D view shows edges only
+    bool showPageNumbers = false;  // the development view labels its pages
+};
+
+// Whether `id` is enabled now.
+bool commandEnabled(CommandId id, const Document& doc, const WindowFlags& flags);
+// Whether `id` shows a check mark now; none for commands that never do.
+std::optional<bool> commandChecked(CommandId id, const Document& doc, const WindowFlags& flags);
+
+// The menu text without "&" and without the accelerator part, for tool tips and tests.
+std::string plainText(const char* menuText);
+
+// Tool bars: button ids in order, 0 for a separator.
+const std::vector<int>& mainToolBar();
+const std::vector<int>& developmentToolBar();
+
+}  // namespace plikatra
