@@ -166,7 +166,7 @@ const Command* findCommand(CommandId id) {
     return nullptr;
 }
 
-bool commandEnabled(CommandId id, const Document& doc, const WindowFlags&) {
+bool commandEnabled(CommandId id, const Document& doc) {
     const Command* c = findCommand(id);
     if (!c) return false;
     const bool model = doc.model() != nullptr;
@@ -182,16 +182,16 @@ bool commandEnabled(CommandId id, const Document& doc, const WindowFlags&) {
     return false;
 }
 
-std::optional<bool> commandChecked(CommandId id, const Document& doc, const WindowFlags& flags) {
+std::optional<bool> commandChecked(CommandId id, const Document& doc) {
     if (const int mode = editModeOf(id)) return doc.editor().mode() == mode;
     const Settings& s = doc.settings();
     switch (id) {
         case C::SpecifyCutEdge: return doc.modelEditMode() == 1;
         case C::SpecifyKeepEdge: return doc.modelEditMode() == 2;
-        case C::HideSurface: return flags.hideSurface;
+        case C::HideSurface: return doc.hideSurface();
         case C::ShowFlap: return s.bDrawNorishiro;
         case C::ShowJoinNumber: return s.bDrawEdgeNumber;
-        case C::ShowPageNumber: return flags.showPageNumbers;
+        case C::ShowPageNumber: return doc.showPageNumbers();
         case C::UseMaterial: return s.bUseMaterial;
         case C::SmoothLine: return s.bLineSmooth;
         case C::AlignToGrid: return s.bPlaceTextOnGrid;

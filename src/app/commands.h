@@ -107,16 +107,10 @@ const std::vector<Command>& commandTable();
 // The row of `id`; null for an id the table does not hold.
 const Command* findCommand(CommandId id);
 
-// The window's own switches the rules need besides the document.
-struct WindowFlags {
-    bool hideSurface = false;      // the 3D view shows edges only
-    bool showPageNumbers = false;  // the development view labels its pages
-};
-
 // Whether `id` is enabled now.
-bool commandEnabled(CommandId id, const Document& doc, const WindowFlags& flags);
+bool commandEnabled(CommandId id, const Document& doc);
 // Whether `id` shows a check mark now; none for commands that never do.
-std::optional<bool> commandChecked(CommandId id, const Document& doc, const WindowFlags& flags);
+std::optional<bool> commandChecked(CommandId id, const Document& doc);
 
 // The menu text without "&" and without the accelerator part, for tool tips and tests.
 std::string plainText(const char* menuText);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/options.h"
+#include "base/file_io.h"
 #include "development/development.h"
 #include "development/layout_dialog.h"
 #include "development/undo.h"
@@ -78,6 +79,12 @@ LoadOutcome Document::open(const std::string& path) {
     path_ = path;
     hasWorkFilePath_ = outcome.workFile;
     title_ = outcome.workFile ? baseNameOf(path) : kUntitled;
+    // Other programs hand models over in this file; it is no document of the user's.
+    const std::string name = baseNameOf(path);
+    if (fileExtension(path) == ".6kt" && name.substr(0, name.size() - 4) == kTemporaryModelName) {
+        path_ = std::string(kUntitled) + ".6kt";
+        outcome.temporary = true;
+    }
     if (outcome.workFile) {
         applyWorkFileSettings(settings_, outcome.carried);
         restoreWorkFileDocument(*model_, frontEnd_.fonts(), frontEnd_, pageSetupOf(settings_));
@@ -230,6 +237,16 @@ void Document::chooseEditMode(int mode) {
 
 void Document::chooseModelEditMode(int mode) {
     modelEditMode_ = mode == modelEditMode_ ? kModelEditNone : mode;
+    notify(DocumentEvent::Redraw);
+}
+
+void Document::setHideSurface(bool on) {
+    hideSurface_ = on;
+    notify(DocumentEvent::Redraw);
+}
+
+void Document::setShowPageNumbers(bool on) {
+    showPageNumbers_ = on;
     notify(DocumentEvent::Redraw);
 }
 

@@ -26,6 +26,8 @@
 namespace plikatra {
 
 inline constexpr const char* kUntitled = "Untitled";
+// Base name of the file through which other programs hand a model over.
+inline constexpr const char* kTemporaryModelName = "Plikatra_TMP";
 inline constexpr const char* kMsgUndoDevelopmentLosesEdits =
     "All edits to the development will not be saved when you select this operation.";
 inline constexpr const char* kMsgKeepTexts =
@@ -104,6 +106,12 @@ public:
     // The 3D view's edit modes: 1 cut, 2 keep; choosing the active one returns to 0.
     void chooseModelEditMode(int mode);
     int modelEditMode() const { return modelEditMode_; }
+    // "&Hide Surface": the 3D view shows only edges. "Show &Page Number to Verify": the
+    // development view labels its pages. Both are switches of the running program.
+    bool hideSurface() const { return hideSurface_; }
+    void setHideSurface(bool on);
+    bool showPageNumbers() const { return showPageNumbers_; }
+    void setShowPageNumbers(bool on);
     // "&Scale Development to Specified Size)...".
     bool scaleToSize();
     // "&Undo Last Editing".
@@ -164,6 +172,8 @@ private:
     DevelopmentEditor editor_;
     TextureConfiguration textures_;
     int modelEditMode_ = kModelEditNone;
+    bool hideSurface_ = false;
+    bool showPageNumbers_ = false;
     int layoutMode_ = 0;
     int maxTextureSize_ = kMinTextureSide;
     const UnfoldEngine* engine_ = nullptr;

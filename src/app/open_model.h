@@ -39,6 +39,7 @@ struct LoadOutcome {
     bool workFile = false;
     bool hexaKing = false;
     std::string message;       // the message shown, empty when none
+    bool temporary = false;    // the exchange file "Plikatra_TMP.6kt": not a document to remember
     WorkFileSettings carried;  // the settings with what a work file carried
 };
 
