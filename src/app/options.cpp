@@ -48,6 +48,50 @@ UnfoldOptions unfoldOptionsOf(const Settings& s) {
     return o;
 }
 
+CanvasDrawingOptions canvasDrawingOptionsOf(const Settings& s) {
+    CanvasDrawingOptions o;
+    o.lineWidth = s.lineWidth;
+    o.whiteUnderLines = s.bDrawWhiteBkLine;
+    o.numberFontSize = s.iEdgeNumberFontSize;
+    o.useOriginalFont = s.bUseOriginalFont;
+    return o;
+}
+
+PrintOptions printOptionsOf(const Settings& s) {
+    PrintOptions o;
+    o.printPageNumber = s.bPrintPageNumber;
+    o.alignmentMarks = s.bPrintTombo;
+    o.omitEmptyPages = s.bPrintOmitPage;
+    o.printRaster = s.bPrintRaster;
+    o.slideColorToWhite = s.bSlideColorToWhite;
+    o.lineSmooth = s.bLineSmooth;
+    o.rasterPixelsPerInch = s.printPPI;
+    o.drawing = canvasDrawingOptionsOf(s);
+    return o;
+}
+
+SvgOptions svgOptionsOf(const Settings& s) {
+    SvgOptions o;
+    o.lineWidth = s.lineWidth;
+    o.whiteUnderLines = s.bDrawWhiteBkLine;
+    o.numberFontSize = s.iEdgeNumberFontSize;
+    o.textures = s.bUseMaterial;
+    return o;
+}
+
+MetafileOptions metafileOptionsOf(const Settings& s) {
+    MetafileOptions o;
+    o.drawing = canvasDrawingOptionsOf(s);
+    return o;
+}
+
+BitmapOptions bitmapOptionsOf(const Settings& s) {
+    BitmapOptions o;
+    o.slideColorToWhite = s.bSlideColorToWhite;
+    o.lineSmooth = s.bLineSmooth;
+    return o;
+}
+
 EditorOptions editorOptionsOf(const Settings& s) {
     EditorOptions o;
     o.lines = lineRulesOf(s);

@@ -7,7 +7,12 @@
 #include "development/editor_host.h"
 #include "development/layout.h"
 #include "development/unfold_engine.h"
+#include "output/bitmap_render.h"
+#include "output/canvas_drawing.h"
+#include "output/emf_writer.h"
 #include "output/eps_writer.h"
+#include "output/print_page.h"
+#include "output/svg_writer.h"
 #include "workfile/work_file_settings.h"
 
 namespace plikatra {
@@ -17,6 +22,11 @@ LineRules lineRulesOf(const Settings& s);
 DrawingOptions drawingOptionsOf(const Settings& s);
 EpsOptions epsOptionsOf(const Settings& s);
 UnfoldOptions unfoldOptionsOf(const Settings& s);
+CanvasDrawingOptions canvasDrawingOptionsOf(const Settings& s);
+PrintOptions printOptionsOf(const Settings& s);
+SvgOptions svgOptionsOf(const Settings& s);
+MetafileOptions metafileOptionsOf(const Settings& s);
+BitmapOptions bitmapOptionsOf(const Settings& s);
 EditorOptions editorOptionsOf(const Settings& s);
 // The layout in `mode` with the spacing and page-break choice of the settings.
 LayoutParams layoutParamsOf(const Settings& s, int mode);

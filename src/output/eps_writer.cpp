@@ -1,5 +1,6 @@
 #include "output/eps_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -50,10 +51,34 @@ const char* dashCommand(int style) {
     }
 }
 
+// The box of everything drawn, in points.
+struct Marks {
+    double minX = std::numeric_limits<double>::infinity(), minY = minX;
+    double maxX = -std::numeric_limits<double>::infinity(), maxY = maxX;
+
+    void add(double x, double y) {
+        if (!std::isfinite(x) || !std::isfinite(y)) return;
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
+    }
+    bool empty() const { return minX > maxX; }
+};
+
+// Lines are stroked with the default width of one point and mitred joins (limit 10), so a
+// sharp corner of a flap outline may reach five points beyond the path.
+constexpr double kStrokeMargin = 5.0;
+
+// Clamps a bounding-box coordinate into what "%d" can print.
+long long boxCoordinate(double v) {
+    if (!(v > -2e9)) return -2000000000LL;
+    if (!(v < 2e9)) return 2000000000LL;
+    return static_cast<long long>(v);
+}
+
 class EpsExporter {
 public:
     EpsExporter(Model& model, const EpsOptions& options, std::FILE* out)
-        : m_(model), o_(options), out_(out) {}
+        : m_(model), o_(options), final_(out) {}
 
     void run() {
         computeSheetExtent(m_);
@@ -63,21 +88,44 @@ public:
         const int x0 = truncToInt(m_.dKavimozuX * m_.dMag2d * kPointsPerCm);
         const int y0 = truncToInt(m_.dKavimozuY * m_.dMag2d * (-kPointsPerCm));
         height_ = h;
-        std::fputs("%!PS-Adobe EPSF-3\n", out_);
-        std::fprintf(out_, "%%%%BoundingBox: %d %d %lld %lld\n", x0, y0,
-                     static_cast<long long>(x0) + w, static_cast<long long>(y0) + h);
 
+        // The drawing comes first, so that the bounding box can hold every mark it makes.
+        char* body = nullptr;
+        std::size_t size = 0;
+        out_ = ::open_memstream(&body, &size);
+        if (!out_) return;
         flapStage(d);
         if (!o_.omitFaceFill) faceStage(d);
         lineStage(d);
         if (o_.drawing.drawNumbers) joinNumberStage(d);
+        std::fclose(out_);
+
+        std::fputs("%!PS-Adobe-3.0 EPSF-3.0\n", final_);
+        if (marks_.empty()) {
+            std::fprintf(final_, "%%%%BoundingBox: %d %d %lld %lld\n", x0, y0,
+                         static_cast<long long>(x0) + w, static_cast<long long>(y0) + h);
+        } else {
+            // Whole points, rounded outwards.
+            std::fprintf(final_, "%%%%BoundingBox: %lld %lld %lld %lld\n",
+                         boxCoordinate(std::floor(marks_.minX - kStrokeMargin)),
+                         boxCoordinate(std::floor(marks_.minY - kStrokeMargin)),
+                         boxCoordinate(std::ceil(marks_.maxX + kStrokeMargin)),
+                         boxCoordinate(std::ceil(marks_.maxY + kStrokeMargin)));
+        }
+        std::fwrite(body, 1, size, final_);
+        std::free(body);
+        // A page of its own when printed alone; programs that place the drawing in theirs
+        // redefine the operator as usual.
+        std::fputs("\nshowpage\n%%EOF\n", final_);
     }
 
 private:
     Model& m_;
     const EpsOptions& o_;
-    std::FILE* out_;
+    std::FILE* final_;
+    std::FILE* out_ = nullptr;
     double height_ = 0.0;
+    Marks marks_;
 
     // A sheet point on paper in centimetres.
     Cm onPaper(Point2 p) const { return {p.x * m_.dMag2d, p.y * m_.dMag2d}; }
@@ -86,7 +134,10 @@ private:
     // PostScript's y axis points up, the sheet's down.
     double outY(Cm c) const { return height_ - c.y * kPointsPerCm; }
 
-    void point(const char* format, Cm c) { std::fprintf(out_, format, outX(c), outY(c)); }
+    void point(const char* format, Cm c) {
+        marks_.add(outX(c), outY(c));
+        std::fprintf(out_, format, outX(c), outY(c));
+    }
 
     void flapStage(const DevelopmentDrawing& d) {
         const bool fill = !o_.omitFlapFill;
@@ -193,10 +244,21 @@ private:
             const double dy = 0.2 * advance;
             const double x = mx + dx * std::cos(angle) - dy * std::sin(angle);
             const double y = my + dx * std::sin(angle) + dy * std::cos(angle);
-            std::fputs("\ninitmatrix", out_);
-            std::fprintf(out_, "\n%f %f moveto", x, y);
+            // The glyphs' box: the digits' advance along the edge, a font size up from the
+            // base line and a quarter below it.
+            const double length = digitCount(n.number) * advance;
+            const double cosA = std::cos(angle), sinA = std::sin(angle);
+            for (const double along : {0.0, length})
+                for (const double up : {-0.25 * fontSize, 1.0 * fontSize})
+                    marks_.add(x + along * cosA - up * sinA, y + along * sinA + up * cosA);
+            // Each number turns its own coordinate system and gives it back, so that the
+            // numbers follow wherever the drawing is placed or scaled.
+            std::fputs("\ngsave", out_);
+            std::fprintf(out_, "\n%f %f translate", x, y);
             std::fprintf(out_, "\n%f rotate", angle * kRadToDeg);
+            std::fputs("\n0 0 moveto", out_);
             std::fprintf(out_, "\n(%d)show", n.number);
+            std::fputs("\ngrestore", out_);
         }
     }
 };

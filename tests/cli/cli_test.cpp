@@ -117,7 +117,7 @@ TEST(CliUnfold, UnfoldWriteAndExportAgain) {
     EXPECT_GT(j["join_numbers"].get<int>(), 0);
     EXPECT_EQ(j["flaps"], j["join_numbers"]);  // one flap per numbered edge after unfolding
     EXPECT_TRUE(j.contains("unfold_ms"));
-    EXPECT_EQ(plikatra::test::readFile(eps).rfind("%!PS-Adobe EPSF-3\n", 0), 0u);
+    EXPECT_EQ(plikatra::test::readFile(eps).rfind("%!PS-Adobe-3.0 EPSF-3.0\n", 0), 0u);
 
     const std::string second = dir.path() + "/second.ufd";
     r = cli("export --json --out " + quote(second) + " " + quote(first));

@@ -1,0 +1,54 @@
+#include "app/development_outputs.h"
+
+#include "app/options.h"
+#include "output/svg_writer.h"
+
+namespace plikatra {
+
+DevelopmentDrawing developmentDrawingOf(const Document& doc) {
+    return drawDevelopment(*doc.model(), drawingOptionsOf(doc.settings()));
+}
+
+OutputStatus saveDevelopmentSvg(const Document& doc, const std::string& path, TextMetrics& metrics) {
+    if (!doc.hasDevelopment()) return OutputStatus::failure(kMsgCannotWriteFile);
+    return writeSvgFile(path, developmentDrawingOf(doc), metrics, svgOptionsOf(doc.settings()));
+}
+
+std::vector<std::uint8_t> developmentMetafile(const Document& doc, TextMetrics& metrics,
+                                              const EmfReferenceDevice& reference,
+                                              const EmfDescription& description) {
+    MetafileOptions options = metafileOptionsOf(doc.settings());
+    options.reference = reference;
+    options.description = description;
+    return exportMetafile(developmentDrawingOf(doc), metrics, options);
+}
+
+OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& path, TextMetrics& metrics,
+                                     const EmfReferenceDevice& reference) {
+    if (!doc.hasDevelopment()) return OutputStatus::failure(kMsgCannotWriteFile);
+    if (!writeMetafileFile(path, developmentMetafile(doc, metrics, reference)))
+        return OutputStatus::failure(kMsgCannotWriteFile);
+    return OutputStatus::success();
+}
+
+BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit) {
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    const SheetExtent e = sheetExtentOf(drawing);
+    return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit);
+}
+
+OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+                               ImageCanvasFactory* texts, RgbImage& out) {
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    return renderBitmap(drawing, sheetExtentOf(drawing), width, height, bitmapOptionsOf(doc.settings()),
+                        raster, texts, out);
+}
+
+OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
+                                   RasterSource& raster, ImageCanvasFactory* texts) {
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    return exportBitmapFile(path, drawing, sheetExtentOf(drawing), width, height,
+                            bitmapOptionsOf(doc.settings()), raster, texts);
+}
+
+}  // namespace plikatra

@@ -1,0 +1,39 @@
+// The development of a document written to the other file formats, with the options of the
+// document's settings: SVG, the metafile, the bitmap (drawn by an off-screen renderer the
+// caller supplies), and the size question of the bitmap.
+#pragma once
+
+#include <string>
+
+#include "app/document.h"
+#include "output/bitmap_render.h"
+#include "output/bitmap_size_dialog.h"
+#include "output/emf_writer.h"
+#include "output/output_status.h"
+#include "output/raster_source.h"
+#include "output/text_metrics.h"
+
+namespace plikatra {
+
+// The drawing of the document's development with the settings' options.
+DevelopmentDrawing developmentDrawingOf(const Document& doc);
+
+OutputStatus saveDevelopmentSvg(const Document& doc, const std::string& path, TextMetrics& metrics);
+// The metafile of the development for a file (or, with kEmfClipboardDescription, the
+// clipboard) made for a device of `reference`.
+std::vector<std::uint8_t> developmentMetafile(const Document& doc, TextMetrics& metrics,
+                                              const EmfReferenceDevice& reference,
+                                              const EmfDescription& description = kEmfFileDescription);
+OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& path, TextMetrics& metrics,
+                                     const EmfReferenceDevice& reference = {});
+
+// The "Development Size (BMP Format)" dialog for the development's extent under `limit`.
+BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit);
+// A width × height bitmap of the development: rendered by `raster`, texts through `texts`
+// (may be null), into `out`.
+OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+                               ImageCanvasFactory* texts, RgbImage& out);
+OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
+                                   RasterSource& raster, ImageCanvasFactory* texts);
+
+}  // namespace plikatra
