@@ -1,8 +1,9 @@
-// The command-line tool's front end: the terminal one, with the layout dialog answered from
-// the command line when a scale was given there.
+// The command-line tool's front end: the terminal one, with every message naming the program
+// and the file it is about, and the layout dialog answered from the command line.
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "app/terminal_front_end.h"
 
@@ -10,20 +11,20 @@ namespace plikatra {
 
 class CliFrontEnd : public TerminalFrontEnd {
 public:
-    // The layout the command line asks for: a given scale (centimetres per model unit) with
-    // spacing and page breaks as the settings hold them, as the dialog's second mode stores.
+    // The layout the command line asks for: a given scale (centimetres per model unit) or an
+    // assembled size (centimetres), with spacing and page breaks as the settings hold them,
+    // as the dialog's second mode stores them.
     std::optional<double> givenScale;
-    // Set when the given scale was refused by the dialog's own check.
+    std::optional<double> givenSize;
+    // Set when the given layout was refused by the dialog's own check.
     bool layoutRefused = false;
+    // The file messages are about.
+    std::string file;
+    // The last message shown, for --json failure objects.
+    std::string lastMessage;
 
-    bool layoutMethod(LayoutDialog& dialog) override {
-        if (givenScale) {
-            dialog.mode = kLayoutGivenScale;
-            dialog.setScale(*givenScale);
-        }
-        layoutRefused = !TerminalFrontEnd::layoutMethod(dialog);
-        return !layoutRefused;
-    }
+    bool layoutMethod(LayoutDialog& dialog) override;
+    void message(const std::string& text, const std::string& caption, MessageIcon icon) override;
 };
 
 }  // namespace plikatra

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/document.h"
 #include "cli/cli_front_end.h"
@@ -14,27 +15,54 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 2;
 
-int runInfo(Document& doc, const std::string& path, bool json);
+// Options every command takes.
+struct CommonArgs {
+    bool json = false;
+    bool joinOpenEdges = false;  // "Join Adjacent Isolated Edge" right after loading
+};
+
+// The files a command writes from its document.
+struct OutputArgs {
+    std::string out;  // work file
+    std::string eps;
+    std::string pdf;
+    std::string svg;
+    std::string emf;
+
+    // Whether a drawing of the development is asked for.
+    bool drawings() const { return !eps.empty() || !pdf.empty() || !svg.empty() || !emf.empty(); }
+};
 
 struct UnfoldArgs {
     std::optional<int> algorithm;
     std::optional<int> paper;
-    std::string out;
-    std::string eps;
     std::optional<double> scale;
+    std::optional<double> assembledSize;
     std::optional<int> spacingMm;
     bool noPageDivide = false;
+    OutputArgs outputs;
 };
 
-int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path,
-              const UnfoldArgs& args, bool json);
+int runInfo(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const CommonArgs& common);
+int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const UnfoldArgs& args,
+              const CommonArgs& common);
+// Opens a work file and writes it again, or its development as drawings.
+int runExport(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const OutputArgs& args,
+              const CommonArgs& common);
 
-struct ExportArgs {
-    std::string out;
-    std::string eps;
-};
+// Refuses outputs that would overwrite the input or each other; the message names the path.
+std::string outputClash(const std::string& input, const OutputArgs& outputs);
 
-// Opens a work file and writes it again, or its development as a drawing.
-int runExport(Document& doc, const std::string& path, const ExportArgs& args, bool json);
+// Opens `path` with the front end naming it in messages, joining open edges when asked.
+// Prints the JSON failure object when `common.json`. Returns the exit status to end with, or
+// kExitOk to go on.
+int openForCommand(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const CommonArgs& common);
+
+// Writes every requested output; on failure prints what failed (with the file and reason)
+// and returns kExitFailed.
+int writeOutputs(Document& doc, CliFrontEnd& frontEnd, const OutputArgs& outputs);
+
+// Prints {"result": 1, "message": ...} for --json runs that fail.
+void printJsonFailure(int result, const std::string& message);
 
 }  // namespace plikatra

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -7,30 +6,17 @@
 
 namespace plikatra {
 
-int runExport(Document& doc, const std::string& path, const ExportArgs& args, bool json) {
-    const LoadOutcome outcome = doc.open(path);
-    if (outcome.result != kReadOk)
-        return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
-    const Model& m = *doc.model();
-    std::string error;
-    if (!args.out.empty() && !doc.save(args.out, &error)) {
-        std::cerr << error << std::endl;
-        return kExitFailed;
+int runExport(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const OutputArgs& args,
+              const CommonArgs& common) {
+    if (const int status = openForCommand(doc, frontEnd, path, common); status != kExitOk) return status;
+    if (const int status = writeOutputs(doc, frontEnd, args); status != kExitOk) {
+        if (common.json) printJsonFailure(1, frontEnd.lastMessage);
+        return status;
     }
-    if (!args.eps.empty()) {
-        if (!m.bFinished) {
-            std::cerr << "The file holds no development to draw." << std::endl;
-            return kExitFailed;
-        }
-        if (!doc.exportEps(args.eps, &error)) {
-            std::cerr << error << std::endl;
-            return kExitFailed;
-        }
-    }
-    if (json)
-        std::cout << developmentJson(m).dump(2) << std::endl;
+    if (common.json)
+        std::cout << developmentJson(*doc.model()).dump(2) << std::endl;
     else
-        printDevelopment(m);
+        printDevelopment(*doc.model());
     return kExitOk;
 }
 

@@ -7,20 +7,11 @@
 
 namespace plikatra {
 
-int runInfo(Document& doc, const std::string& path, bool json) {
-    const LoadOutcome outcome = doc.open(path);
-    if (outcome.result != kReadOk) {
-        if (json) {
-            nlohmann::json j;
-            j["result"] = outcome.result;
-            j["message"] = outcome.message;
-            std::cout << j.dump() << std::endl;
-        }
-        return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
-    }
+int runInfo(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const CommonArgs& common) {
+    if (const int status = openForCommand(doc, frontEnd, path, common); status != kExitOk) return status;
     const Model& m = *doc.model();
     const ModelStats s = modelStats(m);
-    if (json) {
+    if (common.json) {
         nlohmann::json j;
         j["result"] = 0;
         j["solids"] = s.solids;
@@ -35,7 +26,7 @@ int runInfo(Document& doc, const std::string& path, bool json) {
         j["bounds_max"] = {m.boundsMax.x, m.boundsMax.y, m.boundsMax.z};
         j["mag3d"] = m.dMag3d;
         j["mean_edge_length"] = m.meanEdgeLength;
-        j["work_file"] = outcome.workFile;
+        j["work_file"] = doc.hasWorkFilePath();
         std::cout << j.dump(2) << std::endl;
     } else {
         std::printf("file: %s\n", m.path.c_str());

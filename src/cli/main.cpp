@@ -4,14 +4,23 @@
 #include <csignal>
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/settings.h"
 #include "base/terminal_progress.h"
 #include "cli/commands.h"
+#include "cli/diagnostic_summary.h"
+#include "development/layout_dialog.h"
 
 namespace {
+
+constexpr const char* kVersion = "Plikatra Designer command-line tool 1.1";
+
+constexpr const char* kPaperHelp =
+    "paper: 0 A4 portrait, 1 A4 landscape, 2 A3 portrait, 3 A3 landscape, 4 B5 portrait, "
+    "5 B5 landscape, 6 B4 portrait, 7 B4 landscape";
 
 // Ctrl+C stops a long load or unfolding the way the Cancel button does (exit status 2); a
 // second one ends the process at once.
@@ -25,16 +34,43 @@ bool applySets(plikatra::Settings& settings, const std::vector<std::string>& set
     for (const std::string& kv : sets) {
         const size_t eq = kv.find('=');
         if (eq == std::string::npos) {
-            std::cerr << "--set expects KEY=VALUE, got \"" << kv << "\"" << std::endl;
+            std::cerr << "plikatra-cli: --set expects KEY=VALUE, got \"" << kv << "\"" << std::endl;
             return false;
         }
         std::string error;
         if (!plikatra::setSettingByName(settings, kv.substr(0, eq), kv.substr(eq + 1), &error)) {
-            std::cerr << error << std::endl;
+            std::cerr << "plikatra-cli: " << error << std::endl;
             return false;
         }
     }
     return true;
+}
+
+// A number greater than zero, said in words rather than with the double's range.
+const CLI::Validator kPositive(
+    [](std::string& text) -> std::string {
+        double v = 0;
+        if (!CLI::detail::lexical_cast(text, v) || !(v > 0)) return "must be a number greater than 0";
+        return {};
+    },
+    "POSITIVE");
+
+// The assembled size, with the layout dialog's own range and message.
+const CLI::Validator kAssembledSize(
+    [](std::string& text) -> std::string {
+        double v = 0;
+        if (!CLI::detail::lexical_cast(text, v) || !(v >= 0.1 && v <= 200))
+            return plikatra::kMsgAssembledSizeRange;
+        return {};
+    },
+    "0.1..200");
+
+void addOutputs(CLI::App* sub, plikatra::OutputArgs& o) {
+    sub->add_option("--out", o.out, "write the work file");
+    sub->add_option("--eps", o.eps, "write the development as EPS");
+    sub->add_option("--pdf", o.pdf, "write the printed pages as PDF");
+    sub->add_option("--svg", o.svg, "write the sheet as SVG in millimetres, one group per line kind");
+    sub->add_option("--emf", o.emf, "write the development as an enhanced metafile");
 }
 
 }  // namespace
@@ -43,12 +79,15 @@ int main(int argc, char** argv) {
     using namespace plikatra;
     CLI::App app{"Plikatra Designer command-line tool: opens 3D models, unfolds them into paper "
                  "patterns and writes work files and drawings."};
+    app.set_version_flag("--version", kVersion);
     app.require_subcommand(1);
 
     std::vector<std::string> sets;
     std::string modelPath;
-    bool json = false;
+    CommonArgs common;
+    bool verbose = false;
     UnfoldArgs unfold;
+    OutputArgs exportArgs;
 
     CLI::App* info = app.add_subcommand("info", "Open a model and print its counts");
     info->add_option("MODEL", modelPath, "model or work file")->required();
@@ -58,25 +97,29 @@ int main(int argc, char** argv) {
     unf->add_option("--algorithm", unfold.algorithm,
                     "0 fold angle (free forms), 1 edge length (ruled shapes), 2 both")
         ->check(CLI::Range(0, 2));
-    unf->add_option("--paper", unfold.paper, "paper type 0..7 (0 is A4)")->check(CLI::Range(0, 7));
-    unf->add_option("--out", unfold.out, "write the work file");
-    unf->add_option("--eps", unfold.eps, "write the development as EPS");
-    unf->add_option("--scale", unfold.scale,
-                    "keep this scale (cm on paper per model unit) instead of fitting one page")
-        ->check(CLI::PositiveNumber);
-    unf->add_option("--spacing-mm", unfold.spacingMm, "spacing between parts with --scale, in mm")
+    unf->add_option("--paper", unfold.paper, kPaperHelp)->check(CLI::Range(0, 7));
+    CLI::Option* scale = unf->add_option(
+        "--scale", unfold.scale, "keep this scale (cm on paper per model unit) instead of fitting one page");
+    scale->check(kPositive);
+    CLI::Option* size = unf->add_option(
+        "--assembled-size", unfold.assembledSize,
+        "make the finished model this tall, in cm (0.1 to 200), instead of fitting one page");
+    size->check(kAssembledSize)->excludes(scale);
+    unf->add_option("--spacing-mm", unfold.spacingMm,
+                    "with --scale or --assembled-size: spacing between parts, in mm")
         ->check(CLI::Range(0, 1000));
-    unf->add_flag("--no-page-divide", unfold.noPageDivide,
-                  "with --scale: let parts cross page breaks");
+    unf->add_flag("--no-page-divide", unfold.noPageDivide, "with --scale or --assembled-size: let parts cross page breaks");
+    addOutputs(unf, unfold.outputs);
 
-    ExportArgs exportArgs;
     CLI::App* exp = app.add_subcommand("export", "Open a work file and write it or its development");
     exp->add_option("WORK", modelPath, "work file (.ufd)")->required();
-    exp->add_option("--out", exportArgs.out, "write the work file again");
-    exp->add_option("--eps", exportArgs.eps, "write the development as EPS");
+    addOutputs(exp, exportArgs);
 
     for (CLI::App* sub : {info, unf, exp}) {
-        sub->add_flag("--json", json, "print one JSON object on standard output");
+        sub->add_flag("--json", common.json, "print one JSON object on standard output");
+        sub->add_flag("--verbose", verbose, "print every warning about the model's mesh");
+        sub->add_flag("--join-open-edges", common.joinOpenEdges,
+                      "join open edges that lie on each other right after loading");
         sub->add_option("--set", sets, "KEY=VALUE: override a setting for this run")->take_all();
     }
 
@@ -86,6 +129,19 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitFailed;
     }
+    if ((unf->count("--spacing-mm") || unf->count("--no-page-divide")) && !unfold.scale &&
+        !unfold.assembledSize) {
+        std::cerr << "plikatra-cli: --spacing-mm and --no-page-divide only apply with --scale or "
+                     "--assembled-size"
+                  << std::endl;
+        return kExitFailed;
+    }
+    const OutputArgs& outputs = unf->parsed() ? unfold.outputs : exportArgs;
+    if (const std::string clash = outputClash(modelPath, outputs); !clash.empty()) {
+        std::cerr << "plikatra-cli: " << clash << std::endl;
+        if (common.json) printJsonFailure(1, clash);
+        return kExitFailed;
+    }
 
     std::signal(SIGINT, onInterrupt);
     Settings settings;
@@ -93,9 +149,11 @@ int main(int argc, char** argv) {
     if (!applySets(settings, sets)) return kExitFailed;
     CliFrontEnd frontEnd;
     Document doc(frontEnd, settings);
+    std::optional<DiagnosticSummary> summary;
+    if (!verbose) summary.emplace(std::cerr);
 
-    if (info->parsed()) return runInfo(doc, modelPath, json);
-    if (unf->parsed()) return runUnfold(doc, frontEnd, modelPath, unfold, json);
-    if (exp->parsed()) return runExport(doc, modelPath, exportArgs, json);
+    if (info->parsed()) return runInfo(doc, frontEnd, modelPath, common);
+    if (unf->parsed()) return runUnfold(doc, frontEnd, modelPath, unfold, common);
+    if (exp->parsed()) return runExport(doc, frontEnd, modelPath, exportArgs, common);
     return kExitFailed;
 }

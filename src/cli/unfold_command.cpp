@@ -7,41 +7,35 @@
 
 namespace plikatra {
 
-int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path,
-              const UnfoldArgs& args, bool json) {
+int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const UnfoldArgs& args,
+              const CommonArgs& common) {
     Settings& s = doc.settings();
     if (args.algorithm) s.iAlgorithmType = *args.algorithm;
     if (args.paper) setPageType(s, *args.paper);
 
-    const LoadOutcome outcome = doc.open(path);
-    if (outcome.result != kReadOk)
-        return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
+    if (const int status = openForCommand(doc, frontEnd, path, common); status != kExitOk) return status;
+    auto fail = [&](int status) {
+        if (common.json) printJsonFailure(status == kExitCancelled ? kReadCancelled : kReadFailed, frontEnd.lastMessage);
+        return status;
+    };
     if (doc.hasDevelopment()) {
-        std::cerr << "The file already holds a development." << std::endl;
-        return kExitFailed;
+        frontEnd.message("The file already holds a development.", kAppTitle, MessageIcon::Error);
+        return fail(kExitFailed);
     }
 
-    if (args.scale) {
+    const bool given = args.scale || args.assembledSize;
+    if (given) {
         s.layoutSpacingMm = args.spacingMm.value_or(s.layoutSpacingMm);
         s.bPageDivide = !args.noPageDivide;
         frontEnd.givenScale = args.scale;
+        frontEnd.givenSize = args.assembledSize;
     }
-    if (!doc.createDevelopment(!args.scale))
-        return frontEnd.layoutRefused ? kExitFailed : kExitCancelled;
+    if (!doc.createDevelopment(!given)) return fail(frontEnd.layoutRefused ? kExitFailed : kExitCancelled);
+    if (const int status = writeOutputs(doc, frontEnd, args.outputs); status != kExitOk) return fail(status);
+
     const Model& m = *doc.model();
     const UnfoldTimes& times = doc.unfoldTimes();
-
-    std::string error;
-    if (!args.out.empty() && !doc.save(args.out, &error)) {
-        std::cerr << error << std::endl;
-        return kExitFailed;
-    }
-    if (!args.eps.empty() && !doc.exportEps(args.eps, &error)) {
-        std::cerr << error << std::endl;
-        return kExitFailed;
-    }
-
-    if (json) {
+    if (common.json) {
         nlohmann::json j = developmentJson(m);
         j["unfold_ms"] = times.unfoldMs;
         j["layout_ms"] = times.layoutMs;

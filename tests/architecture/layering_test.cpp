@@ -23,7 +23,7 @@ const std::map<std::string, int> kLayer = {
     {"base", 0},   {"model", 1},     {"textures", 2}, {"import", 3},
     {"workfile", 3}, {"development", 4}, {"output", 5},   {"app", 6},
     {"views", 7},  {"cli", 8},       {"output/qt", 9}, {"views/qt", 9},
-    {"app/qt", 10},
+    {"app/qt", 10}, {"cli/qt", 10},
 };
 
 // The folder a source file or include path belongs to: "views/qt" for src/views/qt/x.cpp.

@@ -199,3 +199,119 @@ TEST(CliCorpus, EveryModelOfTheOtherFormatsOpensAndUnfolds) {
         }
     EXPECT_GE(opened, 23);
 }
+
+namespace {
+
+const std::string kBox = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";
+
+// Runs the tool, returning its status with standard output and standard error.
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+Outcome run(const TempDir& dir, const std::string& args) {
+    const std::string err = dir.path() + "/stderr.txt";
+    const CliRun r = cli(args, err);
+    return {r.status, r.out, plikatra::test::readFile(err)};
+}
+
+}  // namespace
+
+TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
+    TempDir dir;
+    const std::string copy = dir.write("model.obj", plikatra::test::readFile(kBox));
+    const std::string same = dir.path() + "/same.out";
+    const struct {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"unfold " + quote(copy) + " --eps " + quote(copy), "--eps would overwrite the model being read"},
+        {"unfold " + quote(copy) + " --out " + quote(same) + " --eps " + quote(same),
+         "--out and --eps name the same file"},
+        {"unfold " + quote(copy) + " --scale -1", "--scale: must be a number greater than 0"},
+        {"unfold " + quote(copy) + " --spacing-mm 3 --svg " + quote(same), "only apply with --scale"},
+        {"unfold " + quote(copy) + " --assembled-size 300 --svg " + quote(same),
+         "Specify a value of 0.1 - 200 for assembled size"},
+        {"unfold " + quote(copy) + " --scale 2 --assembled-size 3", "excludes"},
+        {"unfold " + quote(copy) + " --eps /nonexistent/x.eps",
+         "plikatra-cli: /nonexistent/x.eps: Cannot write to file (No such file or directory)"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = run(dir, c.args);
+        EXPECT_EQ(o.status, 1) << c.args;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << c.args << "\n" << o.err;
+        EXPECT_FALSE(fs::exists(same)) << c.args;
+    }
+    EXPECT_EQ(plikatra::test::readFile(copy), plikatra::test::readFile(kBox));  // the model survived
+}
+
+TEST(CliUsage, VersionHelpJsonFailuresAndAssembledSize) {
+    TempDir dir;
+    EXPECT_NE(run(dir, "--version").out.find("Plikatra Designer"), std::string::npos);
+    EXPECT_NE(run(dir, "unfold --help").out.find("1 A4 landscape"), std::string::npos);
+    Outcome o = run(dir, "unfold --json " + quote(dir.path() + "/none.obj"));
+    EXPECT_EQ(o.status, 1);
+    const auto failure = nlohmann::json::parse(o.out);
+    EXPECT_EQ(failure["result"], 1);
+    EXPECT_EQ(failure["message"], "Cannot open file");
+    EXPECT_NE(o.err.find("none.obj: Cannot open file"), std::string::npos) << o.err;
+    // The box is 1.9 units tall: 20 cm assembled is a scale of 20 / 1.9.
+    o = run(dir, "unfold --json --assembled-size 20 " + kBox);
+    ASSERT_EQ(o.status, 0);
+    EXPECT_NEAR(nlohmann::json::parse(o.out)["scale"].get<double>(), 20 / 1.9, 1e-9);
+}
+
+TEST(CliUsage, JoinOpenEdgesGivesLooseFacesTheirFlaps) {
+    TempDir dir;
+    // A cube of six squares that share no vertex, as some exporters write them.
+    std::string obj;
+    const int faces[6][4][3] = {{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+                                {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}}, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0}},
+                                {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}}, {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}}};
+    int n = 0;
+    for (const auto& f : faces) {
+        for (const auto& v : f) obj += "v " + std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + "\n";
+        obj += "f " + std::to_string(n + 1) + " " + std::to_string(n + 2) + " " + std::to_string(n + 3) + " " + std::to_string(n + 4) + "\n";
+        n += 4;
+    }
+    const std::string model = dir.write("loose.obj", obj);
+    const auto loose = nlohmann::json::parse(run(dir, "unfold --json " + quote(model)).out);
+    EXPECT_EQ(loose["parts"], 6);
+    EXPECT_EQ(loose["flaps"], 0);
+    const auto joined = nlohmann::json::parse(run(dir, "unfold --json --join-open-edges " + quote(model)).out);
+    EXPECT_LT(joined["parts"].get<int>(), 6);
+    EXPECT_GT(joined["flaps"].get<int>(), 0);
+}
+
+TEST(CliUsage, RepeatedMeshWarningsAreSummarised) {
+    TempDir dir;
+    // Twenty copies of one triangle: every copy repeats the sides of the first.
+    std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 20; ++i) obj += "f 1 2 3\n";
+    const std::string model = dir.write("repeats.obj", obj);
+    auto warnings = [](const std::string& err) {
+        size_t count = 0;
+        for (size_t at = err.find("Warning: "); at != std::string::npos; at = err.find("Warning: ", at + 1)) ++count;
+        return count;
+    };
+    const Outcome quiet = run(dir, "info " + quote(model));
+    const Outcome loud = run(dir, "info --verbose " + quote(model));
+    EXPECT_EQ(warnings(quiet.err), 5u);
+    EXPECT_GT(warnings(loud.err), 20u);
+    EXPECT_NE(quiet.err.find(std::to_string(warnings(loud.err) - 5) + " more warnings like these"), std::string::npos)
+        << quiet.err;
+}
+
+TEST(CliUsage, DrawingsInEveryFormat) {
+    TempDir dir;
+    const std::string base = dir.path() + "/box";
+    const Outcome o = run(dir, "unfold " + kBox + " --pdf " + quote(base + ".pdf") + " --svg " +
+                                   quote(base + ".svg") + " --emf " + quote(base + ".emf"));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(plikatra::test::readFile(base + ".pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_NE(plikatra::test::readFile(base + ".svg").find("<g id=\"cut\""), std::string::npos);
+    const std::string emf = plikatra::test::readFile(base + ".emf");
+    ASSERT_GT(emf.size(), 44u);
+    EXPECT_EQ(emf.substr(40, 4), " EMF");
+    EXPECT_EQ(o.err, "");
+}

@@ -1,0 +1,121 @@
+#include "output/qt/printing.h"
+
+#include <cstdio>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "app/options.h"
+#include "base/ui.h"
+#include "output/page_list.h"
+#include "output/print_page.h"
+#include "output/qt/painter_canvas.h"
+
+namespace plikatra {
+
+namespace {
+
+DevelopmentDrawing drawingOf(const Document& doc) {
+    return drawDevelopment(*doc.model(), drawingOptionsOf(doc.settings()));
+}
+
+}  // namespace
+
+int DevelopmentPrinter::pageCount() const {
+    if (!doc_.hasDevelopment()) return 0;
+    const DevelopmentDrawing drawing = drawingOf(doc_);
+    return static_cast<int>(buildPageList(drawing, doc_.settings().bPrintOmitPage).size());
+}
+
+void DevelopmentPrinter::preparePrinter(QPrinter& printer) const {
+    const Settings& s = doc_.settings();
+    // The paper of the paper type, whatever the printer's own setting.
+    const QPageSize size(QSizeF(s.pageWidth * 10, s.pageHeight * 10), QPageSize::Millimeter,
+                         QString(), QPageSize::ExactMatch);
+    printer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    printer.setFullPage(true);
+}
+
+OutputStatus DevelopmentPrinter::print(QPrinter& printer, int from, int to, bool preview) const {
+    if (!doc_.hasDevelopment()) return OutputStatus::success();
+    const DevelopmentDrawing drawing = drawingOf(doc_);
+    const PrintOptions options = printOptionsOf(doc_.settings());
+    const std::vector<PageCell> pages = buildPageList(drawing, options.omitEmptyPages);
+    const int count = static_cast<int>(pages.size());
+    if (from <= 0) from = 1;
+    if (to <= 0 || to > count) to = count;
+    QPainter painter;
+    if (!painter.begin(&printer)) return OutputStatus::failure("Could not start print job.");
+    PrintDevice device;
+    device.pixelsPerInchX = device.pixelsPerInchY = printer.resolution();
+    // Full-page mode: the painter's origin is the paper's corner.
+    device.offsetX = device.offsetY = 0;
+    device.preview = preview;
+    PainterCanvas canvas(painter, printer.resolution());
+    OutputStatus first = OutputStatus::success();
+    for (int n = from; n <= to; ++n) {
+        if (n > from) printer.newPage();
+        const OutputStatus s = printPage(canvas, drawing, pages, n, device, options, raster_);
+        if (first.ok() && !s.ok()) first = s;
+    }
+    painter.end();
+    return first;
+}
+
+void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster) {
+    const DevelopmentPrinter job(doc, raster);
+    const int count = job.pageCount();
+    if (count == 0) return;
+    job.preparePrinter(printer);
+    printer.setFromTo(1, count);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setMinMax(1, count);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const OutputStatus s =
+        job.print(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, false);
+    if (!s.ok()) doc.frontEnd().message(s.message, kAppTitle, MessageIcon::Error);
+}
+
+void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster) {
+    const DevelopmentPrinter job(doc, raster);
+    if (job.pageCount() == 0) return;
+    job.preparePrinter(printer);
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&job](QPrinter* p) { job.print(*p, 0, 0, true); });
+    dialog.exec();
+}
+
+bool exportPdf(const Document& doc, const std::string& path, RasterSource* raster, std::string* error) {
+    const DevelopmentPrinter job(doc, raster);
+    // Written beside the target and renamed over it once complete, as every file we save.
+    const QFileInfo target(QString::fromStdString(path));
+    const QString temporary = target.absoluteDir().filePath("." + target.fileName() + ".part");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(temporary);
+    printer.setCreator(kAppTitle);
+    printer.setResolution(600);
+    job.preparePrinter(printer);
+    const OutputStatus s = job.print(printer);
+    // rename() replaces the target in one step.
+    const bool written = QFileInfo::exists(temporary) &&
+                         std::rename(temporary.toLocal8Bit().constData(),
+                                     target.absoluteFilePath().toLocal8Bit().constData()) == 0;
+    if (!written) {
+        QFile::remove(temporary);
+        if (error) *error = s.ok() ? kMsgCannotWriteFile : s.message;
+        return false;
+    }
+    if (!s.ok() && error) *error = s.message;
+    return true;
+}
+
+}  // namespace plikatra
