@@ -222,6 +222,11 @@ struct ObjectList {
     static bool selectAll(Document& doc, bool select);
 };
 
+// "Specify Development Layout Method": the spacing between parts, in percent of the model's
+// largest extent (automatic layout) or in millimetres on paper (given scale).
+inline constexpr IntRange kLayoutSpacingPercentRange{0, 100};
+inline constexpr IntRange kLayoutSpacingMmRange{0, 100};
+
 // "Input String": the font size check and the face fallback.
 inline constexpr const char* kMsgTextFontSizeRange = "Specify a value of 5 - 100 for font size";
 inline constexpr IntRange kTextFontSizeRange{5, 100};
