@@ -14,14 +14,19 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-// True when only blanks follow `end` in `text`.
+// True when only blanks are left from `end` on.
 bool restIsBlank(const char* end) {
     while (*end && isBlank(*end)) ++end;
     return *end == '\0';
 }
 
 // Millimetres shown for a length in centimetres: the whole millimetres, cut off, not rounded.
-int wholeMillimetres(double cm) { return static_cast<int>(cm * 10); }
+// A length no int can hold (a damaged profile) shows as 0, which the field then refuses.
+int wholeMillimetres(double cm) {
+    const double mm = cm * 10;
+    if (!(mm > std::numeric_limits<int>::min() && mm < std::numeric_limits<int>::max())) return 0;
+    return static_cast<int>(mm);
+}
 
 }  // namespace
 

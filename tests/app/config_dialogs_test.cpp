@@ -152,6 +152,8 @@ TEST_F(ConfigDialogTest, FlapDialogNeverStoresReversePosition) {
 TEST_F(ConfigDialogTest, FlapWidthShowsWholeMillimetres) {
     settings.dNorishiroHeight = 0.57;
     EXPECT_EQ(FlapConfig::of(settings).widthMm, 5);
+    settings.dNorishiroHeight = 1e300;  // from a damaged profile: shown, then refused
+    EXPECT_EQ(FlapConfig::of(settings).widthMm, 0);
     // Every width the field accepts comes back as itself.
     for (int mm = FlapConfig::kWidthRange.min; mm <= FlapConfig::kWidthRange.max; ++mm) {
         FlapConfig c = FlapConfig::of(settings);
