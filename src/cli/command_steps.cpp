@@ -8,7 +8,7 @@
 
 #include "app/development_outputs.h"
 #include "cli/commands.h"
-#include "cli/qt/qt_outputs.h"
+#include "cli/painted_outputs.h"
 #include "output/text_metrics.h"
 
 namespace plikatra {

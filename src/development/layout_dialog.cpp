@@ -1,5 +1,7 @@
 #include "development/layout_dialog.h"
 
+#include <algorithm>
+
 #include "base/ui.h"
 
 namespace plikatra {
@@ -14,10 +16,13 @@ LayoutDialog LayoutDialog::initial(const Model& model, const LayoutParams& curre
     const double dx = model.boundsMax.x - model.boundsMin.x;
     const double dy = model.boundsMax.y - model.boundsMin.y;
     const double dz = model.boundsMax.z - model.boundsMin.z;
-    d.modelHeight = dy;
+    // The assembled size is the model's height; a model without any (all of it in one
+    // horizontal plane) is measured along its longest side instead, or no size could ever be
+    // entered for it.
+    d.modelHeight = dy > 0 ? dy : std::max(dx, dz);
     if (recalculating) {
         d.scale = model.dMag2d * model.dMag3d;
-        d.assembledSize = d.scale * dy;
+        d.assembledSize = d.scale * d.modelHeight;
     } else if (dy / dx > 0.1 && dy / dz > 0.1) {
         d.assembledSize = 10.0;
         d.scale = 10 / dy;
@@ -28,6 +33,7 @@ LayoutDialog LayoutDialog::initial(const Model& model, const LayoutParams& curre
         d.scale = 10 / dz;
         d.assembledSize = dy / dz * 10;
     }
+    if (!(dy > 0)) d.assembledSize = d.scale * d.modelHeight;
     return d;
 }
 

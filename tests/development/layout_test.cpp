@@ -201,6 +201,16 @@ TEST(LayoutDialog, InitialValuesLinkingAndRange) {
     EXPECT_DOUBLE_EQ(m.dMag2d, 8.0);
     EXPECT_EQ(params.spacingMm, 7);
     EXPECT_EQ(params.mode, kLayoutGivenScale);
+    // A model with no height at all is measured along its longest side, so a size can be
+    // given for it.
+    Model plate;
+    plate.boundsMin = {0, 0, 0};
+    plate.boundsMax = {4, 0, 8};
+    LayoutDialog flat = LayoutDialog::initial(plate, params, false);
+    EXPECT_EQ(flat.assembledSizeText(), "10.0");
+    EXPECT_EQ(flat.validate(), "");
+    flat.setAssembledSize(20);
+    EXPECT_DOUBLE_EQ(flat.scale, 2.5);
     // Recalculating starts from the current scale.
     d = LayoutDialog::initial(m, params, true);
     EXPECT_DOUBLE_EQ(d.scale, 2.0);

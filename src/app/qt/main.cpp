@@ -1,7 +1,5 @@
 // plikatra: the desktop program.
-#include <QApplication>
-
-#include "app/qt/main_window.h"
+#include "app/qt/desktop_program.h"
 
 int main(int argc, char** argv) {
     return plikatra::runDesktopProgram(argc, argv);

@@ -1,16 +1,469 @@
 #include "app/qt/main_window.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/qt/command_icons.h"
+#include "app/qt/dialogs/dialogs.h"
+#include "base/profile.h"
+#include "base/settings.h"
 
 namespace plikatra {
 
-int runDesktopProgram(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Plikatra Designer");
-    window.show();
-    return app.exec();
+namespace {
+
+using C = CommandId;
+
+constexpr const char* kBarStateKey = "State";
+
+// "&Open...\tCtrl+O" as Qt shows it: the mnemonic kept, the accelerator set apart.
+QString menuText(const Command& c) { return QString::fromUtf8(c.text).section('\t', 0, 0); }
+
+// Qt's "Description (patterns);;..." form of a "Description|patterns|...||" filter.
+QString qtFilter(const char* filter) {
+    const QStringList parts = QString::fromUtf8(filter).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        QString name = parts[i];
+        if (!name.contains('(')) name += " (" + patterns.join(' ') + ")";
+        else name = name.section('(', 0, 0).trimmed() + " (" + patterns.join(' ') + ")";
+        out << name;
+    }
+    return out.join(";;");
+}
+
+// Where the example models are: installed beside the program's data, or in a source tree.
+QString examplesFolder() {
+    const QDir app(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {app.filePath("../share/plikatra/examples"), app.filePath("../../examples"),
+          app.filePath("../examples")})
+        if (QFileInfo(candidate).isDir()) return QDir(candidate).canonicalPath();
+    return {};
+}
+
+QString helpIndex() {
+    const QDir app(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {app.filePath("../share/doc/plikatra/help/index.html"), app.filePath("../../docs/help/index.html"),
+          app.filePath("../docs/help/index.html")})
+        if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).canonicalFilePath();
+    return {};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEnd_(frontEnd) {
+    setAcceptDrops(true);
+    setWindowTitle(kAppTitle);
+    frontEnd_.attach(this, statusBar());
+    statusBar()->showMessage("Ready");
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    modelView_ = new QWidget(splitter_);
+    developmentView_ = new QWidget(splitter_);
+    modelView_->setObjectName("modelView");
+    developmentView_->setObjectName("developmentView");
+    splitter_->addWidget(modelView_);
+    splitter_->addWidget(developmentView_);
+    setCentralWidget(splitter_);
+
+    // The two modeless windows exist from the start, hidden until asked for.
+    objectList_ = new ObjectListWindow(doc_, this);
+    textureWindow_ = new TextureConfigurationWindow(doc_, this);
+    frontEnd_.setTextureWindow(textureWindow_);
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createDevelopmentBar();
+    recent_.load();
+    rebuildRecentMenu();
+    listener_ = doc_.addListener([this](DocumentEvent e) { documentChanged(e); });
+    updateTitle();
+    updateCommands();
+}
+
+MainWindow::~MainWindow() { doc_.removeListener(listener_); }
+
+void MainWindow::createActions() {
+    for (const Command& c : commandTable()) {
+        auto* a = new QAction(menuText(c), this);
+        if (*c.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(c.shortcut)));
+        a->setStatusTip(QString::fromUtf8(c.prompt));
+        a->setToolTip(QString::fromUtf8(c.tip));
+        a->setCheckable(commandChecked(c.id, doc_).has_value());
+        const CommandId id = c.id;
+        connect(a, &QAction::triggered, this, [this, id] { run(id); });
+        actions_[c.id] = a;
+        // Shortcuts of actions that sit in no menu still work while the window has focus.
+        addAction(a);
+    }
+    for (const int id : mainToolBar())
+        if (id) actions_[CommandId(id)]->setIcon(commandIcon(CommandId(id)));
+    for (const int id : developmentToolBar())
+        if (id) actions_[CommandId(id)]->setIcon(commandIcon(CommandId(id)));
+}
+
+QAction* MainWindow::action(CommandId id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::createMenus() {
+    auto add = [this](QMenu* menu, std::initializer_list<int> ids) {
+        for (const int id : ids) {
+            if (id == 0) menu->addSeparator();
+            else menu->addAction(action(CommandId(id)));
+        }
+    };
+    auto menuOf = [this](const char* title) {
+        QMenu* m = menuBar()->addMenu(title);
+        connect(m, &QMenu::aboutToShow, this, &MainWindow::updateCommands);
+        return m;
+    };
+    QMenu* file = menuOf("&File");
+    add(file, {int(C::Open), int(C::Save), int(C::SaveAs), 0, int(C::SaveDevelopment),
+               int(C::ExportPdf), 0, int(C::PageSettings), int(C::Print), int(C::PrintPreview),
+               int(C::PrinterSetup), 0});
+    recentMenu_ = file->addMenu("Recent &Files");
+    file->addSeparator();
+    add(file, {int(C::Exit)});
+
+    QMenu* model = menuOf("&3D Model");
+    add(model, {int(C::SpecifyCutEdge), int(C::SpecifyKeepEdge), int(C::ResetEdgeAttribute), 0,
+                int(C::ReverseSurface), int(C::HideSurface), int(C::ShowObjectList),
+                int(C::SetTexture), int(C::ResetView), 0, int(C::ReverseX), int(C::ReverseY),
+                int(C::ReverseZ), int(C::ReverseTextureU), int(C::ReverseTextureV), 0,
+                int(C::JoinIsolatedEdges)});
+
+    QMenu* development = menuOf("&Development");
+    add(development, {int(C::EraseEdge), int(C::UndoEraseEdge), int(C::EditFlap),
+                      int(C::RotatePart), int(C::MovePart), int(C::JoinSurface), int(C::CutPart),
+                      int(C::InputText), int(C::CheckSurface), 0, int(C::UndoLastEditing), 0,
+                      int(C::ShowFlap), int(C::ShowJoinNumber), int(C::ShowPageNumber), 0,
+                      int(C::RecalculateLayout), int(C::MirrorDevelopment), int(C::ScaleUp),
+                      int(C::ScaleDown), int(C::ScaleToSize), 0, int(C::ZoomIn), int(C::ZoomOut),
+                      int(C::ShowEntire), 0});
+    QMenu* clipboard = development->addMenu("Copy to &Clipboard");
+    add(clipboard, {int(C::CopyBitmap), int(C::CopyMetafile)});
+    development->addSeparator();
+    add(development, {int(C::UseMaterial), int(C::SmoothLine), 0});
+    QMenu* grid = development->addMenu("Text &Grid");
+    connect(grid, &QMenu::aboutToShow, this, &MainWindow::updateCommands);
+    add(grid, {int(C::AlignToGrid), 0, int(C::Grid5), int(C::Grid10), int(C::Grid20)});
+
+    QMenu* view = menuOf("&View");
+    add(view, {int(C::SplitWindow), int(C::OnlyDevelopmentWindow), 0, int(C::ModelInfo)});
+
+    QMenu* configuration = menuOf("&Configuration");
+    add(configuration, {int(C::LineTypeConfiguration), int(C::FlapConfiguration),
+                        int(C::JoinNumberConfiguration), int(C::ColorConfiguration),
+                        int(C::OtherConfigurations), 0, int(C::ResetToDefault)});
+
+    QMenu* help = menuOf("&Help");
+    add(help, {int(C::HelpContents), int(C::OpenGlInfo), int(C::Homepage), 0, int(C::About)});
+}
+
+void MainWindow::createToolBars() {
+    auto fill = [this](QToolBar* bar, const std::vector<int>& ids) {
+        bar->setIconSize(QSize(16, 15));
+        for (const int id : ids) {
+            if (id == 0) bar->addSeparator();
+            else bar->addAction(action(CommandId(id)));
+        }
+    };
+    QToolBar* main = addToolBar("Main Tool Bar");
+    main->setObjectName("mainToolBar");
+    fill(main, mainToolBar());
+    QToolBar* second = addToolBar("Development Tool Bar");
+    second->setObjectName("developmentToolBar");
+    fill(second, developmentToolBar());
+}
+
+void MainWindow::createDevelopmentBar() {
+    QToolBar* bar = addToolBar("Development Bar");
+    bar->setObjectName("developmentBar");
+    auto* create = new QPushButton("Create Development", bar);
+    auto* undo = new QPushButton("Undo", bar);
+    autoCheck_ = new QCheckBox("Auto", bar);
+    autoCheck_->setChecked(doc_.settings().autoCheck);
+    create->setObjectName("createDevelopment");
+    undo->setObjectName("undoDevelopment");
+    autoCheck_->setObjectName("autoLayout");
+    bar->addWidget(create);
+    bar->addWidget(undo);
+    bar->addWidget(autoCheck_);
+    connect(create, &QPushButton::clicked, this, [this] { run(C::CreateDevelopment); });
+    connect(undo, &QPushButton::clicked, this, [this] { run(C::UndoDevelopment); });
+    connect(autoCheck_, &QCheckBox::toggled, this, [this](bool on) { doc_.settings().autoCheck = on; });
+    // The buttons follow their commands' enable rules.
+    connect(action(C::CreateDevelopment), &QAction::changed, create,
+            [this, create] { create->setEnabled(action(C::CreateDevelopment)->isEnabled()); });
+    connect(action(C::UndoDevelopment), &QAction::changed, undo,
+            [this, undo] { undo->setEnabled(action(C::UndoDevelopment)->isEnabled()); });
+}
+
+void MainWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
+    int n = 1;
+    for (const std::string& path : recent_.paths()) {
+        const QString p = QString::fromStdString(path);
+        QAction* a = recentMenu_->addAction(QString("&%1 %2").arg(n++).arg(p));
+        connect(a, &QAction::triggered, this, [this, p] {
+            if (askSaveChanges()) openFile(p);
+        });
+    }
+    recentMenu_->setEnabled(!recent_.paths().empty());
+}
+
+void MainWindow::updateCommands() {
+    for (const auto& [id, a] : actions_) {
+        a->setEnabled(commandEnabled(id, doc_));
+        if (const auto checked = commandChecked(id, doc_)) a->setChecked(*checked);
+    }
+    if (autoCheck_) autoCheck_->setChecked(doc_.settings().autoCheck);
+}
+
+void MainWindow::updateTitle() {
+    setWindowTitle(QString::fromStdString(doc_.title()) + "[*] - " + kAppTitle);
+    setWindowModified(doc_.modified());
+}
+
+void MainWindow::setGraphicsInfo(const std::string& version, const std::string& renderer, int maxTextureSize) {
+    glVersion_ = version;
+    glRenderer_ = renderer;
+    maxTextureSize_ = maxTextureSize;
+}
+
+void MainWindow::documentChanged(DocumentEvent event) {
+    // A new document closes the texture window; the object list stays where the user put it.
+    if (event == DocumentEvent::FileOpened && textureWindow_) textureWindow_->hide();
+    if (event == DocumentEvent::Modified || event == DocumentEvent::FileOpened) updateTitle();
+    updateCommands();
+}
+
+bool MainWindow::openFile(const QString& path) {
+    const LoadOutcome outcome = doc_.open(path.toStdString());
+    if (outcome.result != kReadOk) return false;
+    if (!outcome.temporary) {
+        recent_.add(QFileInfo(path).absoluteFilePath().toStdString());
+        recent_.save();
+        rebuildRecentMenu();
+    }
+    updateTitle();
+    updateCommands();
+    return true;
+}
+
+void MainWindow::openCommand() {
+    if (!askSaveChanges()) return;
+    QString start;
+    // On the very first run the examples are the place to begin.
+    if (doc_.settings().bFirstStartUp && !doc_.model()) start = examplesFolder();
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Open", start, qtFilter(kOpenFilter));
+    if (!path.isEmpty()) openFile(path);
+}
+
+bool MainWindow::askSaveChanges() {
+    if (!doc_.modified()) return true;
+    const Answer a = frontEnd_.ask(format(kMsgSaveChanges, doc_.title().c_str()), kAppTitle,
+                                   Buttons::YesNoCancel, MessageIcon::Warning);
+    if (a == Answer::Cancel) return false;
+    if (a == Answer::Yes) return save();
+    return true;
+}
+
+bool MainWindow::save() {
+    if (!doc_.hasWorkFilePath()) return saveAs();
+    std::string error;
+    if (!doc_.save(doc_.path(), &error)) {
+        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
+        return false;
+    }
+    recent_.add(doc_.path());
+    recent_.save();
+    rebuildRecentMenu();
+    return true;
+}
+
+bool MainWindow::saveAs() {
+    if (!doc_.model()) return false;
+    const QFileInfo current(QString::fromStdString(doc_.path().empty() ? kUntitled : doc_.path()));
+    QFileDialog dialog(this, "Save As", current.absolutePath(), qtFilter(kSaveFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("ufd");
+    dialog.selectFile(current.completeBaseName() + ".ufd");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const std::string path = dialog.selectedFiles().front().toStdString();
+    std::string error;
+    if (!doc_.save(path, &error)) {
+        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
+        return false;
+    }
+    recent_.add(path);
+    recent_.save();
+    rebuildRecentMenu();
+    return true;
+}
+
+void MainWindow::setSplit(int modelWidth) {
+    const int total = splitter_->width();
+    splitter_->setSizes({modelWidth, std::max(0, total - modelWidth)});
+}
+
+void MainWindow::openHelp() {
+    const QString index = helpIndex();
+    if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
+        frontEnd_.message(kMsgHelpMissing, kAppTitle, MessageIcon::Error);
+}
+
+void MainWindow::run(CommandId id) {
+    if (!commandEnabled(id, doc_)) return;
+    Settings& s = doc_.settings();
+    auto toggle = [this](bool& flag) {
+        flag = !flag;
+        doc_.notify(DocumentEvent::Redraw);
+    };
+    switch (id) {
+        case C::Open: openCommand(); break;
+        case C::Save: save(); break;
+        case C::SaveAs: saveAs(); break;
+        case C::Exit: close(); break;
+        case C::SpecifyCutEdge: doc_.chooseModelEditMode(kModelEditCut); break;
+        case C::SpecifyKeepEdge: doc_.chooseModelEditMode(kModelEditKeep); break;
+        case C::ResetEdgeAttribute: doc_.resetEdgeAttributes(); break;
+        case C::ReverseSurface: doc_.reverseSurfaceDirection(); break;
+        case C::HideSurface: doc_.setHideSurface(!doc_.hideSurface()); break;
+        case C::SetTexture: doc_.setTexture(); break;
+        case C::ShowObjectList:
+            objectList_->refill();
+            objectList_->show();
+            objectList_->raise();
+            break;
+        case C::PageSettings: execPageSettingsDialog(this, doc_); break;
+        case C::ModelInfo: execModelInfoDialog(this, *doc_.model()); break;
+        case C::OpenGlInfo: execOpenGlInfoDialog(this, OpenGlInfo{glVersion_, glRenderer_, maxTextureSize_}); break;
+        case C::About: execAboutDialog(this, glVersion_, glRenderer_); break;
+        case C::LineTypeConfiguration: execLineTypeDialog(this, doc_); break;
+        case C::FlapConfiguration: execFlapDialog(this, doc_); break;
+        case C::JoinNumberConfiguration: execJoinNumberDialog(this, doc_); break;
+        case C::ColorConfiguration: execColorDialog(this, doc_); break;
+        case C::OtherConfigurations: execOtherDialog(this, doc_); break;
+        case C::ResetView: doc_.notify(DocumentEvent::ResetView); break;
+        case C::ReverseX: doc_.mirrorModel(Axis::X); break;
+        case C::ReverseY: doc_.mirrorModel(Axis::Y); break;
+        case C::ReverseZ: doc_.mirrorModel(Axis::Z); break;
+        case C::ReverseTextureU: doc_.reverseTextureU(); break;
+        case C::ReverseTextureV: doc_.reverseTextureV(); break;
+        case C::JoinIsolatedEdges: doc_.joinAdjacentIsolatedEdges(); break;
+        case C::EraseEdge: doc_.chooseEditMode(kModeEraseEdge); break;
+        case C::UndoEraseEdge: doc_.chooseEditMode(kModeShowEdge); break;
+        case C::EditFlap: doc_.chooseEditMode(kModeEditFlap); break;
+        case C::RotatePart: doc_.chooseEditMode(kModeRotatePart); break;
+        case C::MovePart: doc_.chooseEditMode(kModeMovePart); break;
+        case C::JoinSurface: doc_.chooseEditMode(kModeJoinSurface); break;
+        case C::CutPart: doc_.chooseEditMode(kModeCutPart); break;
+        case C::InputText: doc_.chooseEditMode(kModeInputText); break;
+        case C::CheckSurface: doc_.chooseEditMode(kModeCheckSurface); break;
+        case C::UndoLastEditing: doc_.undoLastEdit(); break;
+        case C::ShowFlap: toggle(s.bDrawNorishiro); break;
+        case C::ShowJoinNumber: toggle(s.bDrawEdgeNumber); break;
+        case C::ShowPageNumber: doc_.setShowPageNumbers(!doc_.showPageNumbers()); break;
+        case C::RecalculateLayout: doc_.recalculateLayout(); break;
+        case C::MirrorDevelopment: doc_.editor().mirror(); break;
+        case C::ScaleUp: doc_.editor().scaleUp(); break;
+        case C::ScaleDown: doc_.editor().scaleDown(); break;
+        case C::ScaleToSize: doc_.scaleToSize(); break;
+        case C::ZoomIn: doc_.notify(DocumentEvent::ZoomIn); break;
+        case C::ZoomOut: doc_.notify(DocumentEvent::ZoomOut); break;
+        case C::ShowEntire: doc_.notify(DocumentEvent::FitSheet); break;
+        case C::UseMaterial: toggle(s.bUseMaterial); break;
+        case C::SmoothLine: toggle(s.bLineSmooth); break;
+        case C::AlignToGrid: toggle(s.bPlaceTextOnGrid); break;
+        case C::Grid5: s.textGridSize = 5; break;
+        case C::Grid10: s.textGridSize = 10; break;
+        case C::Grid20: s.textGridSize = 20; break;
+        case C::SplitWindow: setSplit(splitter_->width() / 2); break;
+        case C::OnlyDevelopmentWindow: setSplit(0); break;
+        case C::ResetToDefault: doc_.resetSettings(); break;
+        case C::HelpContents: openHelp(); break;
+        case C::Homepage: openHelp(); break;
+        case C::CreateDevelopment:
+            doc_.createDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
+            break;
+        case C::UndoDevelopment: doc_.undoDevelopment(); break;
+        default: break;
+    }
+    updateCommands();
+}
+
+void MainWindow::restorePlacement() {
+    const WindowPlacement w = loadWindowPlacement();
+    if (w.right > w.left && w.bottom > w.top) setGeometry(w.left, w.top, w.right - w.left, w.bottom - w.top);
+    const QByteArray state = QByteArray::fromBase64(
+        QByteArray::fromStdString(readProfileString(kProfileBarState, kBarStateKey)));
+    if (!state.isEmpty()) restoreState(state);
+    if (w.modelWidth > 0) setSplit(w.modelWidth);
+}
+
+void MainWindow::savePlacement() {
+    WindowPlacement w;
+    const QRect r = normalGeometry();
+    w.left = r.left();
+    w.top = r.top();
+    w.right = r.right() + 1;
+    w.bottom = r.bottom() + 1;
+    w.show = isMaximized() ? 3 : 1;
+    w.modelWidth = splitter_->sizes().value(0);
+    saveWindowPlacement(w);
+    writeProfileString(kProfileBarState, kBarStateKey, saveState().toBase64().toStdString());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!askSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    savePlacement();
+    saveSettings(doc_.settings());
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    if (askSaveChanges()) openFile(urls.front().toLocalFile());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    const int oldWidth = event->oldSize().width();
+    QMainWindow::resizeEvent(event);
+    // The sizes of start-up keep the stored pane width; later width changes split the window
+    // in half.
+    if (sized_ && oldWidth > 0 && oldWidth != width()) setSplit(splitter_->width() / 2);
 }
 
 }  // namespace plikatra

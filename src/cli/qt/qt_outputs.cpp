@@ -1,4 +1,4 @@
-#include "cli/qt/qt_outputs.h"
+#include "cli/painted_outputs.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
