@@ -1,0 +1,188 @@
+#include <QAction>
+#include <QDropEvent>
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/qt/desktop_program.h"
+#include "app/qt/progress_window.h"
+#include "hexaking_test_file.h"
+#include "window_support.h"
+
+namespace plikatra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One model file of each format the program reads: from the corpus where it is, generated
+// where not.
+std::vector<std::string> oneModelOfEachFormat(const TempDir& dir) {
+    std::vector<std::string> files = {kExampleBox};
+    const fs::path corpus = PLIKATRA_CORPUS_DIR;
+    for (const char* relative : {"3ds/o3dv/cube_four_instances.3ds", "mqo/dchan/d-chan.mqo",
+                                 "dxf/bjnortier_threeDFaces.dxf", "lwo/nangtani/lwo2_box1-uv.lwo"})
+        if (fs::exists(corpus / relative)) files.push_back((corpus / relative).string());
+    hexaking::File hk;
+    hexaking::Node shape;
+    shape.objectField = 2;
+    shape.vertices = {{1, 2, 3}, {11, 2, 3}, {1, 12, 3}, {1, 2, 13}};
+    shape.faces = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}};
+    hk.root.children = {shape};
+    files.push_back(dir.write("tetra.6kt", hexaking::write(hk)));
+    return files;
+}
+
+void drop(QWidget* target, const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+TEST_F(WindowTest, MenusToolBarsAndTheDevelopmentBar) {
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&3D Model", "&Development", "&View", "&Configuration", "&Help"}));
+    EXPECT_EQ(window->findChildren<QToolBar*>().size(), 3);
+    EXPECT_EQ(window->action(CommandId::SaveDevelopment)->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_EQ(window->action(CommandId::SaveDevelopment)->statusTip(), "Save the development to file");
+    auto* create = window->findChild<QPushButton*>("createDevelopment");
+    ASSERT_NE(create, nullptr);
+    EXPECT_FALSE(create->isEnabled());  // no model yet
+    EXPECT_FALSE(window->action(CommandId::Save)->isEnabled());
+    EXPECT_TRUE(window->action(CommandId::Open)->isEnabled());
+    EXPECT_TRUE(window->close());  // nothing to save: closes without a question
+    EXPECT_TRUE(frontEnd.texts.empty());
+}
+
+TEST_F(WindowTest, OpensEveryFormatByOpenFileAndByDrop) {
+    for (const std::string& file : oneModelOfEachFormat(dir)) {
+        SCOPED_TRACE(file);
+        doc.close();
+        ASSERT_TRUE(window->openFile(QString::fromStdString(file)));
+        ASSERT_NE(doc.model(), nullptr);
+        EXPECT_TRUE(window->action(CommandId::CreateDevelopment)->isEnabled());
+        doc.close();
+        drop(window.get(), file);
+        EXPECT_NE(doc.model(), nullptr);
+    }
+    EXPECT_EQ(window->recentFiles().paths().size(), 4u);  // the list keeps four
+    EXPECT_TRUE(frontEnd.texts.empty()) << frontEnd.texts.front();
+}
+
+TEST_F(WindowTest, DevelopmentBarCreatesAndUndoesWithItsQuestions) {
+    ASSERT_TRUE(window->openFile(QString::fromStdString(kExampleBox)));
+    auto* create = window->findChild<QPushButton*>("createDevelopment");
+    auto* undo = window->findChild<QPushButton*>("undoDevelopment");
+    window->findChild<QCheckBox*>("autoLayout")->setChecked(true);
+    create->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(doc.hasDevelopment());
+    EXPECT_FALSE(create->isEnabled());
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(window->action(CommandId::Print)->isEnabled());
+
+    doc.model()->texts.push_back(std::make_unique<TextItem>());
+    frontEnd.answers = {Answer::Cancel};
+    undo->click();
+    EXPECT_TRUE(doc.hasDevelopment());
+    frontEnd.answers = {Answer::Ok, Answer::Yes};
+    undo->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(doc.hasDevelopment());
+    EXPECT_EQ(doc.model()->texts.size(), 1u);  // kept, as answered
+    EXPECT_EQ(frontEnd.texts.size(), 3u);
+    EXPECT_TRUE(create->isEnabled());
+}
+
+TEST_F(WindowTest, SaveQuestionsThreeAnswersAndSavingWorkFiles) {
+    ASSERT_TRUE(window->openFile(QString::fromStdString(kExampleBox)));
+    run(CommandId::CreateDevelopment);
+    ASSERT_TRUE(doc.modified());
+    // Cancel: the operation that asked stops.
+    frontEnd.answers = {Answer::Cancel};
+    EXPECT_FALSE(window->askSaveChanges());
+    EXPECT_EQ(frontEnd.texts.back(), "Save the changes to Untitled?");
+    // No: go on without saving.
+    frontEnd.answers = {Answer::No};
+    EXPECT_TRUE(window->askSaveChanges());
+    EXPECT_TRUE(doc.modified());
+
+    // A document from a work file saves without asking for a name.
+    const std::string work = dir.path() + "/box.ufd";
+    ASSERT_TRUE(doc.save(work));
+    const std::string first = readFile(work);
+    ASSERT_TRUE(window->openFile(QString::fromStdString(work)));
+    doc.editor().mirror();
+    ASSERT_TRUE(doc.modified());
+    frontEnd.answers = {Answer::Yes};
+    EXPECT_TRUE(window->askSaveChanges());  // Yes saves to the document's own path
+    EXPECT_FALSE(doc.modified());
+    EXPECT_NE(readFile(work), first);
+    doc.editor().mirror();
+    run(CommandId::Save);
+    EXPECT_EQ(readFile(work), first);  // mirrored twice: the same file again
+    EXPECT_EQ(window->windowTitle(), "box.ufd[*] - Plikatra Designer");
+}
+
+TEST_F(WindowTest, TheExchangeFileStaysOutOfTheRecentList) {
+    hexaking::File hk;
+    hexaking::Node shape;
+    shape.objectField = 2;
+    shape.vertices = {{1, 2, 3}, {11, 2, 3}, {1, 12, 3}, {1, 2, 13}};
+    shape.faces = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}};
+    hk.root.children = {shape};
+    const std::string exchange = dir.write("Plikatra_TMP.6kt", hexaking::write(hk));
+    ASSERT_TRUE(window->openFile(QString::fromStdString(exchange)));
+    EXPECT_EQ(doc.path(), "Untitled.6kt");
+    EXPECT_TRUE(window->recentFiles().paths().empty());
+}
+
+TEST_F(WindowTest, CancelInTheProgressWindowKeepsThePreviousDocument) {
+    ASSERT_TRUE(window->openFile(QString::fromStdString(kExampleBox)));
+    const Model* before = doc.model();
+    // A strip long enough that reading it takes several progress steps.
+    std::string obj;
+    const int n = 200000;
+    obj.reserve(static_cast<size_t>(n) * 40);
+    for (int i = 0; i <= n; ++i) obj += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\n";
+    for (int i = 0; i < n; ++i)
+        obj += "f " + std::to_string(2 * i + 1) + " " + std::to_string(2 * i + 3) + " " +
+               std::to_string(2 * i + 4) + " " + std::to_string(2 * i + 2) + "\n";
+    const std::string big = dir.write("strip.obj", obj);
+    // Presses Cancel as soon as the window is up.
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        for (ProgressWindow* w : window->findChildren<ProgressWindow*>())
+            if (w->isVisible())
+                for (QPushButton* b : w->findChildren<QPushButton*>()) b->click();
+    });
+    presser.start(5);
+    EXPECT_FALSE(window->openFile(QString::fromStdString(big)));
+    presser.stop();
+    EXPECT_EQ(doc.model(), before);
+    ASSERT_FALSE(frontEnd.texts.empty());
+    EXPECT_EQ(frontEnd.texts.back(), "Canceled loading");
+}
+
+TEST(DesktopArguments, OnePathQuotesStrippedAndOptions) {
+    DesktopOptions o = parseDesktopArguments({"\"/tmp/my model.obj\""});
+    EXPECT_EQ(o.path, "/tmp/my model.obj");
+    o = parseDesktopArguments({"/tmp/my", "model.obj", "--unfold", "--screenshot", "out.png"});
+    EXPECT_EQ(o.path, "/tmp/my model.obj");
+    EXPECT_TRUE(o.unfold);
+    EXPECT_EQ(o.screenshot, "out.png");
+    EXPECT_FALSE(parseDesktopArguments({"--unfold"}).error.isEmpty());
+    EXPECT_FALSE(parseDesktopArguments({"--bogus"}).error.isEmpty());
+}
+
+}  // namespace
+}  // namespace plikatra::test
