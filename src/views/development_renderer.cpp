@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "views/gl_textures.h"
@@ -71,8 +72,8 @@ double joinNumberAngle(Point2 first, Point2 second) {
     return angle;
 }
 
-std::vector<Point2> layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first,
-                                     Point2 second, double emCm) {
+TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, Point2 second,
+                              double emCm) {
     const double angle = joinNumberAngle(first, second);
     if (!std::isfinite(angle) || glyphs.empty()) return {};
     // The angle turns the text counter-clockwise on a y-up screen; on the sheet, whose y runs
@@ -80,18 +81,15 @@ std::vector<Point2> layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 
     const double a = angle * kPi / 180.0;
     const Point2 along{std::cos(a), -std::sin(a)};
     const Point2 up{-std::sin(a), -std::cos(a)};
-    const std::string text = std::to_string(number);
-    std::vector<Point2> em;
-    const double width = glyphs.appendText(text, em);
+    TriangleMesh mesh;
+    const double width = glyphs.appendText(std::to_string(number), mesh);
     const Point2 mid{(first.x + second.x) / 2, (first.y + second.y) / 2};
-    std::vector<Point2> out;
-    out.reserve(em.size());
-    for (const Point2& g : em) {
-        const double x = (g.x - width / 2) * emCm;
-        const double y = (g.y + kNumberLiftPerEm) * emCm;
-        out.push_back({mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y});
+    for (Point2& p : mesh.points) {
+        const double x = (p.x - width / 2) * emCm;
+        const double y = (p.y + kNumberLiftPerEm) * emCm;
+        p = {mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y};
     }
-    return out;
+    return mesh;
 }
 
 DevelopmentRenderer::DevelopmentRenderer(GlProcLoader loader) : loader_(loader) {
@@ -201,12 +199,12 @@ void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
             corner(i + 1);
         }
     }
-    plainFaces_.upload(gl_, std::move(plain), {5, 2, -1, 2, -1});
+    plainFaces_.upload(gl_, plain, {5, 2, -1, 2, -1});
     for (const Material* m : materialOrder) {
         TexturedFaces t;
         t.material = m;
         t.texture = uploadTexture(*m, options_.textureSmooth);
-        t.batch.upload(gl_, std::move(textured[m]), {4, 2, -1, -1, 2});
+        t.batch.upload(gl_, textured[m], {4, 2, -1, -1, 2});
         texturedFaces_.push_back(std::move(t));
     }
 }
@@ -232,8 +230,8 @@ void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
         }
         flapRanges_.push_back({flap.halfedge, range});
     }
-    flapFills_.upload(gl_, std::move(fills), {});
-    flapOutlines_.upload(gl_, std::move(outlines), {});
+    flapFills_.upload(gl_, fills, {});
+    flapOutlines_.upload(gl_, outlines, {});
 }
 
 void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
@@ -250,27 +248,30 @@ void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
         lineRecords_.push_back({line.halfedge, a, b, line.lineType});
     }
     for (int type = 0; type < 3; ++type)
-        for (int over = 0; over < 2; ++over) lines_[type][over].upload(gl_, std::move(data[type][over]), {});
+        for (int over = 0; over < 2; ++over) lines_[type][over].upload(gl_, data[type][over], {});
 }
 
 void DevelopmentRenderer::buildNumbers() {
-    std::vector<float> data;
-    numberRanges_.clear();
     numberFontSizeBuilt_ = options_.numberFontSize;
     const double emCm = options_.numberFontSize * kNumberEmPerPoint;
+    std::vector<float> points;
+    std::vector<GLuint> indices;
+    numberRanges_.clear();
     for (const DrawnNumber& n : numbers_) {
-        const int first = static_cast<int>(data.size() / 2);
-        for (const Point2& p : layoutJoinNumber(glyphs_, n.number, cmOf(sheet_, n.first),
-                                                cmOf(sheet_, n.second), emCm))
-            push(data, p);
-        const int count = static_cast<int>(data.size() / 2) - first;
+        const TriangleMesh mesh = layoutJoinNumber(glyphs_, n.number, cmOf(sheet_, n.first),
+                                                   cmOf(sheet_, n.second), emCm);
+        const auto base = static_cast<GLuint>(points.size() / 2);
+        const int first = static_cast<int>(indices.size());
+        for (const Point2& p : mesh.points) push(points, p);
+        for (std::uint32_t i : mesh.indices) indices.push_back(base + i);
+        const int count = static_cast<int>(indices.size()) - first;
         // Numbers come part after part; one range per run of a part.
         if (!numberRanges_.empty() && numberRanges_.back().first == n.part)
             numberRanges_.back().second.count += count;
         else
             numberRanges_.push_back({n.part, {first, count}});
     }
-    numberTriangles_.upload(gl_, std::move(data), {});
+    numberTriangles_.uploadIndexed(gl_, points, indices, {});
 }
 
 void DevelopmentRenderer::buildOverlay() {
@@ -337,8 +338,11 @@ void DevelopmentRenderer::drawSheet(const DevelopmentViewTransform& t) const {
     glLineWidth(1.0f);
     const Point2 a = sheetCmToScreen(t, sheet_, {0, 0});
     const Point2 b = sheetCmToScreen(t, sheet_, {sheet_.width, sheet_.height});
+    // The shadow is the sheet's rectangle moved 2 pixels right and down; only its right and
+    // bottom strips stay visible under the sheet, so only they are filled.
     glColor3f(0, 0, 0);
-    glRectd(a.x + 2, a.y + 2, b.x + 2, b.y + 2);
+    glRectd(b.x, a.y + 2, b.x + 2, b.y + 2);
+    glRectd(a.x + 2, b.y, b.x, b.y + 2);
     glColor3f(1, 1, 1);
     glRectd(a.x, a.y, b.x, b.y);
     glColor3f(0, 0, 0);

@@ -57,8 +57,9 @@ double joinNumberAngle(Point2 first, Point2 second);
 // The triangles of one join number on the sheet (centimetres from the sheet's top-left
 // corner): the digits set in `glyphs` at `emCm` centimetres per em, centred on the midpoint of
 // first–second and turned by joinNumberAngle. Empty for coincident points.
-std::vector<Point2> layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 firstCm,
-                                     Point2 secondCm, double emCm);
+TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 firstCm,
+                              Point2 secondCm, double emCm);
+
 
 class DevelopmentRenderer {
 public:

@@ -85,6 +85,7 @@ void ModelRenderer::releaseFaces() {
     }
     faces_.clear();
     highlightedFaces_.release(gl_);
+    backFaces_.release(gl_);
 }
 
 void ModelRenderer::releaseGl() {
@@ -101,6 +102,7 @@ void ModelRenderer::buildFaces() {
     const size_t materialCount = model_->materials.size();
     std::vector<std::vector<float>> data(materialCount + 1);
     std::vector<float> highlighted;
+    std::vector<float> backs;  // positions only, so that corners shared by faces are shared
     auto slot = [&](const Face& f) -> size_t {
         const Material* m = &faceMaterial(*model_, f);
         if (m == &model_->defaultMaterial) return 0;
@@ -115,6 +117,7 @@ void ModelRenderer::buildFaces() {
             std::vector<float>& out = isHighlighted ? highlighted : data[slot(*face)];
             auto corner = [&](const Halfedge& h) {
                 push3(out, cornerPosition(h));
+                push3(backs, cornerPosition(h));
                 if (isHighlighted) return;
                 push3(out, face->normal);
                 out.push_back(h.texCoord ? static_cast<float>(h.texCoord->u) : 0.0f);
@@ -133,10 +136,12 @@ void ModelRenderer::buildFaces() {
         b.material = i == 0 ? &model_->defaultMaterial : model_->materials[i - 1].get();
         if (!b.material) b.material = &model_->defaultMaterial;
         b.texture = uploadTexture(*b.material, options_.textureSmooth);
-        b.batch.upload(gl_, std::move(data[i]), {8, 3, 3, -1, 6});
+        // Each face has its own normal, so corners repeat only inside polygons.
+        b.batch.upload(gl_, data[i], {8, 3, 3, -1, 6}, false);
         faces_.push_back(std::move(b));
     }
-    highlightedFaces_.upload(gl_, std::move(highlighted), {3, 3});
+    highlightedFaces_.upload(gl_, highlighted, {3, 3});
+    backFaces_.upload(gl_, backs, {3, 3});
 }
 
 void ModelRenderer::buildEdges() {
@@ -176,7 +181,7 @@ void ModelRenderer::buildEdges() {
             }
         }
     }
-    for (int i = 0; i < kEdgeClassCount; ++i) edges_[i].upload(gl_, std::move(data[i]), {3, 3});
+    for (int i = 0; i < kEdgeClassCount; ++i) edges_[i].upload(gl_, data[i], {3, 3});
 }
 
 void ModelRenderer::applyMaterial(const FaceBatch& b, bool materials) const {
@@ -258,11 +263,10 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);
         if (!options_.cullFace) {
-            // The same faces wound the other way show their backs.
+            // Every face again, wound the other way, shows its back in grey.
             glColor3f(0.7f, 0.7f, 0.7f);
             glFrontFace(GL_CW);
-            for (const auto& f : faces_) f.batch.draw(gl_, GL_TRIANGLES, true);
-            highlightedFaces_.draw(gl_, GL_TRIANGLES);
+            backFaces_.draw(gl_, GL_TRIANGLES);
             glFrontFace(GL_CCW);
         }
         if (!highlightedFaces_.empty()) {

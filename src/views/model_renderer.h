@@ -100,6 +100,7 @@ private:
 
     std::vector<FaceBatch> faces_;
     VertexBatch highlightedFaces_;
+    VertexBatch backFaces_;  // every face, positions only
     VertexBatch edges_[kEdgeClassCount];
 };
 

@@ -10,21 +10,20 @@
 #include <cmath>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 namespace plikatra {
 
 namespace {
 
-// Curves are cut into chords no longer than this (em units): finer than a pixel for numbers
-// up to a few hundred pixels high.
-constexpr double kChord = 0.01;
-constexpr int kMaxCurveSteps = 64;
+constexpr int kMaxCurveSteps = 16;
 
 // Collects the outline of one glyph in font units while FreeType walks it.
 struct OutlineWalk {
     std::vector<std::vector<Point2>> contours;
     Point2 pen;
-    double scale = 1.0;  // font units to em
+    double scale = 1.0;     // font units to em
+    double flatness = 0.0;  // em
 
     Point2 toEm(const FT_Vector* v) const {
         return {static_cast<double>(v->x) * scale, static_cast<double>(v->y) * scale};
@@ -36,12 +35,16 @@ struct OutlineWalk {
     }
 };
 
-int curveSteps(double controlPolygonLength) {
-    return std::clamp(static_cast<int>(std::ceil(controlPolygonLength / kChord)), 2,
+// Chords for a curve whose largest second difference of control points is `bend`: a
+// quadratic piece deviates from its chord by at most bend / 8 over the square of the count.
+int curveSteps(double bend, double flatness) {
+    return std::clamp(static_cast<int>(std::ceil(std::sqrt(bend / (8 * flatness)))), 1,
                       kMaxCurveSteps);
 }
 
-double dist(Point2 a, Point2 b) { return std::hypot(b.x - a.x, b.y - a.y); }
+double bendOf(Point2 a, Point2 b, Point2 c) {
+    return std::hypot(a.x - 2 * b.x + c.x, a.y - 2 * b.y + c.y);
+}
 
 int moveTo(const FT_Vector* to, void* user) {
     auto& w = *static_cast<OutlineWalk*>(user);
@@ -59,7 +62,7 @@ int lineTo(const FT_Vector* to, void* user) {
 int conicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
     auto& w = *static_cast<OutlineWalk*>(user);
     const Point2 p0 = w.pen, p1 = w.toEm(control), p2 = w.toEm(to);
-    const int n = curveSteps(dist(p0, p1) + dist(p1, p2));
+    const int n = curveSteps(bendOf(p0, p1, p2), w.flatness);
     for (int i = 1; i <= n; ++i) {
         const double t = static_cast<double>(i) / n, s = 1 - t;
         w.lineTo({s * s * p0.x + 2 * s * t * p1.x + t * t * p2.x,
@@ -71,7 +74,8 @@ int conicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
 int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
     auto& w = *static_cast<OutlineWalk*>(user);
     const Point2 p0 = w.pen, p1 = w.toEm(c1), p2 = w.toEm(c2), p3 = w.toEm(to);
-    const int n = curveSteps(dist(p0, p1) + dist(p1, p2) + dist(p2, p3));
+    // A cubic bends up to 3/2 as much as a quadratic with the same second differences.
+    const int n = curveSteps(1.5 * std::max(bendOf(p0, p1, p2), bendOf(p1, p2, p3)), w.flatness);
     for (int i = 1; i <= n; ++i) {
         const double t = static_cast<double>(i) / n, s = 1 - t;
         const double a = s * s * s, b = 3 * s * s * t, c = 3 * s * t * t, d = t * t * t;
@@ -84,7 +88,8 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 // What the tessellator's callbacks fill.
 struct Tessellation {
     std::deque<std::array<GLdouble, 3>> vertices;  // stable addresses for GLU
-    std::vector<Point2>* triangles = nullptr;
+    std::unordered_map<const GLdouble*, std::uint32_t> index;  // vertex to mesh point
+    TriangleMesh* mesh = nullptr;
     bool failed = false;
 };
 
@@ -95,8 +100,11 @@ void GLAPIENTRY tessEnd(void*) {}
 void GLAPIENTRY tessEdgeFlag(GLboolean, void*) {}
 
 void GLAPIENTRY tessVertex(void* vertex, void* data) {
+    auto& t = *static_cast<Tessellation*>(data);
     const auto* v = static_cast<const GLdouble*>(vertex);
-    static_cast<Tessellation*>(data)->triangles->push_back({v[0], v[1]});
+    auto [it, added] = t.index.try_emplace(v, static_cast<std::uint32_t>(t.mesh->points.size()));
+    if (added) t.mesh->points.push_back({v[0], v[1]});
+    t.mesh->indices.push_back(it->second);
 }
 
 void GLAPIENTRY tessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
@@ -111,11 +119,11 @@ using Callback = void(GLAPIENTRY*)();
 
 // Triangulates the contours with the non-zero winding rule of TrueType outlines; false when
 // the tessellator gave up.
-bool tessellate(const std::vector<std::vector<Point2>>& contours, std::vector<Point2>& out) {
+bool tessellate(const std::vector<std::vector<Point2>>& contours, TriangleMesh& out) {
     std::unique_ptr<GLUtesselator, void (*)(GLUtesselator*)> tess(gluNewTess(), gluDeleteTess);
     if (!tess) return false;
     Tessellation t;
-    t.triangles = &out;
+    t.mesh = &out;
     gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(tessBegin));
     gluTessCallback(tess.get(), GLU_TESS_END_DATA, reinterpret_cast<Callback>(tessEnd));
     gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(tessVertex));
@@ -135,7 +143,7 @@ bool tessellate(const std::vector<std::vector<Point2>>& contours, std::vector<Po
         gluTessEndContour(tess.get());
     }
     gluTessEndPolygon(tess.get());
-    return !t.failed && out.size() % 3 == 0;
+    return !t.failed && out.indices.size() % 3 == 0;
 }
 
 // Drops the repeated closing point and contours too small to enclose anything.
@@ -145,7 +153,7 @@ void tidy(std::vector<std::vector<Point2>>& contours) {
     std::erase_if(contours, [](const auto& c) { return c.size() < 3; });
 }
 
-bool loadGlyph(FT_Face face, char c, Glyph& glyph) {
+bool loadGlyph(FT_Face face, char c, double flatness, Glyph& glyph) {
     if (FT_Load_Char(face, static_cast<FT_ULong>(static_cast<unsigned char>(c)),
                      FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0)
         return false;
@@ -159,24 +167,32 @@ bool loadGlyph(FT_Face face, char c, Glyph& glyph) {
     funcs.cubic_to = cubicTo;
     OutlineWalk walk;
     walk.scale = scale;
+    walk.flatness = flatness;
     if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &walk) != 0) return false;
     tidy(walk.contours);
     glyph.contours = std::move(walk.contours);
-    return glyph.contours.empty() || tessellate(glyph.contours, glyph.triangles);
+    if (glyph.contours.empty()) return true;
+    if (!tessellate(glyph.contours, glyph.mesh)) return false;
+    for (std::uint32_t i : glyph.mesh.indices) glyph.triangles.push_back(glyph.mesh.points[i]);
+    return true;
 }
 
 // The file and face index fontconfig picks for a family; empty when none.
 std::string matchFont(const std::string& family, bool bold, int& index) {
-    if (!FcInit()) return {};
+    // A configuration of our own, released after the match, rather than fontconfig's
+    // process-wide one.
+    std::unique_ptr<FcConfig, void (*)(FcConfig*)> config(FcInitLoadConfigAndFonts(),
+                                                          FcConfigDestroy);
+    if (!config) return {};
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return {};
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config.get(), pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config.get(), pattern, &result);
     FcPatternDestroy(pattern);
     if (!match) return {};
     std::string path;
@@ -204,6 +220,19 @@ double GlyphSet::advance(std::string_view text) const {
     return sum;
 }
 
+double GlyphSet::appendText(std::string_view text, TriangleMesh& mesh) const {
+    double x = 0.0;
+    for (char c : text) {
+        const Glyph* g = glyph(c);
+        if (!g) continue;
+        const auto base = static_cast<std::uint32_t>(mesh.points.size());
+        for (const Point2& p : g->mesh.points) mesh.points.push_back({p.x + x, p.y});
+        for (std::uint32_t i : g->mesh.indices) mesh.indices.push_back(base + i);
+        x += g->advance;
+    }
+    return x;
+}
+
 double GlyphSet::appendText(std::string_view text, std::vector<Point2>& triangles) const {
     double x = 0.0;
     for (char c : text) {
@@ -215,7 +244,8 @@ double GlyphSet::appendText(std::string_view text, std::vector<Point2>& triangle
     return x;
 }
 
-GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex, std::string* error) {
+GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex, std::string* error,
+                            double flatness) {
     GlyphSet set;
     auto fail = [&] {
         if (error) *error = kMsgFailedToCreateFonts;
@@ -234,7 +264,7 @@ GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex, std::string*
         const bool needed = (c >= '0' && c <= '9') || c == '-';
         // The digits and the minus sign are what join numbers need; any other character
         // that fails is simply left blank.
-        if (!loadGlyph(face, static_cast<char>(c), g)) {
+        if (!loadGlyph(face, static_cast<char>(c), flatness, g)) {
             if (needed) return fail();
             g = Glyph{};
         }
@@ -243,14 +273,15 @@ GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex, std::string*
     return set;
 }
 
-GlyphSet loadGlyphs(const std::string& family, bool bold, std::string* error) {
+GlyphSet loadGlyphs(const std::string& family, bool bold, std::string* error,
+                    double flatness) {
     int index = 0;
     const std::string path = matchFont(family, bold, index);
     if (path.empty()) {
         if (error) *error = kMsgFailedToCreateFonts;
         return {};
     }
-    return loadGlyphsFromFile(path, index, error);
+    return loadGlyphsFromFile(path, index, error, flatness);
 }
 
 }  // namespace plikatra

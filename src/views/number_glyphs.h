@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,22 @@ inline constexpr const char* kMsgFailedToCreateFonts = "Failed to create Fonts";
 // Face the join numbers are set in; fontconfig maps it to an installed face.
 inline constexpr const char* kNumberFontFamily = "Arial";
 
+// Triangles sharing their corners: every 3 indices into points make one.
+struct TriangleMesh {
+    std::vector<Point2> points;
+    std::vector<std::uint32_t> indices;
+};
+
 struct Glyph {
     std::vector<Point2> triangles;              // 3 corners per triangle
+    TriangleMesh mesh;                          // the same triangles with shared corners
     std::vector<std::vector<Point2>> contours;  // the outline, curves flattened, each closed
     double advance = 0.0;                       // pen movement to the next character
 };
+
+// How far a flattened curve may stray from the font's curve, in em: fine enough for numbers
+// a hundred pixels high.
+inline constexpr double kGlyphFlatness = 0.004;
 
 // Glyphs of the printable ASCII characters of one face.
 class GlyphSet {
@@ -37,26 +49,31 @@ public:
     double advance(std::string_view text) const;
     // Appends the triangles of `text` set from the origin along +x; returns its advance.
     double appendText(std::string_view text, std::vector<Point2>& triangles) const;
+    // The same into a mesh with shared corners.
+    double appendText(std::string_view text, TriangleMesh& mesh) const;
 
 private:
     friend GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex,
-                                       std::string* error);
+                                       std::string* error, double flatness);
     std::array<Glyph, kLast - kFirst + 1> glyphs_;
     bool loaded_ = false;
 };
 
-// Loads the glyphs of the face fontconfig chooses for `family` (bold when asked). On failure
-// returns an empty set and puts kMsgFailedToCreateFonts into `error`.
-GlyphSet loadGlyphs(const std::string& family, bool bold, std::string* error = nullptr);
+// Loads the glyphs of the face fontconfig chooses for `family` (bold when asked), curves
+// flattened to within `flatness` em. On failure returns an empty set and puts
+// kMsgFailedToCreateFonts into `error`.
+GlyphSet loadGlyphs(const std::string& family, bool bold, std::string* error = nullptr,
+                    double flatness = kGlyphFlatness);
 
 // Loads the glyphs of face `faceIndex` of a font file; empty and kMsgFailedToCreateFonts when
 // the file cannot be read as a scalable font.
 GlyphSet loadGlyphsFromFile(const std::string& path, int faceIndex = 0,
-                            std::string* error = nullptr);
+                            std::string* error = nullptr, double flatness = kGlyphFlatness);
 
 // The join-number glyphs: "Arial", bold.
-inline GlyphSet loadNumberGlyphs(std::string* error = nullptr) {
-    return loadGlyphs(kNumberFontFamily, true, error);
+inline GlyphSet loadNumberGlyphs(std::string* error = nullptr,
+                                 double flatness = kGlyphFlatness) {
+    return loadGlyphs(kNumberFontFamily, true, error, flatness);
 }
 
 }  // namespace plikatra

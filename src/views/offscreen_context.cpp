@@ -4,33 +4,22 @@
 #include <EGL/eglext.h>
 
 #include <cstring>
-#include <mutex>
 
 namespace plikatra {
 
 namespace {
 
-// The surfaceless display is one per process and shared by every off-screen context; it is
-// terminated when the last of them goes away, so a second context never loses its display.
-std::mutex displayMutex;
-int displayUsers = 0;
-
+// The surfaceless display is one per process and shared by every off-screen context. It is
+// initialised once and kept: terminating it would unload the driver, which the next context
+// would then have to load again.
 EGLDisplay acquireDisplay() {
-    std::lock_guard lock(displayMutex);
-    EGLDisplay display =
-        eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
-    if (!eglInitialize(display, nullptr, nullptr)) return EGL_NO_DISPLAY;
-    ++displayUsers;
+    static const EGLDisplay display = [] {
+        EGLDisplay d =
+            eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (d != EGL_NO_DISPLAY && !eglInitialize(d, nullptr, nullptr)) return EGL_NO_DISPLAY;
+        return d;
+    }();
     return display;
-}
-
-void releaseDisplay(EGLDisplay display) {
-    std::lock_guard lock(displayMutex);
-    if (--displayUsers == 0) {
-        eglTerminate(display);
-        eglReleaseThread();
-    }
 }
 
 }  // namespace
@@ -96,7 +85,6 @@ OffscreenContext::~OffscreenContext() {
             eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display_, context_);
     }
-    releaseDisplay(display_);
 }
 
 bool OffscreenContext::makeCurrent(std::string& error) {

@@ -1,6 +1,8 @@
 // Interleaved float vertices uploaded once into a buffer object and drawn with the classic
-// vertex-array calls, so that a frame only re-issues them. Without buffer objects the data stays
-// in memory and is drawn from there.
+// vertex-array calls, so that a frame only re-issues them. Equal vertices are stored once and
+// drawn through an index list: a software renderer then transforms and lights each shared
+// corner once instead of once per triangle or line. Without buffer objects the data stays in
+// memory and is drawn from there.
 #pragma once
 
 #include <vector>
@@ -28,8 +30,14 @@ public:
     // The buffer object must have been released with the context current.
     ~VertexBatch() = default;
 
-    // Replaces the contents; the context must be current.
-    void upload(const GlFunctions& gl, std::vector<float> data, const VertexLayout& layout);
+    // Replaces the contents (vertices in drawing order); the context must be current. Without
+    // `shareCorners` the vertices are kept as they are, for data where hardly any repeat.
+    void upload(const GlFunctions& gl, const std::vector<float>& data, const VertexLayout& layout,
+                bool shareCorners = true);
+    // Replaces the contents by vertices already shared and the indices that draw them (none:
+    // the vertices in order).
+    void uploadIndexed(const GlFunctions& gl, const std::vector<float>& vertices,
+                       const std::vector<GLuint>& indices, const VertexLayout& layout);
     // Frees the buffer object; the context must be current.
     void release(const GlFunctions& gl);
 
@@ -46,9 +54,11 @@ public:
 
 private:
     GLuint buffer_ = 0;
-    std::vector<float> memory_;  // used only without buffer objects
+    GLuint indexBuffer_ = 0;
+    std::vector<float> memory_;           // used only without buffer objects
+    std::vector<GLuint> memoryIndices_;   // likewise
     VertexLayout layout_;
-    int count_ = 0;
+    int count_ = 0;  // indices, one per vertex in drawing order
 };
 
 }  // namespace plikatra

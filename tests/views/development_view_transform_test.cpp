@@ -127,12 +127,13 @@ TEST(JoinNumberLayout, CentredOnTheMidpointAndRunningFromSecondToFirst) {
                                  std::pair{Point2{4, 4}, Point2{10, 12}},
                                  std::pair{Point2{6, 1}, Point2{6, 9}}}) {
         const auto tris = layoutJoinNumber(glyphs, 42, first, second, em);
-        ASSERT_FALSE(tris.empty());
+        ASSERT_FALSE(tris.points.empty());
         const Point2 mid{(first.x + second.x) / 2, (first.y + second.y) / 2};
         const double len = std::hypot(first.x - second.x, first.y - second.y);
         const Point2 along{(first.x - second.x) / len, (first.y - second.y) / len};
         double lo = 1e9, hi = -1e9, side = 0;
-        for (const Point2& p : tris) {
+        ASSERT_EQ(tris.indices.size() % 3, 0u);
+        for (const Point2& p : tris.points) {
             const double s = (p.x - mid.x) * along.x + (p.y - mid.y) * along.y;
             lo = std::min(lo, s);
             hi = std::max(hi, s);
@@ -145,7 +146,7 @@ TEST(JoinNumberLayout, CentredOnTheMidpointAndRunningFromSecondToFirst) {
         // reads left to right, so it is never mirrored.
         EXPECT_GT(side, 0.0);
     }
-    EXPECT_TRUE(layoutJoinNumber(glyphs, 3, {1, 1}, {1, 1}, em).empty());
+    EXPECT_TRUE(layoutJoinNumber(glyphs, 3, {1, 1}, {1, 1}, em).points.empty());
 }
 
 TEST(ViewOptions, DefaultsAreTheInitialSettings) {
