@@ -12,7 +12,7 @@ namespace plikatra {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// Printed line widths are given in points; centimetres per point as the view takes it.
+// A printed line width of 1 is this many centimetres wide on the sheet.
 constexpr double kLineWidthToCm = 0.035146;
 // Join-number em height per point of the number font size, in centimetres.
 constexpr double kNumberEmPerPoint = 0.042333333333333334;

@@ -79,8 +79,11 @@ public:
     // Builds the vertex arrays and textures of a drawing; the context must be current. The
     // parts, faces, halfedges and materials it points to must live until the next call.
     void setDrawing(const DevelopmentDrawing& drawing);
+    // Changes of texture filtering or number size update the cached data, so the context
+    // must be current once a drawing was set.
     void setOptions(const DevelopmentViewOptions& options);
     const DevelopmentViewOptions& options() const { return options_; }
+    // Cheap; meant to be called on every change of the editor's feedback.
     void setOverlay(const DevelopmentOverlay& overlay);
 
     // The sheet of the current drawing.

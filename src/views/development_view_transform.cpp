@@ -43,8 +43,12 @@ double pixelsPerUnit(const DevelopmentViewTransform& t, const SheetFrame& f) {
     return t.scale() * f.mag2d;
 }
 
+double fitPixelsPerCm(int clientWidth, int clientHeight, const SheetFrame& f) {
+    return std::min((clientWidth - 30) / f.width, (clientHeight - 30) / f.height);
+}
+
 void fitSheet(DevelopmentViewTransform& t, const SheetFrame& f) {
-    t.pixelsPerCm = std::min((t.clientWidth - 30) / f.width, (t.clientHeight - 30) / f.height);
+    t.pixelsPerCm = fitPixelsPerCm(t.clientWidth, t.clientHeight, f);
     t.zoom = 1.0;
     t.panX = t.panY = 0.0;
 }

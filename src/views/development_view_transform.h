@@ -51,8 +51,11 @@ Point2 screenToSheet(const DevelopmentViewTransform& t, const SheetFrame& f, Poi
 // Pixels per development unit on screen (what the editor's hit distances need).
 double pixelsPerUnit(const DevelopmentViewTransform& t, const SheetFrame& f);
 
-// "Show Entire": the largest scale at which the sheet fits the client area with 15 pixels
-// around it, zoom 1 and no pan. The client size must be set.
+// The largest scale at which the sheet fits a client area with 15 pixels around it; a size
+// change sets it and keeps zoom and pan.
+double fitPixelsPerCm(int clientWidth, int clientHeight, const SheetFrame& f);
+
+// "Show Entire": the fitting scale, zoom 1 and no pan. The client size must be set.
 void fitSheet(DevelopmentViewTransform& t, const SheetFrame& f);
 
 // Sets zoom unless the page would then be narrower than 20 or wider than 20000 pixels;

@@ -297,7 +297,33 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
         glVertex3d(b.x, b.y, b.z);
         glEnd();
     }
+    if (state.outlinedMaterial) drawOutlines(*state.outlinedMaterial);
     glLineWidth(1.0f);
+}
+
+void ModelRenderer::drawOutlines(const Material& material) const {
+    glLineWidth(2.0f);
+    for (const auto& solid : model_->solids) {
+        if (!solid->visible) continue;
+        for (const auto& face : solid->faces) {
+            if (&faceMaterial(*model_, *face) != &material) continue;
+            const bool mapped = std::any_of(face->halfedges.begin(), face->halfedges.end(),
+                                            [](const auto& h) {
+                                                return h->texCoord && (h->texCoord->u != 0.0 ||
+                                                                       h->texCoord->v != 0.0);
+                                            });
+            if (mapped)
+                glColor3f(1, 1, 0);
+            else
+                glColor3f(1, 1, 1);
+            glBegin(GL_LINE_LOOP);
+            for (const auto& h : face->halfedges) {
+                const Point3& p = cornerPosition(*h);
+                glVertex3d(p.x, p.y, p.z);
+            }
+            glEnd();
+        }
+    }
 }
 
 }  // namespace plikatra

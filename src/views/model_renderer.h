@@ -37,6 +37,9 @@ struct ModelViewOptions {
 struct ModelFrameState {
     const Edge* hoveredEdge = nullptr;  // drawn thick green
     bool rotating = false;              // the trackball is being dragged
+    // The material chosen in the texture dialog: its faces are outlined, yellow where they
+    // have texture coordinates, white where they have none.
+    const Material* outlinedMaterial = nullptr;
 };
 
 class ModelRenderer {
@@ -51,9 +54,12 @@ public:
     // (geometry, edge kinds, the development, line flags, materials). The context must be
     // current; null draws an empty view.
     void setModel(const Model* model);
+    // Options that change the geometry (opened cuts, edge culling) or the filtering rebuild
+    // the cached data, so the context must be current once a model was set.
     void setOptions(const ModelViewOptions& options);
     const ModelViewOptions& options() const { return options_; }
-    // Faces shown red (Check Corresponding Surface).
+    // Faces shown red (Check Corresponding Surface); a change rebuilds the face arrays, so the
+    // context must be current.
     void setHighlightedFaces(const std::unordered_set<const Face*>& faces);
 
     // Renders one frame with the camera into the current context's framebuffer.
@@ -90,6 +96,7 @@ private:
     bool opened() const;
     const Point3& cornerPosition(const Halfedge& h) const;
     void applyMaterial(const FaceBatch& batch, bool materials) const;
+    void drawOutlines(const Material& material) const;
 
     GlProcLoader loader_;
     GlFunctions gl_;

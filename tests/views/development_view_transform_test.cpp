@@ -98,17 +98,6 @@ TEST(DevelopmentViewTransform, GridChangeKeepsTheSheetCornerInPlace) {
     EXPECT_NEAR(moved.y, corner.y, 1e-9);
 }
 
-TEST(DevelopmentViewTransform, LineWidthAndStippleFollowTheScale) {
-    DevelopmentViewTransform t = view(2.0, 0, 0);  // 25 pixels per cm
-    EXPECT_DOUBLE_EQ(screenLineWidth(t, 1.0), 25 * 0.035146);
-    EXPECT_DOUBLE_EQ(screenLineWidth(t, 5.0), 125 * 0.035146);
-    EXPECT_EQ(stippleFactor(t), 1);
-    t.zoom = 10;  // 125 pixels per cm
-    EXPECT_EQ(stippleFactor(t), 5);
-    t.zoom = 0.1;
-    EXPECT_EQ(stippleFactor(t), 1);  // never below 1
-}
-
 TEST(JoinNumberLayout, AngleRule) {
     // Second point to the left: the plain arcsine; to the right: 180 minus it.
     EXPECT_DOUBLE_EQ(joinNumberAngle({1, 0}, {0, 0}), 0.0);

@@ -181,6 +181,10 @@ TEST_F(ModelRender, HoverHighlightHideSurfaceAndPlainFaces) {
     ModelFrameState hover;
     hover.hoveredEdge = edge;
     EXPECT_EQ(pixel(frame(hover), midpointOf(*edge)), (Rgb8{0, 255, 0}));
+    // The texture dialog's material: its faces outlined white, having no texture coordinates.
+    ModelFrameState outlined;
+    outlined.outlinedMaterial = &model->defaultMaterial;
+    EXPECT_EQ(pixel(frame(outlined), midpointOf(*edge)), kWhite);
 
     renderer.setHighlightedFaces({front});
     EXPECT_EQ(pixel(frame(), centre), (Rgb8{255, 0, 0}));
