@@ -6,6 +6,7 @@
 #include <string>
 
 #include "views/gl_textures.h"
+#include "views/polygon_tessellation.h"
 
 namespace plikatra {
 
@@ -158,48 +159,64 @@ void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
     faceTriangles_.clear();
     faceRanges_.clear();
     texturedFaceSet_.clear();
-    std::vector<float> plain;
     std::unordered_map<const Material*, std::vector<float>> textured;
     std::vector<const Material*> materialOrder;
+    // Flat-coloured faces by part and colour, in drawing order.
+    std::vector<FlatRegion> regions;
     for (const DrawnFace& f : d.faces) {
         if (f.corners.size() < 3 || !f.face) continue;
         const Range range{static_cast<int>(faceTriangles_.size()),
                           static_cast<int>(f.corners.size() - 2) * 3};
         faceRanges_[f.face] = range;
-        const bool withTexture = f.material && drawsTexture(*f.material);
-        std::vector<float>* out = &plain;
-        if (withTexture) {
-            auto [it, added] = textured.try_emplace(f.material);
-            if (added) materialOrder.push_back(f.material);
-            out = &it->second;
-            texturedFaceSet_.insert(f.face);
+        // A fan, as the polygon of the face is filled; kept for highlighting.
+        for (size_t i = 1; i + 1 < f.corners.size(); ++i)
+            for (size_t c : {size_t{0}, i, i + 1}) faceTriangles_.push_back(cmOf(sheet_, f.corners[c]));
+        if (!f.material || !drawsTexture(*f.material)) {
+            if (regions.empty() || regions.back().part != f.part)
+                regions.push_back({f.part, {}});
+            regions.back().faces[f.material].push_back(&f);
+            continue;
         }
-        const GlColor white{1, 1, 1};
-        const GlColor color = f.material && !withTexture
-                                  ? GlColor{f.material->flatColor.r, f.material->flatColor.g,
-                                            f.material->flatColor.b}
-                                  : white;
-        auto corner = [&](size_t i) {
-            const Point2 p = cmOf(sheet_, f.corners[i]);
-            faceTriangles_.push_back(p);
-            push(*out, p);
-            if (withTexture) {
-                const auto& halfedges = f.face->halfedges;
-                const TexCoord* tc = i < halfedges.size() ? halfedges[i]->texCoord : nullptr;
-                out->push_back(tc ? static_cast<float>(tc->u) : 0.0f);
-                out->push_back(tc ? static_cast<float>(tc->v) : 0.0f);
-            } else {
-                out->insert(out->end(), {color.r, color.g, color.b});
+        auto [it, added] = textured.try_emplace(f.material);
+        if (added) materialOrder.push_back(f.material);
+        texturedFaceSet_.insert(f.face);
+        // The fan again, with the texture coordinates of its corners.
+        const auto& halfedges = f.face->halfedges;
+        size_t k = static_cast<size_t>(range.first);
+        for (size_t i = 1; i + 1 < f.corners.size(); ++i)
+            for (size_t c : {size_t{0}, i, i + 1}) {
+                const TexCoord* tc = c < halfedges.size() ? halfedges[c]->texCoord : nullptr;
+                push(it->second, faceTriangles_[k++]);
+                it->second.push_back(tc ? static_cast<float>(tc->u) : 0.0f);
+                it->second.push_back(tc ? static_cast<float>(tc->v) : 0.0f);
             }
-        };
-        // A fan, as the polygon of the face is filled.
-        for (size_t i = 1; i + 1 < f.corners.size(); ++i) {
-            corner(0);
-            corner(i);
-            corner(i + 1);
-        }
     }
-    plainFaces_.upload(gl_, plain, {5, 2, -1, 2, -1});
+    std::vector<float> points;
+    std::vector<GLuint> indices;
+    for (const FlatRegion& region : regions)
+        for (const auto& [material, faces] : region.faces) {
+            const GlColor color = material ? GlColor{material->flatColor.r,
+                                                     material->flatColor.g,
+                                                     material->flatColor.b}
+                                           : GlColor{1, 1, 1};
+            TriangleMesh mesh;
+            if (!regionMesh(*region.part, faces, mesh)) {
+                mesh = {};
+                for (const DrawnFace* f : faces) {
+                    const auto base = static_cast<std::uint32_t>(mesh.points.size());
+                    for (const Point2& p : f->corners) mesh.points.push_back(cmOf(sheet_, p));
+                    for (std::uint32_t i = 1; i + 1 < f->corners.size(); ++i)
+                        mesh.indices.insert(mesh.indices.end(), {base, base + i, base + i + 1});
+                }
+            }
+            const auto base = static_cast<GLuint>(points.size() / 5);
+            for (const Point2& p : mesh.points) {
+                push(points, p);
+                points.insert(points.end(), {color.r, color.g, color.b});
+            }
+            for (std::uint32_t i : mesh.indices) indices.push_back(base + i);
+        }
+    plainFaces_.uploadIndexed(gl_, points, indices, {5, 2, -1, 2, -1});
     for (const Material* m : materialOrder) {
         TexturedFaces t;
         t.material = m;
@@ -207,6 +224,44 @@ void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
         t.batch.upload(gl_, textured[m], {4, 2, -1, -1, 2});
         texturedFaces_.push_back(std::move(t));
     }
+}
+
+bool DevelopmentRenderer::regionMesh(const Part& part, const std::vector<const DrawnFace*>& faces,
+                                     TriangleMesh& mesh) const {
+    // Faces of a part that show one flat colour are filled as one region: its outline runs
+    // along the halfedges without a fold partner in the region, so the inside of a large part
+    // becomes a few big triangles instead of a fan per face. The pixels are the same, and a
+    // software renderer sets up far fewer triangles. The outline's winding sums the faces'
+    // windings, so overlapping faces are filled once and holes stay open.
+    std::unordered_set<const Face*> inRegion;
+    size_t budget = 0;
+    for (const DrawnFace* f : faces) {
+        inRegion.insert(f->face);
+        budget += f->face->halfedges.size();
+    }
+    auto interior = [&](const Halfedge* h) { return h->twin && inRegion.count(h->twin->face); };
+    std::unordered_set<const Halfedge*> visited;
+    std::vector<std::vector<Point2>> contours;
+    size_t steps = 0;
+    for (const DrawnFace* f : faces)
+        for (const auto& start : f->face->halfedges) {
+            const Halfedge* h = start.get();
+            if (interior(h) || visited.count(h)) continue;
+            std::vector<Point2> contour;
+            const Halfedge* b = h;
+            do {
+                if (!b->next || ++steps > budget) return false;
+                visited.insert(b);
+                contour.push_back(cmOf(sheet_, {part.x + b->flatX, part.y + b->flatY}));
+                // Round the end vertex through the region's folds to the next outline edge.
+                const Halfedge* g = b->next;
+                for (size_t turn = 0; interior(g); g = g->twin->next)
+                    if (!g->twin->next || ++turn > budget) return false;
+                b = g;
+            } while (b != h);
+            contours.push_back(std::move(contour));
+        }
+    return tessellate(contours, mesh);
 }
 
 void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {

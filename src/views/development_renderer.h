@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -105,6 +106,11 @@ private:
         int first = 0;
         int count = 0;
     };
+    // Flat-coloured faces of one part, by material (null: white).
+    struct FlatRegion {
+        const Part* part = nullptr;
+        std::map<const Material*, std::vector<const DrawnFace*>> faces;
+    };
     struct LineRecord {
         const Halfedge* halfedge = nullptr;
         Point2 start, end;  // centimetres
@@ -113,6 +119,8 @@ private:
 
     void ensureFunctions();
     void buildFaces(const DevelopmentDrawing& drawing);
+    bool regionMesh(const Part& part, const std::vector<const DrawnFace*>& faces,
+                    TriangleMesh& mesh) const;
     void buildFlaps(const DevelopmentDrawing& drawing);
     void buildLines(const DevelopmentDrawing& drawing);
     void buildNumbers();

@@ -1,6 +1,7 @@
 #include "views/number_glyphs.h"
 
-#include <GL/glu.h>
+#include "views/polygon_tessellation.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -8,9 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <memory>
-#include <unordered_map>
 
 namespace plikatra {
 
@@ -85,67 +84,6 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
     return 0;
 }
 
-// What the tessellator's callbacks fill.
-struct Tessellation {
-    std::deque<std::array<GLdouble, 3>> vertices;  // stable addresses for GLU
-    std::unordered_map<const GLdouble*, std::uint32_t> index;  // vertex to mesh point
-    TriangleMesh* mesh = nullptr;
-    bool failed = false;
-};
-
-void GLAPIENTRY tessBegin(GLenum, void*) {}
-void GLAPIENTRY tessEnd(void*) {}
-// Registering an edge-flag callback makes GLU emit independent triangles only (no fans or
-// strips), which is all the triangle list can hold.
-void GLAPIENTRY tessEdgeFlag(GLboolean, void*) {}
-
-void GLAPIENTRY tessVertex(void* vertex, void* data) {
-    auto& t = *static_cast<Tessellation*>(data);
-    const auto* v = static_cast<const GLdouble*>(vertex);
-    auto [it, added] = t.index.try_emplace(v, static_cast<std::uint32_t>(t.mesh->points.size()));
-    if (added) t.mesh->points.push_back({v[0], v[1]});
-    t.mesh->indices.push_back(it->second);
-}
-
-void GLAPIENTRY tessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
-    auto& t = *static_cast<Tessellation*>(data);
-    t.vertices.push_back({coords[0], coords[1], coords[2]});
-    *out = t.vertices.back().data();
-}
-
-void GLAPIENTRY tessError(GLenum, void* data) { static_cast<Tessellation*>(data)->failed = true; }
-
-using Callback = void(GLAPIENTRY*)();
-
-// Triangulates the contours with the non-zero winding rule of TrueType outlines; false when
-// the tessellator gave up.
-bool tessellate(const std::vector<std::vector<Point2>>& contours, TriangleMesh& out) {
-    std::unique_ptr<GLUtesselator, void (*)(GLUtesselator*)> tess(gluNewTess(), gluDeleteTess);
-    if (!tess) return false;
-    Tessellation t;
-    t.mesh = &out;
-    gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(tessBegin));
-    gluTessCallback(tess.get(), GLU_TESS_END_DATA, reinterpret_cast<Callback>(tessEnd));
-    gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(tessVertex));
-    gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA,
-                    reinterpret_cast<Callback>(tessEdgeFlag));
-    gluTessCallback(tess.get(), GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(tessCombine));
-    gluTessCallback(tess.get(), GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(tessError));
-    gluTessProperty(tess.get(), GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
-    gluTessNormal(tess.get(), 0, 0, 1);
-    gluTessBeginPolygon(tess.get(), &t);
-    for (const auto& contour : contours) {
-        gluTessBeginContour(tess.get());
-        for (const Point2& p : contour) {
-            t.vertices.push_back({p.x, p.y, 0.0});
-            gluTessVertex(tess.get(), t.vertices.back().data(), t.vertices.back().data());
-        }
-        gluTessEndContour(tess.get());
-    }
-    gluTessEndPolygon(tess.get());
-    return !t.failed && out.indices.size() % 3 == 0;
-}
-
 // Drops the repeated closing point and contours too small to enclose anything.
 void tidy(std::vector<std::vector<Point2>>& contours) {
     for (auto& c : contours)
@@ -172,6 +110,7 @@ bool loadGlyph(FT_Face face, char c, double flatness, Glyph& glyph) {
     tidy(walk.contours);
     glyph.contours = std::move(walk.contours);
     if (glyph.contours.empty()) return true;
+    // TrueType outlines fill by the non-zero winding rule.
     if (!tessellate(glyph.contours, glyph.mesh)) return false;
     for (std::uint32_t i : glyph.mesh.indices) glyph.triangles.push_back(glyph.mesh.points[i]);
     return true;

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/geometry.h"
+#include "views/polygon_tessellation.h"
 
 namespace plikatra {
 
@@ -18,12 +18,6 @@ inline constexpr const char* kMsgFailedToCreateFonts = "Failed to create Fonts";
 
 // Face the join numbers are set in; fontconfig maps it to an installed face.
 inline constexpr const char* kNumberFontFamily = "Arial";
-
-// Triangles sharing their corners: every 3 indices into points make one.
-struct TriangleMesh {
-    std::vector<Point2> points;
-    std::vector<std::uint32_t> indices;
-};
 
 struct Glyph {
     std::vector<Point2> triangles;              // 3 corners per triangle

@@ -212,6 +212,28 @@ TEST_F(DevelopmentRender, HighlightedFacesStandOut) {
         EXPECT_EQ(reddish(pixel(image, screen(centroid(drawing.faces[i].corners)))), i == 2) << i;
 }
 
+TEST_F(DevelopmentRender, EachPartsFacesAreFilledExactlyWhereTheyLie) {
+    // Faces of one colour are filled part by part as regions; the highlight draws every face
+    // on its own. Under a highlight of all faces no pixel may show the face colour alone
+    // (filled beyond the faces) or the highlight over the white sheet (a face left out).
+    use(makeIcosphere(2));
+    DrawingOptions bare;
+    bare.lines.showFlaps = false;
+    bare.lines.cutLineType = 1;
+    bare.lines.mountainLineType = bare.lines.valleyLineType = kLineNone;
+    drawing = drawDevelopment(*model, bare);
+    renderer->setDrawing(drawing);
+    DevelopmentOverlay all;
+    for (const DrawnFace& f : drawing.faces) all.highlighted.insert(f.face);
+    renderer->setOverlay(all);
+    ASSERT_TRUE(setZoomWithinLimits(view, renderer->sheet(), 2.5));
+    const RgbImage image = frame();
+    const Rgb8 faceColor = rgbOf(model->defaultMaterial.flatColor);
+    EXPECT_GT(countPixels(image, [](Rgb8 c) { return close(c, {236, 108, 128}, 2); }), 10000);
+    EXPECT_EQ(countPixels(image, [&](Rgb8 c) { return close(c, faceColor, 2); }), 0);
+    EXPECT_EQ(countPixels(image, [](Rgb8 c) { return close(c, {255, 128, 128}, 2); }), 0);
+}
+
 TEST_F(DevelopmentRender, PanShiftsTheImageAndZoomScalesTheSheet) {
     use(test::makeCube());
     const RgbImage before = frame();
