@@ -1,0 +1,279 @@
+// Frames per second of the two views drawn off screen at 1280 × 800: the 3D view turning a
+// geodesic sphere, and the development view zooming a development of flat triangles.
+// Unfolding a sphere of 100,000 faces takes many minutes with today's engine, so the
+// development here is generated directly: square blocks of a folded triangle grid laid out as
+// parts on the sheet, with fold lines inside the blocks and numbered cuts with flaps between
+// them. For the renderer it is a development like any other.
+#include <benchmark/benchmark.h>
+
+#include <GL/gl.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+#include "app/ui.h"
+#include "development/development.h"
+#include "development/development_drawing.h"
+#include "model/primitive_shapes.h"
+#include "views/development_renderer.h"
+#include "views/model_renderer.h"
+#include "views/offscreen_context.h"
+
+using namespace plikatra;
+
+namespace {
+
+constexpr int kWidth = 1280, kHeight = 800;
+
+OffscreenContext* context() {
+    static std::unique_ptr<OffscreenContext> c = [] {
+        std::string error;
+        auto made = OffscreenContext::create(kWidth, kHeight, error);
+        if (!made) std::fprintf(stderr, "%s\n", error.c_str());
+        return made;
+    }();
+    return c.get();
+}
+
+Point3 unit(Point3 p) {
+    const double l = length(p);
+    return {p.x / l, p.y / l, p.z / l};
+}
+
+Point3 lerp(Point3 a, Point3 b, double t) {
+    return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+}
+
+// Icosahedron with every face cut into frequency² triangles, projected onto the unit sphere:
+// 20 × frequency² faces. Points on the icosahedron's edges are computed from the edge's
+// lower-numbered corner so that neighbouring faces share them.
+std::unique_ptr<Model> geodesicSphere(int f) {
+    const double t = (1.0 + std::sqrt(5.0)) / 2.0;
+    const std::array<Point3, 12> corners = {{{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0},
+                                             {0, -1, t}, {0, 1, t}, {0, -1, -t}, {0, 1, -t},
+                                             {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}}};
+    const int tris[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
+                             {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
+                             {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
+                             {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
+    auto m = std::make_unique<Model>();
+    Solid* s = m->addSolid("sphere");
+    std::map<std::array<int, 3>, Vertex*> shared;  // (lower corner, upper corner, step)
+    auto vertex = [&](int a, int b, int step, Point3 p) {
+        if (a > b) {
+            std::swap(a, b);
+            step = f - step;
+        }
+        if (step == 0) b = a;
+        if (step == f) a = b, step = 0;
+        auto [it, added] = shared.try_emplace({a, b, step}, nullptr);
+        if (added) {
+            const Point3 q = unit(p);
+            it->second = s->addVertex(q.x, q.y, q.z);
+        }
+        return it->second;
+    };
+    std::vector<Vertex*> grid;
+    for (const auto& tri : tris) {
+        const Point3 A = corners[tri[0]], B = corners[tri[1]], C = corners[tri[2]];
+        // Row i (0 at A) holds i + 1 points from the AB side to the AC side.
+        grid.clear();
+        auto at = [&](int i, int j) { return grid[static_cast<size_t>(i * (i + 1) / 2 + j)]; };
+        for (int i = 0; i <= f; ++i)
+            for (int j = 0; j <= i; ++j) {
+                const Point3 p = i == 0 ? A
+                                        : lerp(lerp(A, B, static_cast<double>(i) / f),
+                                               lerp(A, C, static_cast<double>(i) / f),
+                                               static_cast<double>(j) / i);
+                Vertex* v = nullptr;
+                if (i == f) v = vertex(tri[1], tri[2], j, p);
+                else if (j == 0) v = vertex(tri[0], tri[1], i, p);
+                else if (j == i) v = vertex(tri[0], tri[2], i, p);
+                else v = s->addVertex(unit(p).x, unit(p).y, unit(p).z);
+                grid.push_back(v);
+            }
+        for (int i = 0; i < f; ++i)
+            for (int j = 0; j <= i; ++j) {
+                Face* down = s->addFace();
+                for (Vertex* v : {at(i, j), at(i + 1, j), at(i + 1, j + 1)}) down->addCorner(v);
+                if (j < i) {
+                    Face* up = s->addFace();
+                    for (Vertex* v : {at(i, j), at(i + 1, j + 1), at(i, j + 1)}) up->addCorner(v);
+                }
+            }
+    }
+    finishShape(*m);
+    return m;
+}
+
+// A development of rows × cols grid squares, each cut into two triangles, in square blocks of
+// `block` squares per side, one part per block. The grid zigzags in depth so that its folds
+// are real folds, mountain and valley.
+std::unique_ptr<Model> gridDevelopment(int rows, int cols, int block) {
+    auto m = std::make_unique<Model>();
+    Solid* s = m->addSolid("grid");
+    std::unordered_map<const Vertex*, std::pair<int, int>> cell;
+    for (int i = 0; i <= rows; ++i)
+        for (int j = 0; j <= cols; ++j)
+            cell[s->addVertex(j, i, 0.3 * ((i + j) % 2))] = {i, j};
+    auto v = [&](int i, int j) {
+        return s->vertices[static_cast<size_t>(i * (cols + 1) + j)].get();
+    };
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            Face* a = s->addFace();
+            for (Vertex* c : {v(i, j), v(i, j + 1), v(i + 1, j + 1)}) a->addCorner(c);
+            Face* b = s->addFace();
+            for (Vertex* c : {v(i, j), v(i + 1, j + 1), v(i + 1, j)}) b->addCorner(c);
+        }
+    finishShape(*m);
+
+    const int across = (cols + block - 1) / block, down = (rows + block - 1) / block;
+    const double gap = 1.5;  // grid squares between blocks
+    m->dMag2d = std::min(85.0 / (across * (block + gap)), 128.0 / (down * (block + gap)));
+    std::vector<Part*> parts;
+    for (int bi = 0; bi < down; ++bi)
+        for (int bj = 0; bj < across; ++bj) {
+            auto p = std::make_unique<Part>();
+            p->index = static_cast<int>(m->parts.size());
+            p->solid = s;
+            p->x = bj * (block + gap);
+            p->y = bi * (block + gap);
+            p->width = p->height = block + 1.0;
+            parts.push_back(p.get());
+            m->parts.push_back(std::move(p));
+        }
+    for (const auto& face : s->faces) {
+        const auto [i, j] = cell.at(face->halfedges[0]->origin);
+        Part* part = parts[static_cast<size_t>((i / block) * across + j / block)];
+        face->placed = true;
+        face->part = part;
+        part->faces.push_back(face.get());
+        for (const auto& h : face->halfedges) {
+            const auto [hi, hj] = cell.at(h->origin);
+            h->flatX = hj - (j / block) * block;
+            h->flatY = hi - (i / block) * block;
+            h->display = h->origin->position;
+        }
+    }
+    int number = 1;
+    for (const auto& e : s->edges) {
+        if (!e->a || !e->b) continue;
+        if (e->a->face->part == e->b->face->part) {
+            e->a->twin = e->b;
+            e->b->twin = e->a;
+        } else {
+            e->joinNumber = number++;
+            e->a->hasFlap = true;
+        }
+    }
+    m->bFinished = true;
+    computeSheetExtent(*m);
+    computePageGrid(*m, PageSetup{});
+    return m;
+}
+
+// Generated once per size: building the big ones takes seconds.
+Model& sphere(int frequency) {
+    static std::map<int, std::unique_ptr<Model>> cache;
+    auto& m = cache[frequency];
+    if (!m) m = geodesicSphere(frequency);
+    return *m;
+}
+
+Model& development(int rows) {
+    static std::map<int, std::unique_ptr<Model>> cache;
+    auto& m = cache[rows];
+    if (!m) m = gridDevelopment(rows, rows, 25);
+    return *m;
+}
+
+// CPU time of the whole process, the renderer's own threads included: on a shared machine it
+// says more about the cost of a frame than the wall clock does.
+double processCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Argument: the sphere's frequency (20 × f² faces).
+void BM_ModelView(benchmark::State& state) {
+    if (!context()) return state.SkipWithError("no OpenGL context");
+    Model& model = sphere(static_cast<int>(state.range(0)));
+    ModelRenderer renderer;
+    const auto start = std::chrono::steady_clock::now();
+    renderer.setModel(&model);
+    glFinish();
+    state.counters["build_ms"] = millisecondsSince(start);
+    ModelCamera camera;
+    camera.resize(kWidth, kHeight);
+    camera.beginRotate(kWidth / 2, kHeight / 2);
+    int step = 0;
+    const double cpuStart = processCpuMs();
+    for (auto _ : state) {
+        ++step;
+        camera.rotateTo(kWidth / 2 + step % 400, kHeight / 2 + step % 100);
+        renderer.render(camera);
+        glFinish();
+    }
+    state.counters["cpu_ms"] = (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
+    renderer.releaseGl();
+    state.counters["faces"] = model.faceCount;
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
+}
+
+// Arguments: grid rows (2 × rows² faces) and whether join numbers are drawn.
+void BM_DevelopmentView(benchmark::State& state) {
+    if (!context()) return state.SkipWithError("no OpenGL context");
+    Model& model = development(static_cast<int>(state.range(0)));
+    DrawingOptions options;
+    options.drawNumbers = state.range(1) != 0;
+    DevelopmentRenderer renderer;
+    const auto start = std::chrono::steady_clock::now();
+    const DevelopmentDrawing drawing = drawDevelopment(model, options);
+    renderer.setDrawing(drawing);
+    glFinish();
+    state.counters["build_ms"] = millisecondsSince(start);
+    DevelopmentViewTransform view;
+    view.clientWidth = kWidth;
+    view.clientHeight = kHeight;
+    fitSheet(view, renderer.sheet());
+    int step = 0;
+    const double cpuStart = processCpuMs();
+    for (auto _ : state) {
+        setZoomWithinLimits(view, renderer.sheet(), 1.0 + 0.02 * (step++ % 100));
+        renderer.render(view);
+        glFinish();
+    }
+    state.counters["cpu_ms"] = (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
+    renderer.releaseGl();
+    state.counters["faces"] = static_cast<double>(drawing.faces.size());
+    state.counters["lines"] = static_cast<double>(drawing.lines.size());
+    state.counters["numbers"] = static_cast<double>(drawing.numbers.size());
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+// 100,820 and 1,003,520 faces.
+BENCHMARK(BM_ModelView)->Arg(71)->Arg(224)->Unit(benchmark::kMillisecond)->UseRealTime();
+// 100,352 and 999,698 faces, without and with join numbers.
+BENCHMARK(BM_DevelopmentView)
+    ->Args({224, 0})
+    ->Args({224, 1})
+    ->Args({707, 0})
+    ->Args({707, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

@@ -1,0 +1,558 @@
+#include "views/development_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "views/gl_textures.h"
+#include "views/polygon_tessellation.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// A printed line width of 1 is this many centimetres wide on the sheet.
+constexpr double kLineWidthToCm = 0.035146;
+// Join-number em height per point of the number font size, in centimetres.
+constexpr double kNumberEmPerPoint = 0.042333333333333334;
+// The printout lifts a number's baseline 0.2 × 0.7 of its size in points off the edge; the
+// screen keeps the same distance so that both put the number at the same place. The em here
+// is 1.2 points per point of size.
+constexpr double kNumberLiftPerEm = 0.2 * 0.7 / 1.2;
+constexpr unsigned short kStipple[3] = {0xFFFF, 0x0707, 0xFF18};
+constexpr unsigned short kPageStipple = 0x0F0F;
+
+void push(std::vector<float>& v, Point2 p) {
+    v.push_back(static_cast<float>(p.x));
+    v.push_back(static_cast<float>(p.y));
+}
+
+Point2 cmOf(const SheetFrame& f, Point2 units) { return unitsToSheetCm(f, units); }
+
+void setColor(GlColor c, float alpha = 1.0f) { glColor4f(c.r, c.g, c.b, alpha); }
+
+void enableSmoothLines(bool on) {
+    if (on) {
+        glEnable(GL_LINE_SMOOTH);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    } else {
+        glDisable(GL_LINE_SMOOTH);
+        glDisable(GL_BLEND);
+    }
+}
+
+}  // namespace
+
+DevelopmentOverlay overlayOf(const DevelopmentEditor& editor) {
+    DevelopmentOverlay o;
+    o.flapTarget = editor.flapTarget();
+    o.joinEdge = editor.joinEdge();
+    o.highlighted = editor.highlightedFaces();
+    o.rotate = editor.rotateFeedback();
+    return o;
+}
+
+double screenLineWidth(const DevelopmentViewTransform& t, double printedWidth) {
+    return t.pixelsPerCm * t.zoom * printedWidth * kLineWidthToCm;
+}
+
+int stippleFactor(const DevelopmentViewTransform& t) {
+    return std::max(1, static_cast<int>(t.pixelsPerCm * t.zoom * 0.04));
+}
+
+double joinNumberAngle(Point2 first, Point2 second) {
+    const double dx = second.x - first.x, dy = second.y - first.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    // Rounding can put the ratio a hair outside [-1, 1] for a vertical edge.
+    double angle = std::asin(std::clamp(dy / length, -1.0, 1.0)) * 180.0 / kPi;
+    if (dx > 0) angle = 180.0 - angle;
+    return angle;
+}
+
+TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, Point2 second,
+                              double emCm) {
+    const double angle = joinNumberAngle(first, second);
+    if (!std::isfinite(angle) || glyphs.empty()) return {};
+    // The angle turns the text counter-clockwise on a y-up screen; on the sheet, whose y runs
+    // down, the baseline and the glyphs' up direction are these.
+    const double a = angle * kPi / 180.0;
+    const Point2 along{std::cos(a), -std::sin(a)};
+    const Point2 up{-std::sin(a), -std::cos(a)};
+    TriangleMesh mesh;
+    const double width = glyphs.appendText(std::to_string(number), mesh);
+    const Point2 mid{(first.x + second.x) / 2, (first.y + second.y) / 2};
+    for (Point2& p : mesh.points) {
+        const double x = (p.x - width / 2) * emCm;
+        const double y = (p.y + kNumberLiftPerEm) * emCm;
+        p = {mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y};
+    }
+    return mesh;
+}
+
+DevelopmentRenderer::DevelopmentRenderer(GlProcLoader loader) : loader_(loader) {
+    glyphs_ = loadNumberGlyphs(&fontError_);
+}
+
+DevelopmentRenderer::~DevelopmentRenderer() = default;
+
+void DevelopmentRenderer::setGlyphs(GlyphSet glyphs) {
+    glyphs_ = std::move(glyphs);
+    numberFontSizeBuilt_ = -1;
+}
+
+void DevelopmentRenderer::ensureFunctions() {
+    if (functionsLoaded_) return;
+    gl_ = loadGlFunctions(loader_);
+    functionsLoaded_ = true;
+}
+
+void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
+    ensureFunctions();
+    sheet_ = sheetFrameOf(drawing);
+    hasContent_ = !drawing.faces.empty();
+    buildFaces(drawing);
+    buildFlaps(drawing);
+    buildLines(drawing);
+    numbers_ = drawing.numbers;
+    buildNumbers();
+    buildOverlay();
+}
+
+void DevelopmentRenderer::setOptions(const DevelopmentViewOptions& options) {
+    const bool filteringChanged = options.textureSmooth != options_.textureSmooth;
+    options_ = options;
+    if (filteringChanged)
+        for (const auto& t : texturedFaces_) setTextureFiltering(t.texture, options_.textureSmooth);
+    if (functionsLoaded_ && options_.numberFontSize != numberFontSizeBuilt_) buildNumbers();
+}
+
+void DevelopmentRenderer::setOverlay(const DevelopmentOverlay& overlay) {
+    overlay_ = overlay;
+    buildOverlay();
+}
+
+void DevelopmentRenderer::releaseTextures() {
+    for (auto& t : texturedFaces_) {
+        if (t.texture) glDeleteTextures(1, &t.texture);
+        t.batch.release(gl_);
+    }
+    texturedFaces_.clear();
+}
+
+void DevelopmentRenderer::releaseGl() {
+    if (!functionsLoaded_) return;
+    releaseTextures();
+    plainFaces_.release(gl_);
+    flapFills_.release(gl_);
+    flapOutlines_.release(gl_);
+    for (auto& byType : lines_)
+        for (auto& batch : byType) batch.release(gl_);
+    numberTriangles_.release(gl_);
+}
+
+void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
+    releaseTextures();
+    faceTriangles_.clear();
+    faceRanges_.clear();
+    texturedFaceSet_.clear();
+    std::unordered_map<const Material*, std::vector<float>> textured;
+    std::vector<const Material*> materialOrder;
+    // Flat-coloured faces by part and colour, in drawing order.
+    std::vector<FlatRegion> regions;
+    for (const DrawnFace& f : d.faces) {
+        if (f.corners.size() < 3 || !f.face) continue;
+        const Range range{static_cast<int>(faceTriangles_.size()),
+                          static_cast<int>(f.corners.size() - 2) * 3};
+        faceRanges_[f.face] = range;
+        // A fan, as the polygon of the face is filled; kept for highlighting.
+        for (size_t i = 1; i + 1 < f.corners.size(); ++i)
+            for (size_t c : {size_t{0}, i, i + 1}) faceTriangles_.push_back(cmOf(sheet_, f.corners[c]));
+        if (!f.material || !drawsTexture(*f.material)) {
+            if (regions.empty() || regions.back().part != f.part)
+                regions.push_back({f.part, {}});
+            regions.back().faces[f.material].push_back(&f);
+            continue;
+        }
+        auto [it, added] = textured.try_emplace(f.material);
+        if (added) materialOrder.push_back(f.material);
+        texturedFaceSet_.insert(f.face);
+        // The fan again, with the texture coordinates of its corners.
+        const auto& halfedges = f.face->halfedges;
+        size_t k = static_cast<size_t>(range.first);
+        for (size_t i = 1; i + 1 < f.corners.size(); ++i)
+            for (size_t c : {size_t{0}, i, i + 1}) {
+                const TexCoord* tc = c < halfedges.size() ? halfedges[c]->texCoord : nullptr;
+                push(it->second, faceTriangles_[k++]);
+                it->second.push_back(tc ? static_cast<float>(tc->u) : 0.0f);
+                it->second.push_back(tc ? static_cast<float>(tc->v) : 0.0f);
+            }
+    }
+    std::vector<float> points;
+    std::vector<GLuint> indices;
+    for (const FlatRegion& region : regions)
+        for (const auto& [material, faces] : region.faces) {
+            const GlColor color = material ? GlColor{material->flatColor.r,
+                                                     material->flatColor.g,
+                                                     material->flatColor.b}
+                                           : GlColor{1, 1, 1};
+            TriangleMesh mesh;
+            if (!regionMesh(*region.part, faces, mesh)) {
+                mesh = {};
+                for (const DrawnFace* f : faces) {
+                    const auto base = static_cast<std::uint32_t>(mesh.points.size());
+                    for (const Point2& p : f->corners) mesh.points.push_back(cmOf(sheet_, p));
+                    for (std::uint32_t i = 1; i + 1 < f->corners.size(); ++i)
+                        mesh.indices.insert(mesh.indices.end(), {base, base + i, base + i + 1});
+                }
+            }
+            const auto base = static_cast<GLuint>(points.size() / 5);
+            for (const Point2& p : mesh.points) {
+                push(points, p);
+                points.insert(points.end(), {color.r, color.g, color.b});
+            }
+            for (std::uint32_t i : mesh.indices) indices.push_back(base + i);
+        }
+    plainFaces_.uploadIndexed(gl_, points, indices, {5, 2, -1, 2, -1});
+    for (const Material* m : materialOrder) {
+        TexturedFaces t;
+        t.material = m;
+        t.texture = uploadTexture(*m, options_.textureSmooth);
+        t.batch.upload(gl_, textured[m], {4, 2, -1, -1, 2});
+        texturedFaces_.push_back(std::move(t));
+    }
+}
+
+bool DevelopmentRenderer::regionMesh(const Part& part, const std::vector<const DrawnFace*>& faces,
+                                     TriangleMesh& mesh) const {
+    // Faces of a part that show one flat colour are filled as one region: its outline runs
+    // along the halfedges without a fold partner in the region, so the inside of a large part
+    // becomes a few big triangles instead of a fan per face. The pixels are the same, and a
+    // software renderer sets up far fewer triangles. The outline's winding sums the faces'
+    // windings, so overlapping faces are filled once and holes stay open.
+    std::unordered_set<const Face*> inRegion;
+    size_t budget = 0;
+    for (const DrawnFace* f : faces) {
+        inRegion.insert(f->face);
+        budget += f->face->halfedges.size();
+    }
+    auto interior = [&](const Halfedge* h) { return h->twin && inRegion.count(h->twin->face); };
+    std::unordered_set<const Halfedge*> visited;
+    std::vector<std::vector<Point2>> contours;
+    size_t steps = 0;
+    for (const DrawnFace* f : faces)
+        for (const auto& start : f->face->halfedges) {
+            const Halfedge* h = start.get();
+            if (interior(h) || visited.count(h)) continue;
+            std::vector<Point2> contour;
+            const Halfedge* b = h;
+            do {
+                if (!b->next || ++steps > budget) return false;
+                visited.insert(b);
+                contour.push_back(cmOf(sheet_, {part.x + b->flatX, part.y + b->flatY}));
+                // Round the end vertex through the region's folds to the next outline edge.
+                const Halfedge* g = b->next;
+                for (size_t turn = 0; interior(g); g = g->twin->next)
+                    if (!g->twin->next || ++turn > budget) return false;
+                b = g;
+            } while (b != h);
+            contours.push_back(std::move(contour));
+        }
+    return tessellate(contours, mesh);
+}
+
+void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
+    std::vector<float> fills, outlines;
+    flapRanges_.clear();
+    for (const DrawnFlap& flap : d.flaps) {
+        const std::vector<Point2> outline =
+            flapOutline(flap.base0, flap.base1, flap.height / d.mag2d);
+        if (outline.size() < 3) continue;
+        const Range range{static_cast<int>(fills.size() / 2),
+                          static_cast<int>(outline.size() - 2) * 3};
+        for (size_t i = 1; i + 1 < outline.size(); ++i) {
+            push(fills, cmOf(sheet_, outline[0]));
+            push(fills, cmOf(sheet_, outline[i]));
+            push(fills, cmOf(sheet_, outline[i + 1]));
+        }
+        // From one end of the base round to the other; the base is the edge's own line.
+        for (size_t i = 0; i + 1 < outline.size(); ++i) {
+            push(outlines, cmOf(sheet_, outline[i]));
+            push(outlines, cmOf(sheet_, outline[i + 1]));
+        }
+        flapRanges_.push_back({flap.halfedge, range});
+    }
+    flapFills_.upload(gl_, fills, {});
+    flapOutlines_.upload(gl_, outlines, {});
+}
+
+void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
+    std::vector<float> data[3][2];
+    lineRecords_.clear();
+    for (const DrawnLine& line : d.lines) {
+        if (line.lineType < kLineSolid || line.lineType > kLineDashDot) continue;
+        const bool overTexture =
+            line.halfedge && texturedFaceSet_.count(line.halfedge->face) != 0;
+        const Point2 a = cmOf(sheet_, line.start), b = cmOf(sheet_, line.end);
+        auto& out = data[line.lineType][overTexture ? 1 : 0];
+        push(out, a);
+        push(out, b);
+        lineRecords_.push_back({line.halfedge, a, b, line.lineType});
+    }
+    for (int type = 0; type < 3; ++type)
+        for (int over = 0; over < 2; ++over) lines_[type][over].upload(gl_, data[type][over], {});
+}
+
+void DevelopmentRenderer::buildNumbers() {
+    numberFontSizeBuilt_ = options_.numberFontSize;
+    const double emCm = options_.numberFontSize * kNumberEmPerPoint;
+    std::vector<float> points;
+    std::vector<GLuint> indices;
+    numberRanges_.clear();
+    for (const DrawnNumber& n : numbers_) {
+        const TriangleMesh mesh = layoutJoinNumber(glyphs_, n.number, cmOf(sheet_, n.first),
+                                                   cmOf(sheet_, n.second), emCm);
+        const auto base = static_cast<GLuint>(points.size() / 2);
+        const int first = static_cast<int>(indices.size());
+        for (const Point2& p : mesh.points) push(points, p);
+        for (std::uint32_t i : mesh.indices) indices.push_back(base + i);
+        const int count = static_cast<int>(indices.size()) - first;
+        // Numbers come part after part; one range per run of a part.
+        if (!numberRanges_.empty() && numberRanges_.back().first == n.part)
+            numberRanges_.back().second.count += count;
+        else
+            numberRanges_.push_back({n.part, {first, count}});
+    }
+    numberTriangles_.uploadIndexed(gl_, points, indices, {});
+}
+
+void DevelopmentRenderer::buildOverlay() {
+    highlightTriangles_.clear();
+    for (const Face* face : overlay_.highlighted) {
+        auto it = faceRanges_.find(face);
+        if (it == faceRanges_.end()) continue;
+        for (int i = 0; i < it->second.count; ++i)
+            push(highlightTriangles_, faceTriangles_[static_cast<size_t>(it->second.first + i)]);
+    }
+    selectedLines_.clear();
+    const Edge* flapEdge = overlay_.flapTarget ? overlay_.flapTarget->edge : nullptr;
+    const Edge* joinEdge = overlay_.joinEdge ? overlay_.joinEdge->edge : nullptr;
+    if (!flapEdge && !joinEdge) return;
+    for (const LineRecord& line : lineRecords_) {
+        const Edge* e = line.halfedge ? line.halfedge->edge : nullptr;
+        if (e && (e == flapEdge || e == joinEdge)) selectedLines_.push_back(line);
+    }
+}
+
+void DevelopmentRenderer::setScreenTransform(const DevelopmentViewTransform& t) const {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Client pixels with y down, as the sheet's own axes run.
+    glOrtho(0, t.clientWidth, t.clientHeight, 0, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void DevelopmentRenderer::setSheetTransform(const DevelopmentViewTransform& t) const {
+    setScreenTransform(t);
+    const Point2 origin = sheetCmToScreen(t, sheet_, {0, 0});
+    glTranslated(origin.x, origin.y, 0);
+    glScaled(t.scale(), t.scale(), 1);
+}
+
+void DevelopmentRenderer::render(const DevelopmentViewTransform& t) {
+    ensureFunctions();
+    glViewport(0, 0, t.clientWidth, t.clientHeight);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LINE_STIPPLE);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glShadeModel(GL_FLAT);
+    const float grey = options_.whiteBackground ? 1.0f : 0.5f;
+    glClearColor(grey, grey, grey, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (t.clientWidth - 30 < 5 || t.clientHeight - 30 < 5 || !(sheet_.width > 0)) return;
+    drawSheet(t);
+    if (!hasContent_) return;
+    setSheetTransform(t);
+    drawFaces();
+    drawFlaps();
+    drawLines(t);
+    drawNumbers();
+    drawRotation(t);
+}
+
+void DevelopmentRenderer::drawSheet(const DevelopmentViewTransform& t) const {
+    setScreenTransform(t);
+    enableSmoothLines(false);
+    glLineWidth(1.0f);
+    const Point2 a = sheetCmToScreen(t, sheet_, {0, 0});
+    const Point2 b = sheetCmToScreen(t, sheet_, {sheet_.width, sheet_.height});
+    // The shadow is the sheet's rectangle moved 2 pixels right and down; only its right and
+    // bottom strips stay visible under the sheet, so only they are filled.
+    glColor3f(0, 0, 0);
+    glRectd(b.x, a.y + 2, b.x + 2, b.y + 2);
+    glRectd(a.x + 2, b.y, b.x, b.y + 2);
+    glColor3f(1, 1, 1);
+    glRectd(a.x, a.y, b.x, b.y);
+    glColor3f(0, 0, 0);
+    glBegin(GL_LINE_LOOP);
+    glVertex2d(a.x, a.y);
+    glVertex2d(b.x, a.y);
+    glVertex2d(b.x, b.y);
+    glVertex2d(a.x, b.y);
+    glEnd();
+
+    const double cellW = sheet_.pageWidth - 2 * sheet_.marginSide;
+    const double cellH = sheet_.pageHeight - 2 * sheet_.marginTop;
+    const double top = sheet_.marginTop, bottom = top + sheet_.pagesDown * cellH;
+    const double left = sheet_.marginSide, right = left + sheet_.pagesAcross * cellW;
+    glEnable(GL_LINE_STIPPLE);
+    glLineStipple(1, kPageStipple);
+    glColor3f(0.6f, 0.6f, 0.6f);
+    glBegin(GL_LINES);
+    auto line = [&](Point2 p, Point2 q) {
+        const Point2 s = sheetCmToScreen(t, sheet_, p), e = sheetCmToScreen(t, sheet_, q);
+        glVertex2d(s.x, s.y);
+        glVertex2d(e.x, e.y);
+    };
+    for (int i = 0; i <= sheet_.pagesAcross; ++i)
+        line({left + i * cellW, top}, {left + i * cellW, bottom});
+    for (int j = 0; j <= sheet_.pagesDown; ++j)
+        line({left, top + j * cellH}, {right, top + j * cellH});
+    glEnd();
+    glDisable(GL_LINE_STIPPLE);
+}
+
+void DevelopmentRenderer::drawFaces() const {
+    glDisable(GL_BLEND);
+    plainFaces_.draw(gl_, GL_TRIANGLES);
+    if (!texturedFaces_.empty()) {
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glColor3f(1, 1, 1);
+        for (const auto& t : texturedFaces_) {
+            glBindTexture(GL_TEXTURE_2D, t.texture);
+            t.batch.draw(gl_, GL_TRIANGLES);
+        }
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (!highlightTriangles_.empty()) {
+        // Half-transparent red keeps a textured face's picture recognisable underneath.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColor4f(1, 0, 0, 0.5f);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(2, GL_FLOAT, 0, highlightTriangles_.data());
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(highlightTriangles_.size() / 2));
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisable(GL_BLEND);
+    }
+}
+
+void DevelopmentRenderer::drawFlaps() const {
+    if (flapFills_.empty()) return;
+    glDisable(GL_BLEND);
+    glColor3f(1, 1, 1);
+    flapFills_.draw(gl_, GL_TRIANGLES);
+    enableSmoothLines(options_.lineSmooth);
+    glLineWidth(1.0f);
+    if (options_.editMode == kModeEditFlap)
+        setColor(glColorOf(options_.selectionColor));
+    else
+        glColor3f(0, 0, 0);
+    flapOutlines_.draw(gl_, GL_LINES);
+    enableSmoothLines(false);
+    if (overlay_.flapTarget) {
+        const Halfedge* target = overlay_.flapTarget;
+        glColor3f(1, 0, 0);
+        for (const auto& [halfedge, range] : flapRanges_)
+            if (halfedge == target || (target->pair && halfedge == target->pair))
+                flapFills_.draw(gl_, GL_TRIANGLES, range.first, range.count);
+    }
+}
+
+void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t) const {
+    glLineWidth(static_cast<float>(screenLineWidth(t, options_.lineWidth)));
+    const int factor = stippleFactor(t);
+    const float overTextureAlpha =
+        options_.lineAlpha ? static_cast<float>(1.0 - options_.textureLineAlpha) : 1.0f;
+    auto setPattern = [&](int type) {
+        if (type == kLineSolid) {
+            glDisable(GL_LINE_STIPPLE);
+        } else {
+            glEnable(GL_LINE_STIPPLE);
+            glLineStipple(factor, kStipple[type]);
+        }
+    };
+    enableSmoothLines(options_.lineSmooth);
+    if (options_.whiteUnderLines) {
+        glDisable(GL_LINE_STIPPLE);
+        glColor4f(1, 1, 1, 1);
+        for (int type = kLineDotted; type <= kLineDashDot; ++type)
+            for (const auto& batch : lines_[type]) batch.draw(gl_, GL_LINES);
+    }
+    for (int type = kLineSolid; type <= kLineDashDot; ++type) {
+        setPattern(type);
+        for (int over = 0; over < 2; ++over) {
+            const float alpha = over ? overTextureAlpha : 1.0f;
+            const bool blend = options_.lineSmooth || alpha < 1.0f;
+            if (blend) {
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            } else {
+                glDisable(GL_BLEND);
+            }
+            glColor4f(0, 0, 0, alpha);
+            lines_[type][over].draw(gl_, GL_LINES);
+        }
+    }
+    if (!selectedLines_.empty()) {
+        setColor(glColorOf(options_.selectionColor));
+        for (const LineRecord& line : selectedLines_) {
+            setPattern(line.lineType);
+            glBegin(GL_LINES);
+            glVertex2d(line.start.x, line.start.y);
+            glVertex2d(line.end.x, line.end.y);
+            glEnd();
+        }
+    }
+    glDisable(GL_LINE_STIPPLE);
+    enableSmoothLines(false);
+}
+
+void DevelopmentRenderer::drawNumbers() const {
+    if (numberTriangles_.empty()) return;
+    glDisable(GL_BLEND);
+    glColor3f(0, 0, 0);
+    // The numbers of a part being rotated would stand at its old place; they are left out
+    // until the rotation is done.
+    const Part* rotating = overlay_.rotate.part;
+    for (const auto& [part, range] : numberRanges_)
+        if (!rotating || part != rotating)
+            numberTriangles_.draw(gl_, GL_TRIANGLES, range.first, range.count);
+}
+
+void DevelopmentRenderer::drawRotation(const DevelopmentViewTransform& t) const {
+    if (options_.editMode != kModeRotatePart || !overlay_.rotate.centre) return;
+    setScreenTransform(t);
+    setColor(glColorOf(options_.selectionColor));
+    glLineWidth(1.0f);
+    const Point2 centre = sheetToScreen(t, sheet_, *overlay_.rotate.centre);
+    const Point2 cursor = sheetToScreen(t, sheet_, overlay_.rotate.cursor);
+    glBegin(GL_LINES);
+    glVertex2d(centre.x, centre.y);
+    glVertex2d(cursor.x, cursor.y);
+    glEnd();
+    auto mark = [](Point2 p) { glRectd(p.x - 3, p.y - 3, p.x + 4, p.y + 4); };
+    mark(centre);
+    if (overlay_.rotate.reference) mark(sheetToScreen(t, sheet_, *overlay_.rotate.reference));
+}
+
+}  // namespace plikatra
