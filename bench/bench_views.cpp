@@ -16,7 +16,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "development/development.h"
 #include "development/development_drawing.h"
 #include "model/primitive_shapes.h"

@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "model/model.h"
 #include "views/gl_functions.h"
 #include "views/model_camera.h"

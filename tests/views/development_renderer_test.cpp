@@ -4,7 +4,8 @@
 #include <filesystem>
 
 #include "image_checks.h"
-#include "import/model_loader.h"
+#include "app/open_model.h"
+#include "recording_front_end.h"
 #include "model/primitive_shapes.h"
 #include "test_util.h"
 #include "view_fixture.h"
@@ -289,7 +290,8 @@ TEST_F(DevelopmentRender, CorpusModelWithTextureAndAnIcosphere) {
     const std::string ball = std::string(PLIKATRA_CORPUS_DIR) + "/3ds/pool_ball/ball-1.3ds";
     if (!std::filesystem::exists(ball)) GTEST_SKIP() << "corpus not found";
     LoadOutcome outcome;
-    auto m = readModelFile(ball, outcome);
+    RecordingFrontEnd quietUi;
+    auto m = readModelFile(ball, ModelFileOptions{}, quietUi, outcome);
     ASSERT_TRUE(m);
     ASSERT_TRUE(m->materials.at(0)->hasTexture);
     use(std::move(m));

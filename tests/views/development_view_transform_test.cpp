@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "views/development_renderer.h"
 #include "views/development_view_transform.h"
 #include "views/model_renderer.h"

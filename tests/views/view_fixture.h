@@ -1,6 +1,5 @@
 // Set-up shared by the view tests: unfolding a model, the drawing the development view draws,
-// and an off-screen context to render into. The unfolding goes through this one helper
-// because the core's unfolding interface is about to change.
+// and an off-screen context to render into.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,26 +7,16 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
-#include "app/ui.h"
+#include "base/settings.h"
 #include "development/development_drawing.h"
-#include "development/layout.h"
-#include "development/unfolding.h"
 #include "model/model.h"
+#include "test_util.h"
 #include "views/offscreen_context.h"
 
 namespace plikatra::test {
 
 // Unfolds `model` with the initial settings, silently; false when unfolding failed.
-inline bool unfold(Model& model) {
-    RecordingUi quiet;
-    setUi(&quiet);
-    settings() = Settings{};
-    layoutOptions() = LayoutOptions{};
-    const bool ok = createDevelopment(model);
-    setUi(nullptr);
-    return ok;
-}
+inline bool unfold(Model& model) { return createDevelopment(model); }
 
 // The drawing with the initial drawing options, join numbers on or off.
 inline DevelopmentDrawing drawingOf(const Model& model, bool numbers = false) {
