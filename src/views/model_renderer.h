@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "base/settings.h"
+#include "base/color.h"
 #include "model/model.h"
 #include "views/gl_functions.h"
 #include "views/model_camera.h"
