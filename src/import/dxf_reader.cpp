@@ -345,14 +345,19 @@ private:
 
 }  // namespace
 
-int readDxf(const std::string& path, Model& model, const ReadContext& ctx) {
+int readDxfText(std::string_view text, Model& model, const ReadContext& ctx) {
     return runGuarded([&]() -> int {
-        std::string text;
-        if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
+        if (text.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
         DxfReader reader(text, model, progress);
         return reader.run();
     });
+}
+
+int readDxf(const std::string& path, Model& model, const ReadContext& ctx) {
+    std::string text;
+    if (!readWholeFile(path, text)) return kReadFailed;
+    return readDxfText(text, model, ctx);
 }
 
 }  // namespace plikatra
