@@ -90,7 +90,9 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Reads Kd colours of a material library into the materials whose names they give.
+// Reads the Kd colours of a material library into the materials whose names they give.
+// Every "usemtl" line made a material of its own, so a name may stand for several materials;
+// each of them takes the colour.
 void readMaterialLibrary(std::string_view text, Model& model) {
     TextScanner in(text);
     std::vector<Material*> targets;
@@ -102,14 +104,9 @@ void readMaterialLibrary(std::string_view text, Model& model) {
             std::string_view name;
             if (!in.word(name)) return;
             in.skipLine();
-            // Several materials may share the name; the first one takes the colour.
             targets.clear();
-            for (const auto& m : model.materials) {
-                if (equalsIgnoreAsciiCase(m->name, name)) {
-                    targets.push_back(m.get());
-                    break;
-                }
-            }
+            for (const auto& m : model.materials)
+                if (equalsIgnoreAsciiCase(m->name, name)) targets.push_back(m.get());
         } else if (w == "Kd") {
             std::string_view r, g, b;
             if (!in.word(r) || !in.word(g) || !in.word(b)) return;
