@@ -128,7 +128,7 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
     if (!outcome.workFile) {
         setFlapHeights(*model, options.flapHeight);
         normalizeModel(*model);
-        if (!hasFiniteGeometry(*model)) {
+        if (!hasUnfoldableGeometry(*model)) {
             outcome.result = kReadFailed;
             outcome.carried = options.settings;
             show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);

@@ -1,5 +1,6 @@
 #include "workfile/work_file_checks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_set>
 
@@ -9,9 +10,14 @@ namespace {
 
 bool finite(double v) { return std::isfinite(v); }
 
+// Positions and sizes on the sheet are in model units, where a model spans 2; far larger
+// values are damage, and the editor's and layout's arithmetic on them would overflow.
+constexpr double kLargestSheetValue = 1e9;
+bool onSheet(double v) { return std::fabs(v) <= kLargestSheetValue; }
+
 bool soundCorner(const Halfedge& h, const Face& face) {
     if (h.face != &face || !h.origin || !h.next || !h.prev || h.next->prev != &h) return false;
-    if (!finite(h.flatX) || !finite(h.flatY) || !finite(h.flapHeight)) return false;
+    if (!onSheet(h.flatX) || !onSheet(h.flatY) || !onSheet(h.flapHeight)) return false;
     const Edge* e = h.edge;
     if (!e || (e->a != &h && e->b != &h)) return false;
     if (h.pair) {
@@ -30,18 +36,27 @@ bool soundCorner(const Halfedge& h, const Face& face) {
 bool isSoundWorkFileModel(const Model& model) {
     std::unordered_set<const Part*> parts;
     for (const auto& p : model.parts) {
-        if (!p->solid || !finite(p->x) || !finite(p->y) || !finite(p->width) || !finite(p->height))
+        if (!p->solid || !onSheet(p->x) || !onSheet(p->y) || !onSheet(p->width) || !onSheet(p->height))
             return false;
         for (const Face* f : p->faces)
             if (!f || f->part != p.get()) return false;
         parts.insert(p.get());
     }
-    // The layout measures the model by its bounds, which a file with faces always has.
+    // The layout measures the model by its bounds (in the units of the file it came from) times
+    // its 3D scale, which normalisation made the inverse of half the largest extent; a file
+    // with faces always has both.
     bool hasFaces = false;
     for (const auto& s : model.solids) hasFaces = hasFaces || !s->faces.empty();
-    for (const double extent : {model.boundsMax.x - model.boundsMin.x, model.boundsMax.y - model.boundsMin.y,
-                                model.boundsMax.z - model.boundsMin.z})
-        if (hasFaces && (!finite(extent) || extent < 0)) return false;
+    if (hasFaces) {
+        const double extent = std::max({model.boundsMax.x - model.boundsMin.x,
+                                        model.boundsMax.y - model.boundsMin.y,
+                                        model.boundsMax.z - model.boundsMin.z});
+        if (!finite(extent) || !(std::min({model.boundsMax.x - model.boundsMin.x,
+                                           model.boundsMax.y - model.boundsMin.y,
+                                           model.boundsMax.z - model.boundsMin.z}) >= 0))
+            return false;
+        if (!(model.dMag3d >= 0) || !(extent * model.dMag3d <= 4)) return false;
+    }
     std::size_t facesInParts = 0;
     for (const auto& s : model.solids) {
         for (const auto& v : s->vertices)
@@ -69,10 +84,11 @@ bool isSoundWorkFileModel(const Model& model) {
     for (const auto& p : model.parts) listed += p->faces.size();
     if (listed != facesInParts) return false;
     for (const auto& t : model.texts)
-        if (!finite(t->x) || !finite(t->y) || !finite(t->width) || !finite(t->height)) return false;
-    return finite(model.dMag2d) && finite(model.dMag3d) && finite(model.dKavimozuX) &&
-           finite(model.dKavimozuY) && finite(model.dKavimozuWidth) &&
-           finite(model.dKavimozuHeight) && finite(model.dKavimozuMargin);
+        if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
+    // The sheet's extent is not checked: drawing computes it afresh, and an empty development
+    // has none that is a number.
+    return finite(model.dMag2d) && model.dMag2d >= 0 && finite(model.dMag3d) &&
+           onSheet(model.dKavimozuMargin);
 }
 
 }  // namespace plikatra
