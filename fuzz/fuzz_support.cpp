@@ -159,6 +159,12 @@ void saveAndReopen(Document& doc, SilentFrontEnd& ui) {
     std::unique_ptr<Model> back = readModelData(bytes, "saved.ufd", options, ui, outcome);
     if (!back) {
         std::fprintf(stderr, "a saved work file does not read back (result %d)\n", outcome.result);
+        // PLIKATRA_FUZZ_SAVED names a file to keep the saved work file in, for a closer look.
+        if (const char* keep = std::getenv("PLIKATRA_FUZZ_SAVED"))
+            if (std::FILE* f = std::fopen(keep, "wb")) {
+                std::fwrite(text.data(), 1, text.size(), f);
+                std::fclose(f);
+            }
         std::abort();
     }
 }

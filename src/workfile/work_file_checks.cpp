@@ -87,8 +87,9 @@ bool isSoundWorkFileModel(const Model& model) {
         if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
     // The sheet's extent is not checked: drawing computes it afresh, and an empty development
     // has none that is a number.
+    // The parts' margin matters only where there are parts.
     return finite(model.dMag2d) && model.dMag2d >= 0 && finite(model.dMag3d) &&
-           onSheet(model.dKavimozuMargin);
+           (model.parts.empty() || onSheet(model.dKavimozuMargin));
 }
 
 }  // namespace plikatra

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <new>
 #include <unordered_map>
+#include <vector>
 #include <string_view>
 
 #include "base/c_numbers.h"
@@ -59,28 +60,43 @@ bool isEdgeKind(int kind) {
     return kind == kEdgeNormal || kind == kEdgeOpen || kind == kEdgeCut || kind == kEdgeKeep;
 }
 
-// Finds the corner of a face by its origin: the first in ring order, as a scan would. Faces
-// of many corners get an index on first use, so that the edges of a face of n corners are
-// resolved in time proportional to n rather than n squared.
+// Finds the corner an edge record names by the face and the edge's vertices. A face may
+// visit a vertex more than once (a polygon bridged around a hole), and then the origin alone
+// does not tell its corners apart: the one whose next corner is the edge's other vertex and
+// that no edge has taken yet is preferred, then any not yet taken, then the first in ring
+// order. For a face that visits each vertex once that is simply the corner of that origin.
+// Faces of many corners get an index on first use, so that the edges of a face of n corners
+// are resolved in time proportional to n rather than n squared.
 class CornerFinder {
 public:
-    Halfedge* find(Face& face, const Vertex* origin) {
+    Halfedge* find(Face& face, const Vertex* origin, const Vertex* destination) {
         constexpr std::size_t kScanned = 16;
         if (face.halfedges.size() <= kScanned) {
+            Halfedge* candidates[kScanned];
+            std::size_t n = 0;
             for (auto& h : face.halfedges)
-                if (h->origin == origin) return h.get();
-            return nullptr;
+                if (h->origin == origin) candidates[n++] = h.get();
+            return best(candidates, n, destination);
         }
         auto [slot, added] = indexes_.try_emplace(&face);
         if (added)
-            for (auto& h : face.halfedges) slot->second.try_emplace(h->origin, h.get());
+            for (auto& h : face.halfedges) slot->second[h->origin].push_back(h.get());
         const auto it = slot->second.find(origin);
-        return it == slot->second.end() ? nullptr : it->second;
+        return it == slot->second.end() ? nullptr : best(it->second.data(), it->second.size(), destination);
     }
     void clear() { indexes_.clear(); }
 
 private:
-    std::unordered_map<const Face*, std::unordered_map<const Vertex*, Halfedge*>> indexes_;
+    static Halfedge* best(Halfedge* const* corners, std::size_t n, const Vertex* destination) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!corners[i]->edge && corners[i]->next && corners[i]->next->origin == destination)
+                return corners[i];
+        for (std::size_t i = 0; i < n; ++i)
+            if (!corners[i]->edge) return corners[i];
+        return n > 0 ? corners[0] : nullptr;
+    }
+
+    std::unordered_map<const Face*, std::unordered_map<const Vertex*, std::vector<Halfedge*>>> indexes_;
 };
 
 // cleanFace leaves a face of fewer than three distinct corners unlinked (only possible when
@@ -384,8 +400,8 @@ void Parser::readEdge(Solid& solid) {
     auto edge = std::make_unique<Edge>();
     edge->va = solid.vertices[static_cast<size_t>(ia)].get();
     edge->vb = solid.vertices[static_cast<size_t>(ib)].get();
-    Halfedge* a = fa == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fa)], edge->va);
-    Halfedge* b = fb == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fb)], edge->vb);
+    Halfedge* a = fa == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fa)], edge->va, edge->vb);
+    Halfedge* b = fb == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fb)], edge->vb, edge->va);
     // A corner belongs to one edge and is not its own pair; anything else would tangle the
     // pair and twin links that every later walk follows.
     if ((a && a->edge) || (b && b->edge) || (a && a == b)) throw Corrupt{};
