@@ -84,7 +84,7 @@ void editDevelopment(Document& doc) {
             if (f->part)
                 for (auto& h : f->halfedges) corners.push_back(h.get());
     if (corners.empty()) return;
-    const std::size_t picks[] = {0, corners.size() / 3, corners.size() / 2, corners.size() - 1};
+    const std::size_t picks[] = {corners.size() / 3, corners.size() - 1};
 
     int step = 0;
     for (std::size_t i : picks) {

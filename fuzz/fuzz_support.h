@@ -64,7 +64,7 @@ inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
 
 // Models larger than this are read but not unfolded: the reference unfolding grows with the
 // square of the face count, and a fuzz run must stay fast per input.
-inline constexpr int kMaxFacesToUnfold = 400;
+inline constexpr int kMaxFacesToUnfold = 200;
 
 // Writes the development of the document's model as EPS into nothing.
 void drawEps(Model& model, const Settings& settings);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <span>
@@ -128,7 +129,8 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
     if (!outcome.workFile) {
         setFlapHeights(*model, options.flapHeight);
         normalizeModel(*model);
-        if (!hasUnfoldableGeometry(*model)) {
+        if (!std::isfinite(model->dMag3d) || !(model->dMag3d > 0.0) ||
+            !hasUnfoldableGeometry(*model, kClosestCornersToSave)) {
             outcome.result = kReadFailed;
             outcome.carried = options.settings;
             show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
@@ -142,6 +144,11 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
             for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
             model->faceCount = count;
         }
+    } else if (!hasUnfoldableGeometry(*model, kClosestCornersStored)) {
+        outcome.result = kReadFailed;
+        outcome.carried = options.settings;
+        show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+        return nullptr;
     }
     computeEdgeMetrics(*model);
     return model;

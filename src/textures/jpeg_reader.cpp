@@ -23,8 +23,8 @@ namespace {
 // A JPEG can compress a flat picture very well, but not beyond about a thousand pixels a
 // byte; a header asking for more than that describes data the file does not hold.
 constexpr std::uint64_t kMaxPixelsPerFileByte = 1024;
-// Small files may always ask for this many pixels (12 MB of output).
-constexpr std::uint64_t kAlwaysAllowedPixels = 1u << 22;
+// Small files may always ask for this many pixels (256 × 256, 192 KB of output).
+constexpr std::uint64_t kAlwaysAllowedPixels = 1u << 16;
 // The most the decoder itself may allocate. Beyond its row buffers it needs memory in
 // proportion to the picture only for progressive and multi-scan files (their coefficients);
 // a picture that needs more is refused with the decoder's out-of-memory message instead of
