@@ -130,7 +130,7 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
         setFlapHeights(*model, options.flapHeight);
         normalizeModel(*model);
         if (!std::isfinite(model->dMag3d) || !(model->dMag3d > 0.0) ||
-            !hasUnfoldableGeometry(*model, kClosestCornersToSave)) {
+            !hasUnfoldableGeometry(*model)) {
             outcome.result = kReadFailed;
             outcome.carried = options.settings;
             show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
@@ -144,7 +144,7 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
             for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
             model->faceCount = count;
         }
-    } else if (!hasUnfoldableGeometry(*model, kClosestCornersStored)) {
+    } else if (!hasUnfoldableGeometry(*model)) {
         outcome.result = kReadFailed;
         outcome.carried = options.settings;
         show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);

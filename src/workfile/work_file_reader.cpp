@@ -33,9 +33,9 @@ struct EndOfInput {};
 struct Corrupt {};
 
 // Line buffers, in characters without the line feed.
-constexpr size_t kNameChars = 254;
-constexpr size_t kFontNameChars = 510;
-constexpr size_t kTextChars = 511;
+constexpr size_t kNameChars = kMaxStoredNameBytes;
+constexpr size_t kFontNameChars = kMaxStoredFontNameBytes;
+constexpr size_t kTextChars = kMaxStoredTextBytes;
 // "#" lines are skipped up to this many characters.
 constexpr size_t kCommentChars = 512;
 // Longer words are cut; the longest a writer produces is "%f" of the largest double (316).

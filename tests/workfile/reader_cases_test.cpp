@@ -227,6 +227,24 @@ TEST_F(ReaderTest, NamesAndTextsHaveBoundedLines) {
     EXPECT_FALSE(load(replaced(file, "Liberation Sans\n", std::string(511, 'f') + "\n")));
 }
 
+// Names of any length come from model files; a saved file keeps as much of each as its reader
+// takes, so it always reads back.
+TEST_F(ReaderTest, LongNamesAreCutToWhatAFileHolds) {
+    auto m = test::makeCube();
+    m->solids[0]->name = std::string(300, 's');
+    m->addMaterial()->name = std::string(1000, 'm');
+    auto text = std::make_unique<TextItem>();
+    text->fontName = std::string(600, 'f');
+    text->text = std::string(600, 't');
+    m->texts.push_back(std::move(text));
+    auto back = load(workFileText(*m, {}));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->solids[0]->name, std::string(254, 's'));
+    EXPECT_EQ(back->materials[0]->name, std::string(254, 'm'));
+    ASSERT_EQ(back->texts.size(), 1u);
+    EXPECT_EQ(back->texts[0]->text, std::string(511, 't'));
+}
+
 TEST_F(ReaderTest, MissingFontsAreReplacedWithOneMessage) {
     std::string file = golden("development.ufd");
     file = replaced(file, "text 1\n1\nLiberation Sans\nHello world\n",
