@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "app/open_model.h"
 #include "app/options.h"
@@ -19,6 +20,17 @@
 #include "workfile/work_file_writer.h"
 
 namespace plikatra::fuzz {
+
+namespace {
+
+// Construction reports every doubly defined halfedge on standard error; on fuzzed models that
+// is thousands of lines an input, which would slow the fuzzer to the speed of its log.
+const bool kQuietConstruction = [] {
+    std::cerr.setstate(std::ios::failbit);
+    return true;
+}();
+
+}  // namespace
 
 TextExtent FixedFonts::textExtent(const std::string&, int pixelSize, const std::string& text) {
     return {static_cast<int>(text.size()) * pixelSize / 2, pixelSize};

@@ -6,8 +6,9 @@
 
 namespace plikatra {
 
-// How close two corners of one face may come, where a normalised model spans 2.
-inline constexpr double kClosestCorners = 1e-6;
+// How close two corners of one face may come, where a normalised model spans 2: half the step
+// of the six decimals a work file stores, so that corners one step apart in a saved file pass.
+inline constexpr double kClosestCorners = 5e-7;
 
 // True when every vertex position is a finite number and every two corners of each face are at
 // least kClosestCorners apart and stay apart when written with the work file's six decimals.

@@ -55,7 +55,8 @@ bool isSoundWorkFileModel(const Model& model) {
                                            model.boundsMax.y - model.boundsMin.y,
                                            model.boundsMax.z - model.boundsMin.z}) >= 0))
             return false;
-        if (!(model.dMag3d >= 0) || !(extent * model.dMag3d <= 4)) return false;
+        // The development's scale is the 2D scale times this one, and editing divides by it.
+        if (!(model.dMag3d > 0) || !(extent * model.dMag3d <= 4)) return false;
     }
     std::size_t facesInParts = 0;
     for (const auto& s : model.solids) {
@@ -87,8 +88,9 @@ bool isSoundWorkFileModel(const Model& model) {
         if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
     // The sheet's extent is not checked: drawing computes it afresh, and an empty development
     // has none that is a number.
-    // The parts' margin matters only where there are parts.
-    return finite(model.dMag2d) && model.dMag2d >= 0 && finite(model.dMag3d) &&
+    // The layout divides the page by the 2D scale. The parts' margin matters only where there
+    // are parts.
+    return model.dMag2d > 0 && onSheet(model.dMag2d) && finite(model.dMag3d) &&
            (model.parts.empty() || onSheet(model.dKavimozuMargin));
 }
 

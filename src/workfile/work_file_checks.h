@@ -14,10 +14,12 @@ namespace plikatra {
 // - an edge with a second halfedge has a first one;
 // - a face's part is one of the model's parts and belongs to the face's solid, and every part
 //   lists exactly the faces that name it;
-// - vertex positions and the model's scales are finite numbers; flat positions, flap heights,
-//   part rectangles, text boxes and the parts' margin lie within a billion units;
-// - a model with faces has bounds that enclose a finite box, and a 3D scale that brings it to
-//   the size normalisation gives (half its largest extent 1, with room for rounding).
+// - vertex positions and the 3D scale are finite numbers; flat positions, flap heights, part
+//   rectangles, text boxes and the parts' margin lie within a billion units; the 2D scale is
+//   positive and within a billion;
+// - a model with faces has bounds that enclose a finite box, and a positive 3D scale that
+//   brings it to the size normalisation gives (half its largest extent 1, with room for
+//   rounding).
 bool isSoundWorkFileModel(const Model& model);
 
 }  // namespace plikatra
