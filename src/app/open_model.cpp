@@ -2,14 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <new>
+#include <span>
+#include <string_view>
 
 #include "base/file_io.h"
 #include "base/progress.h"
 #include "development/edge_numbering.h"
 #include "development/opened_cuts.h"
 #include "import/dxf_reader.h"
+#include "import/geometry_checks.h"
 #include "import/hexaking_reader.h"
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
@@ -75,33 +79,38 @@ int runReader(Format format, const std::string& path, Model& model, const ReadCo
     return kReadFailed;
 }
 
-}  // namespace
-
-bool isSupportedModelFile(const std::string& path) { return readerFor(path) != nullptr; }
-
-std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOptions& options,
-                                     Ui& ui, LoadOutcome& outcome) {
-    outcome = LoadOutcome{};
-    outcome.carried = options.settings;
-    if (!canOpenForReading(path)) {
-        show(ui, outcome, kMsgCannotOpenFile, MessageIcon::Error);
-        return nullptr;
+// Runs the in-memory reader of `format` on `data`.
+int runReaderOnData(Format format, std::span<const std::uint8_t> data, const std::string& path,
+                    Model& model, const ReadContext& ctx, HexaKingEdgeMarks& marks,
+                    WorkFileSettings& carried) {
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    switch (format) {
+        case Format::HexaKing: return readHexaKingData(data, model, ctx, &marks);
+        case Format::Obj: return readObjText(text, {}, model, ctx);
+        case Format::Dxf: return readDxfText(text, model, ctx);
+        case Format::Tds: return read3dsData(data, path, model, ctx);
+        case Format::Mqo: return readMqoText(text, path, model, ctx);
+        case Format::Lwo: return readLwoData(data, model, ctx);
+        case Format::WorkFile: return readWorkFileText(text, model, ctx, carried);
     }
-    const Dispatch* d = readerFor(path);
-    if (!d) {
-        show(ui, outcome, kMsgUnsupportedType, MessageIcon::Error);
-        return nullptr;
-    }
-    outcome.hexaKing = d->format == Format::HexaKing;
-    outcome.workFile = d->format == Format::WorkFile;
+    return kReadFailed;
+}
+
+// Runs `read` on a fresh model and does what every format needs after a successful read.
+template <typename Read>
+std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
+                                     const ModelFileOptions& options, Ui& ui,
+                                     LoadOutcome& outcome, Read read) {
+    outcome.hexaKing = d.format == Format::HexaKing;
+    outcome.workFile = d.format == Format::WorkFile;
 
     auto model = std::make_unique<Model>(options.surfaceColor);
-    if (d->setsPathFirst) model->path = path;
+    if (d.setsPathFirst) model->path = path;
     const ReadContext ctx{ui, options.textureSizeLimit};
     HexaKingEdgeMarks marks;
     int result;
     try {
-        result = runReader(d->format, path, *model, ctx, marks, outcome.carried);
+        result = read(*model, ctx, marks);
     } catch (const CancelledException&) {
         result = kReadCancelled;
     } catch (const import_exception&) {
@@ -120,6 +129,13 @@ std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOpt
     if (!outcome.workFile) {
         setFlapHeights(*model, options.flapHeight);
         normalizeModel(*model);
+        if (!std::isfinite(model->dMag3d) || !(model->dMag3d > 0.0) ||
+            !hasUnfoldableGeometry(*model)) {
+            outcome.result = kReadFailed;
+            outcome.carried = options.settings;
+            show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+            return nullptr;
+        }
         model->bFinished = false;
         if (outcome.hexaKing) {
             removeZeroAreaFaces(*model, kAreaThreshold, ui);
@@ -128,9 +144,54 @@ std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOpt
             for (auto& s : model->solids) count += static_cast<int>(s->faces.size());
             model->faceCount = count;
         }
+    } else if (!hasUnfoldableGeometry(*model)) {
+        outcome.result = kReadFailed;
+        outcome.carried = options.settings;
+        show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+        return nullptr;
     }
     computeEdgeMetrics(*model);
     return model;
+}
+
+}  // namespace
+
+bool isSupportedModelFile(const std::string& path) { return readerFor(path) != nullptr; }
+
+std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOptions& options,
+                                     Ui& ui, LoadOutcome& outcome) {
+    outcome = LoadOutcome{};
+    outcome.carried = options.settings;
+    if (!canOpenForReading(path)) {
+        show(ui, outcome, kMsgCannotOpenFile, MessageIcon::Error);
+        return nullptr;
+    }
+    const Dispatch* d = readerFor(path);
+    if (!d) {
+        show(ui, outcome, kMsgUnsupportedType, MessageIcon::Error);
+        return nullptr;
+    }
+    return readAndFinish(*d, path, options, ui, outcome,
+                         [&](Model& model, const ReadContext& ctx, HexaKingEdgeMarks& marks) {
+                             return runReader(d->format, path, model, ctx, marks, outcome.carried);
+                         });
+}
+
+std::unique_ptr<Model> readModelData(std::span<const std::uint8_t> data, const std::string& path,
+                                     const ModelFileOptions& options, Ui& ui,
+                                     LoadOutcome& outcome) {
+    outcome = LoadOutcome{};
+    outcome.carried = options.settings;
+    const Dispatch* d = readerFor(path);
+    if (!d) {
+        show(ui, outcome, kMsgUnsupportedType, MessageIcon::Error);
+        return nullptr;
+    }
+    return readAndFinish(*d, path, options, ui, outcome,
+                         [&](Model& model, const ReadContext& ctx, HexaKingEdgeMarks& marks) {
+                             return runReaderOnData(d->format, data, path, model, ctx, marks,
+                                                    outcome.carried);
+                         });
 }
 
 void restoreWorkFileDocument(Model& model, Fonts& fonts, Ui& ui, const PageSetup& page) {

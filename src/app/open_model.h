@@ -3,7 +3,9 @@
 // of foreign models, edge metrics, a work file's development put back).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "base/fonts.h"
@@ -50,6 +52,12 @@ bool isSupportedModelFile(const std::string& path);
 // not known (`outcome` says which, and the message was shown through `ui`).
 std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOptions& options,
                                      Ui& ui, LoadOutcome& outcome);
+// The same for the bytes of a file held in memory, the reader chosen by the extension of
+// `path`, which otherwise only names the file (texture files are looked for beside it; an OBJ
+// file gets no material library).
+std::unique_ptr<Model> readModelData(std::span<const std::uint8_t> data, const std::string& path,
+                                     const ModelFileOptions& options, Ui& ui,
+                                     LoadOutcome& outcome);
 
 // What follows a successful read of a work file: marks the model as coming from a work file,
 // gives every text whose face is not installed the default face (with one message when that

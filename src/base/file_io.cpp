@@ -1,11 +1,13 @@
 #include "base/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 namespace plikatra {
@@ -94,6 +96,40 @@ bool writeAll(int fd, std::string_view data) {
 
 }  // namespace
 
+namespace {
+
+// The temporaries replaceFile names for `target`: "<target>.~<pid>-<n>.tmp".
+std::string tempPrefix(const std::string& target) { return target + ".~"; }
+
+// Removes the temporaries of `target` left by saves that never finished (the process was
+// killed while writing). A temporary whose process is still running may be a save in progress
+// and stays.
+void removeStaleTemporaries(const std::string& target) {
+    namespace fs = std::filesystem;
+    const fs::path t(target);
+    const std::string prefix = tempPrefix(t.filename().string());
+    std::error_code ec;
+    const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == 0 || dash == std::string::npos) continue;
+        char* stop = nullptr;
+        const long pid = std::strtol(rest.c_str(), &stop, 10);
+        if (stop != rest.c_str() + dash || pid <= 0) continue;
+        if (pid == static_cast<long>(::getpid())) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
+}  // namespace
+
 bool replaceFile(const std::string& path, std::string_view data) {
     std::string target = path;
     std::error_code ec;
@@ -109,7 +145,7 @@ bool replaceFile(const std::string& path, std::string_view data) {
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
+        temp = tempPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -118,8 +154,15 @@ bool replaceFile(const std::string& path, std::string_view data) {
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (!ok) {
+        // The reason is the caller's to report; removing the temporary must not change it.
+        const int reason = errno;
+        ::unlink(temp.c_str());
+        errno = reason;
+        return false;
+    }
+    removeStaleTemporaries(target);
+    return true;
 }
 
 std::string fileExtension(const std::string& path) {

@@ -42,9 +42,11 @@ bool isRegularFile(const std::string& path);
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // Replaces the file at `path` with `data` in one step: written to a temporary file beside it,
-// flushed and renamed over it, so a failure part way leaves the old file as it was. A link is
-// followed (its target is replaced), a replaced file keeps its permissions, and a file the
-// user made read-only is refused.
+// flushed and renamed over it, so a failure part way (a full disk, a file size limit, a
+// read-only folder, the process killed) leaves the old file as it was. A link is followed (its
+// target is replaced), a replaced file keeps its permissions, and a file the user made
+// read-only is refused. On failure errno tells why. A successful replacement also removes the
+// temporaries that saves of the same file left when their process was killed.
 bool replaceFile(const std::string& path, std::string_view data);
 
 }  // namespace plikatra

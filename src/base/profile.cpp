@@ -1,10 +1,15 @@
 #include "base/profile.h"
 #include "base/file_io.h"
+#include "base/settings.h"
+#include "base/ui.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -229,6 +234,71 @@ bool saveProfile(const IniDocument& doc, const std::string& path) {
 
     // The old profile is replaced in one step, so a crash never leaves half of it.
     return replaceFile(target.string(), doc.text());
+}
+
+bool looksLikeProfile(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) return false;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view t = trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (t.empty() || t.front() == ';' || t.front() == '#') continue;
+        if (t.front() == '[' && t.find(']') != std::string_view::npos) continue;
+        const size_t eq = t.find('=');
+        if (eq != std::string_view::npos && !trim(t.substr(0, eq)).empty()) continue;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Why the profile at `path` (present or not) cannot be written, as the system says it; ""
+// when it can. A missing file can be written when its nearest existing folder can.
+std::string whyUnwritable(const std::string& path) {
+    fs::path p(path);
+    std::error_code ec;
+    if (fs::exists(p, ec)) return ::access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
+    for (p = p.parent_path(); !p.empty(); p = p.parent_path()) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) != 0) {
+            if (errno == ENOENT && p.has_parent_path() && p != p.parent_path()) continue;
+            return std::strerror(errno);
+        }
+        if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
+        return ::access(p.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string loadSettingsAtStart(Settings& s, const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    std::string text;
+    bool present = st.type() != fs::file_type::not_found;
+    std::string unreadable;
+    if (present) {
+        if (st.type() == fs::file_type::directory) {
+            unreadable = std::strerror(EISDIR);
+        } else if (errno = 0; !readWholeFile(path, text)) {
+            unreadable = std::strerror(errno ? errno : EIO);
+        }
+    }
+    if (!unreadable.empty()) {
+        loadSettings(s, IniDocument{});
+        return format(kMsgProfileUnreadable, path.c_str(), unreadable.c_str());
+    }
+    if (present && (text.size() > kMaxProfileBytes || !looksLikeProfile(text))) {
+        loadSettings(s, IniDocument{});
+        return format(kMsgProfileDamaged, path.c_str());
+    }
+    loadSettings(s, IniDocument(text));
+    const std::string why = whyUnwritable(path);
+    if (!why.empty()) return format(kMsgProfileUnwritable, path.c_str(), why.c_str());
+    return "";
 }
 
 std::string readProfileString(std::string_view section, std::string_view key,

@@ -81,6 +81,27 @@ std::optional<IniDocument> loadProfileForUpdate(const std::string& path = profil
 // creating missing folders. Returns false on failure; callers of the profile ignore it.
 bool saveProfile(const IniDocument& doc, const std::string& path = profilePath());
 
+// Whether `text` reads as a profile: only blank lines, comments, section headers and
+// name=value lines, and no NUL byte. Anything else is a damaged or foreign file.
+bool looksLikeProfile(std::string_view text);
+
+struct Settings;
+
+// Reads the settings from the profile at program start and returns the one message to show
+// about it, or "" when there is nothing to say. A profile that is missing is the first start
+// and says nothing. One that cannot be read (a folder, no permission) or is damaged leaves the
+// settings at their defaults and says so; one that reads but cannot be written (nor created)
+// is used and says that changes will not be kept.
+std::string loadSettingsAtStart(Settings& s, const std::string& path = profilePath());
+
+// Messages of loadSettingsAtStart, with the profile path and the system's reason.
+inline constexpr const char* kMsgProfileUnreadable =
+    "Cannot read the settings file %s (%s); starting with the default settings.";
+inline constexpr const char* kMsgProfileDamaged =
+    "The settings file %s is damaged; starting with the default settings.";
+inline constexpr const char* kMsgProfileUnwritable =
+    "Cannot write the settings file %s (%s); changed settings will not be kept.";
+
 // One value of the profile, `defaultValue` when absent.
 std::string readProfileString(std::string_view section, std::string_view key,
                               std::string_view defaultValue = {});

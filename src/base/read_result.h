@@ -19,6 +19,11 @@ struct import_exception {
     int code;
 };
 
+// Code of the import_exception thrown when fewer bytes than requested could be read.
+inline constexpr int kShortRead = -2;
+// Code of the import_exception thrown for a negative length, which would move a reader back.
+inline constexpr int kBadLength = -1;
+
 // Smallest texture side, and the limit readers work with until a view has read the graphics
 // implementation's own.
 inline constexpr int kMinTextureSide = 64;

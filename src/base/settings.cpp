@@ -160,9 +160,10 @@ void updateDerivedSettings(Settings& s) {
     s.textureSizeLimit = kTextureSizeLimits[s.iTextureLimitSizeIndex];
 }
 
-void loadSettings(Settings& s) {
+void loadSettings(Settings& s) { loadSettings(s, loadProfile()); }
+
+void loadSettings(Settings& s, const IniDocument& doc) {
     CLocaleScope c;
-    const IniDocument doc = loadProfile();
     s.bFirstStartUp = true;
     for (const Entry& e : kEntries) parseInto(s, e.field, doc.get(kProfileSettings, e.name));
     updateDerivedSettings(s);

@@ -87,6 +87,9 @@ class Ui;
 // unreadable entries keep their current values; bFirstStartUp becomes true unless the profile
 // says otherwise.
 void loadSettings(Settings& s);
+class IniDocument;
+// The same from a profile already read.
+void loadSettings(Settings& s, const IniDocument& profile);
 // Writes every profile entry and the colours to the section "Settings", with bFirstStartUp
 // cleared. Write failures are ignored.
 void saveSettings(Settings& s);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/profile.h"
 #include "base/settings.h"
 #include "base/terminal_progress.h"
 #include "cli/commands.h"
@@ -144,8 +145,12 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, onInterrupt);
+    // A write beyond the file size limit then fails with an error the save reports, instead
+    // of ending the process half way through.
+    std::signal(SIGXFSZ, SIG_IGN);
     Settings settings;
-    loadSettings(settings);
+    if (const std::string note = loadSettingsAtStart(settings); !note.empty())
+        std::cerr << note << std::endl;
     if (!applySets(settings, sets)) return kExitFailed;
     CliFrontEnd frontEnd;
     Document doc(frontEnd, settings);

@@ -182,25 +182,29 @@ struct Layer {
 
     // The newest vertex closer than the merge distance, or a new one. The cell index gives
     // the same vertex a search from the newest vertex backwards would find, without visiting
-    // every vertex of the layer. Corners with a coordinate that is no finite number never
-    // merge (their distance to anything is not below the merge distance).
+    // every vertex of the layer: only the cells that the box of the merge distance around the
+    // corner reaches are looked in, at most two along each axis (the box is one cell wide),
+    // widened by a few units in the last place so that rounding cannot hide a neighbour.
+    // Corners with a coordinate that is no finite number never merge (their distance to
+    // anything is not below the merge distance).
     Vertex* vertexAt(const Point3& p) {
         const bool finite = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
         Cell home{};
         if (finite) {
             home = {cellCoordinate(p.x), cellCoordinate(p.y), cellCoordinate(p.z)};
+            CellRange rx(p.x), ry(p.y), rz(p.z);
             std::size_t best = 0;
             bool found = false;
-            for (double dx = -1; dx <= 1; ++dx)
-                for (double dy = -1; dy <= 1; ++dy)
-                    for (double dz = -1; dz <= 1; ++dz) {
-                        const Cell c{home.x + dx + 0.0, home.y + dy + 0.0, home.z + dz + 0.0};
+            for (int i = 0; i < rx.count; ++i)
+                for (int j = 0; j < ry.count; ++j)
+                    for (int k = 0; k < rz.count; ++k) {
+                        const Cell c{rx.first + i + 0.0, ry.first + j + 0.0, rz.first + k + 0.0};
                         const auto it = cells.find(c);
                         if (it == cells.end()) continue;
-                        for (std::size_t i : it->second)
-                            if ((!found || i > best) &&
-                                distance3(solid->vertices[i]->position, p) < kMergeDistance) {
-                                best = i;
+                        for (std::size_t n : it->second)
+                            if ((!found || n > best) &&
+                                distance3(solid->vertices[n]->position, p) < kMergeDistance) {
+                                best = n;
                                 found = true;
                             }
                     }
@@ -210,6 +214,20 @@ struct Layer {
         if (finite) cells[home].push_back(solid->vertices.size() - 1);
         return v;
     }
+
+private:
+    // The cells along one axis that hold every coordinate closer than the merge distance to v.
+    struct CellRange {
+        explicit CellRange(double v) {
+            const double slack = (std::fabs(v) + kMergeDistance) * 1e-15;
+            first = cellCoordinate(v - kMergeDistance - slack);
+            const double last = cellCoordinate(v + kMergeDistance + slack);
+            // Beyond 2^53 consecutive cells are no longer apart; one cell then holds them all.
+            count = last > first ? (last - first >= 2.0 ? 3 : 2) : 1;
+        }
+        double first;
+        int count;
+    };
 };
 
 class DxfReader {
@@ -345,14 +363,19 @@ private:
 
 }  // namespace
 
-int readDxf(const std::string& path, Model& model, const ReadContext& ctx) {
+int readDxfText(std::string_view text, Model& model, const ReadContext& ctx) {
     return runGuarded([&]() -> int {
-        std::string text;
-        if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
+        if (text.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
         DxfReader reader(text, model, progress);
         return reader.run();
     });
+}
+
+int readDxf(const std::string& path, Model& model, const ReadContext& ctx) {
+    std::string text;
+    if (!readWholeFile(path, text)) return kReadFailed;
+    return readDxfText(text, model, ctx);
 }
 
 }  // namespace plikatra

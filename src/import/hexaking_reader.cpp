@@ -7,6 +7,7 @@
 // once; every count is checked against the bytes that remain before anything is allocated or
 // looped over, and a read past the end fails the load.
 #include "import/hexaking_reader.h"
+#include "base/byte_cursor.h"
 #include "base/file_io.h"
 
 
@@ -25,7 +26,6 @@
 
 #include "base/progress.h"
 #include "base/ui.h"
-#include "import/binary_reader.h"
 #include "import/load_progress.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
@@ -44,8 +44,6 @@ constexpr std::int64_t kSectionRecordSize = 184;
 constexpr std::int64_t kNameRecordSize = 256;
 // Bytes between the node tree and the mirror value.
 constexpr std::int64_t kBodyGap = 4 + 8 + 4 + 48;
-// A negative length to skip: the file is damaged, and skipping backwards could loop forever.
-constexpr int kBadLength = -1;
 
 // Smallest record sizes without extension blocks; they bound every count by the file size.
 constexpr std::int64_t kVertexSize = 4 + 3 * 8 + 52;
@@ -72,61 +70,6 @@ Matrix multiply(const Matrix& a, const Matrix& b) {
     return c;
 }
 
-// Big-endian values from a byte block; a read past the end throws import_exception.
-class ByteSource {
-public:
-    explicit ByteSource(std::vector<std::uint8_t> data) : data_(std::move(data)) {}
-
-    std::int64_t size() const { return static_cast<std::int64_t>(data_.size()); }
-    std::int64_t tell() const { return pos_; }
-    std::int64_t remaining() const { return size() - pos_; }
-    void rewind() { pos_ = 0; }
-
-    void skip(std::int64_t n) { pos_ += checked(n); }
-
-    std::int32_t readInt() {
-        const std::uint8_t* p = take(4);
-        const std::uint32_t u = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
-                                std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
-        return static_cast<std::int32_t>(u);
-    }
-
-    double readDouble() {
-        const std::uint8_t* p = take(8);
-        std::uint64_t u = 0;
-        for (int i = 0; i < 8; ++i) u = u << 8 | p[i];
-        double d;
-        std::memcpy(&d, &u, sizeof d);
-        return d;
-    }
-
-    // The next n bytes, consumed.
-    const std::uint8_t* take(std::int64_t n) {
-        const std::uint8_t* p = data_.data() + pos_;
-        pos_ += checked(n);
-        return p;
-    }
-
-    // A record count that cannot be satisfied by the bytes left is a truncated file and fails
-    // at once, before anything is allocated for the records. A negative count reads no
-    // records, as a counting loop would.
-    std::int64_t records(std::int32_t count, std::int64_t minRecordSize) {
-        if (count <= 0) return 0;
-        if (count > remaining() / minRecordSize) throw import_exception{kShortRead};
-        return count;
-    }
-
-private:
-    std::int64_t checked(std::int64_t n) const {
-        if (n < 0) throw import_exception{kBadLength};
-        if (n > remaining()) throw import_exception{kShortRead};
-        return n;
-    }
-
-    std::vector<std::uint8_t> data_;
-    std::int64_t pos_ = 0;
-};
-
 // A colour component in single precision. A damaged file can hold any double, and narrowing
 // one beyond the float range is undefined, so those are held at the range's ends.
 float toFloat(double d) { return static_cast<float>(std::clamp<double>(d, -FLT_MAX, FLT_MAX)); }
@@ -140,26 +83,26 @@ bool isTexturePower(int n) {
 
 class HexaKingReader {
 public:
-    HexaKingReader(Model& model, std::vector<std::uint8_t> data, LoadProgress& progress,
+    HexaKingReader(Model& model, std::span<const std::uint8_t> data, LoadProgress& progress,
                    const ReadContext& ctx, HexaKingEdgeMarks* marksOut)
-        : model_(model), src_(std::move(data)), progress_(progress), ctx_(ctx), marksOut_(marksOut) {}
+        : model_(model), src_(data, false), progress_(progress), ctx_(ctx), marksOut_(marksOut) {}
 
     int run() {
         readVersion();
         src_.skip(4);
         readNodeTree();
         src_.skip(kBodyGap);
-        if (src_.readInt() != 1) removeMirrorCopies();
+        if (src_.i32() != 1) removeMirrorCopies();
         bool named = false;
         if (version_ < -1) {
-            src_.readInt();
-            const std::int32_t flags = src_.readInt();
+            src_.i32();
+            const std::int32_t flags = src_.i32();
             named = flags > 0 && flags % 2 == 1;
         }
         skipExtension();
         if (version_ < -1) {
             const std::int64_t n =
-                src_.records(src_.readInt(), kSectionRecordSize + extensionSize());
+                src_.records(src_.i32(), kSectionRecordSize + extensionSize());
             for (std::int64_t i = 0; i < n; ++i) {
                 src_.skip(kSectionRecordSize);
                 skipExtension();
@@ -194,10 +137,10 @@ private:
 
     // A non-negative first value is already part of the body of a file without version word.
     void readVersion() {
-        const std::int32_t first = src_.readInt();
+        const std::int32_t first = src_.i32();
         if (first >= 0) {
             version_ = 0;
-            src_.rewind();
+            src_.seek(0);
         } else {
             version_ = first;
         }
@@ -207,14 +150,14 @@ private:
     std::int64_t extensionSize() const { return hasExtensions() ? 4 : 0; }
 
     void skipExtension() {
-        if (hasExtensions()) src_.skip(src_.readInt());
+        if (hasExtensions()) src_.skip(src_.i32());
     }
 
     Matrix readTransform() {
-        const std::int32_t number = src_.readInt();
+        const std::int32_t number = src_.i32();
         objectNumber_ = std::max(number % 65536 - 2, 0);
         Matrix m;
-        for (double& v : m) v = src_.readDouble();
+        for (double& v : m) v = src_.f64();
         // The stored value is not a usable homogeneous scale; composition needs an affine 1.
         m[15] = 1.0;
         skipExtension();
@@ -222,7 +165,7 @@ private:
     }
 
     // Every child node takes at least its 4-byte code.
-    std::int64_t readChildCount() { return src_.records(src_.readInt(), 4); }
+    std::int64_t readChildCount() { return src_.records(src_.i32(), 4); }
 
     // The tree is walked with an explicit stack instead of recursion, so nesting depth costs
     // no call stack; each frame stands for at least one group header of the file, which bounds
@@ -235,7 +178,7 @@ private:
         popFinished(stack);
         while (!stack.empty()) {
             step();
-            const std::int32_t code = src_.readInt();
+            const std::int32_t code = src_.i32();
             ++stack.back().read;
             const Matrix parent = stack.back().matrix;
             switch (code) {
@@ -271,7 +214,7 @@ private:
     void readShape(const Matrix& parent, bool keep) {
         const Matrix m = multiply(parent, readTransform());
         src_.skip(4);
-        src_.readInt();
+        src_.i32();
         auto a = std::make_unique<Solid>();
         auto b = std::make_unique<Solid>();
         a->index = b->index = objectNumber_;
@@ -291,15 +234,15 @@ private:
     }
 
     void readVertices(Solid& a, Solid& b, const Matrix& m) {
-        const std::int64_t n = src_.records(src_.readInt(), kVertexSize + extensionSize());
+        const std::int64_t n = src_.records(src_.i32(), kVertexSize + extensionSize());
         a.vertices.reserve(static_cast<std::size_t>(n));
         b.vertices.reserve(static_cast<std::size_t>(n));
         for (std::int64_t i = 0; i < n; ++i) {
             step();
-            src_.readInt();
-            const double x = src_.readDouble();
-            const double y = src_.readDouble();
-            const double z = src_.readDouble();
+            src_.i32();
+            const double x = src_.f64();
+            const double y = src_.f64();
+            const double z = src_.f64();
             src_.skip(52);
             skipExtension();
             const double q0 = m[0] * x + m[4] * y + m[8] * z + m[12];
@@ -314,17 +257,17 @@ private:
     // Only marks that change something are kept.
     void readEdgeMarks(Solid* a, Solid* b, int vertexCount) {
         const std::int64_t recordSize = kEdgeSize + (version_ < 0 ? 4 : 0) + extensionSize();
-        const std::int64_t n = src_.records(src_.readInt(), recordSize);
+        const std::int64_t n = src_.records(src_.i32(), recordSize);
         for (std::int64_t i = 0; i < n; ++i) {
             step();
             src_.skip(4);
-            const std::int32_t from = src_.readInt();
-            const std::int32_t to = src_.readInt();
+            const std::int32_t from = src_.i32();
+            const std::int32_t to = src_.i32();
             src_.skip(24);
-            src_.readInt();
-            const std::int32_t flags = src_.readInt();
+            src_.i32();
+            const std::int32_t flags = src_.i32();
             src_.skip(4);
-            src_.readInt();
+            src_.i32();
             if (version_ < 0) src_.skip(4);
             skipExtension();
 
@@ -340,25 +283,25 @@ private:
     // A face naming a vertex the shape does not have is read and dropped, with its texture
     // coordinates; the rest of the shape stays.
     void readFaces(Solid& a, Solid& b) {
-        const std::int64_t n = src_.records(src_.readInt(), kFaceSize + extensionSize());
+        const std::int64_t n = src_.records(src_.i32(), kFaceSize + extensionSize());
         const auto vertexCount = static_cast<std::int64_t>(a.vertices.size());
         a.faces.reserve(static_cast<std::size_t>(n));
         b.faces.reserve(static_cast<std::size_t>(n));
         for (std::int64_t i = 0; i < n; ++i) {
             step();
-            src_.readInt();
+            src_.i32();
             std::int32_t corner[3];
-            for (std::int32_t& c : corner) c = src_.readInt();
+            for (std::int32_t& c : corner) c = src_.i32();
             src_.skip(12);
-            const std::int64_t material = materialBase_ + src_.readInt();
-            const bool textured = src_.readInt() != 0;
+            const std::int64_t material = materialBase_ + src_.i32();
+            const bool textured = src_.i32() != 0;
             double uv[3][2] = {};
             if (textured)
                 for (auto& c : uv) {
-                    c[0] = src_.readDouble();
-                    c[1] = src_.readDouble();
+                    c[0] = src_.f64();
+                    c[1] = src_.f64();
                 }
-            src_.readInt();
+            src_.i32();
             skipExtension();
 
             bool valid = true;
@@ -379,13 +322,13 @@ private:
     }
 
     void readMaterials() {
-        const std::int64_t n = src_.records(src_.readInt(), kMaterialSize + extensionSize());
+        const std::int64_t n = src_.records(src_.i32(), kMaterialSize + extensionSize());
         materialBase_ += n;
         for (std::int64_t i = 0; i < n; ++i) {
             step();
-            src_.readInt();
+            src_.i32();
             double d[10];
-            for (double& v : d) v = src_.readDouble();
+            for (double& v : d) v = src_.f64();
             src_.skip(8);
             Material* m = model_.addMaterial();
             m->colorGiven = true;
@@ -395,7 +338,7 @@ private:
             m->emission = {0, 0, 0, 1};
             m->specular = {0, 0, 0, 1};
             m->shininess = 0.0f;
-            if (src_.readInt() != 0) readTexture(*m);
+            if (src_.i32() != 0) readTexture(*m);
             skipExtension();
         }
     }
@@ -403,10 +346,10 @@ private:
     // An image without pixels (width or height not positive) leaves the material untextured;
     // there is nothing to scale from.
     void readTexture(Material& material) {
-        src_.readInt();
-        src_.readInt();
-        const std::int32_t width = src_.readInt();
-        const std::int32_t height = src_.readInt();
+        src_.i32();
+        src_.i32();
+        const std::int32_t width = src_.i32();
+        const std::int32_t height = src_.i32();
         if (width <= 0 || height <= 0) return;
         const std::int64_t rowBytes = std::int64_t(width) * 4;
         if (height > src_.remaining() / rowBytes) throw import_exception{kShortRead};
@@ -436,12 +379,12 @@ private:
     }
 
     void skipShapeTail() {
-        const std::int64_t n = src_.records(src_.readInt(), kTailEntrySize + extensionSize());
+        const std::int64_t n = src_.records(src_.i32(), kTailEntrySize + extensionSize());
         for (std::int64_t i = 0; i < n; ++i) {
             src_.skip(kTailEntrySize);
             skipExtension();
         }
-        for (int list = 0; list < 2; ++list) src_.skip(std::int64_t(src_.readInt()) * 4);
+        for (int list = 0; list < 2; ++list) src_.skip(std::int64_t(src_.i32()) * 4);
         src_.skip(4);
         skipExtension();
     }
@@ -460,10 +403,10 @@ private:
     // Names are a length byte and that many characters inside a fixed record, so a name can
     // never run past its record; a NUL inside ends it as it would a C string.
     void readNames() {
-        src_.readInt();
-        const std::int32_t hidden = src_.readInt();
-        const std::int32_t count = src_.readInt();
-        const std::int32_t skipBytes = src_.readInt();
+        src_.i32();
+        const std::int32_t hidden = src_.i32();
+        const std::int32_t count = src_.i32();
+        const std::int32_t skipBytes = src_.i32();
         if (hidden != 0) {
             src_.skip(skipBytes);
             return;
@@ -522,7 +465,7 @@ private:
     }
 
     Model& model_;
-    ByteSource src_;
+    ByteCursor src_;
     LoadProgress& progress_;
     const ReadContext& ctx_;
     HexaKingEdgeMarks* marksOut_;
@@ -559,16 +502,23 @@ void cutEdge(Solid& solid, Edge& edge) {
 
 }  // namespace
 
+int readHexaKingData(std::span<const std::uint8_t> data, Model& model, const ReadContext& ctx,
+                     HexaKingEdgeMarks* marks) {
+    if (marks) marks->clear();
+    return runGuarded([&]() -> int {
+        if (data.empty()) return kReadFailed;
+        LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
+        HexaKingReader reader(model, data, progress, ctx, marks);
+        return reader.run();
+    });
+}
+
 int readHexaKing(const std::string& path, Model& model, const ReadContext& ctx,
                  HexaKingEdgeMarks* marks) {
     if (marks) marks->clear();
-    return runGuarded([&]() -> int {
-        std::vector<std::uint8_t> data;
-        if (!readWholeFile(path, data) || data.empty()) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
-        HexaKingReader reader(model, std::move(data), progress, ctx, marks);
-        return reader.run();
-    });
+    std::vector<std::uint8_t> data;
+    if (!readWholeFile(path, data)) return kReadFailed;
+    return readHexaKingData(data, model, ctx, marks);
 }
 
 void finishHexaKingModel(Model& model, const HexaKingEdgeMarks& marks) {

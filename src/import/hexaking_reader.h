@@ -2,6 +2,8 @@
 // solids, each with a mirrored twin that is kept only for mirrored models.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,9 @@ using HexaKingEdgeMarks = std::vector<HexaKingEdgeMark>;
 // finishHexaKingModel.
 int readHexaKing(const std::string& path, Model& model, const ReadContext& ctx,
                  HexaKingEdgeMarks* marks = nullptr);
+// The same for the bytes of a file held in memory.
+int readHexaKingData(std::span<const std::uint8_t> data, Model& model, const ReadContext& ctx,
+                     HexaKingEdgeMarks* marks = nullptr);
 
 // Applies the edge marks of a successful readHexaKing of `model`: marked cut edges are split
 // into two open edges, other marked edges become kEdgeCut. Meant to run after

@@ -6,16 +6,12 @@
 #include "import/lwo_reader.h"
 #include "base/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "import/binary_reader.h"
+#include "base/byte_cursor.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
@@ -59,9 +55,9 @@ constexpr float kScale = 100.0f;
 // Size of a sub-chunk header inside a surface: id and 16-bit length.
 constexpr std::int64_t kSubHeaderSize = 6;
 
-class LwoReader : public BinaryReader {
+class LwoReader {
 public:
-    explicit LwoReader(Model& model) : BinaryReader(false), model_(model) {}
+    LwoReader(std::span<const std::uint8_t> data, Model& model) : in_(data, false), model_(model) {}
 
     int run() {
         if (readUInt32() != kForm) return kReadFailed;
@@ -98,13 +94,31 @@ public:
         return finishSolids(model_, kAreaThreshold) ? kReadOk : kReadFailed;
     }
 
-protected:
-    std::int64_t readChunkHeader() override {
-        chunkId_ = readUInt32();
-        return readUInt32();
-    }
-
 private:
+    // ---- Reading, all of it bounded by the data.
+    std::uint8_t readByte() { return in_.u8(); }
+    std::uint16_t readUInt16() { return in_.u16(); }
+    std::uint32_t readUInt32() { return in_.u32(); }
+    float readFloat() { return in_.f32(); }
+    std::int64_t tell() const { return in_.tell(); }
+    void seek(std::int64_t pos) { in_.seek(pos); }
+    std::int64_t fileSize() const { return in_.size(); }
+    std::int64_t rangeEnd() const { return in_.size(); }
+    std::int64_t chunkEnd() const { return chunkStart_ + chunkLength_; }
+    std::int64_t chunkLength() const { return chunkLength_; }
+
+    // 0 at the end of the data; otherwise reads a chunk header (id and 32-bit length),
+    // remembers where the chunk's data starts and returns its length.
+    std::int64_t nextChunk() {
+        if (tell() == rangeEnd()) return 0;
+        chunkId_ = readUInt32();
+        chunkLength_ = readUInt32();
+        chunkStart_ = tell();
+        return chunkLength_;
+    }
+    // Positions after the current chunk's data.
+    void skipChunk() { seek(chunkStart_ + chunkLength_); }
+
     void handleChunk() {
         switch (chunkId_) {
         case kPnts: readPoints(); break;
@@ -395,6 +409,9 @@ private:
         });
     }
 
+    ByteCursor in_;
+    std::int64_t chunkStart_ = 0;
+    std::int64_t chunkLength_ = 0;
     Model& model_;
     Solid* solid_ = nullptr;
     bool lwob_ = false;
@@ -411,20 +428,17 @@ private:
 }  // namespace
 
 // LightWave files read in one pass without a progress window, so the context is not needed yet.
-int readLwo(const std::string& path, Model& model, const ReadContext& /*ctx*/) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return kReadFailed;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return kReadFailed;
+int readLwoData(std::span<const std::uint8_t> data, Model& model, const ReadContext& /*ctx*/) {
     return runGuarded([&]() -> int {
-        LwoReader reader(model);
-        if (!reader.attach(fd)) return kReadFailed;
+        LwoReader reader(data, model);
         return reader.run();
     });
+}
+
+int readLwo(const std::string& path, Model& model, const ReadContext& ctx) {
+    std::vector<std::uint8_t> data;
+    if (!readWholeFile(path, data)) return kReadFailed;
+    return readLwoData(data, model, ctx);
 }
 
 }  // namespace plikatra

@@ -1,6 +1,8 @@
 // LWO object files (IFF forms of type LWOB and LWO2).
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "base/read_result.h"
@@ -11,5 +13,7 @@ namespace plikatra {
 // Reads an LWO file into `model` as one solid with its surfaces as materials and runs
 // construction; returns a reader result code (0 or 1, the reader cannot be cancelled).
 int readLwo(const std::string& path, Model& model, const ReadContext& ctx);
+// The same for the bytes of a file held in memory.
+int readLwoData(std::span<const std::uint8_t> data, Model& model, const ReadContext& ctx);
 
 }  // namespace plikatra

@@ -484,15 +484,21 @@ private:
 
 }  // namespace
 
-int readMqo(const std::string& path, Model& model, const ReadContext& ctx) {
+int readMqoText(std::string_view text, const std::string& path, Model& model,
+                const ReadContext& ctx) {
     model.path = path;
     return runGuarded([&]() -> int {
-        std::string text;
-        if (!readWholeFile(path, text)) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
         MqoReader reader(path, text, model, progress, ctx);
         return reader.run();
     });
+}
+
+int readMqo(const std::string& path, Model& model, const ReadContext& ctx) {
+    model.path = path;
+    std::string text;
+    if (!readWholeFile(path, text)) return kReadFailed;
+    return readMqoText(text, path, model, ctx);
 }
 
 }  // namespace plikatra

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <numeric>
 #include <string_view>
@@ -89,12 +90,12 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Reads Kd colours of a material library into the materials whose names they give.
-void readMaterialLibrary(const std::string& path, Model& model) {
-    std::string text;
-    if (!readWholeFile(path, text)) return;
+// Reads the Kd colours of a material library into the materials whose names they give.
+// Every "usemtl" line made a material of its own, so a name may stand for several materials;
+// each of them takes the colour.
+void readMaterialLibrary(std::string_view text, Model& model) {
     TextScanner in(text);
-    Material* target = nullptr;
+    std::vector<Material*> targets;
     std::string_view w;
     while (in.word(w)) {
         if (w[0] == '#') {
@@ -103,21 +104,16 @@ void readMaterialLibrary(const std::string& path, Model& model) {
             std::string_view name;
             if (!in.word(name)) return;
             in.skipLine();
-            // Several materials may share the name; the first one takes the colour.
-            target = nullptr;
-            for (const auto& m : model.materials) {
-                if (equalsIgnoreAsciiCase(m->name, name)) {
-                    target = m.get();
-                    break;
-                }
-            }
+            targets.clear();
+            for (const auto& m : model.materials)
+                if (equalsIgnoreAsciiCase(m->name, name)) targets.push_back(m.get());
         } else if (w == "Kd") {
             std::string_view r, g, b;
             if (!in.word(r) || !in.word(g) || !in.word(b)) return;
-            if (target) {
-                target->setColor(static_cast<float>(parseCDouble(r)), static_cast<float>(parseCDouble(g)),
-                                 static_cast<float>(parseCDouble(b)));
-            }
+            const auto red = static_cast<float>(parseCDouble(r));
+            const auto green = static_cast<float>(parseCDouble(g));
+            const auto blue = static_cast<float>(parseCDouble(b));
+            for (Material* m : targets) m->setColor(red, green, blue);
         }
     }
 }
@@ -137,10 +133,14 @@ std::string withMtlExtension(const std::string& path) {
     return path.substr(0, dot) + ".mtl";
 }
 
+// Finds the text of the material library: given the "mtllib" name (empty when none was
+// given), fills `text` and returns true, or returns false when there is none.
+using LibraryFinder = std::function<bool(const std::string& name, bool given, std::string& text)>;
+
 class ObjReader {
 public:
-    ObjReader(const std::string& path, std::string_view text, Model& model, LoadProgress& progress)
-        : path_(path), in_(text), model_(model), progress_(progress) {}
+    ObjReader(const LibraryFinder& library, std::string_view text, Model& model, LoadProgress& progress)
+        : library_(library), in_(text), model_(model), progress_(progress) {}
 
     int run() {
         solid_ = model_.addSolid();
@@ -308,13 +308,7 @@ private:
         closeSolid();
         if (!model_.materials.empty()) {
             std::string library;
-            if (mtllibGiven_) {
-                if (isRegularFile(mtllib_)) library = mtllib_;
-                else if (isRegularFile(directoryOf(path_) + mtllib_)) library = directoryOf(path_) + mtllib_;
-            } else if (isRegularFile(withMtlExtension(path_))) {
-                library = withMtlExtension(path_);
-            }
-            if (!library.empty()) readMaterialLibrary(library, model_);
+            if (library_(mtllib_, mtllibGiven_, library)) readMaterialLibrary(library, model_);
         }
         progress_.constructing();
         for (auto& solid : model_.solids) {
@@ -330,7 +324,7 @@ private:
         return ok ? kReadOk : kReadFailed;
     }
 
-    const std::string& path_;
+    const LibraryFinder& library_;
     TextScanner in_;
     Model& model_;
     LoadProgress& progress_;
@@ -346,16 +340,43 @@ private:
     bool mtllibGiven_ = false;
 };
 
+int readObjWith(std::string_view text, const LibraryFinder& library, Model& model,
+                const ReadContext& ctx) {
+    return runGuarded([&]() -> int {
+        if (text.empty()) return kReadFailed;
+        LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
+        ObjReader reader(library, text, model, progress);
+        return reader.run();
+    });
+}
+
 }  // namespace
 
 int readObj(const std::string& path, Model& model, const ReadContext& ctx) {
-    return runGuarded([&]() -> int {
-        std::string text;
-        if (!readWholeFile(path, text) || text.empty()) return kReadFailed;
-        LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
-        ObjReader reader(path, text, model, progress);
-        return reader.run();
-    });
+    std::string text;
+    if (!readWholeFile(path, text)) return kReadFailed;
+    // A library named in the file is looked for as named, then beside the file; without a
+    // name, the file's own name with the extension ".mtl". A missing library is no error.
+    const LibraryFinder beside = [&path](const std::string& name, bool given, std::string& out) {
+        std::string file;
+        if (given) {
+            if (isRegularFile(name)) file = name;
+            else if (isRegularFile(directoryOf(path) + name)) file = directoryOf(path) + name;
+        } else if (isRegularFile(withMtlExtension(path))) {
+            file = withMtlExtension(path);
+        }
+        return !file.empty() && readWholeFile(file, out);
+    };
+    return readObjWith(text, beside, model, ctx);
+}
+
+int readObjText(std::string_view text, std::string_view materialLibrary, Model& model,
+                const ReadContext& ctx) {
+    const LibraryFinder given = [materialLibrary](const std::string&, bool, std::string& out) {
+        out.assign(materialLibrary);
+        return true;
+    };
+    return readObjWith(text, given, model, ctx);
 }
 
 }  // namespace plikatra

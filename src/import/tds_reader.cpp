@@ -29,6 +29,7 @@
 // - Material names and texture file names end at their terminator, at their chunk's end or at
 //   the end of the file; at most kMaxNameLength bytes of them are kept.
 #include "import/tds_reader.h"
+#include "base/byte_cursor.h"
 #include "base/file_io.h"
 
 
@@ -105,10 +106,10 @@ bool skippedInObject(std::uint16_t id) {
 
 class TdsReader {
 public:
-    TdsReader(const std::string& path, const std::vector<std::uint8_t>& data, Model& model,
+    TdsReader(const std::string& path, std::span<const std::uint8_t> data, Model& model,
               LoadProgress& progress, const ReadContext& ctx)
-        : path_(path), data_(data.data()), size_(static_cast<std::int64_t>(data.size())),
-          model_(model), progress_(progress), ctx_(ctx) {}
+        : path_(path), in_(data, true), size_(in_.size()), model_(model), progress_(progress),
+          ctx_(ctx) {}
 
     int run() {
         if (size_ < 2 || u16() != kMainChunk) return kReadFailed;
@@ -124,29 +125,13 @@ private:
         std::int64_t end() const { return start + length; }
     };
 
-    // ---- Bounded reading. Callers make sure the bytes are there.
+    // ---- Bounded reading. Callers check that the bytes are there, so that a list cut short
+    // keeps its whole records; the cursor refuses any read that would still pass the end.
 
-    bool has(std::int64_t n, std::int64_t limit) const { return pos_ + n <= limit; }
-
-    std::uint16_t u16() {
-        const std::uint8_t* p = data_ + pos_;
-        pos_ += 2;
-        return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-    }
-
-    std::uint32_t u32() {
-        const std::uint8_t* p = data_ + pos_;
-        pos_ += 4;
-        return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-               static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-    }
-
-    float f32() {
-        const std::uint32_t bits = u32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
+    bool has(std::int64_t n, std::int64_t limit) const { return in_.tell() + n <= limit; }
+    std::uint16_t u16() { return in_.u16(); }
+    std::uint32_t u32() { return in_.u32(); }
+    float f32() { return in_.f32(); }
 
     // The end of a chunk's data as far as the file holds it.
     std::int64_t limitOf(const Chunk& c) const { return std::min(c.end(), size_); }
@@ -154,25 +139,25 @@ private:
     // Zero-terminated name from the current position, ending at `limit` when unterminated.
     std::string readName(std::int64_t limit) {
         std::string name;
-        while (pos_ < limit) {
-            const char c = static_cast<char>(data_[pos_++]);
+        while (in_.tell() < limit) {
+            const char c = static_cast<char>(in_.u8());
             if (c == '\0') break;
             if (name.size() < kMaxNameLength) name.push_back(c);
         }
         return name;
     }
 
-    void checkProgress() { progress_.update(std::min(pos_, size_)); }
+    void checkProgress() { progress_.update(std::min(in_.tell(), size_)); }
 
     // Reads the length of the chunk whose id was just read.
     Chunk header() {
         checkProgress();
-        Chunk c{pos_ - 2, 0};
+        Chunk c{in_.tell() - 2, 0};
         if (has(4, size_)) {
             c.length = u32();
         } else {
             c.length = size_ - c.start;
-            pos_ = size_;
+            in_.seek(size_);
         }
         c.length = std::max(c.length, kHeaderSize);
         return c;
@@ -187,12 +172,12 @@ private:
             const std::uint16_t id = u16();
             count += child(id) + 2;
         }
-        pos_ = c.end();
+        in_.seek(c.end());
     }
 
     std::int64_t skip() {
         const Chunk c = header();
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -224,8 +209,8 @@ private:
     // longer one the 13th byte is dropped and the rest left to the object's walk.
     std::string readObjectName(std::int64_t limit) {
         std::string name;
-        while (pos_ < limit) {
-            const char c = static_cast<char>(data_[pos_++]);
+        while (in_.tell() < limit) {
+            const char c = static_cast<char>(in_.u8());
             if (c == '\0' || name.size() == kObjectNameBuffer) break;
             name.push_back(c);
         }
@@ -239,7 +224,7 @@ private:
         // object's name even after a material group was read. The count starts with the
         // bytes the name took.
         objectName_ = readObjectName(limitOf(c));
-        walk(c, pos_ - c.start, [this](std::uint16_t id) -> std::int64_t {
+        walk(c, in_.tell() - c.start, [this](std::uint16_t id) -> std::int64_t {
             if (id == kMeshChunk) return readMesh();
             if (skippedInObject(id)) return skip();
             return 0;
@@ -271,7 +256,7 @@ private:
         stored = 0;
         if (!has(2, limit)) return 0;
         stored = u16();
-        return std::min(stored, std::max<std::int64_t>(0, (limit - pos_) / recordSize));
+        return in_.recordsBefore(limit, stored, recordSize);
     }
 
     std::int64_t readVertices() {
@@ -286,7 +271,7 @@ private:
             const float z = f32();
             solid_->addVertex(x, y, z)->index = vertexNumber_++;
         }
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -348,7 +333,7 @@ private:
                 if (face < faceSlots_.size() && faceSlots_[face]) faceSlots_[face]->materialIndex = material;
             }
         }
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -366,7 +351,7 @@ private:
             // The file's v grows upwards, ours downwards.
             solid_->addTexCoord(u, 1.0 - static_cast<double>(v));
         }
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -398,7 +383,7 @@ private:
             material_->name = name;
             discardIfEmpty(name);
         }
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -419,7 +404,7 @@ private:
             material_->textureFile = name;
             discardIfEmpty(name);
         }
-        pos_ = c.end();
+        in_.seek(c.end());
         return c.length;
     }
 
@@ -438,13 +423,13 @@ private:
     std::int64_t readFloatColor() {
         checkProgress();
         if (has(4 + 12, size_)) {
-            pos_ += 4;
+            in_.skip(4);
             const float r = f32();
             const float g = f32();
             const float b = f32();
             setColor(r, g, b);
         } else {
-            pos_ = size_;
+            in_.seek(size_);
         }
         return 12;
     }
@@ -452,13 +437,13 @@ private:
     std::int64_t readByteColor() {
         checkProgress();
         if (has(4 + 3, size_)) {
-            pos_ += 4;
-            const float r = static_cast<float>(data_[pos_++] / 255.0);
-            const float g = static_cast<float>(data_[pos_++] / 255.0);
-            const float b = static_cast<float>(data_[pos_++] / 255.0);
+            in_.skip(4);
+            const float r = static_cast<float>(in_.u8() / 255.0);
+            const float g = static_cast<float>(in_.u8() / 255.0);
+            const float b = static_cast<float>(in_.u8() / 255.0);
             setColor(r, g, b);
         } else {
-            pos_ = size_;
+            in_.seek(size_);
         }
         return 3;
     }
@@ -504,10 +489,10 @@ private:
     }
 
     const std::string& path_;
-    const std::uint8_t* data_;
+    // The position may lie past the end of the file after a chunk that claims more than the
+    // file holds.
+    ByteCursor in_;
     std::int64_t size_;
-    // May lie past the end of the file after a chunk that claims more than the file holds.
-    std::int64_t pos_ = 0;
     Model& model_;
     LoadProgress& progress_;
     const ReadContext& ctx_;
@@ -521,15 +506,20 @@ private:
 
 }  // namespace
 
-int read3ds(const std::string& path, Model& model, const ReadContext& ctx) {
+int read3dsData(std::span<const std::uint8_t> data, const std::string& path, Model& model,
+                const ReadContext& ctx) {
     return runGuarded([&]() -> int {
-        std::vector<std::uint8_t> data;
-        if (!readWholeFile(path, data)) return kReadFailed;
         model.path = path;
         LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
         TdsReader reader(path, data, model, progress, ctx);
         return reader.run();
     });
+}
+
+int read3ds(const std::string& path, Model& model, const ReadContext& ctx) {
+    std::vector<std::uint8_t> data;
+    if (!readWholeFile(path, data)) return kReadFailed;
+    return read3dsData(data, path, model, ctx);
 }
 
 }  // namespace plikatra

@@ -1,6 +1,8 @@
 // 3D Studio mesh files (.3ds): a tree of little-endian chunks, each an id, a length and data.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "base/read_result.h"
@@ -13,5 +15,9 @@ namespace plikatra {
 // coordinates. Loads the texture images found beside the file, runs construction and returns
 // a reader result code: 0, 1, or 2 when the user cancelled in the progress window.
 int read3ds(const std::string& path, Model& model, const ReadContext& ctx);
+// The same for the bytes of a file held in memory; `path` only names the file, for finding
+// the texture files beside it.
+int read3dsData(std::span<const std::uint8_t> data, const std::string& path, Model& model,
+                const ReadContext& ctx);
 
 }  // namespace plikatra

@@ -8,6 +8,8 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "base/byte_cursor.h"
+#include "base/file_io.h"
 #include "base/ui.h"
 #include "textures/image_readers.h"
 
@@ -46,27 +48,6 @@ void report(Ui& ui, const std::string& text) { ui.message(text, kBmpErrorCaption
 // Thrown inside the reader for a picture that cannot be converted; caught at the top.
 struct ConversionError {};
 
-class Bytes {
-public:
-    Bytes(const std::vector<std::uint8_t>& data) : d_(data) {}
-    std::uint64_t size() const { return d_.size(); }
-    bool has(std::uint64_t pos, std::uint64_t count) const {
-        return pos <= d_.size() && count <= d_.size() - pos;
-    }
-    std::uint8_t u8(std::uint64_t pos) const { return d_[pos]; }
-    std::uint16_t u16(std::uint64_t pos) const {
-        return static_cast<std::uint16_t>(d_[pos] | (d_[pos + 1] << 8));
-    }
-    std::uint32_t u32(std::uint64_t pos) const {
-        return std::uint32_t(d_[pos]) | (std::uint32_t(d_[pos + 1]) << 8) |
-               (std::uint32_t(d_[pos + 2]) << 16) | (std::uint32_t(d_[pos + 3]) << 24);
-    }
-    const std::uint8_t* at(std::uint64_t pos) const { return d_.data() + pos; }
-
-private:
-    const std::vector<std::uint8_t>& d_;
-};
-
 using Palette = std::array<std::array<std::uint8_t, 3>, 256>;  // R, G, B
 
 // One colour channel of a bit-field pixel, scaled to 8 bits.
@@ -96,26 +77,9 @@ struct Header {
     std::uint32_t masks[3] = {0, 0, 0};
 };
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    struct stat st {};
-    bool ok = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-    if (ok && std::uint64_t(st.st_size) > kMaxBmpFileSize) {
-        std::fclose(f);
-        throw ConversionError{};
-    }
-    if (ok) {
-        out.resize(static_cast<std::size_t>(st.st_size));
-        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
-    }
-    std::fclose(f);
-    return ok;
-}
-
 // Pixel indices of an RLE8 or RLE4 stream, one byte per pixel, bottom row first; pixels the
 // stream skips keep index 0. The stream must reach its end mark or fill every row.
-void decodeRle(const Bytes& b, std::uint64_t pos, int width, int height, bool rle4,
+void decodeRle(ByteCursor& b, std::uint64_t pos, int width, int height, bool rle4,
                std::vector<std::uint8_t>& index) {
     std::int64_t x = 0, y = 0;
     auto put = [&](std::uint8_t v) {
@@ -125,8 +89,8 @@ void decodeRle(const Bytes& b, std::uint64_t pos, int width, int height, bool rl
     };
     for (;;) {
         if (y >= height) return;
-        if (!b.has(pos, 2)) throw ConversionError{};
-        const std::uint8_t count = b.u8(pos), value = b.u8(pos + 1);
+        if (!b.at(pos).has(2)) throw ConversionError{};
+        const std::uint8_t count = b.at(pos).u8(), value = b.at(pos + 1).u8();
         pos += 2;
         if (count > 0) {
             for (int k = 0; k < count; ++k) put(rle4 ? ((k & 1) ? value & 15 : value >> 4) : value);
@@ -136,16 +100,16 @@ void decodeRle(const Bytes& b, std::uint64_t pos, int width, int height, bool rl
         } else if (value == 1) {
             return;
         } else if (value == 2) {
-            if (!b.has(pos, 2)) throw ConversionError{};
-            x += b.u8(pos);
-            y += b.u8(pos + 1);
+            if (!b.at(pos).has(2)) throw ConversionError{};
+            x += b.at(pos).u8();
+            y += b.at(pos + 1).u8();
             pos += 2;
         } else {
             // Absolute run: `value` pixels, padded to a 16-bit boundary.
             const std::uint64_t bytes = rle4 ? (value + 1u) / 2 : value;
-            if (!b.has(pos, bytes)) throw ConversionError{};
+            if (!b.at(pos).has(bytes)) throw ConversionError{};
             for (int k = 0; k < value; ++k) {
-                const std::uint8_t byte = b.u8(pos + (rle4 ? k / 2 : k));
+                const std::uint8_t byte = b.at(pos + (rle4 ? k / 2 : k)).u8();
                 if (y < height) put(rle4 ? ((k & 1) ? byte & 15 : byte >> 4) : byte);
             }
             pos += bytes + (bytes & 1);
@@ -153,7 +117,7 @@ void decodeRle(const Bytes& b, std::uint64_t pos, int width, int height, bool rl
     }
 }
 
-DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
+DecodedImage convert(ByteCursor& b, const Header& h, std::uint64_t pixelPos,
                      const Palette& palette) {
     const int width = static_cast<int>(h.width);
     const int height = static_cast<int>(h.height < 0 ? -h.height : h.height);
@@ -167,7 +131,7 @@ DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
     if (h.compression == kBiRle8 || h.compression == kBiRle4) {
         // A run pair gives at most 255 pixels per 2 bytes, but end marks and skips let a tiny
         // stream describe a big picture; a picture far beyond what the stream holds is forged.
-        const std::uint64_t budget = std::max<std::uint64_t>(1u << 22, (b.size() - pixelPos) * 256);
+        const std::uint64_t budget = std::max<std::uint64_t>(1u << 22, (std::uint64_t(b.size()) - pixelPos) * 256);
         if (pixelCount > budget) throw ConversionError{};
         std::vector<std::uint8_t> index(pixelCount, 0);
         decodeRle(b, pixelPos, width, height, h.compression == kBiRle4, index);
@@ -184,7 +148,7 @@ DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
     const std::uint64_t rowBits = std::uint64_t(width) * h.bitCount;
     const std::uint64_t stride = (rowBits + 31) / 32 * 4;
     const std::uint64_t needed = stride * (height - 1) + (rowBits + 7) / 8;
-    if (!b.has(pixelPos, needed)) throw ConversionError{};
+    if (!b.at(pixelPos).has(needed)) throw ConversionError{};
     img.rgb.resize(pixelCount * 3);
 
     std::uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
@@ -196,7 +160,7 @@ DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
 
     for (int r = 0; r < height; ++r) {
-        const std::uint8_t* src = b.at(pixelPos + stride * r);
+        const std::uint8_t* src = b.at(pixelPos + stride * r).take((rowBits + 7) / 8);
         const int outRow = topDown ? height - 1 - r : r;
         std::uint8_t* dst = img.rgb.data() + std::size_t(outRow) * width * 3;
         for (int x = 0; x < width; ++x, dst += 3) {
@@ -227,42 +191,42 @@ DecodedImage convert(const Bytes& b, const Header& h, std::uint64_t pixelPos,
 
 // Parses the headers and colour table and converts the pixels. Returns none after reporting
 // an unknown header; throws ConversionError for a picture that cannot be converted.
-std::optional<DecodedImage> parse(const Bytes& b, Ui& ui) {
+std::optional<DecodedImage> parse(ByteCursor& b, Ui& ui) {
     std::uint64_t pos = 0;
     bool fileHeader = false;
     std::uint64_t offBits = 0;
-    if (b.size() >= 2 && b.u8(0) == 'B' && b.u8(1) == 'M') {
-        if (!b.has(0, kFileHeaderSize)) throw ConversionError{};
-        offBits = b.u32(10);
+    if (b.size() >= 2 && b.at(0).u8() == 'B' && b.at(1).u8() == 'M') {
+        if (!b.at(0).has(kFileHeaderSize)) throw ConversionError{};
+        offBits = b.at(10).u32();
         pos = kFileHeaderSize;
         fileHeader = true;
     }
-    if (!b.has(pos, 4)) {
+    if (!b.at(pos).has(4)) {
         report(ui, kMsgBmpUnknownFormat);
         return std::nullopt;
     }
-    const std::uint32_t headerSize = b.u32(pos);
+    const std::uint32_t headerSize = b.at(pos).u32();
     if (!isKnownHeaderSize(headerSize)) {
         report(ui, kMsgBmpUnknownFormat);
         return std::nullopt;
     }
-    if (!b.has(pos, headerSize)) throw ConversionError{};
+    if (!b.at(pos).has(headerSize)) throw ConversionError{};
 
     Header h;
     std::uint64_t clrUsed = 0;
     std::uint64_t entrySize = 4;
     std::uint64_t maskBytes = 0;
     if (headerSize == kCoreHeaderSize) {
-        h.width = b.u16(pos + 4);
-        h.height = b.u16(pos + 6);
-        h.bitCount = b.u16(pos + 10);
+        h.width = b.at(pos + 4).u16();
+        h.height = b.at(pos + 6).u16();
+        h.bitCount = b.at(pos + 10).u16();
         entrySize = 3;
     } else {
-        h.width = static_cast<std::int32_t>(b.u32(pos + 4));
-        h.height = static_cast<std::int32_t>(b.u32(pos + 8));
-        h.bitCount = b.u16(pos + 14);
-        h.compression = b.u32(pos + 16);
-        clrUsed = b.u32(pos + 32);
+        h.width = static_cast<std::int32_t>(b.at(pos + 4).u32());
+        h.height = static_cast<std::int32_t>(b.at(pos + 8).u32());
+        h.bitCount = b.at(pos + 14).u16();
+        h.compression = b.at(pos + 16).u32();
+        clrUsed = b.at(pos + 32).u32();
         if (headerSize == kOs2V2HeaderSize && h.compression > kBiRle4) throw ConversionError{};
         if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
             std::uint64_t maskPos = pos + 40;
@@ -270,9 +234,9 @@ std::optional<DecodedImage> parse(const Bytes& b, Ui& ui) {
                 // The masks follow a plain info header, before the colour table.
                 maskBytes = h.compression == kBiAlphaBitfields ? 16 : 12;
                 maskPos = pos + headerSize;
-                if (!b.has(maskPos, maskBytes)) throw ConversionError{};
+                if (!b.at(maskPos).has(maskBytes)) throw ConversionError{};
             }
-            for (int i = 0; i < 3; ++i) h.masks[i] = b.u32(maskPos + 4 * i);
+            for (int i = 0; i < 3; ++i) h.masks[i] = b.at(maskPos + 4 * i).u32();
         }
     }
 
@@ -294,34 +258,57 @@ std::optional<DecodedImage> parse(const Bytes& b, Ui& ui) {
     const std::uint64_t tableCount =
         clrUsed != 0 ? clrUsed : (bpp == 1 ? 2 : bpp == 4 ? 16 : bpp == 8 ? 256 : 0);
     const std::uint64_t tablePos = pos + headerSize + maskBytes;
-    if (tableCount > b.size() || !b.has(tablePos, tableCount * entrySize)) throw ConversionError{};
+    if (tableCount > std::uint64_t(b.size()) || !b.at(tablePos).has(tableCount * entrySize)) throw ConversionError{};
     Palette palette{};
     for (std::uint64_t i = 0; i < std::min<std::uint64_t>(tableCount, 256); ++i) {
         const std::uint64_t e = tablePos + i * entrySize;
-        palette[i] = {b.u8(e + 2), b.u8(e + 1), b.u8(e)};
+        palette[i] = {b.at(e + 2).u8(), b.at(e + 1).u8(), b.at(e).u8()};
     }
 
     const std::uint64_t pixelPos = fileHeader ? offBits : tablePos + tableCount * entrySize;
-    if (pixelPos > b.size()) throw ConversionError{};
+    if (pixelPos > std::uint64_t(b.size())) throw ConversionError{};
     return convert(b, h, pixelPos, palette);
 }
 
 }  // namespace
 
-std::optional<DecodedImage> readBmpImage(const std::string& path, Ui& ui) {
+std::optional<DecodedImage> readBmpData(std::span<const std::uint8_t> data, Ui& ui) {
     try {
-        std::vector<std::uint8_t> data;
-        if (!readWholeFile(path, data)) {
-            report(ui, format(kMsgBmpOpenFailed, path.c_str()));
-            return std::nullopt;
-        }
-        return parse(Bytes(data), ui);
+        if (data.size() > kMaxBmpFileSize) throw ConversionError{};
+        ByteCursor in(data, true);
+        return parse(in, ui);
     } catch (const ConversionError&) {
+        report(ui, kMsgBmpConversionError);
+    } catch (const import_exception&) {
+        // A header or offset pointing past the end of the file.
         report(ui, kMsgBmpConversionError);
     } catch (const std::bad_alloc&) {
         report(ui, kMsgBmpOutOfMemory);
     }
     return std::nullopt;
+}
+
+std::optional<DecodedImage> readBmpImage(const std::string& path, Ui& ui) {
+    // A file too large to be a picture we accept is refused without reading it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        std::uint64_t(st.st_size) > kMaxBmpFileSize) {
+        report(ui, kMsgBmpConversionError);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> data;
+    bool read = false;
+    try {
+        read = isRegularFile(path) && readWholeFile(path, data) && !data.empty();
+    } catch (const std::bad_alloc&) {
+        report(ui, kMsgBmpOutOfMemory);
+        return std::nullopt;
+    }
+    if (!read) {
+        report(ui, format(kMsgBmpOpenFailed, path.c_str()));
+        return std::nullopt;
+    }
+    return readBmpData(data, ui);
 }
 
 }  // namespace plikatra

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,13 @@ inline constexpr const char* kMsgJpegTooLarge = "Image too large to load (%d x %
 // headers; 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, RLE8, RLE4 and bit fields).
 // Problems are reported through `ui` and give none.
 std::optional<DecodedImage> readBmpImage(const std::string& path, Ui& ui);
+// The same for the bytes of a bitmap file held in memory.
+std::optional<DecodedImage> readBmpData(std::span<const std::uint8_t> data, Ui& ui);
 
 // Decodes a JPEG file; greyscale pictures come out with equal R, G and B. Problems, the
 // decoder's own included, are reported through `ui` and give none.
 std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui);
+// The same for the bytes of a JPEG file held in memory.
+std::optional<DecodedImage> readJpegData(std::span<const std::uint8_t> data, Ui& ui);
 
 }  // namespace plikatra

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <sys/stat.h>
+#include <span>
+#include <vector>
 
 #include <jpeglib.h>
 
+#include "base/file_io.h"
 #include "base/ui.h"
 #include "textures/image_readers.h"
 
@@ -21,8 +23,13 @@ namespace {
 // A JPEG can compress a flat picture very well, but not beyond about a thousand pixels a
 // byte; a header asking for more than that describes data the file does not hold.
 constexpr std::uint64_t kMaxPixelsPerFileByte = 1024;
-// Small files may always ask for this many pixels (12 MB of output).
-constexpr std::uint64_t kAlwaysAllowedPixels = 1u << 22;
+// Small files may always ask for this many pixels (256 × 256, 192 KB of output).
+constexpr std::uint64_t kAlwaysAllowedPixels = 1u << 16;
+// The most the decoder itself may allocate. Beyond its row buffers it needs memory in
+// proportion to the picture only for progressive and multi-scan files (their coefficients);
+// a picture that needs more is refused with the decoder's out-of-memory message instead of
+// taking whatever a forged header asks for.
+constexpr long kDecoderMemoryLimit = 256L << 20;
 
 struct Decoder {
     jpeg_decompress_struct info;
@@ -43,9 +50,10 @@ void onMessage(j_common_ptr) {}
 
 enum class Outcome { Ok, DecoderError, TooLarge, OutOfMemory };
 
-// Decodes `file` into `img`, bottom row first. `d` must outlive the call; on any outcome the
-// decoder is released.
-Outcome decode(std::FILE* file, std::uint64_t fileSize, Decoder& d, DecodedImage& img) {
+// Decodes the JPEG data into `img`, bottom row first. `d` must outlive the call; on any
+// outcome the decoder is released.
+Outcome decode(std::span<const std::uint8_t> data, Decoder& d, DecodedImage& img) {
+    const std::uint64_t fileSize = data.size();
     d.info.err = jpeg_std_error(&d.errorManager);
     d.errorManager.error_exit = onFatalError;
     d.errorManager.output_message = onMessage;
@@ -56,7 +64,8 @@ Outcome decode(std::FILE* file, std::uint64_t fileSize, Decoder& d, DecodedImage
     }
     jpeg_create_decompress(&d.info);
     d.info.client_data = &d;
-    jpeg_stdio_src(&d.info, file);
+    d.info.mem->max_memory_to_use = kDecoderMemoryLimit;
+    jpeg_mem_src(&d.info, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&d.info, TRUE);
 
     // Greyscale is expanded below; everything else must come out as RGB, and the decoder
@@ -111,22 +120,10 @@ Outcome decode(std::FILE* file, std::uint64_t fileSize, Decoder& d, DecodedImage
 
 }  // namespace
 
-std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    struct stat st {};
-    if (file && (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    if (!file) {
-        ui.message(format(kMsgJpegOpenFailed, path.c_str()), kAppTitle, MessageIcon::Warning);
-        return std::nullopt;
-    }
+std::optional<DecodedImage> readJpegData(std::span<const std::uint8_t> data, Ui& ui) {
     auto decoder = std::make_unique<Decoder>();
     DecodedImage img;
-    const Outcome outcome = decode(file, std::uint64_t(st.st_size), *decoder, img);
-    std::fclose(file);
-    switch (outcome) {
+    switch (decode(data, *decoder, img)) {
         case Outcome::Ok:
             return img;
         case Outcome::DecoderError:
@@ -142,6 +139,22 @@ std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui) {
             break;
     }
     return std::nullopt;
+}
+
+std::optional<DecodedImage> readJpegImage(const std::string& path, Ui& ui) {
+    std::vector<std::uint8_t> data;
+    bool read = false;
+    try {
+        read = isRegularFile(path) && readWholeFile(path, data);
+    } catch (const std::bad_alloc&) {
+        ui.message(kMsgJpegOutOfMemory, kAppTitle, MessageIcon::Error);
+        return std::nullopt;
+    }
+    if (!read) {
+        ui.message(format(kMsgJpegOpenFailed, path.c_str()), kAppTitle, MessageIcon::Warning);
+        return std::nullopt;
+    }
+    return readJpegData(data, ui);
 }
 
 }  // namespace plikatra

@@ -60,8 +60,10 @@ int textureSide(int width, int height, int limit) {
     return side > limit ? limit : std::max(side, kMinTextureSide);
 }
 
-std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui) {
-    std::optional<DecodedImage> decoded = isJpegName(path) ? readJpegImage(path, ui) : readBmpImage(path, ui);
+namespace {
+
+// The texture made from decoded pixels: a textureSide() square, rows from the picture's top.
+std::unique_ptr<TextureImage> textureOf(std::optional<DecodedImage> decoded, int sizeLimit, Ui& ui) {
     if (!decoded || decoded->width < 1 || decoded->height < 1) return nullptr;
     const int side = std::max(1, textureSide(decoded->width, decoded->height, sizeLimit));
     try {
@@ -73,6 +75,17 @@ std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int size
         ui.message(kMsgBmpOutOfMemory, kBmpErrorCaption, MessageIcon::Error);
         return nullptr;
     }
+}
+
+}  // namespace
+
+std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui) {
+    return textureOf(isJpegName(path) ? readJpegImage(path, ui) : readBmpImage(path, ui), sizeLimit, ui);
+}
+
+std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data, bool jpeg,
+                                                   int sizeLimit, Ui& ui) {
+    return textureOf(jpeg ? readJpegData(data, ui) : readBmpData(data, ui), sizeLimit, ui);
 }
 
 void fitTextureImage(Material& material, int side) {

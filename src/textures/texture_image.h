@@ -2,7 +2,9 @@
 // size limit that form obeys.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "base/read_result.h"
@@ -29,6 +31,9 @@ int textureSide(int width, int height, int limit);
 // textureSide() square, rows from the picture's top, by nearest pixel. Problems are reported
 // through `ui` and give null.
 std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui);
+// The same for the bytes of an image file held in memory, JPEG when `jpeg`, else BMP.
+std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data, bool jpeg,
+                                                   int sizeLimit, Ui& ui);
 
 // Rescales the Material's texture to side × side by nearest pixel, keeping the row order.
 // Does nothing for a Material without texture or a side below 1.

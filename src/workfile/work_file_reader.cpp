@@ -7,36 +7,39 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
-#include <sstream>
+#include <new>
+#include <unordered_map>
+#include <vector>
+#include <string_view>
 
 #include "base/c_numbers.h"
+#include "base/file_io.h"
 #include "base/paper.h"
 #include "base/ui.h"
 #include "model/construction.h"
 #include "textures/texture_image.h"
+#include "workfile/work_file_checks.h"
 #include "workfile/work_file_writer.h"
 
 namespace plikatra {
 
 namespace {
 
-// Ends the reading at end of input (or at a line too long for its buffer): the model keeps
-// what was read.
+// The file ends before its "end" line (or holds a line too long for its buffer): it was cut
+// short, and opening what is left would pass off part of a document as the whole. Result 1.
 struct EndOfInput {};
-// Ends the reading because the file contradicts itself: result 1.
+// The file contradicts itself: result 1.
 struct Corrupt {};
 
 // Line buffers, in characters without the line feed.
-constexpr size_t kNameChars = 254;
-constexpr size_t kFontNameChars = 510;
-constexpr size_t kTextChars = 511;
+constexpr size_t kNameChars = kMaxStoredNameBytes;
+constexpr size_t kFontNameChars = kMaxStoredFontNameBytes;
+constexpr size_t kTextChars = kMaxStoredTextBytes;
 // "#" lines are skipped up to this many characters.
 constexpr size_t kCommentChars = 512;
 // Longer words are cut; the longest a writer produces is "%f" of the largest double (316).
 constexpr size_t kWordChars = 1024;
-constexpr size_t kTextureRowBytes = 12288;
 
 // Fewest bytes one record can take: each word at least one character and one separator.
 constexpr long long kSolidBytes = 8 * 2 + 1;  // the name line may be empty
@@ -57,11 +60,44 @@ bool isEdgeKind(int kind) {
     return kind == kEdgeNormal || kind == kEdgeOpen || kind == kEdgeCut || kind == kEdgeKeep;
 }
 
-Halfedge* cornerAt(Face& face, const Vertex* origin) {
-    for (auto& h : face.halfedges)
-        if (h->origin == origin) return h.get();
-    return nullptr;
-}
+// Finds the corner an edge record names by the face and the edge's vertices. A face may
+// visit a vertex more than once (a polygon bridged around a hole), and then the origin alone
+// does not tell its corners apart: the one whose next corner is the edge's other vertex and
+// that no edge has taken yet is preferred, then any not yet taken, then the first in ring
+// order. For a face that visits each vertex once that is simply the corner of that origin.
+// Faces of many corners get an index on first use, so that the edges of a face of n corners
+// are resolved in time proportional to n rather than n squared.
+class CornerFinder {
+public:
+    Halfedge* find(Face& face, const Vertex* origin, const Vertex* destination) {
+        constexpr std::size_t kScanned = 16;
+        if (face.halfedges.size() <= kScanned) {
+            Halfedge* candidates[kScanned];
+            std::size_t n = 0;
+            for (auto& h : face.halfedges)
+                if (h->origin == origin) candidates[n++] = h.get();
+            return best(candidates, n, destination);
+        }
+        auto [slot, added] = indexes_.try_emplace(&face);
+        if (added)
+            for (auto& h : face.halfedges) slot->second[h->origin].push_back(h.get());
+        const auto it = slot->second.find(origin);
+        return it == slot->second.end() ? nullptr : best(it->second.data(), it->second.size(), destination);
+    }
+    void clear() { indexes_.clear(); }
+
+private:
+    static Halfedge* best(Halfedge* const* corners, std::size_t n, const Vertex* destination) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!corners[i]->edge && corners[i]->next && corners[i]->next->origin == destination)
+                return corners[i];
+        for (std::size_t i = 0; i < n; ++i)
+            if (!corners[i]->edge) return corners[i];
+        return n > 0 ? corners[0] : nullptr;
+    }
+
+    std::unordered_map<const Face*, std::unordered_map<const Vertex*, std::vector<Halfedge*>>> indexes_;
+};
 
 // cleanFace leaves a face of fewer than three distinct corners unlinked (only possible when
 // corners of the file round to the same position); its ring is closed here so that every walk
@@ -83,20 +119,17 @@ void closeShortRing(Face& face) {
 
 class Parser {
 public:
-    Parser(std::streambuf& in, long long size, Model& model, const ReadContext& ctx,
-           WorkFileSettings& carried)
-        : in_(in), remaining_(size), model_(model), ctx_(ctx), carried_(carried) {}
+    Parser(std::string_view text, Model& model, const ReadContext& ctx, WorkFileSettings& carried)
+        : text_(text), model_(model), ctx_(ctx), carried_(carried) {}
 
     int run();
     int finish();
 
 private:
     // Tokens.
-    int peek() { return in_.sgetc(); }
-    void take() {
-        in_.sbumpc();
-        --remaining_;
-    }
+    int peek() const { return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : EOF; }
+    void take() { ++pos_; }
+    long long remaining() const { return static_cast<long long>(text_.size() - pos_); }
     bool tryWord();
     void word() {
         if (!tryWord()) throw EndOfInput{};
@@ -127,14 +160,14 @@ private:
     void readText();
     void readInfo();
 
-    std::streambuf& in_;
-    long long remaining_;  // bytes not yet taken from the input
+    std::string_view text_;
+    size_t pos_ = 0;
     Model& model_;
     const ReadContext& ctx_;
     WorkFileSettings& carried_;
     std::string word_;
-    bool pending_ = false;      // word_ holds a word still to be acted on at the top level
-    Face* incomplete_ = nullptr;  // a face whose corners are being read
+    bool pending_ = false;  // word_ holds a word still to be acted on at the top level
+    CornerFinder corners_;
 };
 
 bool Parser::tryWord() {
@@ -202,14 +235,15 @@ int Parser::count(long long minBytesEach) {
     const int n = integer();
     if (n < 0) throw Corrupt{};
     // The last record may lack its final separator.
-    if (static_cast<long long>(n) * minBytesEach > remaining_ + 1) throw Corrupt{};
+    if (static_cast<long long>(n) * minBytesEach > remaining() + 1) throw Corrupt{};
     return n;
 }
 
 int Parser::run() {
     try {
+        bool versionRead = false;
         for (;;) {
-            if (!pending_ && !tryWord()) break;
+            if (!pending_ && !tryWord()) throw EndOfInput{};
             pending_ = false;
             const std::string& w = word_;
             if (w[0] == '#') {
@@ -217,6 +251,11 @@ int Parser::run() {
             } else if (w == "version") {
                 const int r = readVersion();
                 if (r >= 0) return r;
+                versionRead = true;
+            } else if (!versionRead) {
+                // Every work file states its version before anything else; without it the
+                // file is not one.
+                return kReadFailed;
             } else if (w == "model") {
                 double v[6];
                 for (double& x : v) x = real();
@@ -242,11 +281,7 @@ int Parser::run() {
             }
         }
     } catch (const EndOfInput&) {
-        // A face cut off inside its corner list would have an open ring; it is not kept.
-        if (incomplete_) {
-            auto& faces = incomplete_->solid->faces;
-            if (!faces.empty() && faces.back().get() == incomplete_) faces.pop_back();
-        }
+        return kReadFailed;
     } catch (const Corrupt&) {
         return kReadFailed;
     }
@@ -262,7 +297,7 @@ int Parser::finish() {
             if (f->materialIndex < -1 ||
                 f->materialIndex >= static_cast<long long>(model_.materials.size()))
                 f->materialIndex = -1;
-    return kReadOk;
+    return isSoundWorkFileModel(model_) ? kReadOk : kReadFailed;
 }
 
 // Returns the result when the version ends the reading, −1 to go on.
@@ -316,12 +351,12 @@ void Parser::readSolid() {
     skipWordsUntil("edges");
     const int edges = count(kEdgeBytes);
     for (int i = 0; i < edges; ++i) readEdge(*solid);
+    corners_.clear();
 }
 
 void Parser::readFace(Solid& solid) {
     Face* face = solid.addFace();
     face->index = static_cast<int>(solid.faces.size() - 1);
-    incomplete_ = face;
     face->materialIndex = integer();
     face->partIndex = integer();
     face->normal.x = real();
@@ -352,7 +387,6 @@ void Parser::readFace(Solid& solid) {
     }
     cleanFace(*face);
     closeShortRing(*face);
-    incomplete_ = nullptr;
 }
 
 void Parser::readEdge(Solid& solid) {
@@ -366,8 +400,8 @@ void Parser::readEdge(Solid& solid) {
     auto edge = std::make_unique<Edge>();
     edge->va = solid.vertices[static_cast<size_t>(ia)].get();
     edge->vb = solid.vertices[static_cast<size_t>(ib)].get();
-    Halfedge* a = fa == -1 ? nullptr : cornerAt(*solid.faces[static_cast<size_t>(fa)], edge->va);
-    Halfedge* b = fb == -1 ? nullptr : cornerAt(*solid.faces[static_cast<size_t>(fb)], edge->vb);
+    Halfedge* a = fa == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fa)], edge->va, edge->vb);
+    Halfedge* b = fb == -1 ? nullptr : corners_.find(*solid.faces[static_cast<size_t>(fb)], edge->vb, edge->va);
     // A corner belongs to one edge and is not its own pair; anything else would tangle the
     // pair and twin links that every later walk follows.
     if ((a && a->edge) || (b && b->edge) || (a && a == b)) throw Corrupt{};
@@ -464,7 +498,7 @@ void Parser::readTexture(Material& target) {
     if (width < 0 || height < 0 || width > kMaxStoredTextureWidth) throw Corrupt{};
     const long long rowBytes = static_cast<long long>(width) * 3;
     const long long bytes = rowBytes * height;
-    if (bytes > remaining_) throw Corrupt{};
+    if (bytes > remaining()) throw EndOfInput{};
     target.texture.reset();
     // A picture without pixels is no picture.
     if (bytes == 0) {
@@ -476,17 +510,9 @@ void Parser::readTexture(Material& target) {
     image->width = width;
     image->height = height;
     image->pixels.resize(static_cast<size_t>(bytes));
-    char row[kTextureRowBytes];
-    for (int r = 0; r < height; ++r) {
-        const std::streamsize got = in_.sgetn(row, static_cast<std::streamsize>(rowBytes));
-        remaining_ -= got;
-        // A row that does not arrive whole stays black.
-        if (got != rowBytes) {
-            ctx_.ui.message(format(kMsgTextureRowFailed, r), kAppTitle, MessageIcon::Error);
-            continue;
-        }
-        std::copy(row, row + rowBytes, image->pixels.begin() + static_cast<std::ptrdiff_t>(r * rowBytes));
-    }
+    // The pixel block was checked to be there in full, rows and all.
+    std::copy_n(text_.data() + pos_, bytes, image->pixels.begin());
+    pos_ += static_cast<size_t>(bytes);
     target.texture = std::move(image);
     const int limit = ctx_.textureSizeLimit;
     if (limit < width || limit < height) fitTextureImage(target, limit);
@@ -591,28 +617,33 @@ void Parser::readInfo() {
 
 }  // namespace
 
+int WorkFileReader::read(std::string_view text) {
+    try {
+        Parser parser(text, model_, ctx_, carried_);
+        return parser.run();
+    } catch (const std::bad_alloc&) {
+        return kReadFailed;
+    }
+}
+
 int WorkFileReader::read(std::istream& in) {
     std::streambuf* buffer = in.rdbuf();
     if (!buffer) return kReadFailed;
-    // The size of the rest of the input bounds every count; a stream that cannot tell it
-    // (a pipe) is taken in whole first.
-    const std::streampos start = buffer->pubseekoff(0, std::ios::cur, std::ios::in);
-    const std::streampos end = buffer->pubseekoff(0, std::ios::end, std::ios::in);
-    if (start == std::streampos(-1) || end == std::streampos(-1) ||
-        buffer->pubseekpos(start, std::ios::in) != start) {
-        std::stringstream whole;
-        whole << buffer;
-        return read(whole);
-    }
-    Parser parser(*buffer, static_cast<long long>(end - start), model_, ctx_, carried_);
-    return parser.run();
+    // The whole rest of the input bounds every count.
+    std::string text{std::istreambuf_iterator<char>(buffer), std::istreambuf_iterator<char>()};
+    return read(text);
 }
 
 int readWorkFile(const std::string& path, Model& model, const ReadContext& ctx,
                  WorkFileSettings& carried) {
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in) return kReadFailed;
-    return WorkFileReader(model, ctx, carried).read(in);
+    std::string text;
+    if (!readWholeFile(path, text)) return kReadFailed;
+    return WorkFileReader(model, ctx, carried).read(text);
+}
+
+int readWorkFileText(std::string_view text, Model& model, const ReadContext& ctx,
+                     WorkFileSettings& carried) {
+    return WorkFileReader(model, ctx, carried).read(text);
 }
 
 }  // namespace plikatra

@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 
 #include "base/read_result.h"
 #include "model/model.h"
@@ -21,9 +22,6 @@ inline constexpr const char* kMsgWorkFileTooNew =
 inline constexpr const char* kMsgWorkFileNewer =
     "New version file. This application may not be able to read some information.\n"
     "We recommend you to upgrade the application.";
-// Shown once per texture row that could not be read, with the 0-based row number.
-inline constexpr const char* kMsgTextureRowFailed = "fail linenumber %d";
-
 // Widest texture a file may store: one row passes through a buffer of 12288 bytes.
 inline constexpr int kMaxStoredTextureWidth = 4096;
 
@@ -31,9 +29,11 @@ inline constexpr int kMaxStoredTextureWidth = 4096;
 // metrics; the loader does the latter as after every read.
 //
 // Every number that refers to something (vertex, face, part, solid) is checked against what
-// has been read, and every count against the bytes that remain, before it is used: a file that
-// breaks these rules gives result 1. A file that simply ends early keeps what was read up to
-// the last complete record and gives 0.
+// has been read, and every count against the bytes that remain, before it is used. A file must
+// begin with its version and end with its "end" line, and the surface and development it
+// describes must hang together (isSoundWorkFileModel); a file that breaks any of these rules,
+// a file cut short included, gives result 1, so that whatever loads can be drawn, edited and
+// saved.
 class WorkFileReader {
 public:
     // `carried` holds the settings as they are; the ones the file names are overwritten there
@@ -41,8 +41,10 @@ public:
     WorkFileReader(Model& model, const ReadContext& ctx, WorkFileSettings& carried)
         : model_(model), ctx_(ctx), carried_(carried) {}
 
-    // Reads from `in`, opened in binary mode. Returns a reader result code (0 read, 1 failed,
-    // 3 refused with a message already shown). Messages go through the context's front end.
+    // Reads the work file `text`. Returns a reader result code (0 read, 1 failed, 3 refused
+    // with a message already shown). Messages go through the context's front end.
+    int read(std::string_view text);
+    // The same for the rest of `in`, opened in binary mode.
     int read(std::istream& in);
 
 private:
@@ -54,5 +56,8 @@ private:
 // Opens `path` in binary mode and reads it with WorkFileReader; 1 when it cannot be opened.
 int readWorkFile(const std::string& path, Model& model, const ReadContext& ctx,
                  WorkFileSettings& carried);
+// Reads a work file held in memory with WorkFileReader.
+int readWorkFileText(std::string_view text, Model& model, const ReadContext& ctx,
+                     WorkFileSettings& carried);
 
 }  // namespace plikatra

@@ -35,11 +35,13 @@ __attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt
     va_end(again);
 }
 
-// A name or text on a line of its own. A line feed inside it would end the line early and
-// shift every record after it for the reader, so it becomes a space.
-void putLine(std::string& out, const std::string& s) {
+// A name or text on a line of its own, of at most `limit` bytes: the reader takes lines into
+// buffers of that size and cannot read a longer one (a group name of an OBJ file, say, can be
+// any length). A line feed inside it would end the line early and shift every record after it
+// for the reader, so it becomes a space.
+void putLine(std::string& out, const std::string& s, size_t limit) {
     const size_t start = out.size();
-    out += s;
+    out.append(s, 0, std::min(s.size(), limit));
     for (size_t i = start; i < out.size(); ++i)
         if (out[i] == '\n') out[i] = ' ';
     out += '\n';
@@ -55,7 +57,7 @@ long faceNumber(const Halfedge* h) {
 
 void writeSolid(std::string& out, const Solid& solid) {
     out += "solid\n";
-    putLine(out, solid.name);
+    putLine(out, solid.name, kMaxStoredNameBytes);
     put(out, "%d\n", solid.visible ? 1 : 0);
 
     put(out, "vertices %ld\n", count(solid.vertices.size()));
@@ -86,7 +88,7 @@ void writeSolid(std::string& out, const Solid& solid) {
 
 void writeMaterial(std::string& out, const Material& m) {
     out += "material\n";
-    putLine(out, m.name);
+    putLine(out, m.name, kMaxStoredNameBytes);
     for (const Rgba* c : {&m.ambient, &m.diffuse, &m.emission, &m.specular})
         put(out, "%f %f %f %f ", static_cast<double>(c->r), static_cast<double>(c->g),
             static_cast<double>(c->b), static_cast<double>(c->a));
@@ -115,8 +117,8 @@ void writeMaterial(std::string& out, const Material& m) {
 
 void writeText(std::string& out, const TextItem& t) {
     put(out, "%d\n", t.extra1);
-    putLine(out, t.fontName);
-    putLine(out, t.text);
+    putLine(out, t.fontName, kMaxStoredFontNameBytes);
+    putLine(out, t.text, kMaxStoredTextBytes);
     put(out, "%d %f %f %f %f %d %d %d %d\n", t.fontSize, t.x, t.y, t.width, t.height, t.extra2,
         static_cast<int>(t.color & 0xFF), static_cast<int>((t.color >> 8) & 0xFF),
         static_cast<int>((t.color >> 16) & 0xFF));

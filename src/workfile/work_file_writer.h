@@ -3,6 +3,7 @@
 // raw pixel block per textured material.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -15,6 +16,12 @@ namespace plikatra {
 // Format version written, and the oldest version a reader must understand to read the file.
 inline constexpr int kWorkFileVersion = 2;
 inline constexpr int kWorkFileMinVersion = 2;
+
+// Longest names and texts a work file holds, in bytes: the line buffers of the reader. Longer
+// ones are cut when saved.
+inline constexpr std::size_t kMaxStoredNameBytes = 254;
+inline constexpr std::size_t kMaxStoredFontNameBytes = 510;
+inline constexpr std::size_t kMaxStoredTextBytes = 511;
 
 // Document state the file stores that the model does not hold.
 struct WorkFileDocumentState {

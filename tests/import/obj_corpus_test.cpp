@@ -43,8 +43,30 @@ TEST(ObjCorpus, CornellBox) {
     EXPECT_EQ(m.materials[0]->diffuse.b, 1.0f);
     EXPECT_EQ(m.materials[4]->flatColor.r, 0.0f);
     EXPECT_EQ(m.materials[4]->flatColor.b, 1.0f);
-    EXPECT_EQ(m.materials[2]->diffuse.r, Material().diffuse.r);  // a repeated name keeps the default
+    EXPECT_EQ(m.materials[2]->diffuse.r, 1.0f);  // a repeated name takes its colour too
     EXPECT_FALSE(m.bTextureCoodinates);
+}
+
+// 163 "usemtl" lines over four names: every one of the 163 materials carries its name's
+// colour, none the default.
+TEST(ObjCorpus, RecordPlayerMaterialsAllTakeTheirColours) {
+    Model m;
+    ASSERT_EQ(readObj(kObjDir + "/turntable/turntable.obj", m), 0);
+    ASSERT_EQ(m.materials.size(), 163u);
+    const std::pair<const char*, float> colours[] = {
+        {"black", 0.2f}, {"shiny_metal", 0.677647f}, {"aluminium", 0.752941f},
+        {"shiny_metal_stripe", 0.628235f}};
+    for (const auto& mat : m.materials) {
+        bool named = false;
+        for (const auto& [name, grey] : colours) {
+            if (mat->name != name) continue;
+            named = true;
+            EXPECT_EQ(mat->diffuse.r, grey) << name;
+            EXPECT_EQ(mat->flatColor.g, grey) << name;
+            EXPECT_EQ(mat->ambient.b, grey) << name;
+        }
+        EXPECT_TRUE(named) << mat->name;
+    }
 }
 
 TEST(ObjCorpus, FaceWithTwoGroups) {

@@ -211,8 +211,8 @@ TEST(ObjReader, MaterialColours) {
     EXPECT_EQ(mats[0]->flatColor.r, static_cast<float>(0.1));
     EXPECT_FALSE(mats[0]->colorGiven);
     EXPECT_EQ(colorOf(*mats[1]), "0 0 0.5");
-    // Only the first "usemtl red" material takes the colour.
-    EXPECT_EQ(colorOf(*mats[2]), colorOf(Material()));
+    // Every "usemtl red" made a material of its own, and each takes the colour.
+    EXPECT_EQ(colorOf(*mats[2]), colorOf(*mats[0]));
     EXPECT_EQ(m->model.solids[0]->faces[2]->materialIndex, 2);
 
     // Faces before any "usemtl" use the default material.

@@ -101,46 +101,16 @@ TEST_F(ReaderTest, DefaultMaterialKeepsItsOwnColours) {
     EXPECT_FLOAT_EQ(m->materials[0]->ambient.r, 0.25f);
 }
 
-// Serves the first `cut` bytes of a file and then fails, while telling its whole size, as a
-// disk read error would.
-class BreaksAfter : public std::streambuf {
-public:
-    BreaksAfter(std::string data, size_t cut) : data_(std::move(data)) {
-        setg(data_.data(), data_.data(), data_.data() + cut);
-    }
-
-protected:
-    pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode) override {
-        if (off != 0) return pos_type(-1);
-        if (dir == std::ios::end) return pos_type(static_cast<off_type>(data_.size()));
-        if (dir == std::ios::cur) return pos_type(gptr() - eback());
-        return pos_type(0);
-    }
-    pos_type seekpos(pos_type pos, std::ios::openmode) override {
-        if (pos < 0 || pos > egptr() - eback()) return pos_type(-1);
-        setg(eback(), eback() + pos, egptr());
-        return pos;
-    }
-
-private:
-    std::string data_;
-};
-
-TEST_F(ReaderTest, TextureRowThatCannotBeReadIsReportedAndTheLoadGoesOn) {
+TEST_F(ReaderTest, FileCutInsideTexturePixelsFails) {
     const std::string file = golden("development.ufd");
     const size_t pixels = file.find("\n2 2\n") + 5;
-    // The first of the two rows (6 bytes) arrives, the second does not.
-    BreaksAfter buffer(file, pixels + 6);
-    std::istream in(&buffer);
-    Model m;
-    WorkFileSettings carried;
-    EXPECT_EQ(WorkFileReader(m, ReadContext{ui_}, carried).read(in), kReadOk);
-    EXPECT_EQ(ui_.texts(), std::vector<std::string>{"fail linenumber 1"});
-    ASSERT_EQ(m.materials.size(), 1u);
-    const TextureImage& t = *m.materials[0]->texture;
-    EXPECT_EQ(std::string(t.pixels.begin(), t.pixels.begin() + 6), file.substr(pixels, 6));
-    EXPECT_EQ(std::string(t.pixels.begin() + 6, t.pixels.end()), std::string(6, '\0'));
-    EXPECT_TRUE(m.parts.empty());
+    for (size_t cut : {pixels, pixels + 6, pixels + 11}) {
+        ui_.entries.clear();
+        LoadOutcome outcome;
+        EXPECT_FALSE(load(file.substr(0, cut), outcome)) << cut;
+        EXPECT_EQ(outcome.result, kReadFailed) << cut;
+        EXPECT_EQ(ui_.texts(), std::vector<std::string>{kMsgLoadFailed}) << cut;
+    }
 }
 
 TEST_F(ReaderTest, StoredTextureLargerThanTheLimitIsFitted) {
@@ -172,7 +142,7 @@ TEST_F(ReaderTest, UntrustedNumbersFailTheLoad) {
     const Case cases[] = {
         {"negative count", "vertices 4", "vertices -1"},
         {"count beyond the file", "vertices 4", "vertices 99999999"},
-        {"huge count", "edges 5", "edges 2147483647"},
+        {"huge count", "edges 6", "edges 2147483647"},
         {"corner count below three", "1.000000 -0.500000 3 ", "1.000000 -0.500000 2 "},
         {"corner vertex out of range", "3 0.000000 1.250000", "4 0.000000 1.250000"},
         {"corner vertex negative", "3 0.000000 1.250000", "-1 0.000000 1.250000"},
@@ -198,29 +168,36 @@ TEST_F(ReaderTest, UntrustedNumbersFailTheLoad) {
     }
 }
 
-TEST_F(ReaderTest, FileCutShortKeepsCompleteRecords) {
+// A file that ends anywhere before its "end" line is only part of a document; opening it as
+// the document would lose the rest on the next save.
+TEST_F(ReaderTest, FileCutShortAtAnyLineFails) {
     const std::string file = golden("development.ufd");
-    // Inside the second face's corners: the first face stays, the cut one does not.
-    const size_t second = file.find("0 0 0.000000 0.000000 1.000000 -0.500000");
-    const size_t inside = file.find('\n', file.find('\n', second) + 1) + 1;
-    auto m = load(file.substr(0, inside));
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->solids.size(), 1u);
-    ASSERT_EQ(m->solids[0]->faces.size(), 1u);
-    EXPECT_EQ(m->solids[0]->faces[0]->halfedges.size(), 3u);
-    EXPECT_TRUE(m->solids[0]->edges.empty());
+    const size_t end = file.rfind("end 2");
+    int cuts = 0;
+    for (size_t at = 0; at <= end; at = file.find('\n', at) + 1) {
+        ui_.entries.clear();
+        LoadOutcome outcome;
+        ASSERT_FALSE(load(file.substr(0, at), outcome)) << at;
+        EXPECT_EQ(outcome.result, kReadFailed) << at;
+        EXPECT_EQ(ui_.texts(), std::vector<std::string>{kMsgLoadFailed}) << at;
+        ++cuts;
+    }
+    EXPECT_GT(cuts, 60);
+    // The "end" line itself needs nothing after its keyword.
+    EXPECT_TRUE(load(file.substr(0, end + 3)));
+}
 
-    // Before the materials: the faces fall back to the default material.
-    const std::string noMaterials = replaced(file, "-1 0 0.000000 0.000000 1.000000 0.000000 3",
-                                             "0 0 0.000000 0.000000 1.000000 0.000000 3");
-    m = load(noMaterials.substr(0, noMaterials.find("defaultmaterial")));
+TEST_F(ReaderTest, FaceMaterialMissingFromTheFileBecomesTheDefault) {
+    const std::string file = replaced(golden("development.ufd"),
+                                      "-1 0 0.000000 0.000000 1.000000 0.000000 3",
+                                      "0 0 0.000000 0.000000 1.000000 0.000000 3");
+    // Without listed materials the material block is read as unknown words and passed over.
+    auto m = load(replaced(file, "materials 1", "materials 0"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->solids[0]->faces[0]->materialIndex, -1);
-    EXPECT_EQ(m->solids[0]->edges.size(), 5u);
-    EXPECT_TRUE(m->parts.empty());
-    EXPECT_EQ(m->solids[0]->faces[0]->part, nullptr);
+    EXPECT_EQ(m->solids[0]->edges.size(), 6u);
     // With the materials the same index stands.
-    m = load(noMaterials);
+    m = load(file);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->solids[0]->faces[0]->materialIndex, 0);
 }
@@ -234,12 +211,10 @@ TEST_F(ReaderTest, NamesAndTextsHaveBoundedLines) {
     EXPECT_EQ(m->solids[0]->name, longest);
     EXPECT_EQ(m->texts.size(), 1u);
 
-    // One more ends the reading there: the solid exists, nothing after it was read.
-    m = load(replaced(file, "solid\nsheet\n", "solid\n" + longest + "x\n"));
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->solids.size(), 1u);
-    EXPECT_TRUE(m->solids[0]->vertices.empty());
-    EXPECT_TRUE(m->materials.empty());
+    // One more does not fit: the file cannot be read as written.
+    LoadOutcome outcome;
+    EXPECT_FALSE(load(replaced(file, "solid\nsheet\n", "solid\n" + longest + "x\n"), outcome));
+    EXPECT_EQ(outcome.result, kReadFailed);
 
     // The text of a text item holds 511 characters, its font name 510.
     const std::string text(511, 't');
@@ -248,11 +223,26 @@ TEST_F(ReaderTest, NamesAndTextsHaveBoundedLines) {
     ASSERT_EQ(m->texts.size(), 1u);
     EXPECT_EQ(m->texts[0]->text, text);
     EXPECT_DOUBLE_EQ(m->dMag2d, 20.0);
-    m = load(replaced(file, "Liberation Sans\n", std::string(511, 'f') + "\n"));
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->texts.size(), 1u);
-    EXPECT_EQ(m->texts[0]->text, "");
-    EXPECT_DOUBLE_EQ(m->dMag2d, Model{}.dMag2d);
+    EXPECT_TRUE(load(replaced(file, "Liberation Sans\n", std::string(510, 'f') + "\n")));
+    EXPECT_FALSE(load(replaced(file, "Liberation Sans\n", std::string(511, 'f') + "\n")));
+}
+
+// Names of any length come from model files; a saved file keeps as much of each as its reader
+// takes, so it always reads back.
+TEST_F(ReaderTest, LongNamesAreCutToWhatAFileHolds) {
+    auto m = test::makeCube();
+    m->solids[0]->name = std::string(300, 's');
+    m->addMaterial()->name = std::string(1000, 'm');
+    auto text = std::make_unique<TextItem>();
+    text->fontName = std::string(600, 'f');
+    text->text = std::string(600, 't');
+    m->texts.push_back(std::move(text));
+    auto back = load(workFileText(*m, {}));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->solids[0]->name, std::string(254, 's'));
+    EXPECT_EQ(back->materials[0]->name, std::string(254, 'm'));
+    ASSERT_EQ(back->texts.size(), 1u);
+    EXPECT_EQ(back->texts[0]->text, std::string(511, 't'));
 }
 
 TEST_F(ReaderTest, MissingFontsAreReplacedWithOneMessage) {

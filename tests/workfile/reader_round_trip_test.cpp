@@ -131,7 +131,7 @@ TEST_F(ReaderTest, HandBuiltFileRestoresEveryRecord) {
     const Solid& s = *m->solids[0];
     EXPECT_EQ(s.name, "sheet");
     ASSERT_EQ(s.faces.size(), 2u);
-    ASSERT_EQ(s.edges.size(), 5u);
+    ASSERT_EQ(s.edges.size(), 6u);
     EXPECT_EQ(m->faceCount, 2);
 
     const Edge& fold = *s.edges[2];
@@ -146,7 +146,7 @@ TEST_F(ReaderTest, HandBuiltFileRestoresEveryRecord) {
     // An open edge keeps its stored direction; its kind is "open" whatever was stored.
     EXPECT_TRUE(s.edges[0]->mountain);
     EXPECT_EQ(s.edges[3]->kind, kEdgeOpen);
-    EXPECT_FALSE(s.edges[4]->a || s.edges[4]->b);
+    EXPECT_FALSE(s.edges[5]->a || s.edges[5]->b);
 
     const Halfedge& c = *s.faces[1]->halfedges[1];
     EXPECT_TRUE(c.hasFlap);
@@ -202,7 +202,7 @@ TEST_F(ReaderTest, HandBuiltFileRestoresEveryRecord) {
     EXPECT_EQ(withoutFoldMountainBits(workFileText(*m, stateOf(*m))),
               withoutFoldMountainBits(replaced(
                   replaced(replaced(file, "bEnableLineAlpha 1", "bEnableLineAlpha 0"),
-                           "1 -1 2 3 22 0", "1 -1 2 3 21 0"),
+                           "1 -1 2 3 22 0\n1 -1 3 0 0 0", "1 -1 2 3 21 0\n1 -1 3 0 5 0"),
                   "-1 -1 1 3 0 0", "-1 -1 1 3 5 0")));
 }
 

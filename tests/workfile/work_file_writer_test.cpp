@@ -85,6 +85,7 @@ TEST_F(WorkFileWriterTest, WritesDevelopmentRecordsExactly) {
     edge(corner(f0, 1), nullptr, 1, 2, kEdgeOpen, false);
     edge(fold0, fold1, 2, 0, kEdgeKeep, false);
     edge(corner(f1, 1), nullptr, 2, 3, kEdgeCut, true);
+    edge(corner(f1, 2), nullptr, 3, 0, kEdgeNormal, false);
     edge(nullptr, nullptr, 1, 3, kEdgeNormal, false);
 
     auto part = std::make_unique<Part>();

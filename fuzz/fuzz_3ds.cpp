@@ -1,0 +1,7 @@
+// 3DS chunk trees.
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    plikatra::fuzz::runTds(data, size);
+    return 0;
+}

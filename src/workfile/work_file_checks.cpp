@@ -1,0 +1,97 @@
+#include "workfile/work_file_checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+namespace plikatra {
+
+namespace {
+
+bool finite(double v) { return std::isfinite(v); }
+
+// Positions and sizes on the sheet are in model units, where a model spans 2; far larger
+// values are damage, and the editor's and layout's arithmetic on them would overflow.
+constexpr double kLargestSheetValue = 1e9;
+bool onSheet(double v) { return std::fabs(v) <= kLargestSheetValue; }
+
+bool soundCorner(const Halfedge& h, const Face& face) {
+    if (h.face != &face || !h.origin || !h.next || !h.prev || h.next->prev != &h) return false;
+    if (!onSheet(h.flatX) || !onSheet(h.flatY) || !onSheet(h.flapHeight)) return false;
+    const Edge* e = h.edge;
+    if (!e || (e->a != &h && e->b != &h)) return false;
+    if (h.pair) {
+        const Halfedge& p = *h.pair;
+        if (&p == &h || p.pair != &h || p.edge != e) return false;
+    }
+    if (h.twin) {
+        if (h.twin != h.pair || h.twin->twin != &h) return false;
+        if (!face.part || h.twin->face->part != face.part) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool isSoundWorkFileModel(const Model& model) {
+    std::unordered_set<const Part*> parts;
+    for (const auto& p : model.parts) {
+        if (!p->solid || !onSheet(p->x) || !onSheet(p->y) || !onSheet(p->width) || !onSheet(p->height))
+            return false;
+        for (const Face* f : p->faces)
+            if (!f || f->part != p.get()) return false;
+        parts.insert(p.get());
+    }
+    // The layout measures the model by its bounds (in the units of the file it came from) times
+    // its 3D scale, which normalisation made the inverse of half the largest extent; a file
+    // with faces always has both.
+    bool hasFaces = false;
+    for (const auto& s : model.solids) hasFaces = hasFaces || !s->faces.empty();
+    if (hasFaces) {
+        const double extent = std::max({model.boundsMax.x - model.boundsMin.x,
+                                        model.boundsMax.y - model.boundsMin.y,
+                                        model.boundsMax.z - model.boundsMin.z});
+        if (!finite(extent) || !(std::min({model.boundsMax.x - model.boundsMin.x,
+                                           model.boundsMax.y - model.boundsMin.y,
+                                           model.boundsMax.z - model.boundsMin.z}) >= 0))
+            return false;
+        // The development's scale is the 2D scale times this one, and editing divides by it.
+        if (!(model.dMag3d > 0) || !(extent * model.dMag3d <= 4)) return false;
+    }
+    std::size_t facesInParts = 0;
+    for (const auto& s : model.solids) {
+        for (const auto& v : s->vertices)
+            if (!finite(v->position.x) || !finite(v->position.y) || !finite(v->position.z)) return false;
+        for (const auto& f : s->faces) {
+            if (f->solid != s.get() || f->halfedges.size() < 3) return false;
+            if (f->part) {
+                if (!parts.count(f->part) || f->part->solid != s.get()) return false;
+                ++facesInParts;
+            }
+            for (const auto& h : f->halfedges)
+                if (!soundCorner(*h, *f)) return false;
+            // The ring closes after exactly the face's corners.
+            const Halfedge* h = f->halfedges.front().get();
+            for (std::size_t i = 0; i < f->halfedges.size(); ++i) h = h->next;
+            if (h != f->halfedges.front().get()) return false;
+        }
+        // An edge may have lost both halfedges, but never only its first.
+        for (const auto& e : s->edges)
+            if (e->b && !e->a) return false;
+    }
+    // Each listed face names its part (checked above), so equal totals mean no face is listed
+    // twice or left out.
+    std::size_t listed = 0;
+    for (const auto& p : model.parts) listed += p->faces.size();
+    if (listed != facesInParts) return false;
+    for (const auto& t : model.texts)
+        if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
+    // The sheet's extent is not checked: drawing computes it afresh, and an empty development
+    // has none that is a number.
+    // The layout divides the page by the 2D scale. The parts' margin matters only where there
+    // are parts.
+    return model.dMag2d > 0 && onSheet(model.dMag2d) && finite(model.dMag3d) &&
+           (model.parts.empty() || onSheet(model.dKavimozuMargin));
+}
+
+}  // namespace plikatra
