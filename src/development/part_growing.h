@@ -20,11 +20,19 @@ double edgePriority(const Edge& edge, int algorithm);
 Face* findSeedFace(Solid& solid, int flatFoldAngle);
 // Creates a part from its seed face, lays the seed flat and chooses the first candidate.
 Part* startPart(Model& model, Face* seed, const UnfoldOptions& options);
+// The first half of startPart: marks the seed placed, lays it flat from the edge it starts
+// with and appends the new part to the model.
+Part* plantSeed(Model& model, Face* seed);
+// Clears the rejected mark of every edge of every solid, as each new part starts.
+void resetRejected(Model& model);
 // Sets the part's next candidate (null when the part is complete).
 void chooseCandidate(Part& part, const UnfoldOptions& options);
 // Places the unplaced face across the candidate (a halfedge of a placed face of the part)
 // and chooses the next candidate.
 void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options);
+// The first half of attachFace: joins the candidate's two halfedges, places the face across
+// it and appends it to the part. Returns the new face; `scratch` receives its flat corners.
+Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch);
 // Whether the face across `edge` can be attached to `placedFace` without crossing the part's
 // outline.
 bool fitsWithoutCrossing(const Part& part, const Face* placedFace, const Edge& edge,
