@@ -16,18 +16,22 @@ namespace {
 Point2 flat(const Halfedge* h) { return {h->flatX, h->flatY}; }
 
 // A halfedge of the part whose edge may be folded next. `order` is the position where the
-// reference scan meets it: the face's attach index, then its place in the ring.
+// reference scan meets it: the face's attach index, then its place in the ring. The face
+// across is kept too, so that a stale entry is recognised with one memory access.
 struct Candidate {
     double priority;
     std::uint64_t order;
     Halfedge* halfedge;
+    const Face* across;
 };
 
 // Heap order: the top is the candidate the scan would keep, the highest priority and, among
 // equal ones, the first met.
-bool comesAfter(const Candidate& a, const Candidate& b) {
-    return a.priority < b.priority || (a.priority == b.priority && a.order > b.order);
-}
+struct ComesAfter {
+    bool operator()(const Candidate& a, const Candidate& b) const {
+        return a.priority < b.priority || (a.priority == b.priority && a.order > b.order);
+    }
+};
 
 // Outline cells about twice the typical edge: a segment then lies in one or two cells and a
 // cell holds a handful of segments.
@@ -52,6 +56,14 @@ public:
     // Takes a face that was just put into the part: its sides join the outline and its edges
     // to unplaced faces become candidates.
     void add(Face& face) {
+        // The edges and the faces across lie anywhere in memory: ask for all of them before
+        // waiting on the first.
+        for (auto& hp : face.halfedges) {
+            __builtin_prefetch(hp->edge);
+            __builtin_prefetch(hp->pair);
+        }
+        for (auto& hp : face.halfedges)
+            if (hp->pair) __builtin_prefetch(&hp->pair->face->placed);
         const std::uint64_t faceOrder = static_cast<std::uint64_t>(attached_++) << 32;
         std::uint64_t ring = 0;
         for (auto& hp : face.halfedges) {
@@ -61,12 +73,13 @@ public:
             if (!h->twin) outline_.add(h);
             Edge* e = h->edge;
             if (!e || !e->b || !h->pair || e->kind == kEdgeCut) continue;
-            if (h->pair->face->placed || e->rejected == -1) continue;
+            const Face* across = h->pair->face;
+            if (across->placed || e->rejected == -1) continue;
             const double priority = edgePriority(*e, options_.algorithm);
             // The scan starts from a best of 0 and only takes strictly greater priorities.
             if (!(priority > 0.0)) continue;
-            heap_.push_back({priority, order, h});
-            std::push_heap(heap_.begin(), heap_.end(), comesAfter);
+            heap_.push_back({priority, order, h, across});
+            std::push_heap(heap_.begin(), heap_.end(), ComesAfter{});
         }
     }
 
@@ -74,11 +87,12 @@ public:
     void choose() {
         part_->nextCandidate = nullptr;
         while (!heap_.empty()) {
-            Halfedge* h = heap_.front().halfedge;
-            Edge* e = h->edge;
+            const Candidate& top = heap_.front();
             // Entries go stale when their far face was placed or their edge refused; neither
             // is ever undone while the part grows.
-            if (!h->pair->face->placed && e->rejected != -1) {
+            Halfedge* h = top.halfedge;
+            Edge* e = top.across->placed ? nullptr : h->edge;
+            if (e && e->rejected != -1) {
                 if (fits(h->face, *e)) {
                     part_->nextCandidate = h;
                     return;
@@ -86,7 +100,7 @@ public:
                 e->rejected = -1;
                 rejected_.push_back(e);
             }
-            std::pop_heap(heap_.begin(), heap_.end(), comesAfter);
+            std::pop_heap(heap_.begin(), heap_.end(), ComesAfter{});
             heap_.pop_back();
         }
     }
