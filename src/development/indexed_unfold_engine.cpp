@@ -105,7 +105,15 @@ public:
         }
     }
 
-    std::vector<Point2>& scratch() { return points_; }
+    // Places the face across the part's next candidate. The crossing test that accepted the
+    // candidate has laid the face out already; the positions are reused when it laid out the
+    // very sides the attachment joins, as it does unless the model's pairing is broken.
+    Face* attach(Model& model) {
+        Halfedge* candidate = part_->nextCandidate;
+        const auto [p, t] = acrossSides(candidate);
+        const bool laidOut = p == laidP_ && t == laidT_;
+        return placeAcross(model, *part_, candidate, points_, laidOut);
+    }
 
 private:
     // fitsWithoutCrossing, with the outline met through the grid.
@@ -114,6 +122,8 @@ private:
         const Halfedge* t = p->pair;
         if (!t) return false;
         layRing(p, flat(t->next), flat(t), points_);
+        laidP_ = p;
+        laidT_ = t;
         if (options_.unstrictCrossCheck) {
             vertices_.clear();
             for (const Halfedge* h = p;;) {
@@ -156,7 +166,9 @@ private:
     std::uint32_t attached_ = 0;
     std::vector<Candidate> heap_;
     OutlineGrid outline_;
-    std::vector<Point2> points_;
+    std::vector<Point2> points_;  // the face last laid out by fits()
+    const Halfedge* laidP_ = nullptr;
+    const Halfedge* laidT_ = nullptr;
     std::vector<const Vertex*> vertices_;
 };
 
@@ -189,7 +201,7 @@ void IndexedUnfoldEngine::growParts(Model& model, const UnfoldOptions& options,
             grower.choose();
             while (part->nextCandidate) {
                 progress.beforeAttach(model);
-                Face* face = placeAcross(model, *part, part->nextCandidate, grower.scratch());
+                Face* face = grower.attach(model);
                 grower.add(*face);
                 grower.choose();
                 progress.afterAttach(model);

@@ -156,20 +156,26 @@ void chooseCandidate(Part& part, const UnfoldOptions& options) {
     }
 }
 
-Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch) {
+std::pair<Halfedge*, Halfedge*> acrossSides(Halfedge* candidate) {
     Halfedge* t = candidate;
     Halfedge* p = t->pair;
     if (!p || p->face->placed) {
         // The candidate's face is not the placed side; take its pair as the old side.
         std::swap(t, p);
     }
+    return {p, t};
+}
+
+Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch,
+                  bool laidOut) {
+    const auto [p, t] = acrossSides(candidate);
     p->twin = t;
     t->twin = p;
     Face* nf = p->face;
     nf->placed = true;
     part.faces.push_back(nf);
     nf->part = &part;
-    layRing(p, flat(t->next), flat(t), scratch);
+    if (!laidOut) layRing(p, flat(t->next), flat(t), scratch);
     storeRing(p, scratch);
     model.facesUnfolded += 1;
     return nf;
@@ -177,7 +183,7 @@ Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Poi
 
 void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options) {
     std::vector<Point2> pts;
-    placeAcross(model, part, candidate, pts);
+    placeAcross(model, part, candidate, pts, false);
     chooseCandidate(part, options);
 }
 

@@ -3,6 +3,7 @@
 // The reference engine is these steps in a loop; faster engines reuse them.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "development/unfold_engine.h"
@@ -31,8 +32,13 @@ void chooseCandidate(Part& part, const UnfoldOptions& options);
 // and chooses the next candidate.
 void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options);
 // The first half of attachFace: joins the candidate's two halfedges, places the face across
-// it and appends it to the part. Returns the new face; `scratch` receives its flat corners.
-Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch);
+// it and appends it to the part. Returns the new face. `scratch` receives its flat corners;
+// with `laidOut` it already holds them, as layRing gave them for the sides acrossSides names.
+Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch,
+                  bool laidOut);
+// The two sides attachFace joins across a candidate: the new face's halfedge, then the placed
+// one.
+std::pair<Halfedge*, Halfedge*> acrossSides(Halfedge* candidate);
 // Whether the face across `edge` can be attached to `placedFace` without crossing the part's
 // outline.
 bool fitsWithoutCrossing(const Part& part, const Face* placedFace, const Edge& edge,
