@@ -5,6 +5,7 @@
 #include "app/options.h"
 #include "base/file_io.h"
 #include "development/development.h"
+#include "development/indexed_unfold_engine.h"
 #include "development/layout_dialog.h"
 #include "development/undo.h"
 #include "output/eps_writer.h"
@@ -21,8 +22,8 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const ReferenceUnfoldEngine& referenceEngine() {
-    static const ReferenceUnfoldEngine engine;
+const IndexedUnfoldEngine& defaultEngine() {
+    static const IndexedUnfoldEngine engine;
     return engine;
 }
 
@@ -152,6 +153,8 @@ bool Document::exportEpsAsked(const std::string& path, std::string* error) {
 
 void Document::setUnfoldEngine(const UnfoldEngine* engine) { engine_ = engine; }
 
+void Document::setLayoutSearch(LayoutSearch search) { layoutSearch_ = search; }
+
 bool Document::createDevelopment(bool autoLayout) {
     if (!model_) return false;
     frontEnd_.status("");
@@ -163,6 +166,7 @@ bool Document::createDevelopment(bool autoLayout) {
     clearEditMarks(*model_);
     bool created = false;
     LayoutParams params = layoutParamsOf(settings_, layoutMode_);
+    params.search = layoutSearch_;
     bool chosen = true;
     if (autoLayout) {
         settings_.layoutSpacingPercent = 15;
@@ -178,7 +182,7 @@ bool Document::createDevelopment(bool autoLayout) {
     }
     if (chosen) {
         layoutMode_ = params.mode;
-        const UnfoldEngine& engine = engine_ ? *engine_ : referenceEngine();
+        const UnfoldEngine& engine = engine_ ? *engine_ : defaultEngine();
         created = runUnfolding(*model_, engine, unfoldOptionsOf(settings_), params, frontEnd_,
                                &times_);
     }
@@ -212,6 +216,7 @@ bool Document::undoDevelopment() {
 bool Document::recalculateLayout() {
     if (!hasDevelopment()) return false;
     LayoutParams params = layoutParamsOf(settings_, layoutMode_);
+    params.search = layoutSearch_;
     LayoutDialog dialog = LayoutDialog::initial(*model_, params, true);
     if (!frontEnd_.layoutMethod(dialog)) return false;
     dialog.apply(*model_, params);

@@ -87,8 +87,12 @@ public:
     // without writing anything when the dialog was cancelled.
     bool exportEpsAsked(const std::string& path, std::string* error = nullptr);
 
-    // The part-growing engine of "Create Development"; null returns to the reference engine.
+    // The part-growing engine of "Create Development"; null returns to the default, indexed
+    // engine.
     void setUnfoldEngine(const UnfoldEngine* engine);
+    // How the layout finds each part's place (indexed by default; the scan gives the same
+    // layout slowly, for comparison).
+    void setLayoutSearch(LayoutSearch search);
     // Dialog-bar "Create Development" with the "Auto" check box: unfolds and lays out (asking
     // for the layout method unless automatic). Returns whether a development was created.
     bool createDevelopment(bool autoLayout);
@@ -177,6 +181,7 @@ private:
     int layoutMode_ = 0;
     int maxTextureSize_ = kMinTextureSide;
     const UnfoldEngine* engine_ = nullptr;
+    LayoutSearch layoutSearch_ = LayoutSearch::Indexed;
     UnfoldTimes times_;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextListener_ = 1;

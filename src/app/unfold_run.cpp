@@ -12,27 +12,33 @@ namespace plikatra {
 
 namespace {
 
+// Shows the count and polls Cancel at a bounded rate rather than at every attached face:
+// formatting two texts and pumping the front end's events per face would cost more than
+// attaching it.
 class ProgressAdapter : public UnfoldProgress {
 public:
-    ProgressAdapter(Progress& p, Ui& ui) : progress_(p), ui_(ui) {}
+    ProgressAdapter(Progress& p, Ui& ui, std::chrono::milliseconds interval)
+        : progress_(p), ui_(ui), pacer_(interval) {}
     void beforeAttach(const Model& m) override {
+        if (!pacer_.due()) return;
         progress_.setPos(m.facesUnfolded);
         progress_.setText("%s  %d/%d", kUnfoldText, m.facesUnfolded, m.totalFacesToUnfold);
+        ui_.status(format("Unfolding:%d/%d", m.facesUnfolded, m.totalFacesToUnfold));
         progress_.checkCancel();
     }
-    void afterAttach(const Model& m) override {
-        ui_.status(format("Unfolding:%d/%d", m.facesUnfolded, m.totalFacesToUnfold));
-    }
+    void afterAttach(const Model&) override {}
 
 private:
     Progress& progress_;
     Ui& ui_;
+    ProgressPacer pacer_;
 };
 
 }  // namespace
 
 bool runUnfolding(Model& model, const UnfoldEngine& engine, const UnfoldOptions& options,
-                  const LayoutParams& layout, Ui& ui, UnfoldTimes* times) {
+                  const LayoutParams& layout, Ui& ui, UnfoldTimes* times,
+                  std::chrono::milliseconds reportInterval) {
     using Clock = std::chrono::steady_clock;
     const auto t0 = Clock::now();
     {
@@ -44,7 +50,7 @@ bool runUnfolding(Model& model, const UnfoldEngine& engine, const UnfoldOptions&
         model.totalFacesToUnfold = total;
         progress.setRange(0, total);
         progress.setText("%s", kUnfoldText);
-        ProgressAdapter adapter(progress, ui);
+        ProgressAdapter adapter(progress, ui, reportInterval);
         try {
             engine.growParts(model, options, adapter);
         } catch (const CancelledException&) {

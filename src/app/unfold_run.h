@@ -3,8 +3,11 @@
 // and cuts opened for the 3D view.
 #pragma once
 
+#include <chrono>
+
 #include "base/ui.h"
 #include "development/layout.h"
+#include "development/progress_pacer.h"
 #include "development/unfold_engine.h"
 #include "model/model.h"
 
@@ -21,8 +24,10 @@ struct UnfoldTimes {
 
 // Runs the unfolding with the progress window. Returns false when the user cancelled: the
 // message was shown and the parts built so far stay. `times` receives how long growing and
-// layout took.
+// layout took. The count is shown and Cancel polled at most once per `reportInterval`
+// (before every attached face when it is zero).
 bool runUnfolding(Model& model, const UnfoldEngine& engine, const UnfoldOptions& options,
-                  const LayoutParams& layout, Ui& ui, UnfoldTimes* times = nullptr);
+                  const LayoutParams& layout, Ui& ui, UnfoldTimes* times = nullptr,
+                  std::chrono::milliseconds reportInterval = kProgressInterval);
 
 }  // namespace plikatra

@@ -41,6 +41,7 @@ struct UnfoldArgs {
     std::optional<int> spacingMm;
     bool noPageDivide = false;
     OutputArgs outputs;
+    std::string engine = "indexed";  // "indexed" or "reference"
 };
 
 int runInfo(Document& doc, CliFrontEnd& frontEnd, const std::string& path, const CommonArgs& common);

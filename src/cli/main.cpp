@@ -98,6 +98,10 @@ int main(int argc, char** argv) {
     unf->add_option("--algorithm", unfold.algorithm,
                     "0 fold angle (free forms), 1 edge length (ruled shapes), 2 both")
         ->check(CLI::Range(0, 2));
+    unf->add_option("--engine", unfold.engine,
+                    "indexed (the default) or reference: the plain scans of part growing and "
+                    "layout, slow, for comparison; both give the same development")
+        ->check(CLI::IsMember({"indexed", "reference"}));
     unf->add_option("--paper", unfold.paper, kPaperHelp)->check(CLI::Range(0, 7));
     CLI::Option* scale = unf->add_option(
         "--scale", unfold.scale, "keep this scale (cm on paper per model unit) instead of fitting one page");

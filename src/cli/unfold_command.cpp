@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/development_summary.h"
+#include "development/unfold_engine.h"
 
 namespace plikatra {
 
@@ -12,6 +13,12 @@ int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
     Settings& s = doc.settings();
     if (args.algorithm) s.iAlgorithmType = *args.algorithm;
     if (args.paper) setPageType(s, *args.paper);
+    // The reference engine with the scanning layout: the plain algorithms, for comparison.
+    static const ReferenceUnfoldEngine reference;
+    if (args.engine == "reference") {
+        doc.setUnfoldEngine(&reference);
+        doc.setLayoutSearch(LayoutSearch::Scan);
+    }
 
     if (const int status = openForCommand(doc, frontEnd, path, common); status != kExitOk) return status;
     auto fail = [&](int status) {

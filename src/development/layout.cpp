@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/progress.h"
+#include "development/packing.h"
+#include "development/progress_pacer.h"
 
 namespace plikatra {
 
@@ -19,29 +21,6 @@ struct Extents {
 Extents fileExtents(const Model& m) {
     return {m.boundsMax.x - m.boundsMin.x, m.boundsMax.y - m.boundsMin.y,
             m.boundsMax.z - m.boundsMin.z};
-}
-
-// Box of a part placed at (x, y), moved by 0.1 percent of its own size so that parts that
-// merely touch do not count as overlapping.
-struct TestBox {
-    double left, top, right, bottom;
-};
-
-TestBox testBox(double x, double y, const Part& p) {
-    TestBox b;
-    b.left = x + 0.001 * p.width;
-    b.top = y + 0.001 * p.height;
-    b.right = b.left + p.width;
-    b.bottom = b.top + p.height;
-    return b;
-}
-
-bool overlapsAny(const TestBox& b, const std::vector<Part*>& placed) {
-    for (const Part* q : placed)
-        if (q->y + q->height >= b.top && q->x + q->width >= b.left && q->x <= b.right &&
-            q->y <= b.bottom)
-            return true;
-    return false;
 }
 
 // Moves a part's flat positions so its faces start at (margin, margin) and sets its size.
@@ -90,95 +69,6 @@ std::vector<Part*> partsBySize(const Model& model) {
     return order;
 }
 
-bool crossesPageBreak(double pos, double size, double page) {
-    for (int k = 1; k <= 5; ++k) {
-        const double b = k * page;
-        if (pos < b && b < pos + size) return true;
-    }
-    return false;
-}
-
-struct Point {
-    double x, y;
-};
-
-// The packer's running state: candidate points, parts placed so far and the used area.
-struct Packing {
-    double usableW, usableH, aspect;
-    bool pageDivide;
-    std::vector<Point> candidates{{0.0, 0.0}};
-    std::vector<Part*> placed;
-    double usedW = 0.0, usedH = 0.0;
-
-    // The candidate that keeps the used area closest to the page's proportions (ties: the
-    // upper, then the left one), skipping those where the part would overlap another or,
-    // while page breaks are avoided, cross one; -1 when none qualifies.
-    int bestCandidate(const Part& part) const {
-        double bestScore = std::numeric_limits<double>::max();
-        int bestIndex = -1;
-        const bool breakRule = pageDivide && !placed.empty() && part.width <= usableW &&
-                               part.height <= usableH;
-        for (size_t c = 0; c < candidates.size(); ++c) {
-            const Point pt = candidates[c];
-            if (breakRule && (crossesPageBreak(pt.x, part.width, usableW) ||
-                              crossesPageBreak(pt.y, part.height, usableH)))
-                continue;
-            const double nw = std::max(usedW, pt.x + part.width);
-            const double nh = std::max(usedH, pt.y + part.height);
-            const double score = nh / nw < aspect ? aspect * (nw * nw) : (nh * nh) / aspect;
-            bool consider = score < bestScore;
-            if (!consider && score == bestScore && bestIndex >= 0) {
-                const Point b = candidates[static_cast<size_t>(bestIndex)];
-                consider = pt.y < b.y || (pt.y == b.y && pt.x < b.x);
-            }
-            if (!consider) continue;
-            if (overlapsAny(testBox(pt.x, pt.y, part), placed)) continue;
-            bestScore = score;
-            bestIndex = static_cast<int>(c);
-        }
-        return bestIndex;
-    }
-
-    // The top-left corner of the first page, ring by ring away from the first, where the part
-    // overlaps nothing.
-    Point firstFreePage(const Part& part) const {
-        // Finitely many parts always leave a free page; the bound only guards against sizes
-        // that are not numbers.
-        for (int ring = 1; ring <= 100000; ++ring) {
-            std::vector<std::pair<int, int>> pages;
-            for (int row = 0; row < ring; ++row) pages.emplace_back(ring, row);
-            for (int col = 0; col <= ring; ++col) pages.emplace_back(col, ring);
-            for (auto [col, row] : pages) {
-                const double px = col * usableW, py = row * usableH;
-                if (!overlapsAny(testBox(px, py, part), placed)) return {px, py};
-            }
-        }
-        return {0.0, usedH};
-    }
-
-    void place(Part& part) {
-        const int best = bestCandidate(part);
-        const Point at = best >= 0 ? candidates[static_cast<size_t>(best)] : firstFreePage(part);
-        part.x = at.x;
-        part.y = at.y;
-        usedW = std::max(usedW, at.x + part.width);
-        usedH = std::max(usedH, at.y + part.height);
-        candidates.push_back({at.x + part.width, at.y});
-        if (best >= 0) {
-            // Below the part, as far left as the parts beside that point allow.
-            double u = 0.0;
-            const double below = at.y + part.height;
-            for (const Part* q : placed)
-                if (q->y < below && below < q->y + q->height) u = std::max(u, q->x + q->width);
-            candidates.push_back({u, below});
-            candidates.erase(candidates.begin() + best);
-        } else {
-            candidates.push_back({at.x, at.y + part.height});
-        }
-        placed.push_back(&part);
-    }
-};
-
 }  // namespace
 
 void layoutParts(Model& model, const LayoutParams& params, Ui& ui) {
@@ -188,31 +78,38 @@ void layoutParts(Model& model, const LayoutParams& params, Ui& ui) {
     for (auto& p : model.parts) normalizePart(*p, margin);
     const std::vector<Part*> order = partsBySize(model);
 
-    Packing packing;
-    packing.usableW = page.cellWidth() / model.dMag2d;
-    packing.usableH = page.cellHeight() / model.dMag2d;
-    packing.aspect = packing.usableH / packing.usableW;
-    packing.pageDivide = params.mode == kLayoutGivenScale && params.pageDivide;
+    Sheet sheet;
+    sheet.usableW = page.cellWidth() / model.dMag2d;
+    sheet.usableH = page.cellHeight() / model.dMag2d;
+    sheet.aspect = sheet.usableH / sheet.usableW;
+    sheet.pageDivide = params.mode == kLayoutGivenScale && params.pageDivide;
+    std::unique_ptr<Packer> packer;
+    if (params.search == LayoutSearch::Indexed) packer = makeIndexedPacker(sheet, order);
+    if (!packer) packer = makeScanPacker(sheet);
 
     Progress progress(&ui.progress(), kLayoutTitle, false);
     progress.setCaption("Progress");
     const int n = static_cast<int>(order.size());
     progress.setRange(0, n);
+    ProgressPacer pacer(params.reportInterval);
     int i = 0;
     for (Part* part : order) {
         ++i;
-        progress.setText("%s  %d/%d", kLayoutText, i, n);
-        progress.setPos(i);
-        progress.peekAndPump();
-        ui.status(format("Arranging parts layout:%d/%d", i, n));
-        packing.place(*part);
+        if (pacer.due() || i == n) {
+            progress.setText("%s  %d/%d", kLayoutText, i, n);
+            progress.setPos(i);
+            progress.peekAndPump();
+            ui.status(format("Arranging parts layout:%d/%d", i, n));
+        }
+        packer->place(*part);
     }
-    model.dKavimozuWidth = packing.usedW;
-    model.dKavimozuHeight = packing.usedH;
+    const Sheet& packed = packer->sheet();
+    model.dKavimozuWidth = packed.usedW;
+    model.dKavimozuHeight = packed.usedH;
 
-    if (params.mode == kLayoutAuto && packing.usedW > 0 && packing.usedH > 0) {
-        model.dMag2d = 0.99 * std::min(page.cellWidth() / packing.usedW,
-                                       page.cellHeight() / packing.usedH);
+    if (params.mode == kLayoutAuto && packed.usedW > 0 && packed.usedH > 0) {
+        model.dMag2d = 0.99 * std::min(page.cellWidth() / packed.usedW,
+                                       page.cellHeight() / packed.usedH);
         model.pagesAcross = model.pagesDown = 1;
     }
 }

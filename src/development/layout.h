@@ -3,8 +3,11 @@
 // off page breaks where asked.
 #pragma once
 
+#include <chrono>
+
 #include "base/ui.h"
 #include "development/development.h"
+#include "development/progress_pacer.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -17,12 +20,20 @@ enum LayoutMode : int {
 inline constexpr const char* kLayoutTitle = "Parts layout";
 inline constexpr const char* kLayoutText = "Arranging parts layout...";
 
+// How the packer finds a part's place. Scan tries every candidate point against every part
+// placed before, which is the plain definition and costs about the cube of the part count;
+// Indexed finds the same places through indexes of the placed parts and the candidate points.
+enum class LayoutSearch { Indexed, Scan };
+
 struct LayoutParams {
     int mode = kLayoutAuto;
     int spacingPercent = 15;  // automatic mode: spacing in percent of the model's largest extent
     int spacingMm = 10;       // given scale: spacing on paper
     bool pageDivide = true;   // given scale: keep parts that fit a page off the page breaks
     PageSetup page;
+    LayoutSearch search = LayoutSearch::Indexed;
+    // How often the progress window is updated while parts are placed.
+    std::chrono::milliseconds reportInterval = kProgressInterval;
 };
 
 // Lays the parts out. In the given-scale mode dMag2d must already hold the scale; in the

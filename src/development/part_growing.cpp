@@ -11,12 +11,12 @@ bool isOpen(const Edge* e) { return e && !e->b; }
 
 Point2 flat(const Halfedge* h) { return {h->flatX, h->flatY}; }
 
+}  // namespace
+
 void resetRejected(Model& model) {
     for (auto& s : model.solids)
         for (auto& e : s->edges) e->rejected = 0;
 }
-
-}  // namespace
 
 void layRing(const Halfedge* start, Point2 p0, Point2 p1, std::vector<Point2>& out) {
     out.clear();
@@ -93,7 +93,7 @@ Face* findSeedFace(Solid& solid, int flatFoldAngle) {
     return lastUnplaced;
 }
 
-Part* startPart(Model& model, Face* seed, const UnfoldOptions& options) {
+Part* plantSeed(Model& model, Face* seed) {
     seed->placed = true;
     model.facesUnfolded += 1;
 
@@ -118,8 +118,11 @@ Part* startPart(Model& model, Face* seed, const UnfoldOptions& options) {
     part->faces.push_back(seed);
     seed->part = part.get();
     model.parts.push_back(std::move(part));
-    Part* p = model.parts.back().get();
+    return model.parts.back().get();
+}
 
+Part* startPart(Model& model, Face* seed, const UnfoldOptions& options) {
+    Part* p = plantSeed(model, seed);
     resetRejected(model);
     chooseCandidate(*p, options);
     return p;
@@ -153,23 +156,34 @@ void chooseCandidate(Part& part, const UnfoldOptions& options) {
     }
 }
 
-void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options) {
+std::pair<Halfedge*, Halfedge*> acrossSides(Halfedge* candidate) {
     Halfedge* t = candidate;
     Halfedge* p = t->pair;
     if (!p || p->face->placed) {
         // The candidate's face is not the placed side; take its pair as the old side.
         std::swap(t, p);
     }
+    return {p, t};
+}
+
+Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch,
+                  bool laidOut) {
+    const auto [p, t] = acrossSides(candidate);
     p->twin = t;
     t->twin = p;
     Face* nf = p->face;
     nf->placed = true;
     part.faces.push_back(nf);
     nf->part = &part;
-    std::vector<Point2> pts;
-    layRing(p, flat(t->next), flat(t), pts);
-    storeRing(p, pts);
+    if (!laidOut) layRing(p, flat(t->next), flat(t), scratch);
+    storeRing(p, scratch);
     model.facesUnfolded += 1;
+    return nf;
+}
+
+void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options) {
+    std::vector<Point2> pts;
+    placeAcross(model, part, candidate, pts, false);
     chooseCandidate(part, options);
 }
 

@@ -3,6 +3,7 @@
 // The reference engine is these steps in a loop; faster engines reuse them.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "development/unfold_engine.h"
@@ -20,11 +21,24 @@ double edgePriority(const Edge& edge, int algorithm);
 Face* findSeedFace(Solid& solid, int flatFoldAngle);
 // Creates a part from its seed face, lays the seed flat and chooses the first candidate.
 Part* startPart(Model& model, Face* seed, const UnfoldOptions& options);
+// The first half of startPart: marks the seed placed, lays it flat from the edge it starts
+// with and appends the new part to the model.
+Part* plantSeed(Model& model, Face* seed);
+// Clears the rejected mark of every edge of every solid, as each new part starts.
+void resetRejected(Model& model);
 // Sets the part's next candidate (null when the part is complete).
 void chooseCandidate(Part& part, const UnfoldOptions& options);
 // Places the unplaced face across the candidate (a halfedge of a placed face of the part)
 // and chooses the next candidate.
 void attachFace(Model& model, Part& part, Halfedge* candidate, const UnfoldOptions& options);
+// The first half of attachFace: joins the candidate's two halfedges, places the face across
+// it and appends it to the part. Returns the new face. `scratch` receives its flat corners;
+// with `laidOut` it already holds them, as layRing gave them for the sides acrossSides names.
+Face* placeAcross(Model& model, Part& part, Halfedge* candidate, std::vector<Point2>& scratch,
+                  bool laidOut);
+// The two sides attachFace joins across a candidate: the new face's halfedge, then the placed
+// one.
+std::pair<Halfedge*, Halfedge*> acrossSides(Halfedge* candidate);
 // Whether the face across `edge` can be attached to `placedFace` without crossing the part's
 // outline.
 bool fitsWithoutCrossing(const Part& part, const Face* placedFace, const Edge& edge,

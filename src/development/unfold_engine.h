@@ -19,7 +19,8 @@ struct UnfoldOptions {
 class UnfoldProgress {
 public:
     virtual ~UnfoldProgress() = default;
-    // Before each attachment: shows the count and polls Cancel.
+    // Before each attachment: shows the count and polls Cancel, as often as the front end
+    // needs (not necessarily every time).
     virtual void beforeAttach(const Model& model) = 0;
     // After each attachment.
     virtual void afterAttach(const Model& model) = 0;

@@ -5,8 +5,12 @@
 
 #include "base/settings.h"
 #include "app/open_model.h"
+#include "app/options.h"
+#include "app/unfold_run.h"
 #include "development/development.h"
+#include "development/indexed_unfold_engine.h"
 #include "development/part_growing.h"
+#include "development/progress_pacer.h"
 #include "development_checker.h"
 #include "model/construction.h"
 #include "model/normalize.h"
@@ -229,9 +233,13 @@ TEST_F(Unfolding, FlatAnnulusClosesItsLoop) {
 
 TEST_F(Unfolding, CancelKeepsPartsAndContinuesNumbering) {
     auto m = makeIcosphere(1);
-    // Algorithm 0 makes parts small enough that there are several.
+    // Algorithm 0 makes parts small enough that there are several. The count is shown and
+    // Cancel polled before every face here, so that the 30th poll falls inside the run.
     rec.progressWindow.cancelAtPump = 30;
-    EXPECT_FALSE(createDevelopment(*m));
+    const ReferenceUnfoldEngine engine;
+    LayoutParams layout = layoutParamsOf(settings(), kLayoutAuto);
+    EXPECT_FALSE(runUnfolding(*m, engine, unfoldOptionsOf(settings()), layout, rec, nullptr,
+                              std::chrono::milliseconds(0)));
     EXPECT_EQ(rec.texts().back(), "Canceled development creation");
     EXPECT_FALSE(m->bFinished);
     const size_t partsBefore = m->parts.size();
@@ -277,4 +285,42 @@ TEST_F(Unfolding, DiscardKeepsLinesAndFlapHeights) {
     EXPECT_EQ(h->twin, nullptr);
     EXPECT_FALSE(h->hasFlap);
     EXPECT_EQ(m->texts.size(), 1u);
+}
+
+TEST_F(Unfolding, CountShownAtABoundedRateAndCancelPolledAtOnce) {
+    // With an interval longer than the run, the count is shown (and Cancel polled) once, at
+    // the first attached face, not once per face.
+    auto m = makeIcosphere(3);
+    const IndexedUnfoldEngine engine;
+    LayoutParams layout = layoutParamsOf(settings(), kLayoutAuto);
+    layout.reportInterval = std::chrono::hours(1);
+    ASSERT_TRUE(runUnfolding(*m, engine, unfoldOptionsOf(settings()), layout, rec, nullptr,
+                             std::chrono::hours(1)));
+    int counts = 0, statuses = 0;
+    for (const std::string& t : rec.progressWindow.texts) counts += t.rfind("Unfolding...  ", 0) == 0;
+    for (const std::string& t : rec.statusTexts) statuses += t.rfind("Unfolding:", 0) == 0;
+    EXPECT_EQ(counts, 1);
+    EXPECT_EQ(statuses, 1);
+    // The layout shows its first and its last part.
+    int arranged = 0;
+    for (const std::string& t : rec.statusTexts) arranged += t.rfind("Arranging parts layout:", 0) == 0;
+    EXPECT_EQ(arranged, m->parts.size() > 1 ? 2 : 1);
+    EXPECT_EQ(rec.statusTexts.back(), "Ready");
+
+    // Cancel pressed before the run is seen at the first face, whatever the interval.
+    auto again = makeIcosphere(3);
+    RecordingFrontEnd impatient;
+    impatient.progressWindow.cancelAtPump = 1;
+    EXPECT_FALSE(runUnfolding(*again, engine, unfoldOptionsOf(settings()), layout, impatient));
+    EXPECT_EQ(again->facesUnfolded, 1);
+    EXPECT_EQ(impatient.texts().back(), "Canceled development creation");
+}
+
+TEST(ProgressPacer, FirstStepAlwaysDueAndZeroMeansEveryStep) {
+    ProgressPacer slow(std::chrono::hours(1));
+    EXPECT_TRUE(slow.due());
+    EXPECT_FALSE(slow.due());
+    EXPECT_FALSE(slow.due());
+    ProgressPacer every(std::chrono::milliseconds(0));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(every.due());
 }

@@ -1,0 +1,97 @@
+// The outline of a growing part, bucketed by position: the flat segments of the part's faces
+// (each halfedge's start to its next halfedge's start) in a hash grid, so that a test segment
+// is compared with the outline near it instead of all of it.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/model.h"
+
+namespace plikatra {
+
+class OutlineGrid {
+public:
+    // Forgets every segment and starts over with square cells of side `cellSize` (a positive
+    // finite number; about the length of a typical edge works best).
+    void reset(double cellSize);
+
+    // Adds the segment of `h`. The flat positions of `h` and its next halfedge must not change
+    // while the segment is in the grid.
+    void add(const Halfedge* h);
+
+    // Whether near() can answer for the segment P-Q. A segment with a coordinate that is not a
+    // number or is infinite, or one absurdly long for the cells, is not answered: the caller
+    // compares it with every segment instead.
+    bool answers(const Point2& p, const Point2& q) const;
+
+    // Calls visit(h) for the segments added so far that may cross P-Q: every segment that
+    // crosses it is among them (some may come more than once, and some that do not cross).
+    // Stops and returns true as soon as visit returns true. P-Q must be one that answers().
+    template <class Visit>
+    bool near(const Point2& p, const Point2& q, Visit&& visit) const;
+
+    // Segments held (counting each cell a segment lies in once).
+    std::size_t entryCount() const { return entryHalfedge_.size(); }
+
+private:
+    // Cell keys of the cells that the box of P-Q, or for a long segment the boxes of its
+    // pieces, touch. Shared by add() and near() so that both see a segment alike.
+    void cellsOf(const Point2& p, const Point2& q, std::vector<std::uint64_t>& keys) const;
+    bool isShort(const Point2& p, const Point2& q) const;
+    std::int64_t cellOf(double v) const;
+    static std::uint64_t keyOf(std::int64_t cx, std::int64_t cy);
+    // Slot of `key`, or of the empty slot where it would go.
+    std::size_t slotOf(std::uint64_t key) const;
+    int headOf(std::uint64_t key) const;
+    void insert(std::uint64_t key, const Halfedge* h);
+    void grow();
+    template <class Visit>
+    bool visitCell(std::uint64_t key, Visit& visit) const;
+
+    double cell_ = 1.0;
+    double inverse_ = 1.0;
+    // Open addressing with linear probing; a slot belongs to the current outline only when
+    // its stamp is the current one, so reset() need not clear the table.
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::int32_t> heads_;
+    std::vector<std::uint32_t> stamps_;
+    std::uint32_t stamp_ = 1;
+    std::size_t used_ = 0;
+    // Per cell, a list threaded through these arrays.
+    std::vector<const Halfedge*> entryHalfedge_;
+    std::vector<std::int32_t> entryNext_;
+    // Segments no cell can hold (coordinates that are not finite numbers): met by every query.
+    std::vector<const Halfedge*> wild_;
+    mutable std::vector<std::uint64_t> scratch_;
+};
+
+template <class Visit>
+bool OutlineGrid::visitCell(std::uint64_t key, Visit& visit) const {
+    for (int e = headOf(key); e >= 0; e = entryNext_[static_cast<std::size_t>(e)])
+        if (visit(entryHalfedge_[static_cast<std::size_t>(e)])) return true;
+    return false;
+}
+
+template <class Visit>
+bool OutlineGrid::near(const Point2& p, const Point2& q, Visit&& visit) const {
+    for (const Halfedge* h : wild_)
+        if (visit(h)) return true;
+    if (used_ == 0) return false;
+    if (isShort(p, q)) {
+        const std::int64_t x0 = cellOf(std::min(p.x, q.x)), x1 = cellOf(std::max(p.x, q.x));
+        const std::int64_t y0 = cellOf(std::min(p.y, q.y)), y1 = cellOf(std::max(p.y, q.y));
+        for (std::int64_t cx = x0; cx <= x1; ++cx)
+            for (std::int64_t cy = y0; cy <= y1; ++cy)
+                if (visitCell(keyOf(cx, cy), visit)) return true;
+        return false;
+    }
+    cellsOf(p, q, scratch_);
+    for (std::uint64_t key : scratch_)
+        if (visitCell(key, visit)) return true;
+    return false;
+}
+
+}  // namespace plikatra
