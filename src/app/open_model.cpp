@@ -129,8 +129,7 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
     if (!outcome.workFile) {
         setFlapHeights(*model, options.flapHeight);
         normalizeModel(*model);
-        if (!std::isfinite(model->dMag3d) || !(model->dMag3d > 0.0) ||
-            !hasUnfoldableGeometry(*model)) {
+        if (!hasStorableScale(*model) || !hasUnfoldableGeometry(*model)) {
             outcome.result = kReadFailed;
             outcome.carried = options.settings;
             show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);

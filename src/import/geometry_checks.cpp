@@ -53,6 +53,13 @@ bool cornersApart(const Face& face) {
 
 }  // namespace
 
+bool hasStorableScale(const Model& model) {
+    if (!std::isfinite(model.dMag3d) || !(model.dMag3d > 0.0)) return false;
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", model.dMag3d);
+    return std::strcmp(text, "0.000000") != 0;
+}
+
 bool hasUnfoldableGeometry(const Model& model) {
     for (const auto& s : model.solids) {
         for (const auto& v : s->vertices) {

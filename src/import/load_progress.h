@@ -27,6 +27,7 @@ public:
 private:
     long long size_;
     int last_ = -1;
+    long long low_ = 0, high_ = 0;  // consumed counts that show the percentage last worked out
     std::unique_ptr<Progress> window_;
 };
 

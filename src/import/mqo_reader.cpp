@@ -66,7 +66,6 @@ inline bool isSpecial(unsigned char c) {
 
 inline bool endsLine(unsigned char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
-inline bool isCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 float readLittleEndianFloat(const unsigned char* p) {
     const std::uint32_t bits = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |

@@ -36,6 +36,8 @@ struct Corrupt {};
 constexpr size_t kNameChars = kMaxStoredNameBytes;
 constexpr size_t kFontNameChars = kMaxStoredFontNameBytes;
 constexpr size_t kTextChars = kMaxStoredTextBytes;
+// Page margins below half the shortest side of any paper, in centimetres.
+constexpr double kLargestPageMargin = 9.0;
 // "#" lines are skipped up to this many characters.
 constexpr size_t kCommentChars = 512;
 // Longer words are cut; the longest a writer produces is "%f" of the largest double (316).
@@ -558,8 +560,6 @@ void Parser::readInfo() {
         {"dKavimozuHeight", &model_.dKavimozuHeight},
         {"dKavimozuMargin", &model_.dKavimozuMargin},
         {"dTextureLineAlpha", &s.dTextureLineAlpha},
-        {"dPageMarginSide", &s.dPageMarginSide},
-        {"dPageMarginTop", &s.dPageMarginTop},
     };
     struct FlagKey {
         const char* key;
@@ -597,6 +597,14 @@ void Parser::readInfo() {
     while (tryWord() && word_ != "/info") {
         const std::string key = word_;
         const auto value = [&] { return tryWord(); };
+        // Margins must leave every paper a printable area, or the layout's page would have a
+        // negative size; others leave the setting as it was.
+        for (const RealKey& k : {RealKey{"dPageMarginSide", &s.dPageMarginSide},
+                                 RealKey{"dPageMarginTop", &s.dPageMarginTop}})
+            if (key == k.key && value()) {
+                const double v = parseCDouble(word_);
+                if (v >= 0 && v < kLargestPageMargin) *k.target = v;
+            }
         for (const RealKey& k : reals)
             if (key == k.key && value()) *k.target = parseCDouble(word_);
         for (const FlagKey& k : flags)

@@ -68,9 +68,11 @@ TEST_F(HostileModels, ModelOfOneRepeatedPoint) {
 
 // Counts that promise more records than the file holds fail without allocating for them.
 TEST_F(HostileModels, CountsBeyondTheFile) {
-    std::string tds("MM\x00\x01\x00\x00==\x00\x01\x00\x00\x00\x40\x20\x00\x00\x00o\x00\x00\x41\x18\x00\x00\x00"
-                    "\x10\x41\x0c\x00\x00\x00\xff\xff",
-                    36);
+    // Main, editor, object "o", mesh, then a vertex list of 65535 records in 12 bytes.
+    const unsigned char raw[] = {0x4D, 0x4D, 0x00, 0x01, 0x00, 0x00, 0x3D, 0x3D, 0x00, 0x01, 0x00, 0x00,
+                                 0x00, 0x40, 0x20, 0x00, 0x00, 0x00, 'o',  0x00, 0x00, 0x41, 0x18, 0x00,
+                                 0x00, 0x00, 0x10, 0x41, 0x0C, 0x00, 0x00, 0x00, 0xFF, 0xFF};
+    const std::string tds(reinterpret_cast<const char*>(raw), sizeof raw);
     const LoadOutcome r = open("count.3ds", tds);
     EXPECT_EQ(r.result, kReadFailed);
     std::string mqo = "Metasequoia Document\nFormat Text Ver 1.0\nObject \"o\" {\n\tBVertex 1 {\n"

@@ -40,7 +40,7 @@ struct CliRun {
 // Runs the tool with `args` in a child; `prepare` runs in the child before the tool starts
 // (limits, a lesser user). Standard error is kept.
 CliRun runCli(const std::vector<std::string>& args, const std::string& errFile,
-           const std::function<void()>& prepare = {}) {
+              const std::function<void()>& prepare = {}, const std::string& cli = kCli) {
     const pid_t pid = fork();
     if (pid == 0) {
         const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -48,10 +48,10 @@ CliRun runCli(const std::vector<std::string>& args, const std::string& errFile,
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
         if (prepare) prepare();
-        std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
+        std::vector<char*> argv{const_cast<char*>(cli.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        ::execv(kCli.c_str(), argv.data());
+        ::execv(cli.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
@@ -119,23 +119,26 @@ TEST_F(FaultsTest, SaveIntoAFullFileSystemKeepsThePreviousFile) {
 
 TEST_F(FaultsTest, SaveIntoAReadOnlyFolderKeepsThePreviousFile) {
     // The folder and its files stay readable to the lesser user the tool runs as when the
-    // test runs as root, whom permissions do not stop.
+    // test runs as root, whom permissions do not stop; so does a copy of the tool, wherever
+    // the build lies.
     ::chmod(work_.path().c_str(), 0755);
+    const std::string cli = work_.path() + "/plikatra-cli";
+    fs::copy_file(kCli, cli);
+    ::chmod(cli.c_str(), 0755);
     const std::string model = work_.write("model.ufd", previous_);
     ::chmod(model.c_str(), 0644);
     ::chmod(target_.c_str(), 0644);
     ASSERT_EQ(::chmod(out_.c_str(), 0555), 0);
-    const CliRun r = runCli({"export", model, "--out", target_}, "/tmp/plikatra-faults-err-" + std::to_string(getpid()), [] {
+    const CliRun r = runCli({"export", model, "--out", target_}, work_.path() + "/err", [] {
         if (::geteuid() == 0) {
             (void)::setgid(65534);
             (void)::setuid(65534);
         }
-    });
+    }, cli);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(kMsgCannotWriteFile), std::string::npos) << r.err;
     EXPECT_EQ(readFile(target_), previous_);
     EXPECT_EQ(othersIn(out_, {"target.ufd"}), std::vector<std::string>{});
-    ::unlink(("/tmp/plikatra-faults-err-" + std::to_string(getpid())).c_str());
 }
 
 // Killed while it writes, a save leaves the previous file whole; its temporary is gone after

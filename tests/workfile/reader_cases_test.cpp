@@ -74,6 +74,15 @@ TEST_F(ReaderTest, InfoSectionKeysAndDefaults) {
     EXPECT_DOUBLE_EQ(settings().pageHeight, 21.0);
     // Outside the section the key is an ordinary unknown word.
     EXPECT_EQ(settings().iAngleEps, Settings{}.iAngleEps);
+
+    // Margins that would leave a paper no printable area are not taken.
+    m = load("version 2\ninfo\ndPageMarginSide 30\ndPageMarginTop -1\n/info\nend 2\n");
+    ASSERT_TRUE(m);
+    EXPECT_DOUBLE_EQ(settings().dPageMarginSide, Settings{}.dPageMarginSide);
+    EXPECT_DOUBLE_EQ(settings().dPageMarginTop, Settings{}.dPageMarginTop);
+    m = load("version 2\ninfo\ndPageMarginSide 8.5\n/info\nend 2\n");
+    ASSERT_TRUE(m);
+    EXPECT_DOUBLE_EQ(settings().dPageMarginSide, 8.5);
 }
 
 TEST_F(ReaderTest, DefaultMaterialKeepsItsOwnColours) {
