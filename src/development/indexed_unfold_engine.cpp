@@ -178,7 +178,8 @@ void IndexedUnfoldEngine::growParts(Model& model, const UnfoldOptions& options,
                                     UnfoldProgress& progress) const {
     // Every part starts with no edge refused. Marks left from before this run are cleared
     // once, at the first part, as the reference does; after that only the edges the previous
-    // part refused need clearing.
+    // part refused need clearing (they are all in their solids' edge lists, which is what the
+    // reference clears: every reader and the construction list every edge they make).
     bool clearAll = true;
     std::vector<Edge*> rejected;
     PartGrower grower(options, rejected);

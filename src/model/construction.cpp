@@ -147,6 +147,20 @@ public:
             to.push_back(i + 1 < walk.size() ? from[i + 1] : from[first]);
     }
 
+    // Room for `sides` sides, so that the arrays never grow by copying.
+    void reserve(size_t sides) {
+        walk.reserve(sides);
+        from.reserve(sides);
+        to.reserve(sides);
+    }
+
+    // Frees the ends of the sides once the replay has read them; only the walk is needed to
+    // make the edges.
+    void releaseEnds() {
+        std::vector<std::uint32_t>().swap(from);
+        std::vector<std::uint32_t>().swap(to);
+    }
+
     // Gives the vertices their indices back; the number of distinct positions.
     size_t finish() {
         restore();
@@ -352,16 +366,29 @@ void createEdges(Solid& solid, const PairingWalk& pw, Replay& r) {
 
 void pairWalk(Solid& solid, PairingWalk& pw) {
     const size_t positions = pw.finish();
-    const SortedSides sorted = sortSides(pw, positions);
-    Replay replay = replaySides(pw, sorted);
+    Replay replay;
+    {
+        const SortedSides sorted = sortSides(pw, positions);
+        replay = replaySides(pw, sorted);
+    }
+    // The sorted sides and the side ends go before the edges are made: on a big model the
+    // peak of loading is here.
+    pw.releaseEnds();
     reportNotes(pw, replay.notes);
     createEdges(solid, pw, replay);
+}
+
+size_t sideCount(const Solid& solid) {
+    size_t n = 0;
+    for (const auto& f : solid.faces) n += f->halfedges.size();
+    return n;
 }
 
 }  // namespace
 
 void pairHalfedges(Solid& solid) {
     PairingWalk pw(solid);
+    pw.reserve(sideCount(solid));
     for (auto& f : solid.faces) pw.addFace(*f);
     pairWalk(solid, pw);
 }
@@ -381,6 +408,7 @@ bool finishSolids(Model& model, double threshold) {
         solid.faces = std::move(kept);
         // The pairing walk is collected while each face is at hand anyway.
         PairingWalk pw(solid);
+        pw.reserve(sideCount(solid));
         for (auto& f : solid.faces) {
             for (const auto& h : f->halfedges) {
                 const Point3& p = h->origin->position;
