@@ -50,6 +50,7 @@ public:
         part_ = &part;
         attached_ = 0;
         heap_.clear();
+        stale_ = 0;
         outline_.reset(cellSize);
     }
 
@@ -71,15 +72,28 @@ public:
             const std::uint64_t order = faceOrder | ring++;
             // A side that is already a fold stays one while the part grows.
             if (!h->twin) outline_.add(h);
-            Edge* e = h->edge;
-            if (!e || !e->b || !h->pair || e->kind == kEdgeCut) continue;
+            if (!h->pair) continue;
             const Face* across = h->pair->face;
+            // The part's sides towards this face were candidates; they are stale now.
+            if (across->part == part_) ++stale_;
+            Edge* e = h->edge;
+            if (!e || !e->b || e->kind == kEdgeCut) continue;
             if (across->placed || e->rejected == -1) continue;
             const double priority = edgePriority(*e, options_.algorithm);
             // The scan starts from a best of 0 and only takes strictly greater priorities.
             if (!(priority > 0.0)) continue;
             heap_.push_back({priority, order, h, across});
             std::push_heap(heap_.begin(), heap_.end(), ComesAfter{});
+        }
+        // Stale entries only leave the queue when they come to the top; once they are most
+        // of it, they are swept out so that a big part's queue stays about as large as its
+        // live candidates.
+        if (heap_.size() > kSweepFloor && stale_ * 2 > heap_.size()) {
+            std::erase_if(heap_, [](const Candidate& c) {
+                return c.across->placed || c.halfedge->edge->rejected == -1;
+            });
+            std::make_heap(heap_.begin(), heap_.end(), ComesAfter{});
+            stale_ = 0;
         }
     }
 
@@ -99,6 +113,8 @@ public:
                 }
                 e->rejected = -1;
                 rejected_.push_back(e);
+            } else if (stale_ > 0) {
+                --stale_;
             }
             std::pop_heap(heap_.begin(), heap_.end(), ComesAfter{});
             heap_.pop_back();
@@ -164,7 +180,9 @@ private:
     std::vector<Edge*>& rejected_;
     Part* part_ = nullptr;
     std::uint32_t attached_ = 0;
+    static constexpr std::size_t kSweepFloor = 256;
     std::vector<Candidate> heap_;
+    std::size_t stale_ = 0;  // about how many entries of heap_ are stale
     OutlineGrid outline_;
     std::vector<Point2> points_;  // the face last laid out by fits()
     const Halfedge* laidP_ = nullptr;
@@ -178,7 +196,8 @@ void IndexedUnfoldEngine::growParts(Model& model, const UnfoldOptions& options,
                                     UnfoldProgress& progress) const {
     // Every part starts with no edge refused. Marks left from before this run are cleared
     // once, at the first part, as the reference does; after that only the edges the previous
-    // part refused need clearing.
+    // part refused need clearing (they are all in their solids' edge lists, which is what the
+    // reference clears: every reader and the construction list every edge they make).
     bool clearAll = true;
     std::vector<Edge*> rejected;
     PartGrower grower(options, rejected);

@@ -147,6 +147,20 @@ public:
             to.push_back(i + 1 < walk.size() ? from[i + 1] : from[first]);
     }
 
+    // Room for `sides` sides, so that the arrays never grow by copying.
+    void reserve(size_t sides) {
+        walk.reserve(sides);
+        from.reserve(sides);
+        to.reserve(sides);
+    }
+
+    // Frees the ends of the sides once the replay has read them; only the walk is needed to
+    // make the edges.
+    void releaseEnds() {
+        std::vector<std::uint32_t>().swap(from);
+        std::vector<std::uint32_t>().swap(to);
+    }
+
     // Gives the vertices their indices back; the number of distinct positions.
     size_t finish() {
         restore();
@@ -232,10 +246,10 @@ SortedSides sortSides(const PairingWalk& pw, size_t positions) {
 // What replaying the walk side by side gives: the edges it creates, its diagnostics and the
 // halfedges left without a partner, each with the walk position where it happens.
 struct Replay {
+    // Walk positions, which is all the walk needs: a big model has millions of these.
     struct Made {
-        std::uint32_t seq;  // when the walk creates the edge
-        Halfedge* h;
-        Halfedge* c;
+        std::uint32_t seq;      // when the walk creates the edge: its halfedge
+        std::uint32_t partner;  // the halfedge met on the other side
     };
     struct Note {
         std::uint32_t seq;
@@ -266,7 +280,7 @@ Replay replaySides(const PairingWalk& pw, const SortedSides& sorted) {
         if (e - g == 2 && !loop && ((sides[g].seq ^ sides[g + 1].seq) & kDirBit)) {
             // The common case: one halfedge each way.
             const std::uint32_t first = sides[g].seq & ~kDirBit, second = sides[g + 1].seq & ~kDirBit;
-            r.made.push_back({second, walk[second], walk[first]});
+            r.made.push_back({second, first});
             g = e;
             continue;
         }
@@ -285,7 +299,7 @@ Replay replaySides(const PairingWalk& pw, const SortedSides& sorted) {
             active[dir].push_back(1);
             auto& theirs = lists[other];
             if (theirs.empty() || !active[other][0]) continue;
-            r.made.push_back({seq, walk[seq], walk[theirs[0]]});
+            r.made.push_back({seq, theirs[0]});
             active[other][0] = 0;
             active[dir][0] = 0;
             if (theirs.size() > 1) r.notes.push_back({seq, 1});
@@ -320,31 +334,31 @@ void reportNotes(const PairingWalk& pw, std::vector<Replay::Note>& notes) {
 // The edges in the order the walk creates them: paired ones by walk position, then the open
 // ones by directed side.
 void createEdges(Solid& solid, const PairingWalk& pw, Replay& r) {
-    {
-        // Each walk position creates at most one edge: order them by placing, not sorting.
-        std::vector<std::uint32_t> at(pw.walk.size(), 0xFFFFFFFFu);
-        for (size_t i = 0; i < r.made.size(); ++i) at[r.made[i].seq] = static_cast<std::uint32_t>(i);
-        std::vector<Replay::Made> ordered;
-        ordered.reserve(r.made.size());
-        for (std::uint32_t i : at)
-            if (i != 0xFFFFFFFFu) ordered.push_back(r.made[i]);
-        r.made = std::move(ordered);
-    }
+    const std::vector<Halfedge*>& walk = pw.walk;
+    // Each walk position creates at most one edge: order them by placing, not sorting. The
+    // partner is kept one up, so that 0 means no edge made there.
+    std::vector<std::uint32_t> partnerAt(walk.size(), 0);
+    for (const Replay::Made& m : r.made) partnerAt[m.seq] = m.partner + 1;
+    const size_t made = r.made.size();
+    std::vector<Replay::Made>().swap(r.made);
     std::sort(r.open.begin(), r.open.end(), [](const Replay::Open& a, const Replay::Open& b) {
         return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
     });
-    solid.edges.reserve(solid.edges.size() + r.made.size() + r.open.size());
-    for (size_t i = 0; i < r.made.size(); ++i) {
+    solid.edges.reserve(solid.edges.size() + made + r.open.size());
+    for (size_t seq = 0; seq < walk.size(); ++seq) {
         // The far halfedges lie anywhere in memory: ask for them a little ahead.
-        if (i + 16 < r.made.size()) __builtin_prefetch(r.made[i + 16].c, 1);
-        const Replay::Made& m = r.made[i];
-        m.h->pair = m.c;
-        m.c->pair = m.h;
-        solid.edges.push_back(newEdge(m.h, m.c, m.h->origin, m.c->origin));
-        m.h->edge = m.c->edge = solid.edges.back().get();
+        if (seq + 16 < walk.size() && partnerAt[seq + 16])
+            __builtin_prefetch(walk[partnerAt[seq + 16] - 1], 1);
+        if (!partnerAt[seq]) continue;
+        Halfedge* h = walk[seq];
+        Halfedge* c = walk[partnerAt[seq] - 1];
+        h->pair = c;
+        c->pair = h;
+        solid.edges.push_back(newEdge(h, c, h->origin, c->origin));
+        h->edge = c->edge = solid.edges.back().get();
     }
     for (const Replay::Open& o : r.open) {
-        Halfedge* h = pw.walk[o.seq];
+        Halfedge* h = walk[o.seq];
         solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
         h->edge = solid.edges.back().get();
     }
@@ -352,16 +366,29 @@ void createEdges(Solid& solid, const PairingWalk& pw, Replay& r) {
 
 void pairWalk(Solid& solid, PairingWalk& pw) {
     const size_t positions = pw.finish();
-    const SortedSides sorted = sortSides(pw, positions);
-    Replay replay = replaySides(pw, sorted);
+    Replay replay;
+    {
+        const SortedSides sorted = sortSides(pw, positions);
+        replay = replaySides(pw, sorted);
+    }
+    // The sorted sides and the side ends go before the edges are made: on a big model the
+    // peak of loading is here.
+    pw.releaseEnds();
     reportNotes(pw, replay.notes);
     createEdges(solid, pw, replay);
+}
+
+size_t sideCount(const Solid& solid) {
+    size_t n = 0;
+    for (const auto& f : solid.faces) n += f->halfedges.size();
+    return n;
 }
 
 }  // namespace
 
 void pairHalfedges(Solid& solid) {
     PairingWalk pw(solid);
+    pw.reserve(sideCount(solid));
     for (auto& f : solid.faces) pw.addFace(*f);
     pairWalk(solid, pw);
 }
@@ -381,6 +408,7 @@ bool finishSolids(Model& model, double threshold) {
         solid.faces = std::move(kept);
         // The pairing walk is collected while each face is at hand anyway.
         PairingWalk pw(solid);
+        pw.reserve(sideCount(solid));
         for (auto& f : solid.faces) {
             for (const auto& h : f->halfedges) {
                 const Point3& p = h->origin->position;
