@@ -179,7 +179,8 @@ TEST_F(FaultsTest, SaveKilledWhileWritingKeepsThePreviousFileAndTheNextSaveClean
     }
     ASSERT_TRUE(killedMidway);
     EXPECT_EQ(readFile(target_), previous_);
-    const CliRun r = runCli({"export", target_, "--out", target_}, work_.path() + "/err");
+    const std::string model = work_.write("model.ufd", previous_);
+    const CliRun r = runCli({"export", model, "--out", target_}, work_.path() + "/err");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(othersIn(out_, {"target.ufd"}), std::vector<std::string>{});
 }
