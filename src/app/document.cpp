@@ -399,6 +399,6 @@ void Document::edited(DocumentEvent event) {
     notify(event);
 }
 
-void Document::redraw() { notify(DocumentEvent::Redraw); }
+void Document::redraw() { notify(DocumentEvent::Feedback); }
 
 }  // namespace plikatra

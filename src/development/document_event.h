@@ -6,6 +6,7 @@ namespace plikatra {
 
 enum class DocumentEvent {
     Redraw,           // what the views show changed: draw again
+    Feedback,         // only the editor's feedback changed (selections, rubber line, highlights)
     Modified,         // the modified flag changed
     FileOpened,       // a new document: drop pending edits, fit the sheet, reset the camera
     FitSheet,         // fit the whole sheet into the development view

@@ -323,7 +323,7 @@ void DevelopmentEditor::clickRotate(Point2 p) {
         return;
     }
     const Point2 c = *rotateCentre_;
-    const double target = snapRotationAngle(std::atan2(p.x - c.x, p.y - c.y) * kDegreesPerRadian);
+    const double target = rotationTarget(c, p);
     rotatePart(*model_, *rotatePart_, c, *rotateReference_, target, undo_);
     rotateCentre_.reset();
     rotateReference_.reset();
@@ -365,10 +365,11 @@ void DevelopmentEditor::clickCut(Point2 p) {
     if (cutPart(*model_, *h, rules, undo_)) finishEdit();
 }
 
-void DevelopmentEditor::clickCheck(Point2 p) {
+void DevelopmentEditor::clickCheck(Point2 p) { checkFace(hitFace(*model_, p)); }
+
+void DevelopmentEditor::checkFace(const Face* face) {
     highlighted_.clear();
-    if (Face* f = hitFace(*model_, p))
-        highlighted_ = correspondingFaces(*f, host_.editorOptions().lines);
+    if (face) highlighted_ = correspondingFaces(*face, host_.editorOptions().lines);
     host_.redraw();
 }
 

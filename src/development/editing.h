@@ -113,6 +113,9 @@ public:
     RotateFeedback rotateFeedback() const;
     const std::unordered_set<const Face*>& highlightedFaces() const { return highlighted_; }
     void clearHighlight() { highlighted_.clear(); }
+    // Check Corresponding Surface from the 3D view: highlights the faces that belong with
+    // `face` (none for null) and tells the views.
+    void checkFace(const Face* face);
     TextItem* pressedText() const { return pressedText_; }
 
     // "&Undo Last Editing".

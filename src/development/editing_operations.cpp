@@ -87,6 +87,17 @@ void renormalizePart(Part& part, double margin) {
 
 double snapRotationAngle(double degrees) { return std::round(degrees / 5.0) * 5.0; }
 
+double rotationTarget(Point2 centre, Point2 cursor) {
+    return snapRotationAngle(std::atan2(cursor.x - centre.x, cursor.y - centre.y) * kDegreesPerRadian);
+}
+
+Point2 rotatedAbout(Point2 centre, Point2 reference, double targetDegrees, Point2 p) {
+    const double a =
+        std::atan2(reference.x - centre.x, reference.y - centre.y) - targetDegrees / kDegreesPerRadian;
+    const Point2 d = rotated(a, p.x - centre.x, p.y - centre.y);
+    return {centre.x + d.x, centre.y + d.y};
+}
+
 void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees,
                 UndoRecord& r) {
     clearEditMarks(model);

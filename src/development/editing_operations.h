@@ -22,6 +22,12 @@ void renormalizePart(Part& part, double margin);
 // Snaps an angle in degrees to the nearest multiple of 5; half steps go away from zero.
 double snapRotationAngle(double degrees);
 
+// The angle a part is turned to when the rotation's last click lands on `cursor`: the
+// direction from `centre`, snapped to 5 degrees.
+double rotationTarget(Point2 centre, Point2 cursor);
+// Where the sheet point `p` goes when a part turns as rotatePart turns it (for the preview).
+Point2 rotatedAbout(Point2 centre, Point2 reference, double targetDegrees, Point2 p);
+
 // Turns `part` about the sheet point `centre` so that the direction from the centre to
 // `reference` points at `targetDegrees` (measured from +y toward +x). Undo code 0.
 void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees,

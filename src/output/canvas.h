@@ -109,6 +109,7 @@ struct RgbImage {
     const std::uint8_t* pixel(int x, int y) const {
         return pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
     }
+    const std::uint8_t* at(int x, int y) const { return pixel(x, y); }
 };
 
 // device = offset + scale × logical, for points, clip rectangles and image rectangles.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "development/development_drawing.h"
+#include "app/view_options.h"
 #include "development/editing.h"
 #include "views/development_view_transform.h"
 #include "views/gl_functions.h"
@@ -19,20 +20,6 @@
 #include "views/vertex_batch.h"
 
 namespace plikatra {
-
-// How the view draws what the drawing holds. Defaults are the program's initial settings.
-struct DevelopmentViewOptions {
-    double lineWidth = 1.0;          // printed line width (the line width table's entry)
-    bool lineSmooth = false;         // antialiased lines
-    bool lineAlpha = false;          // lines over textured faces are see-through
-    double textureLineAlpha = 0.5;   // their alpha is 1 minus this
-    bool textureSmooth = true;       // linear texture filtering, else nearest
-    bool whiteUnderLines = false;    // a white solid line under every dashed one
-    int numberFontSize = 8;          // join numbers, points
-    std::uint32_t selectionColor = 255;  // colour table entry 6, red in the low byte
-    int editMode = kModeNone;
-    bool whiteBackground = false;    // white instead of grey around the sheet (image export)
-};
 
 // The editor's pending selections and feedback that the view shows.
 struct DevelopmentOverlay {

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/view_options.h"
 #include "base/color.h"
 #include "model/model.h"
 #include "views/gl_functions.h"
@@ -16,22 +17,6 @@
 #include "views/vertex_batch.h"
 
 namespace plikatra {
-
-// Defaults are the program's initial settings.
-struct ModelViewOptions {
-    // Colour table, red in the low byte: 1 mountain, 2 valley, 3 open edge, 4 cut edge,
-    // 5 keep edge, 7 background.
-    std::array<std::uint32_t, 8> colors = kInitialColors;
-    bool cullFace = false;        // hide back faces
-    bool cullEdge = true;         // hide folds flatter than angleEps
-    int angleEps = 178;
-    bool colorEdges = true;       // folds in the mountain and valley colours, else black
-    bool useMaterial = true;      // faces in their materials and textures, else white
-    bool openedCuts = true;       // with a development, cut edges drawn opened
-    bool omitMaterialWhileRotating = false;
-    bool textureSmooth = true;
-    bool hideSurface = false;     // without a development, edges only
-};
 
 // What changes from frame to frame.
 struct ModelFrameState {

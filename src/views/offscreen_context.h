@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "output/canvas.h"
 #include "views/gl_functions.h"
 
 namespace plikatra {
@@ -17,19 +18,6 @@ inline constexpr const char* kMsgRenderingContextCreateFailed = "Rendering Conte
 inline constexpr const char* kMsgMakeCurrentFailed = "wglMakeCurrent Failed";
 inline constexpr const char* kMsgDibCreateFailed = "DIB Create Failed";
 inline constexpr const char* kMsgDibInitFailed = "DIB Init Failed";
-
-// A picture read back from a context: rows from the top, 3 bytes (R, G, B) per pixel, no
-// padding.
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> pixels;
-
-    const std::uint8_t* at(int x, int y) const {
-        return pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) +
-                                static_cast<size_t>(x)) * 3;
-    }
-};
 
 class OffscreenContext {
 public:

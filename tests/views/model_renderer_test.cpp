@@ -17,7 +17,7 @@ using namespace plikatra::test;
 namespace {
 
 constexpr int kWidth = 480, kHeight = 360;
-const Rgb8 kWhite{255, 255, 255};
+const Rgb8 kWhitePixel{255, 255, 255};
 const Rgb8 kBackGrey{178, 178, 178};
 
 class ModelRender : public RenderTest {
@@ -87,7 +87,7 @@ TEST_F(ModelRender, LitFacesAndEdgesInTheFoldColours) {
     use(test::makeCube());
     turnToACorner();
     const RgbImage image = frame();
-    EXPECT_EQ(pixel(image, 2, 2), kWhite);  // colour table entry 7
+    EXPECT_EQ(pixel(image, 2, 2), kWhitePixel);  // colour table entry 7
     // The three faces towards the viewer are lit by how squarely they face the light (from
     // the viewer); the squarest one saturates to white, the others keep the material's tint.
     std::vector<std::pair<double, Rgb8>> facing;  // (normal · view, colour)
@@ -138,7 +138,7 @@ TEST_F(ModelRender, ValleyColourAndGreyBackFacesUnlessHidden) {
     EXPECT_TRUE(close(pixel(frame(), behind), kBackGrey, 1)) << pixel(frame(), behind);
     options.cullFace = true;
     renderer.setOptions(options);
-    EXPECT_EQ(pixel(frame(), behind), kWhite);
+    EXPECT_EQ(pixel(frame(), behind), kWhitePixel);
 }
 
 TEST_F(ModelRender, CutEdgesOpenAfterUnfolding) {
@@ -185,7 +185,7 @@ TEST_F(ModelRender, HoverHighlightHideSurfaceAndPlainFaces) {
     // The texture dialog's material: its faces outlined white, having no texture coordinates.
     ModelFrameState outlined;
     outlined.outlinedMaterial = &model->defaultMaterial;
-    EXPECT_EQ(pixel(frame(outlined), midpointOf(*edge)), kWhite);
+    EXPECT_EQ(pixel(frame(outlined), midpointOf(*edge)), kWhitePixel);
 
     renderer.setHighlightedFaces({front});
     EXPECT_EQ(pixel(frame(), centre), (Rgb8{255, 0, 0}));
@@ -194,15 +194,15 @@ TEST_F(ModelRender, HoverHighlightHideSurfaceAndPlainFaces) {
     ModelViewOptions options;
     options.hideSurface = true;
     renderer.setOptions(options);
-    EXPECT_EQ(pixel(frame(), centre), kWhite);
+    EXPECT_EQ(pixel(frame(), centre), kWhitePixel);
 
     options.hideSurface = false;
     options.omitMaterialWhileRotating = true;
     renderer.setOptions(options);
-    EXPECT_FALSE(close(pixel(frame(), at(side->center)), kWhite, 10));
+    EXPECT_FALSE(close(pixel(frame(), at(side->center)), kWhitePixel, 10));
     ModelFrameState rotating;
     rotating.rotating = true;
-    EXPECT_EQ(pixel(frame(rotating), at(side->center)), kWhite);
+    EXPECT_EQ(pixel(frame(rotating), at(side->center)), kWhitePixel);
 }
 
 TEST_F(ModelRender, TexturedCorpusModel) {

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -20,6 +21,8 @@
 
 #include "app/qt/command_icons.h"
 #include "app/qt/dialogs/dialogs.h"
+#include "views/qt/development_view_widget.h"
+#include "views/qt/model_view_widget.h"
 #include "base/profile.h"
 #include "base/settings.h"
 
@@ -76,8 +79,10 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     statusBar()->showMessage("Ready");
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
-    modelView_ = new QWidget(splitter_);
-    developmentView_ = new QWidget(splitter_);
+    auto* modelView = new ModelViewWidget(doc_, splitter_);
+    auto* developmentView = new DevelopmentViewWidget(doc_, splitter_);
+    modelView_ = modelView;
+    developmentView_ = developmentView;
     modelView_->setObjectName("modelView");
     developmentView_->setObjectName("developmentView");
     splitter_->addWidget(modelView_);
@@ -91,6 +96,17 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
 
     createActions();
     createMenus();
+    connect(modelView, &ModelViewWidget::graphicsReady, this,
+            [this](const QString& version, const QString& renderer, int maxTextureSize) {
+                setGraphicsInfo(version.toStdString(), renderer.toStdString(), maxTextureSize);
+            });
+    connect(modelView, &ModelViewWidget::modelEditMenuRequested, this,
+            [this](QPoint at) { popupCommands({C::SpecifyCutEdge, C::SpecifyKeepEdge}, at); });
+    connect(developmentView, &DevelopmentViewWidget::editModeMenuRequested, this, [this](QPoint at) {
+        popupCommands({C::EraseEdge, C::UndoEraseEdge, C::EditFlap, C::RotatePart, C::MovePart,
+                       C::JoinSurface, C::CutPart, C::InputText, C::CheckSurface},
+                      at);
+    });
     createToolBars();
     createDevelopmentBar();
     recent_.load();
@@ -244,6 +260,13 @@ void MainWindow::updateCommands() {
 void MainWindow::updateTitle() {
     setWindowTitle(QString::fromStdString(doc_.title()) + "[*] - " + kAppTitle);
     setWindowModified(doc_.modified());
+}
+
+void MainWindow::popupCommands(std::initializer_list<CommandId> ids, QPoint globalPos) {
+    updateCommands();
+    QMenu menu(this);
+    for (const CommandId id : ids) menu.addAction(actions_.at(id));
+    menu.exec(globalPos);
 }
 
 void MainWindow::setGraphicsInfo(const std::string& version, const std::string& renderer, int maxTextureSize) {

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <initializer_list>
 #include <map>
 
 #include "app/commands.h"
@@ -83,6 +84,8 @@ private:
     void openCommand();
     void setSplit(int modelWidth);
     void openHelp();
+    // A popup menu of these commands' actions at a screen position.
+    void popupCommands(std::initializer_list<CommandId> ids, QPoint globalPos);
 
     Document& doc_;
     QtFrontEnd& frontEnd_;
