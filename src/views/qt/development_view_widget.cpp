@@ -116,8 +116,8 @@ void DevelopmentViewWidget::rebuildDrawing() {
     if (!fitted_ || !(before.width > 0)) {
         fit();
     } else {
-        transform_.pixelsPerCm = fitPixelsPerCm(transform_.clientWidth, transform_.clientHeight, sheet_);
-        // More or fewer pages: the sheet's top-left corner stays where it was on screen.
+        // More or fewer pages: the scale stays and the sheet's top-left corner stays where it
+        // was on screen.
         if (before.pagesAcross != sheet_.pagesAcross || before.pagesDown != sheet_.pagesDown)
             keepSheetCorner(transform_, before, sheet_);
     }
