@@ -61,11 +61,15 @@ void wheel(QWidget* w, QPointF pos, int delta) {
     QApplication::sendEvent(w, &e);
 }
 
-// Picks the action whose text starts with `text` in the popup menu that opens next.
-void answerPopup(const QString& text, QStringList* seen = nullptr) {
-    QTimer::singleShot(50, [text, seen] {
+// Picks the action whose text starts with `text` in the popup menu that opens next (only
+// lists the actions when `text` is empty), waiting for it as long as a slow build needs.
+void answerPopup(const QString& text, QStringList* seen = nullptr, int attempts = 250) {
+    QTimer::singleShot(20, [=] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
+        if (!menu) {
+            if (attempts > 0) answerPopup(text, seen, attempts - 1);
+            return;
+        }
         for (QAction* a : menu->actions()) {
             if (seen) seen->push_back(a->text());
             if (!text.isEmpty() && a->text().startsWith(text)) {

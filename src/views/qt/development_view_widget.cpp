@@ -48,6 +48,8 @@ DevelopmentViewWidget::DevelopmentViewWidget(Document& doc, QWidget* parent)
 
 DevelopmentViewWidget::~DevelopmentViewWidget() {
     doc_.removeListener(listener_);
+    // The base class destroys the context after this object is gone; do not hear about it.
+    disconnect(contextGone_);
     releaseGl();
 }
 
@@ -70,7 +72,7 @@ void DevelopmentViewWidget::initializeGL() {
     }
     renderer_ = std::make_unique<DevelopmentRenderer>(&qtGlProc);
     if (!renderer_->fontError().empty()) doc_.frontEnd().show(renderer_->fontError(), MessageIcon::Error);
-    connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
+    contextGone_ = connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
     glReady_ = true;
     drawingStale_ = true;
 }

@@ -66,6 +66,7 @@ private:
 
     Document& doc_;
     int listener_ = 0;
+    QMetaObject::Connection contextGone_;
     std::unique_ptr<DevelopmentRenderer> renderer_;
     DevelopmentDrawing drawing_;
     SheetFrame sheet_;

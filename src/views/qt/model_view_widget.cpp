@@ -29,6 +29,8 @@ ModelViewWidget::ModelViewWidget(Document& doc, QWidget* parent) : QOpenGLWidget
 
 ModelViewWidget::~ModelViewWidget() {
     doc_.removeListener(listener_);
+    // The base class destroys the context after this object is gone; do not hear about it.
+    disconnect(contextGone_);
     releaseGl();
 }
 
@@ -49,7 +51,7 @@ void ModelViewWidget::initializeGL() {
         return;
     }
     renderer_ = std::make_unique<ModelRenderer>(&qtGlProc);
-    connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
+    contextGone_ = connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
     QOpenGLFunctions* gl = ctx->functions();
     auto text = [gl](GLenum name) {
         const auto* s = reinterpret_cast<const char*>(gl->glGetString(name));

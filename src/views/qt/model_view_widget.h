@@ -47,6 +47,7 @@ private:
 
     Document& doc_;
     int listener_ = 0;
+    QMetaObject::Connection contextGone_;
     std::unique_ptr<ModelRenderer> renderer_;
     ModelCamera camera_;
     bool glReady_ = false;
