@@ -110,6 +110,7 @@ void ModelViewWidget::paintGL() {
     ModelFrameState state;
     state.hoveredEdge = hovered_;
     state.rotating = rotating_;
+    state.outlinedMaterial = doc_.textureConfiguration().highlightedMaterial();
     renderer_->render(camera_, state);
     resetQtGlState(*context());
 }
