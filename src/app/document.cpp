@@ -155,6 +155,12 @@ void Document::setUnfoldEngine(const UnfoldEngine* engine) { engine_ = engine; }
 
 void Document::setLayoutSearch(LayoutSearch search) { layoutSearch_ = search; }
 
+void Document::requestDevelopment(bool autoLayout) {
+    settings_.bKavimoAllAuto = autoLayout;
+    settings_.autoCheck = autoLayout;
+    notify(DocumentEvent::CreateDevelopment);
+}
+
 bool Document::createDevelopment(bool autoLayout) {
     if (!model_) return false;
     frontEnd_.status("");

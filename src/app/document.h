@@ -96,6 +96,9 @@ public:
     // Dialog-bar "Create Development" with the "Auto" check box: unfolds and lays out (asking
     // for the layout method unless automatic). Returns whether a development was created.
     bool createDevelopment(bool autoLayout);
+    // The development bar's button: remembers the "Auto" choice and asks the views to unfold
+    // (the 3D view runs createDevelopment, so the wait cursor and the fit follow it there).
+    void requestDevelopment(bool autoLayout);
     // Dialog-bar "Undo": discards the development after the questions. False when refused.
     bool undoDevelopment();
     // "&Recalculate Parts Layout": asks for the layout method and lays the parts out again.

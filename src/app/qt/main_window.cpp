@@ -430,7 +430,7 @@ void MainWindow::run(CommandId id) {
         case C::HelpContents: openHelp(); break;
         case C::Homepage: openHelp(); break;
         case C::CreateDevelopment:
-            doc_.createDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
+            doc_.requestDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
             break;
         case C::UndoDevelopment: doc_.undoDevelopment(); break;
         default: break;

@@ -1,5 +1,6 @@
 #include "views/qt/model_view_widget.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -74,6 +75,14 @@ void ModelViewWidget::documentChanged(DocumentEvent event) {
         case DocumentEvent::ZoomOut: return;
         case DocumentEvent::Feedback: break;  // highlights are compared at the next paint
         case DocumentEvent::ResetView: camera_.reset(); break;
+        case DocumentEvent::CreateDevelopment:
+            if (doc_.model() && !doc_.hasDevelopment()) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                doc_.createDevelopment(doc_.settings().bKavimoAllAuto);
+                QApplication::restoreOverrideCursor();
+                doc_.notify(DocumentEvent::FitSheet);
+            }
+            return;
         case DocumentEvent::FileOpened:
             camera_.reset();
             [[fallthrough]];
