@@ -461,6 +461,12 @@ void DevelopmentRenderer::drawFlaps() const {
     glDisable(GL_BLEND);
     glColor3f(1, 1, 1);
     flapFills_.draw(gl_, GL_TRIANGLES);
+    if (!overlay_.flaggedFlaps.empty()) {
+        const GlColor c = glColorOf(options_.selectionColor);
+        glColor3f(0.5f + c.r / 2, 0.5f + c.g / 2, 0.5f + c.b / 2);
+        for (const auto& [halfedge, range] : flapRanges_)
+            if (overlay_.flaggedFlaps.count(halfedge)) flapFills_.draw(gl_, GL_TRIANGLES, range.first, range.count);
+    }
     enableSmoothLines(options_.lineSmooth);
     glLineWidth(1.0f);
     if (options_.editMode == kModeEditFlap)

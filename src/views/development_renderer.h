@@ -27,6 +27,9 @@ struct DevelopmentOverlay {
     const Halfedge* joinEdge = nullptr;    // Join Surface: first edge chosen
     std::unordered_set<const Face*> highlighted;  // Check Corresponding Surface
     RotateFeedback rotate;                 // Rotate Part: part, centre, reference, cursor
+    // Flaps that collide with their part or do not fit under their face: filled half-way to
+    // the selection colour so that they catch the eye.
+    std::unordered_set<const Halfedge*> flaggedFlaps;
 };
 
 // The overlay of the editor's current state.

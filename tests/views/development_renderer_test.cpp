@@ -201,6 +201,20 @@ TEST_F(DevelopmentRender, EditFlapTargetShowsItsFlapsRed) {
         const Point2 p = screen(centroid(flapOutline(other.base0, other.base1, other.height / drawing.mag2d)));
         EXPECT_EQ(pixel(image, p), (Rgb8{255, 255, 255}));
     }
+    // A flagged flap is filled half-way to the selection colour; the others stay white.
+    const DrawnFlap& other = drawing.flaps.back();
+    ASSERT_NE(other.halfedge->edge, flap.halfedge->edge);
+    const Point2 otherInside =
+        screen(centroid(flapOutline(other.base0, other.base1, other.height / drawing.mag2d)));
+    DevelopmentOverlay flagged;
+    flagged.flaggedFlaps = {other.halfedge};
+    renderer->setOverlay(flagged);
+    const RgbImage marked = frame();
+    const Rgb8 pink = pixel(marked, otherInside);
+    EXPECT_NEAR(pink.r, 255, 1);
+    EXPECT_NEAR(pink.g, 128, 1);
+    EXPECT_NEAR(pink.b, 128, 1);
+    EXPECT_EQ(pixel(marked, inside), (Rgb8{255, 255, 255}));
 }
 
 TEST_F(DevelopmentRender, HighlightedFacesStandOut) {
