@@ -1,6 +1,7 @@
 #include "app/development_outputs.h"
 
 #include "app/options.h"
+#include "output/bitmap_file.h"
 #include "output/svg_writer.h"
 
 namespace plikatra {
@@ -37,18 +38,22 @@ BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit) {
     return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit);
 }
 
-OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
                                ImageCanvasFactory* texts, RgbImage& out) {
+    if (!doc.hasDevelopment() || !raster) return OutputStatus::failure(kMsgFailedToCreateBmp);
     const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    const std::unique_ptr<RasterSource> source = raster(drawing);
+    if (!source) return OutputStatus::failure(kMsgFailedToCreateBmp);
     return renderBitmap(drawing, sheetExtentOf(drawing), width, height, bitmapOptionsOf(doc.settings()),
-                        raster, texts, out);
+                        *source, texts, out);
 }
 
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   RasterSource& raster, ImageCanvasFactory* texts) {
-    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
-    return exportBitmapFile(path, drawing, sheetExtentOf(drawing), width, height,
-                            bitmapOptionsOf(doc.settings()), raster, texts);
+                                   const RasterFactory& raster, ImageCanvasFactory* texts) {
+    RgbImage image;
+    const OutputStatus rendered = developmentBitmap(doc, width, height, raster, texts, image);
+    if (!rendered.ok()) return rendered;
+    return writeBmpFile(path, image);
 }
 
 }  // namespace plikatra

@@ -29,11 +29,11 @@ OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& pat
 
 // The "Development Size (BMP Format)" dialog for the development's extent under `limit`.
 BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit);
-// A width × height bitmap of the development: rendered by `raster`, texts through `texts`
-// (may be null), into `out`.
-OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+// A width × height bitmap of the development: rendered by the source `raster` makes for the
+// drawing, texts through `texts` (may be null), into `out`.
+OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
                                ImageCanvasFactory* texts, RgbImage& out);
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   RasterSource& raster, ImageCanvasFactory* texts);
+                                   const RasterFactory& raster, ImageCanvasFactory* texts);
 
 }  // namespace plikatra
