@@ -18,6 +18,7 @@
 #include <QXmlStreamReader>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/development_outputs.h"
@@ -50,6 +51,15 @@ int pdfPages(const std::string& path) {
         if (std::strncmp(line, "Pages:", 6) == 0) pages = std::atoi(line + 6);
     ::pclose(p);
     return pages;
+}
+
+// Page `page` of a PDF rendered by poppler at 30 pixels per inch; null when it cannot be.
+QImage pdfPage(const std::string& path, int page) {
+    const std::string out = path + ".page";
+    const std::string command = "pdftoppm -r 30 -png -singlefile -f " + std::to_string(page) + " -l " +
+                                std::to_string(page) + " '" + path + "' '" + out + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    return QImage(QString::fromStdString(out + ".png"));
 }
 
 std::string utf16(const std::string& ascii) {
@@ -243,6 +253,19 @@ TEST_F(OutputWindowTest, PrintPreviewAndPdfGiveEveryPage) {
     run(CommandId::ExportPdf);
     EXPECT_EQ(defaultSuffix, "pdf");
     EXPECT_EQ(pdfPages(fileName), count);
+    // The printer and the export put the same things on paper (they differ only in
+    // resolution, so edges may move by a pixel).
+    const QImage a = pdfPage(printed, 1), b = pdfPage(fileName, 1);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), b.size());
+    int differ = 0, inked = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            inked += qGray(a.pixel(x, y)) < 250;
+            differ += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 40;
+        }
+    EXPECT_GT(inked, a.width() * a.height() / 20);
+    EXPECT_LT(differ, inked / 50);
     run(CommandId::PrinterSetup);
     EXPECT_TRUE(frontEnd.texts.empty()) << frontEnd.texts.front();
 }
