@@ -4,7 +4,6 @@
 
 #include "image_checks.h"
 #include "output/bitmap_render.h"
-#include "test_util.h"
 #include "view_fixture.h"
 #include "views/offscreen_raster.h"
 
@@ -14,93 +13,78 @@ using namespace plikatra::test;
 namespace {
 
 constexpr double kPixelsPerCm = 20.0;
-constexpr Rgb8 kWhite8{255, 255, 255};
-constexpr Rgb8 kGreen{0, 200, 0};
+constexpr Rgb8 kPaper{255, 255, 255}, kGreen{0, 200, 0};
 
-Point2 centroid(const std::vector<Point2>& points) {
-    Point2 c;
-    for (const Point2& p : points) {
-        c.x += p.x / static_cast<double>(points.size());
-        c.y += p.y / static_cast<double>(points.size());
-    }
-    return c;
-}
-
-// A cube whose first three faces show a plain green picture.
-std::unique_ptr<Model> halfTexturedCube() {
-    auto cube = makeCube();
-    Material* m = cube->addMaterial();
-    m->texture = std::make_unique<TextureImage>();
-    m->texture->width = m->texture->height = 16;
-    m->texture->pixels.assign(16 * 16 * 3, 0);
-    for (size_t i = 0; i < m->texture->pixels.size(); i += 3) m->texture->pixels[i + 1] = 200;
-    m->hasTexture = true;
-    Solid& s = *cube->solids[0];
-    TexCoord* tc = s.addTexCoord(0.5, 0.5);
-    int n = 0;
-    for (auto& face : s.faces) {
-        if (n++ >= 3) break;
-        face->materialIndex = 0;
-        for (auto& h : face->halfedges) h->texCoord = tc;
-    }
-    return cube;
-}
-
+// A cube whose first three faces show a plain green picture, unfolded, and a request for its
+// extent with 2 cm of paper around it.
 class RasterTest : public testing::Test {
 protected:
     void SetUp() override {
-        model = halfTexturedCube();
+        model = makeCube();
+        Material* m = model->addMaterial();
+        m->texture = std::make_unique<TextureImage>();
+        m->texture->width = m->texture->height = 16;
+        m->texture->pixels.assign(16 * 16 * 3, 0);
+        for (size_t i = 1; i < m->texture->pixels.size(); i += 3) m->texture->pixels[i] = 200;
+        m->hasTexture = true;
+        Solid& s = *model->solids[0];
+        TexCoord* tc = s.addTexCoord(0.5, 0.5);
+        for (size_t i = 0; i < 3; ++i) {
+            s.faces[i]->materialIndex = 0;
+            for (auto& h : s.faces[i]->halfedges) h->texCoord = tc;
+        }
         ASSERT_TRUE(unfold(*model));
         drawing = drawingOf(*model, true);
-        // The development's extent with 2 cm of paper around it.
         const SheetExtent e = sheetExtentOf(drawing);
         const double mag = drawing.mag2d;
-        request.pixelsPerCm = kPixelsPerCm;
-        request.left = e.x * mag - 2;
-        request.top = e.y * mag - 2;
-        request.width = static_cast<int>((e.width * mag + 4) * kPixelsPerCm);
-        request.height = static_cast<int>((e.height * mag + 4) * kPixelsPerCm);
+        request = {static_cast<int>((e.width * mag + 4) * kPixelsPerCm), static_cast<int>((e.height * mag + 4) * kPixelsPerCm),
+                   kPixelsPerCm, e.x * mag - 2, e.y * mag - 2};
     }
-    // Image position of a sheet point in development units.
-    Point2 at(Point2 p) const {
-        return {(p.x * drawing.mag2d - request.left) * kPixelsPerCm, (p.y * drawing.mag2d - request.top) * kPixelsPerCm};
+    // Image position of the centre of a face.
+    Point2 centre(const DrawnFace& f) const {
+        Point2 c;
+        for (const Point2& p : f.corners) {
+            c.x += p.x / f.corners.size();
+            c.y += p.y / f.corners.size();
+        }
+        return {(c.x * drawing.mag2d - request.left) * kPixelsPerCm, (c.y * drawing.mag2d - request.top) * kPixelsPerCm};
     }
-    bool textured(const DrawnFace& f) const { return f.material && f.material->hasTexture; }
+    static bool textured(const DrawnFace& f) { return f.material && f.material->hasTexture; }
 
     std::unique_ptr<Model> model;
     DevelopmentDrawing drawing;
     RasterRequest request;
 };
 
-TEST_F(RasterTest, DrawsTheRequestedRectangleOnWhiteWithoutTheSheetFrame) {
+TEST_F(RasterTest, FullAndTexturesOnlyModesOnPaperWithoutTheSheetFrame) {
     OffscreenRaster raster(drawing, DevelopmentViewOptions{});
-    const RasterResult r = raster.render(request);
-    ASSERT_TRUE(r.ok()) << r.message;
-    keepImage(r.image);
-    ASSERT_EQ(r.image.width, request.width);
-    ASSERT_EQ(r.image.height, request.height);
-    const Material& plain = model->defaultMaterial;
-    const Rgb8 plainColor{static_cast<int>(std::lround(plain.flatColor.r * 255)),
-                          static_cast<int>(std::lround(plain.flatColor.g * 255)),
-                          static_cast<int>(std::lround(plain.flatColor.b * 255))};
+    const RasterResult full = raster.render(request);
+    ASSERT_TRUE(full.ok()) << full.message;
+    keepImage(full.image);
+    ASSERT_EQ(full.image.width, request.width);
+    const Rgb& plain = model->defaultMaterial.flatColor;
+    const Rgb8 plainColor{int(std::lround(plain.r * 255)), int(std::lround(plain.g * 255)), int(std::lround(plain.b * 255))};
     for (const DrawnFace& f : drawing.faces)
-        EXPECT_TRUE(close(pixel(r.image, at(centroid(f.corners))), textured(f) ? kGreen : plainColor, 1));
-    for (const DrawnLine& line : drawing.lines) {
-        if (line.lineType != kLineSolid) continue;
-        const Point2 a = at(line.start), b = at(line.end);
-        EXPECT_GT(countPixels(r.image, dark, {(a.x + b.x) / 2, (a.y + b.y) / 2}, 1), 0);
-    }
-    // The strips beyond the flaps are paper: no grey, no sheet outline or shadow (which
-    // would lie 0.5 cm in when the development starts at the first page's corner).
+        EXPECT_TRUE(close(pixel(full.image, centre(f)), textured(f) ? kGreen : plainColor, 1));
+    // The strips beyond the flaps are paper: no grey, and no sheet outline, which would lie
+    // 0.5 cm in when the development starts at the first page's corner.
     const int strip = static_cast<int>(1.4 * kPixelsPerCm);
-    int notWhite = 0;
-    for (int y = 0; y < r.image.height; ++y)
-        for (int x = 0; x < r.image.width; ++x)
-            if ((x < strip || y < strip) && !(pixel(r.image, x, y) == kWhite8)) ++notWhite;
-    EXPECT_EQ(notWhite, 0);
+    int notPaper = 0;
+    for (int y = 0; y < full.image.height; ++y)
+        for (int x = 0; x < full.image.width; ++x)
+            notPaper += (x < strip || y < strip) && !(pixel(full.image, x, y) == kPaper);
+    EXPECT_EQ(notPaper, 0);
+    EXPECT_GT(countPixels(full.image, dark), 0);
+
+    request.texturesOnly = true;
+    const RasterResult textures = raster.render(request);
+    ASSERT_TRUE(textures.ok());
+    for (const DrawnFace& f : drawing.faces)
+        EXPECT_EQ(pixel(textures.image, centre(f)), textured(f) ? kGreen : kPaper);
+    EXPECT_EQ(countPixels(textures.image, dark), 0);  // no lines, flaps or numbers
 }
 
-TEST_F(RasterTest, TilesJoinWithoutSeamsAndTinyRequestsWork) {
+TEST_F(RasterTest, TilesJoinWithoutSeamsTinyRequestsWorkImpossibleOnesAreRefused) {
     // Solid folds: a dash pattern starts again where a tile cuts its line.
     DrawingOptions solid;
     solid.drawNumbers = true;
@@ -108,53 +92,31 @@ TEST_F(RasterTest, TilesJoinWithoutSeamsAndTinyRequestsWork) {
     drawing = drawDevelopment(*model, solid);
     OffscreenRaster whole(drawing, DevelopmentViewOptions{});
     OffscreenRaster tiled(drawing, DevelopmentViewOptions{}, 64);
-    const RasterResult a = whole.render(request);
-    const RasterResult b = tiled.render(request);
+    const RasterResult a = whole.render(request), b = tiled.render(request);
     ASSERT_TRUE(a.ok() && b.ok());
     ASSERT_GT(request.width, 3 * 64);
     ASSERT_EQ(a.image.pixels.size(), b.image.pixels.size());
     size_t differ = 0;
     for (size_t i = 0; i < a.image.pixels.size(); ++i) differ += a.image.pixels[i] != b.image.pixels[i];
-    EXPECT_LT(differ, a.image.pixels.size() / 2000) << differ;
+    EXPECT_LT(differ, a.image.pixels.size() / 2000);
+
     // Below the renderer's smallest client area: drawn larger and cut out.
+    const Point2 c = centre(drawing.faces.back());
     RasterRequest small = request;
-    const Point2 c = at(centroid(drawing.faces.back().corners));
     small.left += (c.x - 5) / kPixelsPerCm;
     small.top += (c.y - 5) / kPixelsPerCm;
     small.width = small.height = 10;
     const RasterResult s = tiled.render(small);
     ASSERT_TRUE(s.ok());
-    EXPECT_EQ(s.image.width, 10);
-    EXPECT_EQ(pixel(s.image, 5, 5), pixel(a.image, at(centroid(drawing.faces.back().corners))));
-}
+    EXPECT_EQ(pixel(s.image, 5, 5), pixel(a.image, c));
 
-TEST_F(RasterTest, TexturesOnlyModeDrawsTheTexturedFacesAlone) {
-    OffscreenRaster raster(drawing, DevelopmentViewOptions{});
-    request.texturesOnly = true;
-    const RasterResult r = raster.render(request);
-    ASSERT_TRUE(r.ok());
-    keepImage(r.image);
-    int texturedFaces = 0;
-    for (const DrawnFace& f : drawing.faces) {
-        texturedFaces += textured(f);
-        EXPECT_EQ(pixel(r.image, at(centroid(f.corners))), textured(f) ? kGreen : kWhite8);
-    }
-    EXPECT_EQ(texturedFaces, 3);
-    EXPECT_EQ(countPixels(r.image, dark), 0);  // no lines, flaps or numbers
-}
-
-TEST_F(RasterTest, ImpossibleRequestsGiveTheBitmapMessage) {
-    OffscreenRaster raster(drawing, DevelopmentViewOptions{});
-    RasterRequest r = request;
-    r.width = 0;
-    EXPECT_EQ(raster.render(r).message, kMsgCreateDibSectionError);
-    r = request;
-    r.pixelsPerCm = 0;
-    EXPECT_FALSE(raster.render(r).ok());
-    r = request;
-    r.width = r.height = 100000;  // 30 GB
-    EXPECT_EQ(raster.render(r).message, kMsgCreateDibSectionError);
-    EXPECT_TRUE(raster.render(request).ok());  // and it still works
+    RasterRequest bad = request;
+    bad.width = 0;
+    EXPECT_EQ(whole.render(bad).message, kMsgCreateDibSectionError);
+    bad = request;
+    bad.width = bad.height = 100000;  // 30 GB
+    EXPECT_EQ(whole.render(bad).message, kMsgCreateDibSectionError);
+    EXPECT_TRUE(whole.render(request).ok());  // and it still works
 }
 
 }  // namespace
