@@ -61,12 +61,20 @@ struct WaitCursor {
 class ViewSafeRaster : public RasterSource {
 public:
     explicit ViewSafeRaster(std::unique_ptr<RasterSource> inner) : inner_(std::move(inner)) {}
+    // The inner source frees its OpenGL objects with its own context current.
+    ~ViewSafeRaster() override {
+        releaseViews();
+        inner_.reset();
+    }
     RasterResult render(const RasterRequest& request) override {
-        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+        releaseViews();
         return inner_->render(request);
     }
 
 private:
+    static void releaseViews() {
+        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+    }
     std::unique_ptr<RasterSource> inner_;
 };
 
