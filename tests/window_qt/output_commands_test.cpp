@@ -65,6 +65,7 @@ protected:
 
     // The answers, and what the dialogs showed.
     std::string fileName;
+    QString chosenFilter;
     QStringList typedWidths;  // typed into the bitmap size's width field, one per OK
     bool answerYes = true;
     QStringList filters, formMessages, formQuestions;
@@ -76,6 +77,10 @@ protected:
         if (auto* files = qobject_cast<QFileDialog*>(&d)) {
             filters = files->nameFilters();
             defaultSuffix = files->defaultSuffix();
+            if (!chosenFilter.isEmpty()) {  // as a choice in the list does
+                files->selectNameFilter(chosenFilter);
+                emit files->filterSelected(chosenFilter);
+            }
             files->selectFile(QString::fromStdString(fileName));
         } else if (auto* size = qobject_cast<BitmapSizeForm*>(&d)) {
             size->showMessage = [this](const QString& t) { formMessages << t; };
@@ -141,8 +146,10 @@ TEST_F(OutputWindowTest, EachFileByItsExtensionAndOthersRefused) {
     fileName = base + ".pdf";
     run(CommandId::SaveDevelopment);
     EXPECT_EQ(pdfPages(fileName), DevelopmentPrinter(doc, {}).pageCount());
-    fileName = base + ".svg";
+    fileName = base;  // no extension: the one of the chosen format
+    chosenFilter = "SVG (*.svg)";
     run(CommandId::SaveDevelopment);
+    fileName = base + ".svg";
     EXPECT_TRUE(QSvgRenderer(QString::fromStdString(fileName)).isValid());
     frontEnd.setUnattended(true);  // "EPS Save Settings" keeps its values
     fileName = base + ".eps";

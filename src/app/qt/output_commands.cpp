@@ -136,6 +136,11 @@ std::optional<QString> OutputCommands::askFileName(const QString& title, const c
     QFileDialog dialog(window_, title, folder, qtFilterOf(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromUtf8(defaultSuffix));
+    // A name typed without an extension takes the one of the format chosen in the list.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QString suffix = filter.section("(*.", -1).section(')', 0, 0);
+        if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+    });
     dialog.selectFile(current.completeBaseName());
     if (runDialog(dialogRunner, dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
