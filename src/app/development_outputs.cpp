@@ -1,6 +1,9 @@
 #include "app/development_outputs.h"
 
+#include <algorithm>
+
 #include "app/options.h"
+#include "output/canvas_drawing.h"
 #include "output/bitmap_file.h"
 #include "output/svg_writer.h"
 
@@ -30,6 +33,36 @@ OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& pat
     if (!writeMetafileFile(path, developmentMetafile(doc, metrics, reference)))
         return OutputStatus::failure(kMsgCannotWriteFile);
     return OutputStatus::success();
+}
+
+ClipboardMetafile clipboardMetafile(const Document& doc, TextMetrics& metrics, const EmfReferenceDevice& reference,
+                                    ImageCanvasFactory& texts, int pictureLimit) {
+    ClipboardMetafile out;
+    if (!doc.hasDevelopment()) return out;
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    MetafileOptions options = metafileOptionsOf(doc.settings());
+    options.reference = reference;
+    options.description = kEmfClipboardDescription;
+    out.metafile = exportMetafile(drawing, metrics, options);
+
+    const SheetExtent e = sheetExtentOf(drawing);
+    const double mag = drawing.mag2d;
+    double k = reference.pixelsPerInch / 2.54;  // pixels per centimetre
+    const double largest = std::max(e.width, e.height) * mag * k;
+    if (largest > pictureLimit - 1) k *= (pictureLimit - 1) / largest;
+    out.picture = RgbImage(static_cast<int>(e.width * mag * k) + 1, static_cast<int>(e.height * mag * k) + 1);
+    if (out.picture.empty()) return out;
+    // The canvas ends its drawing when it is destroyed, before the picture is handed out.
+    if (std::unique_ptr<Canvas> canvas = texts.canvasOn(out.picture)) {
+        CanvasTransform shift;
+        shift.offsetX = -e.x * mag * k;
+        shift.offsetY = -e.y * mag * k;
+        canvas->setTransform(shift);
+        drawDevelopmentOnCanvas(*canvas, drawing, k * mag, k * mag, options.drawing);
+        canvas->setTransform({});
+        drawBitmapTexts(*canvas, drawing, e, k, k * 2.54);
+    }
+    return out;
 }
 
 BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit) {

@@ -16,10 +16,8 @@
 #include <algorithm>
 
 #include "app/development_outputs.h"
-#include "app/options.h"
 #include "app/qt/dialogs/export_forms.h"
 #include "app/view_options.h"
-#include "output/canvas_drawing.h"
 #include "output/export_format.h"
 #include "output/qt/painter_canvas.h"
 #include "output/text_metrics.h"
@@ -86,30 +84,6 @@ EmfReferenceDevice referenceDeviceOf(const QWidget* window) {
         d.heightPixels = screen->geometry().height();
     }
     return d;
-}
-
-// The metafile's drawing as a picture for programs that take no metafiles: the same vector
-// drawing and texts at the reference device's resolution, over the development's extent.
-QImage metafilePicture(const DevelopmentDrawing& drawing, const MetafileOptions& options) {
-    const SheetExtent e = sheetExtentOf(drawing);
-    const double mag = drawing.mag2d;
-    double k = options.reference.pixelsPerInch / 2.54;
-    const double largest = std::max(e.width, e.height) * mag * k;
-    if (largest > kClipboardPictureLimit - 1) k *= (kClipboardPictureLimit - 1) / largest;
-    RgbImage image(static_cast<int>(e.width * mag * k) + 1, static_cast<int>(e.height * mag * k) + 1);
-    if (image.empty()) return {};
-    const double ppi = k * 2.54;
-    {
-        std::unique_ptr<Canvas> canvas = PainterImageCanvasFactory(ppi).canvasOn(image);
-        CanvasTransform shift;
-        shift.offsetX = -e.x * mag * k;
-        shift.offsetY = -e.y * mag * k;
-        canvas->setTransform(shift);
-        drawDevelopmentOnCanvas(*canvas, drawing, k * mag, k * mag, options.drawing);
-        canvas->setTransform({});
-        drawBitmapTexts(*canvas, drawing, e, k, ppi);
-    }
-    return QImage(image.pixels.data(), image.width, image.height, image.width * 3, QImage::Format_RGB888).copy();
 }
 
 }  // namespace
@@ -258,13 +232,11 @@ void OutputCommands::copyBitmap() {
 
 void OutputCommands::copyMetafile() {
     if (!doc_.hasDevelopment()) return;
-    const DevelopmentDrawing drawing = developmentDrawingOf(doc_);
-    MetafileOptions options = metafileOptionsOf(doc_.settings());
-    options.reference = referenceDeviceOf(window_);
-    options.description = kEmfClipboardDescription;
+    const EmfReferenceDevice reference = referenceDeviceOf(window_);
     FreeTypeTextMetrics metrics;
-    const std::vector<std::uint8_t> bytes = exportMetafile(drawing, metrics, options);
-    if (bytes.empty()) {
+    PainterImageCanvasFactory texts(reference.pixelsPerInch);
+    const ClipboardMetafile copy = clipboardMetafile(doc_, metrics, reference, texts, kClipboardPictureLimit);
+    if (copy.metafile.empty()) {
         showError(kMsgFailedToCopyToClipboard);
         return;
     }
@@ -274,16 +246,17 @@ void OutputCommands::copyMetafile() {
         return;
     }
     auto* data = new QMimeData;
-    data->setData(kMetafileMimeType, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<qsizetype>(bytes.size())));
-    const QImage picture = metafilePicture(drawing, options);
-    if (!picture.isNull()) {
+    data->setData(kMetafileMimeType, QByteArray(reinterpret_cast<const char*>(copy.metafile.data()),
+                                                static_cast<qsizetype>(copy.metafile.size())));
+    if (!copy.picture.empty()) {
+        const QImage picture(copy.picture.pixels.data(), copy.picture.width, copy.picture.height,
+                             copy.picture.width * 3, QImage::Format_RGB888);
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         picture.save(&buffer, "PNG");
         data->setData("image/png", png);
-        data->setImageData(picture);
+        data->setImageData(picture.copy());
     }
     clipboard->setMimeData(data);
     if (!clipboard->mimeData() || !clipboard->mimeData()->hasFormat(kMetafileMimeType))
