@@ -364,6 +364,18 @@ TEST(CliUsage, BitmapsWithoutADisplayAtTheirSize) {
         EXPECT_NE(o.err.find("Specify a value of 1 - 4096 for vertical and horizontal pixel number"), std::string::npos)
             << o.err;
     }
+    // The pages of a textured model carry its picture beneath the lines.
+    const std::string ball = std::string(PLIKATRA_CORPUS_DIR) + "/3ds/pool_ball/ball-1.3ds";
+    const std::string pdf = dir.path() + "/ball.pdf";
+    if (fs::exists(ball)) {
+        ASSERT_EQ(run(dir, "unfold " + quote(ball) + " --pdf " + quote(pdf)).status, 0);
+        ASSERT_EQ(std::system(("pdftoppm -r 20 -singlefile " + quote(pdf) + " " + quote(pdf)).c_str()), 0);
+        const std::string page = plikatra::test::readFile(pdf + ".ppm");
+        size_t blue = 0;
+        for (size_t i = page.size() % 3; i + 2 < page.size(); i += 3)
+            blue += static_cast<unsigned char>(page[i + 2]) > 120 && static_cast<unsigned char>(page[i]) < 80;
+        EXPECT_GT(blue, 200u);
+    }
     EXPECT_EQ(run(dir, "export " + quote(work) + " --bmp-size 100").status, 1);  // needs --bmp
     EXPECT_EQ(run(dir, "export " + quote(work) + " --bmp x.bmp --bmp-size 1e3").status, 1);
     EXPECT_FALSE(fs::exists(dir.path() + "/no.bmp"));
