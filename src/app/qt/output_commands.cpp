@@ -89,9 +89,14 @@ EmfReferenceDevice referenceDeviceOf(const QWidget* window) {
 }  // namespace
 
 OutputCommands::OutputCommands(QWidget* window, Document& doc, QtFrontEnd& frontEnd)
-    : window_(window), doc_(doc), frontEnd_(frontEnd), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+    : window_(window), doc_(doc), frontEnd_(frontEnd) {}
 
 OutputCommands::~OutputCommands() = default;
+
+QPrinter& OutputCommands::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
 
 void OutputCommands::showError(const std::string& text) { frontEnd_.message(text, kAppTitle, MessageIcon::Error); }
 
@@ -184,22 +189,22 @@ void OutputCommands::exportPdf() {
 
 void OutputCommands::print() {
     if (!doc_.hasDevelopment()) return;
-    printWithDialog(window_, doc_, *printer_, rasterFactory(), dialogRunner);
+    printWithDialog(window_, doc_, printer(), rasterFactory(), dialogRunner);
 }
 
 void OutputCommands::printPreview() {
     if (!doc_.hasDevelopment()) return;
-    previewPrinting(window_, doc_, *printer_, rasterFactory(), dialogRunner);
+    previewPrinting(window_, doc_, printer(), rasterFactory(), dialogRunner);
 }
 
 void OutputCommands::printerSetup() {
     // The page set-up dialog only serves the system's printers; for a file (and on a system
     // without printers) the print dialog chooses the printer and its options instead.
-    if (printer_->outputFormat() == QPrinter::NativeFormat) {
-        QPageSetupDialog dialog(printer_.get(), window_);
+    if (printer().outputFormat() == QPrinter::NativeFormat) {
+        QPageSetupDialog dialog(&printer(), window_);
         runDialog(dialogRunner, dialog);
     } else {
-        QPrintDialog dialog(printer_.get(), window_);
+        QPrintDialog dialog(&printer(), window_);
         dialog.setWindowTitle(QString::fromUtf8(kPrinterSetupTitle));
         runDialog(dialogRunner, dialog);
     }

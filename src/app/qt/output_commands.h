@@ -34,8 +34,9 @@ public:
     // "&EMF Format (No Texture)": the metafile, with a PNG of the same drawing beside it.
     void copyMetafile();
 
-    // The printer that print, preview and printer set-up share for the program's run.
-    QPrinter& printer() { return *printer_; }
+    // The printer that print, preview and printer set-up share for the program's run; made
+    // when first needed, since asking the system for its printers may take a while.
+    QPrinter& printer();
 
     // Runs every dialog these commands show: file names, the bitmap size, printing and its
     // set-up. Empty runs them modally; tests answer them here instead.
