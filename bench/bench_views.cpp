@@ -23,6 +23,7 @@
 #include "views/development_renderer.h"
 #include "views/model_renderer.h"
 #include "views/offscreen_context.h"
+#include "views/offscreen_raster.h"
 
 using namespace plikatra;
 
@@ -265,8 +266,39 @@ void BM_DevelopmentView(benchmark::State& state) {
                                                benchmark::Counter::kIsRate);
 }
 
+// A bitmap export as the user waits for it: a raster source made for the drawing, then the
+// development's sheet rendered `width` pixels wide and read back. Arguments: grid rows and
+// the width.
+void BM_RasterBitmap(benchmark::State& state) {
+    Model& model = development(static_cast<int>(state.range(0)));
+    DrawingOptions options;
+    options.drawNumbers = true;
+    const DevelopmentDrawing drawing = drawDevelopment(model, options);
+    RasterRequest request;
+    request.width = static_cast<int>(state.range(1));
+    request.pixelsPerCm = request.width / drawing.grid.sheetWidth;
+    request.height = static_cast<int>(drawing.grid.sheetHeight * request.pixelsPerCm);
+    request.left = -drawing.grid.page.marginSide;
+    request.top = -drawing.grid.page.marginTop;
+    for (auto _ : state) {
+        OffscreenRaster raster(drawing, DevelopmentViewOptions{});
+        const RasterResult r = raster.render(request);
+        if (!r.ok()) return state.SkipWithError(r.message.c_str());
+        benchmark::DoNotOptimize(r.image.pixels.data());
+    }
+    state.counters["faces"] = static_cast<double>(drawing.faces.size());
+    state.counters["height"] = request.height;
+}
+
 }  // namespace
 
+// About 10,000 and 100,000 faces at 2048 and 4096 pixels.
+BENCHMARK(BM_RasterBitmap)
+    ->Args({71, 2048})
+    ->Args({71, 4096})
+    ->Args({224, 2048})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 // 100,820 and 1,003,520 faces.
 BENCHMARK(BM_ModelView)->Arg(71)->Arg(224)->Unit(benchmark::kMillisecond)->UseRealTime();
 // 100,352 and 999,698 faces, without and with join numbers.

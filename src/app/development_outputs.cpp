@@ -1,6 +1,10 @@
 #include "app/development_outputs.h"
 
+#include <algorithm>
+
 #include "app/options.h"
+#include "output/canvas_drawing.h"
+#include "output/bitmap_file.h"
 #include "output/svg_writer.h"
 
 namespace plikatra {
@@ -31,24 +35,58 @@ OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& pat
     return OutputStatus::success();
 }
 
+ClipboardMetafile clipboardMetafile(const Document& doc, TextMetrics& metrics, const EmfReferenceDevice& reference,
+                                    ImageCanvasFactory& texts, int pictureLimit) {
+    ClipboardMetafile out;
+    if (!doc.hasDevelopment()) return out;
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    MetafileOptions options = metafileOptionsOf(doc.settings());
+    options.reference = reference;
+    options.description = kEmfClipboardDescription;
+    out.metafile = exportMetafile(drawing, metrics, options);
+
+    const SheetExtent e = sheetExtentOf(drawing);
+    const double mag = drawing.mag2d;
+    double k = reference.pixelsPerInch / 2.54;  // pixels per centimetre
+    const double largest = std::max(e.width, e.height) * mag * k;
+    if (largest > pictureLimit - 1) k *= (pictureLimit - 1) / largest;
+    out.picture = RgbImage(static_cast<int>(e.width * mag * k) + 1, static_cast<int>(e.height * mag * k) + 1);
+    if (out.picture.empty()) return out;
+    // The canvas ends its drawing when it is destroyed, before the picture is handed out.
+    if (std::unique_ptr<Canvas> canvas = texts.canvasOn(out.picture)) {
+        CanvasTransform shift;
+        shift.offsetX = -e.x * mag * k;
+        shift.offsetY = -e.y * mag * k;
+        canvas->setTransform(shift);
+        drawDevelopmentOnCanvas(*canvas, drawing, k * mag, k * mag, options.drawing);
+        canvas->setTransform({});
+        drawBitmapTexts(*canvas, drawing, e, k, k * 2.54);
+    }
+    return out;
+}
+
 BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit) {
     const DevelopmentDrawing drawing = developmentDrawingOf(doc);
     const SheetExtent e = sheetExtentOf(drawing);
     return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit);
 }
 
-OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
                                ImageCanvasFactory* texts, RgbImage& out) {
+    if (!doc.hasDevelopment() || !raster) return OutputStatus::failure(kMsgFailedToCreateBmp);
     const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    const std::unique_ptr<RasterSource> source = raster(drawing);
+    if (!source) return OutputStatus::failure(kMsgFailedToCreateBmp);
     return renderBitmap(drawing, sheetExtentOf(drawing), width, height, bitmapOptionsOf(doc.settings()),
-                        raster, texts, out);
+                        *source, texts, out);
 }
 
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   RasterSource& raster, ImageCanvasFactory* texts) {
-    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
-    return exportBitmapFile(path, drawing, sheetExtentOf(drawing), width, height,
-                            bitmapOptionsOf(doc.settings()), raster, texts);
+                                   const RasterFactory& raster, ImageCanvasFactory* texts) {
+    RgbImage image;
+    const OutputStatus rendered = developmentBitmap(doc, width, height, raster, texts, image);
+    if (!rendered.ok()) return rendered;
+    return writeBmpFile(path, image);
 }
 
 }  // namespace plikatra

@@ -27,13 +27,23 @@ std::vector<std::uint8_t> developmentMetafile(const Document& doc, TextMetrics& 
 OutputStatus saveDevelopmentMetafile(const Document& doc, const std::string& path, TextMetrics& metrics,
                                      const EmfReferenceDevice& reference = {});
 
+// The clipboard's metafile of the development, and a picture of the same drawing for programs
+// that take no metafiles: the development's extent at the reference device's resolution (less
+// when a side would exceed `pictureLimit` pixels), its text items drawn through `texts`.
+struct ClipboardMetafile {
+    std::vector<std::uint8_t> metafile;  // empty when it could not be made
+    RgbImage picture;
+};
+ClipboardMetafile clipboardMetafile(const Document& doc, TextMetrics& metrics, const EmfReferenceDevice& reference,
+                                    ImageCanvasFactory& texts, int pictureLimit);
+
 // The "Development Size (BMP Format)" dialog for the development's extent under `limit`.
 BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit);
-// A width × height bitmap of the development: rendered by `raster`, texts through `texts`
-// (may be null), into `out`.
-OutputStatus developmentBitmap(const Document& doc, int width, int height, RasterSource& raster,
+// A width × height bitmap of the development: rendered by the source `raster` makes for the
+// drawing, texts through `texts` (may be null), into `out`.
+OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
                                ImageCanvasFactory* texts, RgbImage& out);
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   RasterSource& raster, ImageCanvasFactory* texts);
+                                   const RasterFactory& raster, ImageCanvasFactory* texts);
 
 }  // namespace plikatra

@@ -26,6 +26,7 @@ struct DevelopmentViewOptions {
     std::uint32_t selectionColor = 255;  // colour table entry 6, red in the low byte
     int editMode = kModeNone;
     bool whiteBackground = false;    // white instead of grey around the sheet (image export)
+    bool sheetFrame = true;          // the sheet's shadow, outline and page boundaries
 };
 
 // How the model view draws the model. Defaults are the program's initial settings.

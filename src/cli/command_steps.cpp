@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -45,6 +46,22 @@ int writeFailed(CliFrontEnd& frontEnd, const std::string& path, const std::strin
     return kExitFailed;
 }
 
+// The bitmap's size: the size dialog's proposal for the development, its width changed when
+// only a width is given (the height follows in proportion), or both as given; either side
+// must lie within the bitmap file's limit.
+bool bitmapSizeOf(const Document& doc, const std::string& asked, int& width, int& height, std::string& error) {
+    BitmapSizeDialog size = bitmapSizeDialogOf(doc, kBitmapFileLimit);
+    const std::size_t x = asked.find('x');
+    if (!asked.empty()) size.edit(BitmapSizeDialog::Field::Width, asked.substr(0, x));
+    width = size.width();
+    height = x == std::string::npos ? size.height() : std::atoi(asked.c_str() + x + 1);
+    if (width < 1 || height < 1 || width > kBitmapFileLimit || height > kBitmapFileLimit) {
+        error = format(kMsgBitmapSizeRange, kBitmapFileLimit);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void printJsonFailure(int result, const std::string& message) {
@@ -57,7 +74,7 @@ void printJsonFailure(int result, const std::string& message) {
 std::string outputClash(const std::string& input, const OutputArgs& o) {
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--out", &o.out}, {"--eps", &o.eps}, {"--pdf", &o.pdf},
-        {"--svg", &o.svg}, {"--emf", &o.emf},
+        {"--svg", &o.svg}, {"--emf", &o.emf}, {"--bmp", &o.bmp},
     };
     const fs::path in = comparable(input);
     std::vector<std::pair<const char*, fs::path>> seen;
@@ -102,6 +119,14 @@ int writeOutputs(Document& doc, CliFrontEnd& frontEnd, const OutputArgs& o) {
         if (!s.ok()) return writeFailed(frontEnd, o.emf, s.message);
     }
     if (!o.pdf.empty() && !writePdf(doc, o.pdf, error)) return writeFailed(frontEnd, o.pdf, error);
+    if (!o.bmp.empty()) {
+        int width = 0, height = 0;
+        if (!bitmapSizeOf(doc, o.bmpSize, width, height, error)) {
+            frontEnd.message(error, kAppTitle, MessageIcon::Error);
+            return kExitFailed;
+        }
+        if (!writeBmp(doc, o.bmp, width, height, error)) return writeFailed(frontEnd, o.bmp, error);
+    }
     return kExitOk;
 }
 

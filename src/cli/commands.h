@@ -28,9 +28,11 @@ struct OutputArgs {
     std::string pdf;
     std::string svg;
     std::string emf;
+    std::string bmp;
+    std::string bmpSize;  // "W" or "WxH" in pixels; empty for the natural size at 72 pixels per inch
 
     // Whether a drawing of the development is asked for.
-    bool drawings() const { return !eps.empty() || !pdf.empty() || !svg.empty() || !emf.empty(); }
+    bool drawings() const { return !eps.empty() || !pdf.empty() || !svg.empty() || !emf.empty() || !bmp.empty(); }
 };
 
 struct UnfoldArgs {

@@ -66,12 +66,31 @@ const CLI::Validator kAssembledSize(
     },
     "0.1..200");
 
+// "W" or "WxH", whole numbers of pixels.
+const CLI::Validator kBitmapSize(
+    [](std::string& text) -> std::string {
+        const auto digits = [](const std::string& s) {
+            return !s.empty() && s.size() <= 5 && s.find_first_not_of("0123456789") == std::string::npos;
+        };
+        const size_t x = text.find('x');
+        if (!digits(text.substr(0, x)) || (x != std::string::npos && !digits(text.substr(x + 1))))
+            return "must be WIDTH or WIDTHxHEIGHT in pixels";
+        return {};
+    },
+    "WxH");
+
 void addOutputs(CLI::App* sub, plikatra::OutputArgs& o) {
     sub->add_option("--out", o.out, "write the work file");
     sub->add_option("--eps", o.eps, "write the development as EPS");
     sub->add_option("--pdf", o.pdf, "write the printed pages as PDF");
     sub->add_option("--svg", o.svg, "write the sheet as SVG in millimetres, one group per line kind");
     sub->add_option("--emf", o.emf, "write the development as an enhanced metafile");
+    CLI::Option* bmp = sub->add_option("--bmp", o.bmp, "write the development as a 24-bit bitmap, with textures");
+    sub->add_option("--bmp-size", o.bmpSize,
+                    "with --bmp: the bitmap's size in pixels, 1 to 4096 a side (WIDTH alone keeps the "
+                    "proportion; default: 72 pixels per inch, cut down to 4096)")
+        ->check(kBitmapSize)
+        ->needs(bmp);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ DevelopmentFileFormat developmentFileFormat(const std::string& path) {
     if (equalsIgnoreAsciiCase(ext, ".emf")) return DevelopmentFileFormat::Metafile;
     if (equalsIgnoreAsciiCase(ext, ".eps")) return DevelopmentFileFormat::Eps;
     if (equalsIgnoreAsciiCase(ext, ".svg")) return DevelopmentFileFormat::Svg;
+    if (equalsIgnoreAsciiCase(ext, ".pdf")) return DevelopmentFileFormat::Pdf;
     return DevelopmentFileFormat::Unsupported;
 }
 

@@ -7,7 +7,9 @@
 namespace plikatra {
 
 inline constexpr const char* kDevelopmentFileFilter =
-    "BMP Format (*.bmp)|*.bmp|EPS Format (No Texture) (*.eps)|*.eps|EMF Format (No Texture) (*.emf)|*.emf||";
+    "BMP Format (*.bmp)|*.bmp|EPS Format (No Texture) (*.eps)|*.eps|EMF Format (No Texture) (*.emf)|*.emf|"
+    "PDF (*.pdf)|*.pdf|SVG (*.svg)|*.svg||";
+inline constexpr const char* kPdfFileFilter = "PDF (*.pdf)|*.pdf||";
 inline constexpr const char* kDevelopmentFileDefaultExtension = "bmp";
 inline constexpr const char* kMsgFormatNotSupported = "Specified file format is not supported";
 inline constexpr const char* kMsgFailedToOpenClipboard = "Failed to open clipboard";
@@ -17,9 +19,10 @@ inline constexpr const char* kMsgFailedToCopyToClipboard = "Failed to copy to cl
 // The clipboard format the metafile is offered under.
 inline constexpr const char* kMetafileMimeType = "image/x-emf";
 
-enum class DevelopmentFileFormat { Bitmap, Metafile, Eps, Svg, Unsupported };
+enum class DevelopmentFileFormat { Bitmap, Metafile, Eps, Svg, Pdf, Unsupported };
 
-// The format named by the extension of `path` (".bmp", ".emf", ".eps", ".svg", any case).
+// The format named by the extension of `path` (".bmp", ".emf", ".eps", ".svg", ".pdf", any
+// case).
 DevelopmentFileFormat developmentFileFormat(const std::string& path);
 
 }  // namespace plikatra

@@ -3,8 +3,11 @@
 // which rectangle of the sheet they want at which resolution.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "development/development_drawing.h"
 #include "output/canvas.h"
 
 namespace plikatra {
@@ -39,5 +42,9 @@ public:
     virtual ~RasterSource() = default;
     virtual RasterResult render(const RasterRequest& request) = 0;
 };
+
+// Makes the raster source of one drawing (which outlives it). Outputs that build their drawing
+// themselves call it once they have it, so that raster and vector parts show the same drawing.
+using RasterFactory = std::function<std::unique_ptr<RasterSource>(const DevelopmentDrawing& drawing)>;
 
 }  // namespace plikatra

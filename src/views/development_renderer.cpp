@@ -377,7 +377,7 @@ void DevelopmentRenderer::render(const DevelopmentViewTransform& t) {
     glClearColor(grey, grey, grey, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (t.clientWidth - 30 < 5 || t.clientHeight - 30 < 5 || !(sheet_.width > 0)) return;
-    drawSheet(t);
+    if (options_.sheetFrame) drawSheet(t);
     if (!hasContent_) return;
     setSheetTransform(t);
     drawFaces();

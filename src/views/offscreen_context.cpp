@@ -96,6 +96,11 @@ bool OffscreenContext::makeCurrent(std::string& error) {
     return true;
 }
 
+void OffscreenContext::doneCurrent() {
+    if (eglGetCurrentContext() == context_)
+        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
 bool OffscreenContext::resize(int width, int height, std::string& error) {
     if (!makeCurrent(error)) return false;
     deleteFramebuffer();

@@ -31,6 +31,9 @@ public:
 
     // Makes this context current on the calling thread with its framebuffer bound.
     bool makeCurrent(std::string& error);
+    // Leaves no context current on the calling thread, so that another API's context (a
+    // window's) may be made current there.
+    void doneCurrent();
     // Replaces the framebuffer by one of the new size (the context is made current).
     bool resize(int width, int height, std::string& error);
     // The framebuffer's pixels; the context must be current.

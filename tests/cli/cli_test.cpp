@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -314,4 +316,67 @@ TEST(CliUsage, DrawingsInEveryFormat) {
     ASSERT_GT(emf.size(), 44u);
     EXPECT_EQ(emf.substr(40, 4), " EMF");
     EXPECT_EQ(o.err, "");
+}
+
+TEST(CliUsage, BitmapsWithoutADisplayAtTheirSize) {
+    // The raster comes from the surfaceless context; no X server is asked.
+    unsetenv("DISPLAY");
+    TempDir dir;
+    const std::string work = dir.path() + "/box.ufd", natural = dir.path() + "/natural.bmp";
+    Outcome o = run(dir, "unfold " + kBox + " --out " + quote(work) + " --bmp " + quote(natural));
+    ASSERT_EQ(o.status, 0) << o.err;
+    auto header = [](const std::string& bmp, size_t at) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, bmp.data() + at, 4);
+        return static_cast<int>(v);
+    };
+    const std::string bmp = plikatra::test::readFile(natural);
+    ASSERT_GT(bmp.size(), 54u);
+    const int w = header(bmp, 18), h = header(bmp, 22);
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(bmp.size(), 54 + stride * h);
+    EXPECT_EQ(header(bmp, 38), 2834);
+    // Something is drawn: more than a tenth of the pixels are not paper.
+    size_t drawn = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (static_cast<unsigned char>(bmp[54 + y * stride + x * 3]) != 255) ++drawn;
+    EXPECT_GT(drawn, static_cast<size_t>(w) * h / 10);
+
+    // The work file gives the same pixels; a width alone keeps the proportion.
+    const std::string again = dir.path() + "/again.bmp", sized = dir.path() + "/sized.bmp";
+    o = run(dir, "export " + quote(work) + " --bmp " + quote(again));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(plikatra::test::readFile(again), bmp);
+    o = run(dir, "export " + quote(work) + " --bmp " + quote(sized) + " --bmp-size 300");
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string small = plikatra::test::readFile(sized);
+    EXPECT_EQ(header(small, 18), 300);
+    EXPECT_NEAR(header(small, 22), 300.0 * h / w, 1.0);
+    o = run(dir, "export " + quote(work) + " --bmp " + quote(sized) + " --bmp-size 120x80");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(header(plikatra::test::readFile(sized), 22), 80);
+
+    for (const char* size : {"5000", "0x10"}) {
+        o = run(dir, "export " + quote(work) + " --bmp " + quote(dir.path() + "/no.bmp") + " --bmp-size " + size);
+        EXPECT_EQ(o.status, 1) << size;
+        EXPECT_NE(o.err.find("Specify a value of 1 - 4096 for vertical and horizontal pixel number"), std::string::npos)
+            << o.err;
+    }
+    // The pages of a textured model carry its picture beneath the lines.
+    const std::string ball = std::string(PLIKATRA_CORPUS_DIR) + "/3ds/pool_ball/ball-1.3ds";
+    const std::string pdf = dir.path() + "/ball.pdf";
+    if (fs::exists(ball)) {
+        ASSERT_EQ(run(dir, "unfold " + quote(ball) + " --pdf " + quote(pdf)).status, 0);
+        ASSERT_EQ(std::system(("pdftoppm -r 20 -singlefile " + quote(pdf) + " " + quote(pdf)).c_str()), 0);
+        const std::string page = plikatra::test::readFile(pdf + ".ppm");
+        size_t blue = 0;
+        for (size_t i = page.size() % 3; i + 2 < page.size(); i += 3)
+            blue += static_cast<unsigned char>(page[i + 2]) > 120 && static_cast<unsigned char>(page[i]) < 80;
+        EXPECT_GT(blue, 200u);
+    }
+    EXPECT_EQ(run(dir, "export " + quote(work) + " --bmp-size 100").status, 1);  // needs --bmp
+    EXPECT_EQ(run(dir, "export " + quote(work) + " --bmp x.bmp --bmp-size 1e3").status, 1);
+    EXPECT_FALSE(fs::exists(dir.path() + "/no.bmp"));
 }

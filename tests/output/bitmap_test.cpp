@@ -224,6 +224,7 @@ TEST(DevelopmentFileFormat, ChosenByTheExtensionIgnoringCase) {
     EXPECT_EQ(developmentFileFormat("net.emf"), DevelopmentFileFormat::Metafile);
     EXPECT_EQ(developmentFileFormat("net.Eps"), DevelopmentFileFormat::Eps);
     EXPECT_EQ(developmentFileFormat("net.svg"), DevelopmentFileFormat::Svg);
+    EXPECT_EQ(developmentFileFormat("net.PDF"), DevelopmentFileFormat::Pdf);
     EXPECT_EQ(developmentFileFormat("net.png"), DevelopmentFileFormat::Unsupported);
     EXPECT_EQ(developmentFileFormat("/dir.emf/net"), DevelopmentFileFormat::Unsupported);
 }

@@ -21,6 +21,7 @@
 
 #include "app/qt/command_icons.h"
 #include "app/qt/dialogs/dialogs.h"
+#include "app/qt/output_commands.h"
 #include "views/qt/development_view_widget.h"
 #include "views/qt/model_view_widget.h"
 #include "base/profile.h"
@@ -93,6 +94,7 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     objectList_ = new ObjectListWindow(doc_, this);
     textureWindow_ = new TextureConfigurationWindow(doc_, this);
     frontEnd_.setTextureWindow(textureWindow_);
+    output_ = std::make_unique<OutputCommands>(this, doc_, frontEnd_);
 
     createActions();
     createMenus();
@@ -381,6 +383,13 @@ void MainWindow::run(CommandId id) {
             objectList_->show();
             objectList_->raise();
             break;
+        case C::SaveDevelopment: output_->saveDevelopment(); break;
+        case C::ExportPdf: output_->exportPdf(); break;
+        case C::Print: output_->print(); break;
+        case C::PrintPreview: output_->printPreview(); break;
+        case C::PrinterSetup: output_->printerSetup(); break;
+        case C::CopyBitmap: output_->copyBitmap(); break;
+        case C::CopyMetafile: output_->copyMetafile(); break;
         case C::PageSettings: execPageSettingsDialog(this, doc_); break;
         case C::ModelInfo: execModelInfoDialog(this, *doc_.model()); break;
         case C::OpenGlInfo: execOpenGlInfoDialog(this, OpenGlInfo{glVersion_, glRenderer_, maxTextureSize_}); break;

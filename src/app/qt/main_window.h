@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <initializer_list>
 #include <map>
+#include <memory>
 
 #include "app/commands.h"
 #include "app/document.h"
@@ -16,6 +17,7 @@
 class QAction;
 namespace plikatra {
 class ObjectListWindow;
+class OutputCommands;
 class TextureConfigurationWindow;
 }
 class QCheckBox;
@@ -58,6 +60,8 @@ public:
     const RecentFiles& recentFiles() const { return recent_; }
     ObjectListWindow* objectListWindow() const { return objectList_; }
     TextureConfigurationWindow* textureWindow() const { return textureWindow_; }
+    // Saving, printing and copying the development.
+    OutputCommands& outputCommands() const { return *output_; }
     // What the graphics implementation says of itself, for the information dialogs.
     void setGraphicsInfo(const std::string& version, const std::string& renderer, int maxTextureSize);
 
@@ -98,6 +102,7 @@ private:
     QCheckBox* autoCheck_ = nullptr;
     ObjectListWindow* objectList_ = nullptr;
     TextureConfigurationWindow* textureWindow_ = nullptr;
+    std::unique_ptr<OutputCommands> output_;
     int listener_ = 0;
     std::string glVersion_, glRenderer_;
     int maxTextureSize_ = 0;

@@ -6,7 +6,11 @@
 #include <QGuiApplication>
 #include <memory>
 
+#include "app/development_outputs.h"
+#include "app/view_options.h"
+#include "output/qt/painter_canvas.h"
 #include "output/qt/printing.h"
+#include "views/offscreen_raster.h"
 
 namespace plikatra {
 
@@ -29,11 +33,26 @@ void ensureApplication() {
     static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The bitmap's memory device has the screen's usual resolution; texts keep their paper size.
+constexpr double kBitmapDevicePixelsPerInch = 96.0;
+
+RasterFactory rasterFactoryOf(const Document& doc) {
+    return offscreenRasterFactory(developmentViewOptionsOf(doc.settings(), kModeNone));
+}
+
 }  // namespace
 
 bool writePdf(const Document& doc, const std::string& path, std::string& error) {
     ensureApplication();
-    return exportPdf(doc, path, nullptr, &error);
+    return exportPdf(doc, path, rasterFactoryOf(doc), &error);
+}
+
+bool writeBmp(const Document& doc, const std::string& path, int width, int height, std::string& error) {
+    ensureApplication();
+    PainterImageCanvasFactory texts(kBitmapDevicePixelsPerInch);
+    const OutputStatus s = saveDevelopmentBitmap(doc, path, width, height, rasterFactoryOf(doc), &texts);
+    error = s.message;
+    return s.ok();
 }
 
 }  // namespace plikatra

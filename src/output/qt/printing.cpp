@@ -22,16 +22,37 @@ namespace plikatra {
 namespace {
 
 DevelopmentDrawing drawingOf(const Document& doc) {
+    if (!doc.hasDevelopment()) return {};
     return drawDevelopment(*doc.model(), drawingOptionsOf(doc.settings()));
 }
 
+// The raster source of one print, made when a page first needs it.
+class LazyRaster : public RasterSource {
+public:
+    LazyRaster(const RasterFactory& factory, const DevelopmentDrawing& drawing, std::unique_ptr<RasterSource>& made)
+        : factory_(factory), drawing_(drawing), made_(made) {}
+    RasterResult render(const RasterRequest& request) override {
+        if (!made_) made_ = factory_(drawing_);
+        if (!made_) return {};
+        return made_->render(request);
+    }
+
+private:
+    const RasterFactory& factory_;
+    const DevelopmentDrawing& drawing_;
+    std::unique_ptr<RasterSource>& made_;
+};
+
 }  // namespace
 
-int DevelopmentPrinter::pageCount() const {
-    if (!doc_.hasDevelopment()) return 0;
-    const DevelopmentDrawing drawing = drawingOf(doc_);
-    return static_cast<int>(buildPageList(drawing, doc_.settings().bPrintOmitPage).size());
+int runDialog(const DialogRunner& run, QDialog& dialog) { return run ? run(dialog) : dialog.exec(); }
+
+DevelopmentPrinter::DevelopmentPrinter(const Document& doc, RasterFactory raster)
+    : doc_(doc), drawing_(drawingOf(doc)), rasterFactory_(std::move(raster)) {
+    if (doc.hasDevelopment()) pages_ = buildPageList(drawing_, doc.settings().bPrintOmitPage);
 }
+
+DevelopmentPrinter::~DevelopmentPrinter() = default;
 
 void DevelopmentPrinter::preparePrinter(QPrinter& printer) const {
     const Settings& s = doc_.settings();
@@ -42,12 +63,10 @@ void DevelopmentPrinter::preparePrinter(QPrinter& printer) const {
     printer.setFullPage(true);
 }
 
-OutputStatus DevelopmentPrinter::print(QPrinter& printer, int from, int to, bool preview) const {
-    if (!doc_.hasDevelopment()) return OutputStatus::success();
-    const DevelopmentDrawing drawing = drawingOf(doc_);
+OutputStatus DevelopmentPrinter::print(QPrinter& printer, int from, int to, bool preview) {
+    if (pages_.empty()) return OutputStatus::success();
     const PrintOptions options = printOptionsOf(doc_.settings());
-    const std::vector<PageCell> pages = buildPageList(drawing, options.omitEmptyPages);
-    const int count = static_cast<int>(pages.size());
+    const int count = static_cast<int>(pages_.size());
     if (from <= 0) from = 1;
     if (to <= 0 || to > count) to = count;
     QPainter painter;
@@ -58,43 +77,47 @@ OutputStatus DevelopmentPrinter::print(QPrinter& printer, int from, int to, bool
     device.offsetX = device.offsetY = 0;
     device.preview = preview;
     PainterCanvas canvas(painter, printer.resolution());
+    LazyRaster raster(rasterFactory_, drawing_, raster_);
     OutputStatus first = OutputStatus::success();
     for (int n = from; n <= to; ++n) {
         if (n > from) printer.newPage();
-        const OutputStatus s = printPage(canvas, drawing, pages, n, device, options, raster_);
+        const OutputStatus s = printPage(canvas, drawing_, pages_, n, device, options,
+                                         rasterFactory_ ? &raster : nullptr);
         if (first.ok() && !s.ok()) first = s;
     }
     painter.end();
     return first;
 }
 
-void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster) {
-    const DevelopmentPrinter job(doc, raster);
+void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
+                     const DialogRunner& run) {
+    DevelopmentPrinter job(doc, raster);
     const int count = job.pageCount();
     if (count == 0) return;
     job.preparePrinter(printer);
     printer.setFromTo(1, count);
     QPrintDialog dialog(&printer, parent);
     dialog.setMinMax(1, count);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (runDialog(run, dialog) != QDialog::Accepted) return;
     const bool range = printer.printRange() == QPrinter::PageRange;
     const OutputStatus s =
         job.print(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, false);
     if (!s.ok()) doc.frontEnd().message(s.message, kAppTitle, MessageIcon::Error);
 }
 
-void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster) {
-    const DevelopmentPrinter job(doc, raster);
+void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
+                     const DialogRunner& run) {
+    DevelopmentPrinter job(doc, raster);
     if (job.pageCount() == 0) return;
     job.preparePrinter(printer);
     QPrintPreviewDialog dialog(&printer, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&job](QPrinter* p) { job.print(*p, 0, 0, true); });
-    dialog.exec();
+    runDialog(run, dialog);
 }
 
-bool exportPdf(const Document& doc, const std::string& path, RasterSource* raster, std::string* error) {
-    const DevelopmentPrinter job(doc, raster);
+bool exportPdf(const Document& doc, const std::string& path, const RasterFactory& raster, std::string* error) {
+    DevelopmentPrinter job(doc, raster);
     // Written beside the target and renamed over it once complete, as every file we save.
     const QFileInfo target(QString::fromStdString(path));
     const QString temporary = target.absoluteDir().filePath("." + target.fileName() + ".part");

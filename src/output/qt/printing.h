@@ -2,41 +2,58 @@
 // 1..count, the preview, and PDF files with one page per printed page.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/document.h"
 #include "output/output_status.h"
+#include "output/page_list.h"
 #include "output/raster_source.h"
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
 namespace plikatra {
 
-// The pages of the document's development as printing sees them.
+// Runs a modal dialog and gives its result code. Empty means QDialog::exec(); tests put a
+// function here that answers the dialog instead of a person.
+using DialogRunner = std::function<int(QDialog&)>;
+int runDialog(const DialogRunner& run, QDialog& dialog);
+
+// The pages of the document's development as printing sees them, from one drawing of it.
 class DevelopmentPrinter {
 public:
-    // `raster` (not owned, may be null) renders raster pages and texture layers.
-    DevelopmentPrinter(const Document& doc, RasterSource* raster) : doc_(doc), raster_(raster) {}
+    // `raster` (may be empty) makes the renderer of raster pages and texture layers; without
+    // one they are left out.
+    DevelopmentPrinter(const Document& doc, RasterFactory raster);
+    ~DevelopmentPrinter();
 
     // Length of the page list (empty cells left out when the settings say so).
-    int pageCount() const;
+    int pageCount() const { return static_cast<int>(pages_.size()); }
     // Sets paper size (the settings' paper type), full-page mode and no margins.
     void preparePrinter(QPrinter& printer) const;
     // Prints pages `from`..`to` (1-based, 0 for all) on `printer`; raster pages when
     // `preview`. The first raster failure's message, after every page was drawn.
-    OutputStatus print(QPrinter& printer, int from = 0, int to = 0, bool preview = false) const;
+    OutputStatus print(QPrinter& printer, int from = 0, int to = 0, bool preview = false);
 
 private:
     const Document& doc_;
-    RasterSource* raster_;
+    DevelopmentDrawing drawing_;
+    std::vector<PageCell> pages_;
+    RasterFactory rasterFactory_;
+    std::unique_ptr<RasterSource> raster_;  // made at the first raster page, then reused
 };
 
 // "&Print...": the print dialog (pages 1..count), then the pages.
-void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster);
+void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
+                     const DialogRunner& run = {});
 // "Print Pre&view": the preview window with raster pages.
-void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, RasterSource* raster);
+void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
+                     const DialogRunner& run = {});
 // A PDF of the printed pages, written in one step; false with the message in `error`.
-bool exportPdf(const Document& doc, const std::string& path, RasterSource* raster, std::string* error);
+bool exportPdf(const Document& doc, const std::string& path, const RasterFactory& raster, std::string* error);
 
 }  // namespace plikatra
