@@ -160,6 +160,8 @@ public:
         std::vector<std::uint32_t>().swap(from);
         std::vector<std::uint32_t>().swap(to);
     }
+    // Frees the walk itself once the pairs are linked.
+    void releaseWalk() { std::vector<Halfedge*>().swap(walk); }
 
     // Gives the vertices their indices back; the number of distinct positions.
     size_t finish() {
@@ -332,33 +334,41 @@ void reportNotes(const PairingWalk& pw, std::vector<Replay::Note>& notes) {
 }
 
 // The edges in the order the walk creates them: paired ones by walk position, then the open
-// ones by directed side.
-void createEdges(Solid& solid, const PairingWalk& pw, Replay& r) {
+// ones by directed side. The pairs are linked first and the walk freed before the edges are
+// made, which is where a big model's loading peaks; the edges then follow the walk over the
+// faces again.
+void createEdges(Solid& solid, PairingWalk& pw, Replay& r) {
     const std::vector<Halfedge*>& walk = pw.walk;
-    // Each walk position creates at most one edge: order them by placing, not sorting. The
-    // partner is kept one up, so that 0 means no edge made there.
-    std::vector<std::uint32_t> partnerAt(walk.size(), 0);
-    for (const Replay::Made& m : r.made) partnerAt[m.seq] = m.partner + 1;
+    std::vector<bool> creates(walk.size(), false);
+    for (const Replay::Made& m : r.made) {
+        Halfedge* h = walk[m.seq];
+        Halfedge* c = walk[m.partner];
+        h->pair = c;
+        c->pair = h;
+        creates[m.seq] = true;
+    }
     const size_t made = r.made.size();
     std::vector<Replay::Made>().swap(r.made);
     std::sort(r.open.begin(), r.open.end(), [](const Replay::Open& a, const Replay::Open& b) {
         return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
     });
-    solid.edges.reserve(solid.edges.size() + made + r.open.size());
-    for (size_t seq = 0; seq < walk.size(); ++seq) {
-        // The far halfedges lie anywhere in memory: ask for them a little ahead.
-        if (seq + 16 < walk.size() && partnerAt[seq + 16])
-            __builtin_prefetch(walk[partnerAt[seq + 16] - 1], 1);
-        if (!partnerAt[seq]) continue;
-        Halfedge* h = walk[seq];
-        Halfedge* c = walk[partnerAt[seq] - 1];
-        h->pair = c;
-        c->pair = h;
-        solid.edges.push_back(newEdge(h, c, h->origin, c->origin));
-        h->edge = c->edge = solid.edges.back().get();
-    }
-    for (const Replay::Open& o : r.open) {
-        Halfedge* h = walk[o.seq];
+    std::vector<Halfedge*> open;
+    open.reserve(r.open.size());
+    for (const Replay::Open& o : r.open) open.push_back(walk[o.seq]);
+    std::vector<Replay::Open>().swap(r.open);
+    pw.releaseWalk();
+
+    solid.edges.reserve(solid.edges.size() + made + open.size());
+    size_t seq = 0;
+    for (auto& f : solid.faces)
+        for (auto& hp : f->halfedges) {
+            Halfedge* h = hp.get();
+            if (!h->next || !creates[seq++]) continue;
+            Halfedge* c = h->pair;
+            solid.edges.push_back(newEdge(h, c, h->origin, c->origin));
+            h->edge = c->edge = solid.edges.back().get();
+        }
+    for (Halfedge* h : open) {
         solid.edges.push_back(newEdge(h, nullptr, h->origin, h->next->origin));
         h->edge = solid.edges.back().get();
     }
