@@ -32,8 +32,7 @@ void OutlineGrid::reset(double cellSize) {
         stamp_ = 1;
     }
     used_ = 0;
-    entryHalfedge_.clear();
-    entryNext_.clear();
+    entries_ = 0;
     wild_.clear();
 }
 
@@ -123,9 +122,13 @@ void OutlineGrid::insert(std::uint64_t key, const Halfedge* h) {
         heads_[i] = -1;
         ++used_;
     }
-    entryHalfedge_.push_back(h);
-    entryNext_.push_back(heads_[i]);
-    heads_[i] = static_cast<std::int32_t>(entryHalfedge_.size() - 1);
+    const std::size_t e = entries_++;
+    // Not value-initialised: a block's pages are only touched as entries fill it.
+    if ((e >> kBlockBits) == blocks_.size()) blocks_.push_back(std::unique_ptr<Block>(new Block));
+    Block& b = *blocks_[e >> kBlockBits];
+    b.halfedge[e & (kBlockSize - 1)] = h;
+    b.next[e & (kBlockSize - 1)] = heads_[i];
+    heads_[i] = static_cast<std::int32_t>(e);
 }
 
 void OutlineGrid::add(const Halfedge* h) {

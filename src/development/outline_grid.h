@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/geometry.h"
@@ -34,7 +35,7 @@ public:
     bool near(const Point2& p, const Point2& q, Visit&& visit) const;
 
     // Segments held (counting each cell a segment lies in once).
-    std::size_t entryCount() const { return entryHalfedge_.size(); }
+    std::size_t entryCount() const { return entries_; }
 
 private:
     // Cell keys of the cells that the box of P-Q, or for a long segment the boxes of its
@@ -60,9 +61,17 @@ private:
     std::vector<std::uint32_t> stamps_;
     std::uint32_t stamp_ = 1;
     std::size_t used_ = 0;
-    // Per cell, a list threaded through these arrays.
-    std::vector<const Halfedge*> entryHalfedge_;
-    std::vector<std::int32_t> entryNext_;
+    // Per cell, a list threaded through the entries. A big part holds millions of them, so
+    // they live in fixed blocks, kept from outline to outline: growing never copies them,
+    // and never holds an old and a new array at once.
+    static constexpr int kBlockBits = 16;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    struct Block {
+        const Halfedge* halfedge[kBlockSize];
+        std::int32_t next[kBlockSize];
+    };
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::size_t entries_ = 0;
     // Segments no cell can hold (coordinates that are not finite numbers): met by every query.
     std::vector<const Halfedge*> wild_;
     mutable std::vector<std::uint64_t> scratch_;
@@ -70,8 +79,12 @@ private:
 
 template <class Visit>
 bool OutlineGrid::visitCell(std::uint64_t key, Visit& visit) const {
-    for (int e = headOf(key); e >= 0; e = entryNext_[static_cast<std::size_t>(e)])
-        if (visit(entryHalfedge_[static_cast<std::size_t>(e)])) return true;
+    for (int e = headOf(key); e >= 0;) {
+        const Block& b = *blocks_[static_cast<std::size_t>(e) >> kBlockBits];
+        const std::size_t i = static_cast<std::size_t>(e) & (kBlockSize - 1);
+        if (visit(b.halfedge[i])) return true;
+        e = b.next[i];
+    }
     return false;
 }
 
