@@ -79,11 +79,20 @@ private:
 
 template <class Visit>
 bool OutlineGrid::visitCell(std::uint64_t key, Visit& visit) const {
+    // A cell's segments lie anywhere in memory: gather a few, asking for each, then test them.
+    constexpr int kBatch = 8;
+    const Halfedge* batch[kBatch];
     for (int e = headOf(key); e >= 0;) {
-        const Block& b = *blocks_[static_cast<std::size_t>(e) >> kBlockBits];
-        const std::size_t i = static_cast<std::size_t>(e) & (kBlockSize - 1);
-        if (visit(b.halfedge[i])) return true;
-        e = b.next[i];
+        int n = 0;
+        for (; e >= 0 && n < kBatch; ++n) {
+            const Block& b = *blocks_[static_cast<std::size_t>(e) >> kBlockBits];
+            const std::size_t i = static_cast<std::size_t>(e) & (kBlockSize - 1);
+            batch[n] = b.halfedge[i];
+            __builtin_prefetch(batch[n]);
+            e = b.next[i];
+        }
+        for (int k = 0; k < n; ++k)
+            if (visit(batch[k])) return true;
     }
     return false;
 }
