@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -163,6 +164,33 @@ void expectSame(const Outcome& ref, const Outcome& idx, const std::string& what)
 
 using Factory = std::function<std::unique_ptr<Model>()>;
 
+// A wavy grid of quadrilaterals in which every seventh face is pinched: a fifth corner at the
+// place of its first one. Laying such a face flat divides by a length of zero, so flat
+// positions that are not numbers or are infinite reach the crossing test and the layout.
+std::unique_ptr<Model> makePinchedGrid(int n) {
+    auto m = std::make_unique<Model>();
+    Solid* s = m->addSolid("pinched");
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i)
+            s->addVertex(i, j, 0.3 * std::sin(i * 0.7) * std::cos(j * 0.5));
+    auto v = [&](int i, int j) { return s->vertices[static_cast<size_t>(j * (n + 1) + i)].get(); };
+    int k = 0;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            Face* f = s->addFace();
+            f->addCorner(v(i, j));
+            f->addCorner(v(i + 1, j));
+            f->addCorner(v(i + 1, j + 1));
+            if (++k % 7 == 0) {
+                const Point3& p = v(i, j)->position;
+                f->addCorner(s->addVertex(p.x, p.y, p.z));
+            }
+            f->addCorner(v(i, j + 1));
+        }
+    finishShape(*m);
+    return m;
+}
+
 #ifdef PLIKATRA_SANITIZE
 // The sanitizer build runs the whole suite in limited time, unoptimised, and the reference
 // engine is quadratic: it checks the engines' memory use on the smaller models and leaves
@@ -222,6 +250,7 @@ TEST(EngineEquivalence, GeneratedShapes) {
         {"random hull 4996", [] { return makeRandomHull(2500, 2); }},
         {"perturbed quads 800", [] { return makePerturbedTorus(40, 20, 0.2, 3); }},
         {"perturbed quads 5000", [] { return makePerturbedTorus(100, 50, 0.3, 4); }},
+        {"pinched grid 400", [] { return makePinchedGrid(20); }},
     };
     for (const Shape& shape : shapes)
         for (const Config& c : allPriorities()) expectSameDevelopment(shape.make, c, shape.name);
