@@ -34,10 +34,21 @@ struct ComesAfter {
 };
 
 // Outline cells about twice the typical edge: a segment then lies in one or two cells and a
-// cell holds a handful of segments.
+// cell holds a handful of segments. Typical is the median length of a sample of the edges:
+// the mean follows the few long edges of models that mix long and short ones, and cells
+// that large fill with the short ones.
 double cellSizeFor(const Solid& solid) {
-    const double c = 2.0 * solid.meanEdgeLength;
-    return std::isfinite(c) && c > 0.0 ? c : 1.0;
+    const size_t n = solid.edges.size();
+    const size_t step = std::max<size_t>(1, n / 4096);
+    std::vector<double> lengths;
+    for (size_t i = 0; i < n; i += step) {
+        const double l = solid.edges[i]->length;
+        if (std::isfinite(l) && l > 0.0) lengths.push_back(l);
+    }
+    if (lengths.empty()) return 1.0;
+    const auto middle = lengths.begin() + static_cast<std::ptrdiff_t>(lengths.size() / 2);
+    std::nth_element(lengths.begin(), middle, lengths.end());
+    return 2.0 * *middle;
 }
 
 // Grows one part at a time, with the state that makes each step cheap.
@@ -70,8 +81,11 @@ public:
         for (auto& hp : face.halfedges) {
             Halfedge* h = hp.get();
             const std::uint64_t order = faceOrder | ring++;
-            // A side that is already a fold stays one while the part grows.
-            if (!h->twin) outline_.add(h);
+            // The side the face was attached across is a fold now: it leaves the outline,
+            // and its twin, the new face's side, never joins it. Folds stay folds while the
+            // part grows.
+            if (h->twin) outline_.remove(h->twin);
+            else outline_.add(h);
             if (!h->pair) continue;
             const Face* across = h->pair->face;
             // The part's sides towards this face were candidates; they are stale now.

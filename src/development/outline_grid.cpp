@@ -33,6 +33,7 @@ void OutlineGrid::reset(double cellSize) {
     }
     used_ = 0;
     entries_ = 0;
+    free_ = -1;
     wild_.clear();
 }
 
@@ -122,13 +123,50 @@ void OutlineGrid::insert(std::uint64_t key, const Halfedge* h) {
         heads_[i] = -1;
         ++used_;
     }
-    const std::size_t e = entries_++;
-    // Not value-initialised: a block's pages are only touched as entries fill it.
-    if ((e >> kBlockBits) == blocks_.size()) blocks_.push_back(std::unique_ptr<Block>(new Block));
+    std::size_t e;
+    if (free_ >= 0) {
+        e = static_cast<std::size_t>(free_);
+        free_ = blocks_[e >> kBlockBits]->next[e & (kBlockSize - 1)];
+    } else {
+        e = entries_++;
+        // Not value-initialised: a block's pages are only touched as entries fill it.
+        if ((e >> kBlockBits) == blocks_.size()) blocks_.push_back(std::unique_ptr<Block>(new Block));
+    }
     Block& b = *blocks_[e >> kBlockBits];
     b.halfedge[e & (kBlockSize - 1)] = h;
     b.next[e & (kBlockSize - 1)] = heads_[i];
     heads_[i] = static_cast<std::int32_t>(e);
+}
+
+void OutlineGrid::unlink(std::uint64_t key, const Halfedge* h) {
+    const std::size_t i = slotOf(key);
+    if (stamps_[i] != stamp_) return;
+    for (std::int32_t* link = &heads_[i]; *link >= 0;) {
+        const auto e = static_cast<std::size_t>(*link);
+        Block& b = *blocks_[e >> kBlockBits];
+        const std::size_t o = e & (kBlockSize - 1);
+        if (b.halfedge[o] == h) {
+            *link = b.next[o];
+            b.next[o] = free_;
+            free_ = static_cast<std::int32_t>(e);
+            return;
+        }
+        link = &b.next[o];
+    }
+}
+
+void OutlineGrid::remove(const Halfedge* h) {
+    const Point2 p = flat(h), q = flat(h->next);
+    if (!answers(p, q) || used_ == 0) return;
+    if (isShort(p, q)) {
+        const std::int64_t x0 = cellOf(std::min(p.x, q.x)), x1 = cellOf(std::max(p.x, q.x));
+        const std::int64_t y0 = cellOf(std::min(p.y, q.y)), y1 = cellOf(std::max(p.y, q.y));
+        for (std::int64_t cx = x0; cx <= x1; ++cx)
+            for (std::int64_t cy = y0; cy <= y1; ++cy) unlink(keyOf(cx, cy), h);
+        return;
+    }
+    cellsOf(p, q, scratch_);
+    for (std::uint64_t key : scratch_) unlink(key, h);
 }
 
 void OutlineGrid::add(const Halfedge* h) {

@@ -28,14 +28,16 @@ public:
     // compares it with every segment instead.
     bool answers(const Point2& p, const Point2& q) const;
 
+    // Takes out the segment of `h`, added before with the same flat positions: a side that
+    // became a fold is no longer outline. Segments no cell holds stay; the caller's test
+    // still sees that they are folds.
+    void remove(const Halfedge* h);
+
     // Calls visit(h) for the segments added so far that may cross P-Q: every segment that
     // crosses it is among them (some may come more than once, and some that do not cross).
     // Stops and returns true as soon as visit returns true. P-Q must be one that answers().
     template <class Visit>
     bool near(const Point2& p, const Point2& q, Visit&& visit) const;
-
-    // Segments held (counting each cell a segment lies in once).
-    std::size_t entryCount() const { return entries_; }
 
 private:
     // Cell keys of the cells that the box of P-Q, or for a long segment the boxes of its
@@ -48,6 +50,7 @@ private:
     std::size_t slotOf(std::uint64_t key) const;
     int headOf(std::uint64_t key) const;
     void insert(std::uint64_t key, const Halfedge* h);
+    void unlink(std::uint64_t key, const Halfedge* h);
     void grow();
     template <class Visit>
     bool visitCell(std::uint64_t key, Visit& visit) const;
@@ -71,7 +74,8 @@ private:
         std::int32_t next[kBlockSize];
     };
     std::vector<std::unique_ptr<Block>> blocks_;
-    std::size_t entries_ = 0;
+    std::size_t entries_ = 0;  // entries ever handed out since reset()
+    std::int32_t free_ = -1;   // entries taken out, threaded through `next`
     // Segments no cell can hold (coordinates that are not finite numbers): met by every query.
     std::vector<const Halfedge*> wild_;
     mutable std::vector<std::uint64_t> scratch_;
