@@ -46,9 +46,9 @@ inline constexpr std::array<const char*, 8> kPaperSizeItems = {
     "B5 V [182x257]mm", "B5 H [257x182]mm", "B4 V [250x353]mm", "B4 H [353x250]mm"};
 inline constexpr std::array<const char*, 4> kRasterResolutionItems = {"75", "100", "150", "200"};
 // The unfolding algorithms in iAlgorithmType order; a new algorithm only needs its entry here.
-inline constexpr std::array<const char*, 3> kAlgorithmItems = {
+inline constexpr std::array<const char*, 4> kAlgorithmItems = {
     "Well suited for free form figure", "Well suited for ruled figure",
-    "Middle of upper 2 algorithms"};
+    "Middle of upper 2 algorithms", "Fewest parts (searches for a few seconds)"};
 inline constexpr std::array<const char*, 5> kTextureLimitItems = {
     "64 x 64", "128 x 128", "256 x 256", "512 x 512", "1024 x 1024"};
 

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include <algorithm>
+
 #include "textures/texture_image.h"
 
 namespace plikatra {
@@ -45,6 +47,9 @@ UnfoldOptions unfoldOptionsOf(const Settings& s) {
     o.algorithm = s.iAlgorithmType;
     o.flatFoldAngle = s.iAngleEps;
     o.unstrictCrossCheck = s.bUnStrictEdgeCrossCheck;
+    // A bound that is not positive would stop the search before it starts; a huge one is
+    // capped at a day.
+    o.searchMilliseconds = std::clamp(s.iFewestPartsSeconds, 1, 86400) * 1000;
     return o;
 }
 
@@ -98,6 +103,7 @@ EditorOptions editorOptionsOf(const Settings& s) {
     o.page = pageSetupOf(s);
     o.placeTextOnGrid = s.bPlaceTextOnGrid;
     o.textGridSize = s.textGridSize;
+    o.flapReverse = s.bNorishiroReverse;
     return o;
 }
 

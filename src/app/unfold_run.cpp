@@ -5,6 +5,7 @@
 #include "base/progress.h"
 #include "development/coincident_edges.h"
 #include "development/edge_numbering.h"
+#include "development/fewest_parts.h"
 #include "development/flap_sides.h"
 #include "development/opened_cuts.h"
 
@@ -52,7 +53,10 @@ bool runUnfolding(Model& model, const UnfoldEngine& engine, const UnfoldOptions&
         progress.setText("%s", kUnfoldText);
         ProgressAdapter adapter(progress, ui, reportInterval);
         try {
-            engine.growParts(model, options, adapter);
+            if (options.algorithm == kAlgorithmFewestParts)
+                growFewestParts(model, engine, options, adapter);
+            else
+                engine.growParts(model, options, adapter);
         } catch (const CancelledException&) {
             ui.message(kMsgUnfoldCancelled, kAppTitle, MessageIcon::Information);
             return false;

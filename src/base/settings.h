@@ -56,6 +56,7 @@ struct Settings {
     bool bUnStrictEdgeCrossCheck = false;
     bool bPlaceTextOnGrid = true;
     int textGridSize = 10;
+    int iFewestPartsSeconds = 3;  // time bound of the fewest-parts unfolding
 
     // Colours "color0".."color7".
     std::array<ColorRef, kColorCount> colors = kInitialColors;

@@ -115,8 +115,9 @@ int main(int argc, char** argv) {
     CLI::App* unf = app.add_subcommand("unfold", "Open a model, unfold it and lay the parts out");
     unf->add_option("MODEL", modelPath, "model file")->required();
     unf->add_option("--algorithm", unfold.algorithm,
-                    "0 fold angle (free forms), 1 edge length (ruled shapes), 2 both")
-        ->check(CLI::Range(0, 2));
+                    "0 fold angle (free forms), 1 edge length (ruled shapes), 2 both, "
+                    "3 fewest parts (a search bounded by iFewestPartsSeconds)")
+        ->check(CLI::Range(0, 3));
     unf->add_option("--engine", unfold.engine,
                     "indexed (the default) or reference: the plain scans of part growing and "
                     "layout, slow, for comparison; both give the same development")

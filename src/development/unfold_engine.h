@@ -10,9 +10,11 @@ namespace plikatra {
 // Which edge becomes a fold first (algorithm), which folds count as flat, and how strictly a
 // new face is tested against the part's outline.
 struct UnfoldOptions {
-    int algorithm = 1;              // 0 fold angle (free forms), 1 edge length, 2 both
+    int algorithm = 1;              // 0 fold angle (free forms), 1 edge length, 2 both,
+                                    // 3 fewest parts (a search over the other three)
     int flatFoldAngle = 178;        // degrees; edges flatter than this do not seed a part
     bool unstrictCrossCheck = false;  // corners shared with the new face do not count as crossing
+    int searchMilliseconds = 3000;  // how long the fewest-parts search may take at most
 };
 
 // Reports progress while parts grow; throws CancelledException when the user cancelled.

@@ -63,6 +63,7 @@ const Row kRows[] = {
     {"bUnStrictEdgeCrossCheck", "0", "1"},
     {"bPlaceTextOnGrid", "1", "0"},
     {"textGridSize", "10", "20"},
+    {"iFewestPartsSeconds", "3", "5"},
 };
 const char* kInitialColorTexts[] = {"16767449", "16711680", "16776960", "255",
                                     "25855",    "65535",    "255",      "16777215"};

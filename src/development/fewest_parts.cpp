@@ -1,0 +1,287 @@
+#include "development/fewest_parts.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <queue>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "base/progress.h"
+#include "development/development.h"
+#include "development/part_growing.h"
+#include "development/piece_merger.h"
+
+namespace plikatra {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Randomised growths cost about the face count each; above this many faces one growth takes
+// a good part of the time bound and rarely beats the merged greedy result.
+constexpr int kRandomFaceLimit = 5000;
+// Faces laid per search at most, over all randomised growths: the search ends after the same
+// growths on every machine fast enough to finish them within the time bound.
+constexpr double kRandomFaceBudget = 1.5e6;
+
+// SplitMix64: a fixed sequence from a fixed seed on every platform.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+private:
+    std::uint64_t state_;
+};
+
+// A greedy development as the order in which its faces were attached: per attached face, its
+// corner on the edge it was folded across.
+struct GreedyOrder {
+    int parts = 0;
+    std::vector<int> hinges;
+};
+
+GreedyOrder greedyOrderOf(const Model& model, const Mesh& m) {
+    std::unordered_map<const Halfedge*, int> cornerOf;
+    cornerOf.reserve(m.halfedge.size());
+    for (std::size_t c = 0; c < m.halfedge.size(); ++c)
+        cornerOf.emplace(m.halfedge[c], static_cast<int>(c));
+    GreedyOrder g;
+    g.parts = static_cast<int>(model.parts.size());
+    std::unordered_map<const Face*, std::size_t> attached;
+    for (const auto& part : model.parts) {
+        attached.clear();
+        for (std::size_t i = 0; i < part->faces.size(); ++i) attached[part->faces[i]] = i;
+        for (std::size_t i = 1; i < part->faces.size(); ++i)
+            for (auto& h : part->faces[i]->halfedges) {
+                if (!h->twin) continue;
+                const auto it = attached.find(h->twin->face);
+                if (it == attached.end() || it->second >= i) continue;
+                const auto c = cornerOf.find(h.get());
+                if (c != cornerOf.end() && m.across[c->second] >= 0) g.hinges.push_back(c->second);
+                break;
+            }
+    }
+    return g;
+}
+
+// A randomised growth: one piece at a time from seeds in a shuffled order, each taking the
+// face across its best free edge next, edges ranked by a random mix of length and flatness
+// with some noise.
+void growRandomly(Merger& merger, const Mesh& m, Random& rng, bool steepest) {
+    merger.startSingletons();
+    const int nf = m.faceCount();
+    std::vector<int> seeds(static_cast<std::size_t>(nf));
+    std::iota(seeds.begin(), seeds.end(), 0);
+    for (int i = nf - 1; i > 0; --i)
+        std::swap(seeds[i], seeds[static_cast<int>(rng.next() % static_cast<std::uint64_t>(i + 1))]);
+    const double mix = rng.unit();
+    const double noise = 0.6 * rng.unit();
+    std::vector<double> priority(static_cast<std::size_t>(m.cornerCount()));
+    for (int c = 0; c < m.cornerCount(); ++c)
+        priority[c] = (mix * m.weight[c] / m.typicalEdge + (1 - mix) * m.flatness[c]) *
+                      (1 - noise + 2 * noise * rng.unit());
+    if (steepest) {
+        // Every vertex but the highest cuts its steepest edge upwards in a random direction:
+        // on convex shapes the folds left over often unfold without overlap.
+        Point3 d{rng.unit() - 0.5, rng.unit() - 0.5, rng.unit() - 0.5};
+        const double dl = length(d);
+        d = {d.x / dl, d.y / dl, d.z / dl};
+        std::vector<double> best(m.vertices.size(), 0.0);
+        std::vector<int> steep(m.vertices.size(), -1);
+        for (int c = 0; c < m.cornerCount(); ++c) {
+            const Point3& a = m.vertices[m.vertexOf[c]];
+            const Point3& b = m.vertices[m.vertexOf[m.nextCorner(c)]];
+            const Point3 u = sub(b, a);
+            const double l = length(u);
+            if (!(l > 0)) continue;
+            const double slope = dot(u, d) / l;
+            if (slope > best[m.vertexOf[c]]) {
+                best[m.vertexOf[c]] = slope;
+                steep[m.vertexOf[c]] = c;
+            }
+        }
+        for (int c : steep) {
+            if (c < 0) continue;
+            priority[c] *= 0.01;
+            if (m.across[c] >= 0) priority[m.across[c]] *= 0.01;
+        }
+    }
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(nf), 0);
+    std::priority_queue<std::pair<double, int>> frontier;
+    auto open = [&](int f) {
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && !grown[m.faceOf[m.across[k]]]) frontier.push({priority[k], k});
+    };
+    for (int seed : seeds) {
+        if (grown[seed]) continue;
+        grown[seed] = 1;
+        open(seed);
+        while (!frontier.empty()) {
+            const int c = frontier.top().second;
+            frontier.pop();
+            const int g = m.faceOf[m.across[c]];
+            if (grown[g]) continue;
+            if (merger.tryMerge(c).ok) {
+                grown[g] = 1;
+                open(g);
+            }
+        }
+    }
+}
+
+// Puts the pieces into the model as its parts: the piece of the lowest root face first, each
+// part's faces from its root across its folds.
+void writeParts(Model& model, const Mesh& m, const Partition& p) {
+    discardDevelopment(model);
+    std::vector<std::int32_t> order;
+    for (std::size_t i = 0; i < p.members.size(); ++i)
+        if (!p.members[i].empty()) order.push_back(static_cast<std::int32_t>(i));
+    std::sort(order.begin(), order.end(),
+              [&](std::int32_t a, std::int32_t b) { return p.root[a] < p.root[b]; });
+    std::vector<std::uint8_t> placed(m.faces.size(), 0);
+    for (std::int32_t id : order) {
+        auto part = std::make_unique<Part>();
+        part->index = static_cast<int>(model.parts.size());
+        const int root = p.root[id];
+        part->solid = m.faces[root]->solid;
+        std::vector<int> queue{root};
+        placed[root] = 1;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            const int u = queue[i];
+            Face* face = m.faces[u];
+            face->placed = true;
+            face->part = part.get();
+            part->faces.push_back(face);
+            for (int k = m.first[u]; k < m.first[u + 1]; ++k) {
+                Halfedge* h = m.halfedge[k];
+                h->flatX = p.pos[k].x;
+                h->flatY = p.pos[k].y;
+                if (!p.fold[k]) continue;
+                h->twin = m.halfedge[m.across[k]];
+                const int v = m.faceOf[m.across[k]];
+                if (!placed[v]) {
+                    placed[v] = 1;
+                    queue.push_back(v);
+                }
+            }
+        }
+        model.parts.push_back(std::move(part));
+    }
+    model.facesUnfolded = m.faceCount();
+}
+
+bool anyPlaced(const Model& model) {
+    for (const auto& s : model.solids)
+        if (s->visible)
+            for (const auto& f : s->faces)
+                if (f->placed) return true;
+    return false;
+}
+
+}  // namespace
+
+void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptions& options,
+                     UnfoldProgress& progress, FewestPartsReport* report) {
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(std::max(0, options.searchMilliseconds));
+    FewestPartsReport r;
+
+    // The greedy growths to start from; parts a cancelled run left are completed instead.
+    const Mesh mesh = buildMesh(model);
+    std::vector<GreedyOrder> orders;
+    UnfoldOptions greedy = options;
+    if (anyPlaced(model)) {
+        if (greedy.algorithm == kAlgorithmFewestParts) greedy.algorithm = 1;
+        engine.growParts(model, greedy, progress);
+        orders.push_back(greedyOrderOf(model, mesh));
+    } else {
+        for (int algorithm = 0; algorithm < kAlgorithmFewestParts; ++algorithm) {
+            greedy.algorithm = algorithm;
+            engine.growParts(model, greedy, progress);
+            orders.push_back(greedyOrderOf(model, mesh));
+            discardDevelopment(model);
+        }
+    }
+
+    const int total = mesh.faceCount();
+    Merger merger(mesh, 1e-7 * mesh.typicalEdge);
+    Partition best;
+    bool haveBest = false;
+    bool stopped = false;
+    std::uint32_t polls = 0;
+    auto poll = [&]() {
+        if (Clock::now() >= deadline) {
+            stopped = true;
+            return false;
+        }
+        if ((++polls & 7) == 0) {
+            const double spent = std::chrono::duration<double>(Clock::now() - start).count();
+            const double bound = std::max(1, options.searchMilliseconds) / 1000.0;
+            model.facesUnfolded = std::min(total, static_cast<int>(total * spent / bound));
+            progress.beforeAttach(model);
+        }
+        return true;
+    };
+    try {
+        r.lowerBound = countComponents(mesh);
+        // Each greedy development rebuilt without overlap, in its attach order; the one with
+        // the fewest pieces (of equal ones the earlier) is merged.
+        r.greedyParts = orders.front().parts;
+        std::size_t chosen = 0;
+        int fewest = 0;
+        for (std::size_t i = 0; i < orders.size(); ++i) {
+            r.greedyParts = std::min(r.greedyParts, orders[i].parts);
+            merger.startSingletons();
+            for (int c : orders[i].hinges) merger.tryMerge(c);
+            if (i == 0 || merger.partition().alive < fewest) {
+                fewest = merger.partition().alive;
+                chosen = i;
+            }
+        }
+        // The merger's grid belongs to the partition it built last: build the chosen one again.
+        if (chosen + 1 != orders.size()) {
+            merger.startSingletons();
+            for (int c : orders[chosen].hinges) merger.tryMerge(c);
+        }
+        best = merger.partition();
+        haveBest = true;
+        r.startParts = best.alive;
+        merger.mergeAll(poll);
+        merger.dissolveAll(poll);
+        best = merger.partition();
+        r.mergedParts = best.alive;
+
+        if (total <= kRandomFaceLimit && total > 0) {
+            const int limit = static_cast<int>(kRandomFaceBudget / total);
+            Random rng(0x5EED5EEDull);
+            while (!stopped && best.alive > r.lowerBound && r.restarts < limit) {
+                ++r.restarts;
+                growRandomly(merger, mesh, rng, r.restarts % 2 == 1);
+                if (!poll()) break;
+                merger.mergeAll(poll);
+                merger.dissolveAll(poll);
+                if (merger.partition().alive < best.alive) best = merger.partition();
+            }
+        }
+    } catch (const CancelledException&) {
+        if (haveBest) writeParts(model, mesh, best);
+        throw;
+    }
+    writeParts(model, mesh, best);
+    r.parts = best.alive;
+    r.timedOut = stopped;
+    if (report) *report = r;
+}
+
+}  // namespace plikatra

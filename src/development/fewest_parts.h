@@ -1,0 +1,37 @@
+// The fourth unfolding method: as few parts as can be found, none with faces lying on each
+// other. The three greedy priorities each grow a development; the one that gives the fewest
+// parts is rebuilt face by face with the full overlap test, and then whole parts are merged
+// across their cut edges, the pair of parts sharing the longest cut first, wherever the union
+// stays free of overlap. Small models then try randomised growths in the time left and keep
+// the best. The result is an ordinary development: faces placed, folds as development twins,
+// flat positions laid out face from face as the greedy growth lays them.
+#pragma once
+
+#include "development/unfold_engine.h"
+#include "model/model.h"
+
+namespace plikatra {
+
+// The value of UnfoldOptions::algorithm that asks for this method.
+inline constexpr int kAlgorithmFewestParts = 3;
+
+// What the search did, for reports and tests.
+struct FewestPartsReport {
+    int greedyParts = 0;       // parts of the best greedy development
+    int startParts = 0;        // after it was rebuilt without overlap
+    int mergedParts = 0;       // after merging
+    int parts = 0;             // in the result
+    int restarts = 0;          // randomised growths tried
+    int lowerBound = 0;        // connected pieces of the foldable faces: no result has fewer
+    bool timedOut = false;     // the time bound ended the search
+};
+
+// Grows the parts of the visible solids by the fourth method, with `engine` for the greedy
+// growths it starts from. Stops searching after options.searchMilliseconds (the result found
+// so far stands). Progress and Cancel go through `progress`; a cancel leaves the best complete
+// development found so far, or the greedy growth it interrupted, and throws
+// CancelledException. Parts that a cancelled run left are kept and completed greedily first.
+void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptions& options,
+                     UnfoldProgress& progress, FewestPartsReport* report = nullptr);
+
+}  // namespace plikatra
