@@ -112,6 +112,11 @@ std::vector<std::string> checkDevelopment(const Model& model, const CheckOptions
         const auto crossings = findCrossings(model);
         if (!crossings.empty()) fail(std::to_string(crossings.size()) + " crossing boundary segments");
     }
+    if (opt.checkFaceOverlap) {
+        const auto overlaps = findFaceOverlaps(model);
+        if (!overlaps.empty())
+            fail(std::to_string(overlaps.size()) + " pairs of faces overlapping inside a part");
+    }
     // Part boxes: faces inside, no two boxes overlapping.
     for (size_t i = 0; i < model.parts.size(); ++i) {
         const Part& p = *model.parts[i];
@@ -169,4 +174,210 @@ bool checkNoOverlap(const Model& model) {
         }
     return true;
 }
+}  // namespace plikatra::test
+
+namespace plikatra::test {
+
+namespace {
+
+using Poly = std::vector<P>;
+
+double distanceToSide(P p, P a, P b) {
+    const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+    const double t = l2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l2, 0.0, 1.0) : 0.0;
+    return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+}
+
+bool inside(P p, const Poly& poly) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++)
+        if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+            p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
+            in = !in;
+    return in;
+}
+
+// Inside and farther than `tol` from every side.
+bool deepInside(P p, const Poly& poly, double tol) {
+    if (poly.size() < 3 || !inside(p, poly)) return false;
+    for (size_t i = 0; i < poly.size(); ++i)
+        if (distanceToSide(p, poly[i], poly[(i + 1) % poly.size()]) <= tol) return false;
+    return true;
+}
+
+bool deepCross(P a, P b, P c, P d, double tol) {
+    const double lab = std::hypot(b.x - a.x, b.y - a.y), lcd = std::hypot(d.x - c.x, d.y - c.y);
+    if (!(lab > 0) || !(lcd > 0)) return false;
+    const double d1 = side(a, b, c) / lab, d2 = side(a, b, d) / lab;
+    const double d3 = side(c, d, a) / lcd, d4 = side(c, d, b) / lcd;
+    return ((d1 > tol && d2 < -tol) || (d1 < -tol && d2 > tol)) &&
+           ((d3 > tol && d4 < -tol) || (d3 < -tol && d4 > tol));
+}
+
+// Corners, side midpoints and the mean of the corners.
+Poly samples(const Poly& p) {
+    Poly s = p;
+    P c{0, 0};
+    for (size_t i = 0; i < p.size(); ++i) {
+        const P& a = p[i];
+        const P& b = p[(i + 1) % p.size()];
+        s.push_back({(a.x + b.x) / 2, (a.y + b.y) / 2});
+        c.x += a.x / static_cast<double>(p.size());
+        c.y += a.y / static_cast<double>(p.size());
+    }
+    s.push_back(c);
+    return s;
+}
+
+bool overlap(const Poly& a, const Poly& b, double tol) {
+    for (size_t i = 0; i < a.size(); ++i)
+        for (size_t j = 0; j < b.size(); ++j)
+            if (deepCross(a[i], a[(i + 1) % a.size()], b[j], b[(j + 1) % b.size()], tol)) return true;
+    for (const P& p : samples(a))
+        if (deepInside(p, b, tol)) return true;
+    for (const P& p : samples(b))
+        if (deepInside(p, a, tol)) return true;
+    return false;
+}
+
+struct Item {
+    Poly poly;
+    double x0, x1, y0, y1;
+    const Face* face = nullptr;        // a face
+    const Halfedge* flap = nullptr;    // or a flap
+};
+
+Item itemOf(Poly poly) {
+    Item it{std::move(poly), HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    for (const P& p : it.poly) {
+        it.x0 = std::min(it.x0, p.x);
+        it.x1 = std::max(it.x1, p.x);
+        it.y0 = std::min(it.y0, p.y);
+        it.y1 = std::max(it.y1, p.y);
+    }
+    return it;
+}
+
+Poly facePoly(const Face& f) {
+    Poly p;
+    for (const auto& h : f.halfedges) p.push_back(sheetStart(h.get()));
+    return p;
+}
+
+double typicalEdge(const Part& part) {
+    std::vector<double> l;
+    for (const Face* f : part.faces)
+        for (const auto& h : f->halfedges) l.push_back(h->edge ? h->edge->length : 0.0);
+    if (l.empty()) return 1.0;
+    std::nth_element(l.begin(), l.begin() + static_cast<long>(l.size() / 2), l.end());
+    return l[l.size() / 2] > 0 ? l[l.size() / 2] : 1.0;
+}
+
+// Calls visit(i, j) for the pairs of items whose boxes overlap.
+template <class Visit>
+void sweep(std::vector<Item>& items, Visit visit) {
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.x0 < b.x0; });
+    for (size_t i = 0; i < items.size(); ++i)
+        for (size_t j = i + 1; j < items.size() && items[j].x0 <= items[i].x1; ++j)
+            if (items[j].y0 <= items[i].y1 && items[i].y0 <= items[j].y1) visit(items[i], items[j]);
+}
+
+Poly flapPoly(const Model& m, const Halfedge& h, bool flapReverse) {
+    const P a = sheetStart(&h), b = sheetStart(h.next);
+    const bool flip = m.bReverse != flapReverse;
+    const P b0 = flip ? a : b, b1 = flip ? b : a;
+    const double len = std::hypot(b1.x - b0.x, b1.y - b0.y);
+    if (!(len > 1e-6)) return {};
+    const P u{(b1.x - b0.x) / len, (b1.y - b0.y) / len}, n{u.y, -u.x};
+    const double H = h.flapHeight / m.dMag2d;
+    if (2 * H < len)
+        return {b0, {b0.x + H * (u.x + n.x), b0.y + H * (u.y + n.y)},
+                {b1.x + H * (n.x - u.x), b1.y + H * (n.y - u.y)}, b1};
+    return {b0, {(b0.x + b1.x) / 2 + H * n.x, (b0.y + b1.y) / 2 + H * n.y}, b1};
+}
+
+// The flap folded onto the face across its edge, in that face's sheet position.
+bool foldsInsideTwin(const Halfedge& h, const Poly& flap, double tol) {
+    const Halfedge* g = h.pair;
+    if (!g || !g->face->part || flap.empty()) return true;
+    const P a = sheetStart(&h), b = sheetStart(h.next);
+    const P a2 = sheetStart(g->next), b2 = sheetStart(g);  // the same two vertices
+    const Poly twin = facePoly(*g->face);
+    const double l = std::hypot(b.x - a.x, b.y - a.y), l2 = std::hypot(b2.x - a2.x, b2.y - a2.y);
+    const P e{(b.x - a.x) / l, (b.y - a.y) / l}, e2{(b2.x - a2.x) / l2, (b2.y - a2.y) / l2};
+    // Away from the flap's face, and into the twin.
+    P n{-e.y, e.x}, n2{-e2.y, e2.x};
+    const P fc = samples(facePoly(*h.face)).back(), tc = samples(twin).back();
+    if ((fc.x - a.x) * n.x + (fc.y - a.y) * n.y > 0) n = {-n.x, -n.y};
+    if ((tc.x - a2.x) * n2.x + (tc.y - a2.y) * n2.y < 0) n2 = {-n2.x, -n2.y};
+    Poly folded;
+    for (const P& p : flap) {
+        const double s = (p.x - a.x) * e.x + (p.y - a.y) * e.y, t = (p.x - a.x) * n.x + (p.y - a.y) * n.y;
+        folded.push_back({a2.x + s * e2.x + t * n2.x, a2.y + s * e2.y + t * n2.y});
+    }
+    for (const P& p : folded) {
+        if (inside(p, twin)) continue;
+        double d = HUGE_VAL;
+        for (size_t i = 0; i < twin.size(); ++i)
+            d = std::min(d, distanceToSide(p, twin[i], twin[(i + 1) % twin.size()]));
+        if (d > tol) return false;
+    }
+    // A corner of the twin deep inside the folded flap: the twin is cut away under it.
+    for (const P& p : twin)
+        if (deepInside(p, folded, tol)) return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<FaceOverlap> findFaceOverlaps(const Model& model, double tolerance) {
+    std::vector<FaceOverlap> out;
+    for (const auto& part : model.parts) {
+        const double tol = tolerance * typicalEdge(*part);
+        std::vector<Item> items;
+        for (const Face* f : part->faces) {
+            items.push_back(itemOf(facePoly(*f)));
+            items.back().face = f;
+        }
+        sweep(items, [&](const Item& a, const Item& b) {
+            if (overlap(a.poly, b.poly, tol)) out.push_back({a.face, b.face});
+        });
+    }
+    return out;
+}
+
+std::vector<const Halfedge*> findBadFlaps(const Model& model, bool flapReverse, double tolerance) {
+    std::set<const Halfedge*> bad;
+    for (const auto& part : model.parts) {
+        const double tol = tolerance * typicalEdge(*part);
+        std::vector<Item> items;
+        for (const Face* f : part->faces) {
+            items.push_back(itemOf(facePoly(*f)));
+            items.back().face = f;
+            for (const auto& h : f->halfedges) {
+                if (!h->hasFlap) continue;
+                Poly flap = flapPoly(model, *h, flapReverse);
+                if (!foldsInsideTwin(*h, flap, tol)) bad.insert(h.get());
+                if (flap.empty()) continue;
+                items.push_back(itemOf(std::move(flap)));
+                items.back().flap = h.get();
+            }
+        }
+        sweep(items, [&](const Item& a, const Item& b) {
+            if (!a.flap && !b.flap) return;
+            if (overlap(a.poly, b.poly, tol)) {
+                if (a.flap) bad.insert(a.flap);
+                if (b.flap) bad.insert(b.flap);
+            }
+        });
+    }
+    // In the order of the parts, faces and rings.
+    std::vector<const Halfedge*> out;
+    for (const auto& part : model.parts)
+        for (const Face* f : part->faces)
+            for (const auto& h : f->halfedges)
+                if (bad.count(h.get())) out.push_back(h.get());
+    return out;
+}
+
 }  // namespace plikatra::test
