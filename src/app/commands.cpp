@@ -76,6 +76,9 @@ const std::vector<Command> kCommands = {
      E::Development},
     {C::UndoLastEditing, "&Undo Last Editing\tCtrl+Z", "Ctrl+Z", "Take back the last edit",
      "Undo Last Editing", E::Undo},
+    {C::ShortenCollidingFlaps, "S&horten Flaps That Collide", "",
+     "Lower the flaps that lie on their part or reach past the face they are glued under",
+     "Shorten Flaps That Collide", E::FlapsShown},
     {C::ShowFlap, "Show &Flap", "", "Show or hide the glue flaps", "Show Flap", E::Development},
     {C::ShowJoinNumber, "Show Edge Join &Number", "", "Show or hide the join numbers",
      "Show Join Number", E::Development},
@@ -178,6 +181,7 @@ bool commandEnabled(CommandId id, const Document& doc) {
         case Enable::Development: return development;
         case Enable::Undo: return development && doc.editor().canUndo();
         case Enable::TextGrid: return doc.settings().bPlaceTextOnGrid;
+        case Enable::FlapsShown: return development && doc.settings().bDrawNorishiro;
     }
     return false;
 }

@@ -47,6 +47,7 @@ enum class CommandId : int {
     InputText = 32884,
     CheckSurface = 32910,
     UndoLastEditing = 32879,
+    ShortenCollidingFlaps = 32960,
     ShowFlap = 32843,
     ShowJoinNumber = 32832,
     ShowPageNumber = 32906,
@@ -91,6 +92,7 @@ enum class Enable {
     Development,         // a development exists
     Undo,                // the last edit can be undone
     TextGrid,            // texts snap to the grid
+    FlapsShown,          // a development exists and its flaps are shown
 };
 
 struct Command {

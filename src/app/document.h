@@ -123,6 +123,8 @@ public:
     bool scaleToSize();
     // "&Undo Last Editing".
     void undoLastEdit() { editor_.undo(); }
+    // "Shorten Flaps That Collide": returns how many flaps were shortened (undoable).
+    int shortenCollidingFlaps() { return editor_.shortenCollidingFlaps(); }
 
     // Commands on the 3D model, enabled while a model has no development.
     bool resetEdgeAttributes();

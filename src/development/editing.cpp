@@ -6,6 +6,7 @@
 #include "base/ui.h"
 #include "development/development.h"
 #include "development/editing_hits.h"
+#include "development/flap_checks.h"
 
 namespace plikatra {
 
@@ -537,6 +538,14 @@ bool DevelopmentEditor::scaleDown() {
     if (!active() || !scaleDevelopmentDown(*model_, host_.editorOptions().page)) return false;
     host_.edited(DocumentEvent::ScaledDown);
     return true;
+}
+
+int DevelopmentEditor::shortenCollidingFlaps() {
+    if (!active()) return 0;
+    cancelOperation();
+    const int n = plikatra::shortenCollidingFlaps(*model_, host_.editorOptions().flapReverse, undo_);
+    if (n > 0) finishEdit();
+    return n;
 }
 
 bool DevelopmentEditor::scaleTo(double scale) {

@@ -136,6 +136,8 @@ public:
     bool scaleDown();
     // Sets the scale chosen in "Specify Development Size".
     bool scaleTo(double scale);
+    // "Shorten Flaps That Collide"; returns how many flaps were shortened.
+    int shortenCollidingFlaps();
 
 private:
     bool active() const { return model_ && model_->bFinished; }

@@ -15,6 +15,7 @@ namespace plikatra {
 struct EditorOptions {
     LineRules lines;
     PageSetup page;
+    bool flapReverse = false;  // flaps on the face's own side
     bool placeTextOnGrid = true;
     int textGridSize = 10;  // millimetres on paper
 };

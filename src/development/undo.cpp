@@ -160,6 +160,9 @@ bool undoLastEdit(Model& model, UndoRecord& r) {
             if (!h) return false;
             h->flapHeight = r.savedHeight;
             break;
+        case kUndoFlapsShortened:
+            for (const auto& [flap, height] : r.savedHeights) flap->flapHeight = height;
+            break;
         case kUndoFlapCreated:
             if (!h) return false;
             h->hasFlap = false;

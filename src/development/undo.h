@@ -2,6 +2,9 @@
 // marks it sets on parts, faces and halfedges, and the step that puts them back.
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include "model/model.h"
 
 namespace plikatra {
@@ -22,6 +25,7 @@ enum UndoCode : int {
     kUndoFlapResized = 11,
     kUndoFlapCreated = 12,
     kUndoFlapDeleted = 13,
+    kUndoFlapsShortened = 14,
 };
 
 // What the last edit needs to be taken back. The backups of parts, faces and halfedges and
@@ -34,6 +38,7 @@ struct UndoRecord {
     bool savedMountain = true;    // fold direction before a flap was created
     bool savedTwinLine = true;    // the twin's line flag before an erase
     TextItem savedText;
+    std::vector<std::pair<Halfedge*, double>> savedHeights;  // flaps shortened, heights before
     bool available = false;       // enables "Undo Last Editing"
 
     // Forgets the edit, for instance when the development it refers to goes away.

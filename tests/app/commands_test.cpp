@@ -15,7 +15,8 @@ using namespace plikatra;
 namespace {
 
 // Enable rules: A always, M a model, N a model without development, D a development,
-// U an edit to undo, G while texts snap to the grid.
+// U an edit to undo, G while texts snap to the grid, F a development with its flaps shown (the
+// settings here always show them).
 const std::map<int, char> kRules = {
     {32779, 'A'}, {32887, 'D'}, {32790, 'M'}, {32846, 'D'}, {32950, 'D'}, {32876, 'A'},
     {57607, 'D'}, {57609, 'D'}, {57606, 'A'}, {57665, 'A'}, {32830, 'N'}, {32831, 'N'},
@@ -28,7 +29,7 @@ const std::map<int, char> kRules = {
     {32913, 'D'}, {32862, 'M'}, {32864, 'A'}, {32838, 'A'}, {32839, 'A'}, {32933, 'A'},
     {32934, 'G'}, {32935, 'G'}, {32936, 'G'}, {32875, 'M'}, {32874, 'D'}, {32877, 'D'},
     {32883, 'A'}, {32773, 'A'}, {32911, 'A'}, {32782, 'A'}, {57664, 'A'}, {32930, 'A'},
-    {1056, 'N'},  {1057, 'D'},
+    {1056, 'N'},  {1057, 'D'},  {32960, 'F'},
 };
 
 struct State {
@@ -43,6 +44,7 @@ bool expected(char rule, const State& s) {
         case 'D': return s.development;
         case 'U': return s.undo;
         case 'G': return s.grid;
+        case 'F': return s.development;
     }
     return false;
 }
