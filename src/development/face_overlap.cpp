@@ -27,7 +27,7 @@ bool separatedAlongSidesOf(const Point2* a, std::size_t na, const Point2* b, std
         const Point2& u = a[i];
         const Point2& v = a[(i + 1) % na];
         const double dx = v.x - u.x, dy = v.y - u.y;
-        const double len = std::hypot(dx, dy);
+        const double len = std::sqrt(dx * dx + dy * dy);
         if (!(len > 0.0)) continue;
         ++tested;
         const double nx = -dy / len, ny = dx / len;

@@ -75,10 +75,16 @@ GreedyOrder greedyOrderOf(const Model& model, const Mesh& m) {
     return g;
 }
 
+// How a randomised growth ranks the edges it may fold next.
+enum class Growth {
+    Mixed,     // a random mix of length and flatness, with noise
+    Steepest,  // the same, but the steepest edge up from each vertex in a random direction last
+    Compact,   // the face nearest the seed first, with noise: round pieces
+};
+
 // A randomised growth: one piece at a time from seeds in a shuffled order, each taking the
-// face across its best free edge next, edges ranked by a random mix of length and flatness
-// with some noise.
-void growRandomly(Merger& merger, const Mesh& m, Random& rng, bool steepest) {
+// face across its best free edge next.
+void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth) {
     merger.startSingletons();
     const int nf = m.faceCount();
     std::vector<int> seeds(static_cast<std::size_t>(nf));
@@ -91,7 +97,7 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, bool steepest) {
     for (int c = 0; c < m.cornerCount(); ++c)
         priority[c] = (mix * m.weight[c] / m.typicalEdge + (1 - mix) * m.flatness[c]) *
                       (1 - noise + 2 * noise * rng.unit());
-    if (steepest) {
+    if (growth == Growth::Steepest) {
         // Every vertex but the highest cuts its steepest edge upwards in a random direction:
         // on convex shapes the folds left over often unfold without overlap.
         Point3 d{rng.unit() - 0.5, rng.unit() - 0.5, rng.unit() - 0.5};
@@ -119,13 +125,22 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, bool steepest) {
     }
     std::vector<std::uint8_t> grown(static_cast<std::size_t>(nf), 0);
     std::priority_queue<std::pair<double, int>> frontier;
+    Point3 centre;
     auto open = [&](int f) {
-        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
-            if (m.across[k] >= 0 && !grown[m.faceOf[m.across[k]]]) frontier.push({priority[k], k});
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k) {
+            if (m.across[k] < 0) continue;
+            const int g = m.faceOf[m.across[k]];
+            if (grown[g]) continue;
+            const double p = growth == Growth::Compact
+                                 ? -distance3(m.faces[g]->center, centre) * priority[k]
+                                 : priority[k];
+            frontier.push({p, k});
+        }
     };
     for (int seed : seeds) {
         if (grown[seed]) continue;
         grown[seed] = 1;
+        centre = m.faces[seed]->center;
         open(seed);
         while (!frontier.empty()) {
             const int c = frontier.top().second;
@@ -140,45 +155,69 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, bool steepest) {
     }
 }
 
-// Puts the pieces into the model as its parts: the piece of the lowest root face first, each
-// part's faces from its root across its folds.
-void writeParts(Model& model, const Mesh& m, const Partition& p) {
+// A better division of one group of connected faces, found on its own.
+struct Improvement {
+    std::unique_ptr<Mesh> mesh;  // the group's faces
+    std::vector<std::int32_t> global;  // per face of the mesh: its index in the whole mesh
+    Partition best;
+};
+
+// Puts the pieces into the model as its parts: the pieces of the whole mesh except those of
+// groups that were improved on their own, and the improved ones, the piece with the lowest
+// root face first; each part's faces from its root across its folds.
+void writeParts(Model& model, const Mesh& whole, const Partition& p,
+                const std::vector<Improvement>& improvements) {
     discardDevelopment(model);
-    std::vector<std::int32_t> order;
+    std::vector<std::uint8_t> replaced(whole.faces.size(), 0);
+    for (const Improvement& im : improvements)
+        for (std::int32_t f : im.global) replaced[f] = 1;
+    struct Entry {
+        std::int32_t rootFace;  // in the whole mesh
+        const Mesh* mesh;
+        const Partition* partition;
+        std::int32_t id;
+    };
+    std::vector<Entry> order;
     for (std::size_t i = 0; i < p.members.size(); ++i)
-        if (!p.members[i].empty()) order.push_back(static_cast<std::int32_t>(i));
+        if (!p.members[i].empty() && !replaced[p.root[i]])
+            order.push_back({p.root[i], &whole, &p, static_cast<std::int32_t>(i)});
+    for (const Improvement& im : improvements)
+        for (std::size_t i = 0; i < im.best.members.size(); ++i)
+            if (!im.best.members[i].empty())
+                order.push_back({im.global[im.best.root[i]], im.mesh.get(), &im.best,
+                                 static_cast<std::int32_t>(i)});
     std::sort(order.begin(), order.end(),
-              [&](std::int32_t a, std::int32_t b) { return p.root[a] < p.root[b]; });
-    std::vector<std::uint8_t> placed(m.faces.size(), 0);
-    for (std::int32_t id : order) {
+              [](const Entry& a, const Entry& b) { return a.rootFace < b.rootFace; });
+    for (const Entry& e : order) {
+        const Mesh& m = *e.mesh;
+        const Partition& q = *e.partition;
         auto part = std::make_unique<Part>();
         part->index = static_cast<int>(model.parts.size());
-        const int root = p.root[id];
+        const int root = q.root[e.id];
         part->solid = m.faces[root]->solid;
         std::vector<int> queue{root};
-        placed[root] = 1;
+        m.faces[root]->placed = true;
         for (std::size_t i = 0; i < queue.size(); ++i) {
             const int u = queue[i];
             Face* face = m.faces[u];
-            face->placed = true;
             face->part = part.get();
             part->faces.push_back(face);
             for (int k = m.first[u]; k < m.first[u + 1]; ++k) {
                 Halfedge* h = m.halfedge[k];
-                h->flatX = p.pos[k].x;
-                h->flatY = p.pos[k].y;
-                if (!p.fold[k]) continue;
+                h->flatX = q.pos[k].x;
+                h->flatY = q.pos[k].y;
+                if (!q.fold[k]) continue;
                 h->twin = m.halfedge[m.across[k]];
-                const int v = m.faceOf[m.across[k]];
-                if (!placed[v]) {
-                    placed[v] = 1;
-                    queue.push_back(v);
+                Face* next = m.faces[m.faceOf[m.across[k]]];
+                if (!next->placed) {
+                    next->placed = true;
+                    queue.push_back(m.faceOf[m.across[k]]);
                 }
             }
         }
         model.parts.push_back(std::move(part));
     }
-    model.facesUnfolded = m.faceCount();
+    model.facesUnfolded = whole.faceCount();
 }
 
 bool anyPlaced(const Model& model) {
@@ -198,7 +237,7 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
     FewestPartsReport r;
 
     // The greedy growths to start from; parts a cancelled run left are completed instead.
-    const Mesh mesh = buildMesh(model);
+    const Mesh mesh = buildMesh(visibleFaces(model));
     std::vector<GreedyOrder> orders;
     UnfoldOptions greedy = options;
     if (anyPlaced(model)) {
@@ -218,6 +257,7 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
     Merger merger(mesh, 1e-7 * mesh.typicalEdge);
     Partition best;
     bool haveBest = false;
+    std::vector<Improvement> improvements;
     bool stopped = false;
     std::uint32_t polls = 0;
     auto poll = [&]() {
@@ -234,7 +274,8 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         return true;
     };
     try {
-        r.lowerBound = countComponents(mesh);
+        const auto groups = components(mesh);
+        r.lowerBound = static_cast<int>(groups.size());
         // Each greedy development rebuilt without overlap, in its attach order; the one with
         // the fewest pieces (of equal ones the earlier) is merged.
         r.greedyParts = orders.front().parts;
@@ -262,24 +303,63 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         best = merger.partition();
         r.mergedParts = best.alive;
 
-        if (total <= kRandomFaceLimit && total > 0) {
-            const int limit = static_cast<int>(kRandomFaceBudget / total);
-            Random rng(0x5EED5EEDull);
-            while (!stopped && best.alive > r.lowerBound && r.restarts < limit) {
+        // Then each group of connected faces that is still in several pieces, on its own:
+        // randomised growths, merged, and the best kept. Every such group gets as many growths
+        // as the budget allows for all of them together.
+        std::vector<std::int32_t> groupOf(mesh.faces.size());
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            for (std::int32_t f : groups[g]) groupOf[f] = static_cast<std::int32_t>(g);
+        std::vector<int> pieces(groups.size(), 0);
+        for (std::size_t i = 0; i < best.members.size(); ++i)
+            if (!best.members[i].empty()) ++pieces[groupOf[best.root[i]]];
+        auto searched = [&](std::size_t g) {
+            return pieces[g] > 1 && groups[g].size() <= static_cast<std::size_t>(kRandomFaceLimit);
+        };
+        double searchedFaces = 0;
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            if (searched(g)) searchedFaces += static_cast<double>(groups[g].size());
+        const int growths = searchedFaces > 0 ? static_cast<int>(kRandomFaceBudget / searchedFaces) : 0;
+        Random rng(0x5EED5EEDull);
+        r.parts = best.alive;
+        for (std::size_t g = 0; g < groups.size() && !stopped; ++g) {
+            if (!searched(g)) continue;
+            Improvement im;
+            im.global = groups[g];
+            std::vector<Face*> faces;
+            for (std::int32_t f : groups[g]) faces.push_back(mesh.faces[f]);
+            im.mesh = std::make_unique<Mesh>(buildMesh(faces));
+            const Mesh& sub = *im.mesh;
+            Merger local(sub, 1e-7 * mesh.typicalEdge);
+            // The pieces found so far, folded again: the corners of the group's faces come in
+            // the same order in both meshes.
+            local.startSingletons();
+            for (std::size_t i = 0; i < groups[g].size(); ++i)
+                for (int k = sub.first[i]; k < sub.first[i + 1]; ++k) {
+                    const int c = mesh.first[groups[g][i]] + (k - sub.first[i]);
+                    if (best.fold[c] && k < sub.across[k]) local.tryMerge(k);
+                }
+            im.best = local.partition();
+            const int before = im.best.alive;
+            for (int t = 0; t < growths && im.best.alive > 1; ++t) {
                 ++r.restarts;
-                growRandomly(merger, mesh, rng, r.restarts % 2 == 1);
+                constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
+                                               Growth::Compact};
+                growRandomly(local, sub, rng, kGrowths[t % 4]);
                 if (!poll()) break;
-                merger.mergeAll(poll);
-                merger.dissolveAll(poll);
-                if (merger.partition().alive < best.alive) best = merger.partition();
+                local.mergeAll(poll);
+                local.dissolveAll(poll);
+                if (local.partition().alive < im.best.alive) im.best = local.partition();
+            }
+            if (im.best.alive < before && im.best.alive < pieces[g]) {
+                r.parts -= pieces[g] - im.best.alive;
+                improvements.push_back(std::move(im));
             }
         }
     } catch (const CancelledException&) {
-        if (haveBest) writeParts(model, mesh, best);
+        if (haveBest) writeParts(model, mesh, best, improvements);
         throw;
     }
-    writeParts(model, mesh, best);
-    r.parts = best.alive;
+    writeParts(model, mesh, best, improvements);
     r.timedOut = stopped;
     if (report) *report = r;
 }

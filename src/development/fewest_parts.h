@@ -2,9 +2,11 @@
 // other. The three greedy priorities each grow a development; the one that gives the fewest
 // parts is rebuilt face by face with the full overlap test, and then whole parts are merged
 // across their cut edges, the pair of parts sharing the longest cut first, wherever the union
-// stays free of overlap. Small models then try randomised growths in the time left and keep
-// the best. The result is an ordinary development: faces placed, folds as development twins,
-// flat positions laid out face from face as the greedy growth lays them.
+// stays free of overlap, and small parts are broken up to give their faces to their
+// neighbours. Each group of connected faces still in several parts (up to 5,000 faces) then
+// tries randomised growths in the time left and keeps its best. The result is an ordinary
+// development: faces placed, folds as development twins, flat positions laid out face from
+// face as the greedy growth lays them.
 #pragma once
 
 #include "development/unfold_engine.h"
@@ -21,8 +23,8 @@ struct FewestPartsReport {
     int startParts = 0;        // after it was rebuilt without overlap
     int mergedParts = 0;       // after merging
     int parts = 0;             // in the result
-    int restarts = 0;          // randomised growths tried
-    int lowerBound = 0;        // connected pieces of the foldable faces: no result has fewer
+    int restarts = 0;          // randomised growths tried, over all groups
+    int lowerBound = 0;        // groups of faces connected by foldable edges: no result has fewer
     bool timedOut = false;     // the time bound ended the search
 };
 

@@ -15,16 +15,19 @@ constexpr std::int64_t kWideCells = 256;
 
 }  // namespace
 
-Mesh buildMesh(Model& model) {
+std::vector<Face*> visibleFaces(Model& model) {
+    std::vector<Face*> out;
+    for (auto& s : model.solids)
+        if (s->visible)
+            for (auto& f : s->faces) out.push_back(f.get());
+    return out;
+}
+
+Mesh buildMesh(const std::vector<Face*>& faces) {
     Mesh m;
+    m.faces = faces;
     std::unordered_map<const Face*, std::int32_t> ids;
-    for (auto& s : model.solids) {
-        if (!s->visible) continue;
-        for (auto& f : s->faces) {
-            ids.emplace(f.get(), static_cast<std::int32_t>(m.faces.size()));
-            m.faces.push_back(f.get());
-        }
-    }
+    for (std::size_t f = 0; f < faces.size(); ++f) ids.emplace(faces[f], static_cast<std::int32_t>(f));
     m.first.reserve(m.faces.size() + 1);
     std::vector<double> lengths;
     for (std::size_t f = 0; f < m.faces.size(); ++f) {
@@ -77,23 +80,29 @@ Mesh buildMesh(Model& model) {
     return m;
 }
 
-int countComponents(const Mesh& m) {
+std::vector<std::vector<std::int32_t>> components(const Mesh& m) {
     std::vector<std::int32_t> up(m.faces.size());
     std::iota(up.begin(), up.end(), 0);
     auto findRoot = [&](std::int32_t x) {
         while (up[x] != x) x = up[x] = up[up[x]];
         return x;
     };
-    int groups = m.faceCount();
     for (int c = 0; c < m.cornerCount(); ++c) {
         if (m.across[c] < 0) continue;
         const std::int32_t a = findRoot(m.faceOf[c]), b = findRoot(m.faceOf[m.across[c]]);
-        if (a != b) {
-            up[a] = b;
-            --groups;
-        }
+        if (a != b) up[std::max(a, b)] = std::min(a, b);
     }
-    return groups;
+    std::vector<std::vector<std::int32_t>> out;
+    std::vector<std::int32_t> index(m.faces.size(), -1);
+    for (int f = 0; f < m.faceCount(); ++f) {
+        const std::int32_t root = findRoot(f);
+        if (index[root] < 0) {
+            index[root] = static_cast<std::int32_t>(out.size());
+            out.emplace_back();
+        }
+        out[index[root]].push_back(f);
+    }
+    return out;
 }
 
 void Merger::startSingletons() {

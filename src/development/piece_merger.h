@@ -40,8 +40,10 @@ struct Mesh {
     }
 };
 
-// The faces of the visible solids of `model`, with its geometry.
-Mesh buildMesh(Model& model);
+// The faces of the visible solids of `model`, solid after solid.
+std::vector<Face*> visibleFaces(Model& model);
+// The flat arrays of `faces`; edges to faces outside them count as cut.
+Mesh buildMesh(const std::vector<Face*>& faces);
 
 // A division of the faces into pieces, each a tree of folds laid flat without overlap.
 struct Partition {
@@ -206,7 +208,8 @@ private:
     std::vector<std::vector<std::int32_t>> neighbours_;
 };
 
-// Connected groups of faces across edges that may fold: no development has fewer parts.
-int countComponents(const Mesh& m);
+// The connected groups of faces across edges that may fold, each in face order, the groups in
+// the order of their first faces. No development has fewer parts than there are groups.
+std::vector<std::vector<std::int32_t>> components(const Mesh& m);
 
 }  // namespace plikatra
