@@ -114,7 +114,8 @@ void Merger::startSingletons() {
     p_.root.resize(static_cast<std::size_t>(nf));
     p_.alive = nf;
     squares_ = nf;
-    heads_.clear();
+    clearCells();
+    boxes_.resize(static_cast<std::size_t>(nf));
     entries_.clear();
     for (auto& w : wide_) w.clear();
     for (int f = 0; f < nf; ++f) {
@@ -404,22 +405,68 @@ bool Merger::isWide(const Box& b) const {
     return !(span * spanY <= static_cast<double>(kWideCells));
 }
 
+std::size_t Merger::slotOf(std::uint64_t key) const {
+    const std::size_t mask = keys_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(key >> 20) & mask;; i = (i + 1) & mask)
+        if (stamps_[i] != cellsNow_ || keys_[i] == key) return i;
+}
+
+std::int32_t Merger::headOf(std::uint64_t key) const {
+    if (keys_.empty()) return -1;
+    const std::size_t i = slotOf(key);
+    return stamps_[i] == cellsNow_ ? heads_[i] : -1;
+}
+
+void Merger::clearCells() {
+    // A slot belongs to the current table only when its stamp is the current one.
+    if (++cellsNow_ == 0) {
+        std::fill(stamps_.begin(), stamps_.end(), 0u);
+        cellsNow_ = 1;
+    }
+    used_ = 0;
+}
+
+void Merger::growCells() {
+    std::vector<std::uint64_t> keys(std::max<std::size_t>(1024, keys_.size() * 2));
+    std::vector<std::int32_t> heads(keys.size());
+    std::vector<std::uint32_t> stamps(keys.size(), 0);
+    std::swap(keys, keys_);
+    std::swap(heads, heads_);
+    std::swap(stamps, stamps_);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (stamps[i] != cellsNow_) continue;
+        const std::size_t j = slotOf(keys[i]);
+        keys_[j] = keys[i];
+        heads_[j] = heads[i];
+        stamps_[j] = cellsNow_;
+    }
+}
+
 void Merger::insert(int f, std::int32_t piece) {
     const Box b = boxOf(f);
+    boxes_[f] = b;
     if (isWide(b)) {
         wide_[piece].push_back(f);
         return;
     }
     for (std::int64_t cx = cellOf(b.x0); cx <= cellOf(b.x1); ++cx)
         for (std::int64_t cy = cellOf(b.y0); cy <= cellOf(b.y1); ++cy) {
-            auto [it, added] = heads_.try_emplace(cellKey(piece, cx, cy), -1);
-            entries_.push_back({f, version_[f], it->second});
-            it->second = static_cast<std::int32_t>(entries_.size() - 1);
+            if (2 * (used_ + 1) > keys_.size()) growCells();
+            const std::uint64_t key = cellKey(piece, cx, cy);
+            const std::size_t i = slotOf(key);
+            if (stamps_[i] != cellsNow_) {
+                stamps_[i] = cellsNow_;
+                keys_[i] = key;
+                heads_[i] = -1;
+                ++used_;
+            }
+            entries_.push_back({f, version_[f], heads_[i]});
+            heads_[i] = static_cast<std::int32_t>(entries_.size() - 1);
         }
 }
 
 bool Merger::overlapsFace(int v, const Box& bv, int x) const {
-    const Box bx = boxOf(x);
+    const Box& bx = boxes_[x];
     if (bx.x1 < bv.x0 - tolerance_ || bv.x1 < bx.x0 - tolerance_ ||
         bx.y1 < bv.y0 - tolerance_ || bv.y1 < bx.y0 - tolerance_)
         return false;
@@ -448,9 +495,7 @@ bool Merger::overlapsPiece(int v, std::int32_t kept) {
     }
     for (std::int64_t cx = cellOf(bv.x0); cx <= cellOf(bv.x1); ++cx)
         for (std::int64_t cy = cellOf(bv.y0); cy <= cellOf(bv.y1); ++cy) {
-            const auto it = heads_.find(cellKey(kept, cx, cy));
-            if (it == heads_.end()) continue;
-            for (std::int32_t e = it->second; e >= 0; e = entries_[e].next) {
+            for (std::int32_t e = headOf(cellKey(kept, cx, cy)); e >= 0; e = entries_[e].next) {
                 const Entry& en = entries_[e];
                 if (version_[en.face] != en.version) continue;
                 if (candidate(en.face)) return true;

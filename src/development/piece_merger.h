@@ -186,7 +186,18 @@ private:
     std::vector<std::uint32_t> moving_;   // per face: last attempt that laid it out again
     std::uint32_t query_ = 0;
     std::uint32_t attempt_ = 0;
-    std::unordered_map<std::uint64_t, std::int32_t> heads_;
+    // Cell lists by key: open addressing with linear probing; a slot is in use only while its
+    // stamp is the current one, so a new partition need not clear the table.
+    std::size_t slotOf(std::uint64_t key) const;
+    std::int32_t headOf(std::uint64_t key) const;
+    void clearCells();
+    void growCells();
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::int32_t> heads_;
+    std::vector<std::uint32_t> stamps_;
+    std::uint32_t cellsNow_ = 1;
+    std::size_t used_ = 0;
+    std::vector<Box> boxes_;  // per face: its box when it was last put into the grid
     std::vector<Entry> entries_;
     std::vector<std::vector<std::int32_t>> wide_;  // per piece
     std::vector<int> laid_;
