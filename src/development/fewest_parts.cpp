@@ -24,9 +24,6 @@ using Clock = std::chrono::steady_clock;
 // Randomised growths cost about the face count each; above this many faces one growth takes
 // a good part of the time bound and rarely beats the merged greedy result.
 constexpr int kRandomFaceLimit = 5000;
-// Faces laid per search at most, over all randomised growths: the search ends after the same
-// growths on every machine fast enough to finish them within the time bound.
-constexpr double kRandomFaceBudget = 1.5e6;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -82,15 +79,23 @@ enum class Growth {
     Compact,   // the face nearest the seed first, with noise: round pieces
 };
 
-// A randomised growth: one piece at a time from seeds in a shuffled order, each taking the
-// face across its best free edge next.
-void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth) {
-    merger.startSingletons();
+// A randomised growth of the single faces `faces` (every face when empty): one piece at a time
+// from seeds in a shuffled order, each taking the face across its best free edge next. Other
+// faces stay as they are.
+void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
+                  std::vector<int> seeds = {}) {
     const int nf = m.faceCount();
-    std::vector<int> seeds(static_cast<std::size_t>(nf));
-    std::iota(seeds.begin(), seeds.end(), 0);
-    for (int i = nf - 1; i > 0; --i)
-        std::swap(seeds[i], seeds[static_cast<int>(rng.next() % static_cast<std::uint64_t>(i + 1))]);
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(nf), 0);
+    if (seeds.empty()) {
+        merger.startSingletons();
+        seeds.resize(static_cast<std::size_t>(nf));
+        std::iota(seeds.begin(), seeds.end(), 0);
+    } else {
+        std::fill(grown.begin(), grown.end(), 1);
+        for (int f : seeds) grown[f] = 0;
+    }
+    for (std::size_t i = seeds.size(); i-- > 1;)
+        std::swap(seeds[i], seeds[static_cast<std::size_t>(rng.next() % (i + 1))]);
     const double mix = rng.unit();
     const double noise = 0.6 * rng.unit();
     std::vector<double> priority(static_cast<std::size_t>(m.cornerCount()));
@@ -123,7 +128,6 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth) {
             if (m.across[c] >= 0) priority[m.across[c]] *= 0.01;
         }
     }
-    std::vector<std::uint8_t> grown(static_cast<std::size_t>(nf), 0);
     std::priority_queue<std::pair<double, int>> frontier;
     Point3 centre;
     auto open = [&](int f) {
@@ -161,6 +165,28 @@ struct Improvement {
     std::vector<std::int32_t> global;  // per face of the mesh: its index in the whole mesh
     Partition best;
 };
+
+// A random piece and up to two of the pieces it shares cuts with.
+std::vector<std::int32_t> regionToRegrow(const Partition& p, const Mesh& m, Random& rng) {
+    std::vector<std::int32_t> alive;
+    for (std::size_t i = 0; i < p.members.size(); ++i)
+        if (!p.members[i].empty()) alive.push_back(static_cast<std::int32_t>(i));
+    const std::int32_t first = alive[rng.next() % alive.size()];
+    std::vector<std::int32_t> region{first};
+    std::vector<std::int32_t> near;
+    for (int f : p.members[first])
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && p.piece[m.faceOf[m.across[k]]] != first)
+                near.push_back(p.piece[m.faceOf[m.across[k]]]);
+    std::sort(near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+    for (int n = 0; n < 2 && !near.empty(); ++n) {
+        const std::size_t i = rng.next() % near.size();
+        region.push_back(near[i]);
+        near.erase(near.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return region;
+}
 
 // Puts the pieces into the model as its parts: the pieces of the whole mesh except those of
 // groups that were improved on their own, and the improved ones, the piece with the lowest
@@ -233,7 +259,8 @@ bool anyPlaced(const Model& model) {
 void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptions& options,
                      UnfoldProgress& progress, FewestPartsReport* report) {
     const auto start = Clock::now();
-    const auto deadline = start + std::chrono::milliseconds(std::max(0, options.searchMilliseconds));
+    const auto deadline =
+        start + std::chrono::milliseconds(std::max(0, options.searchMilliseconds));
     FewestPartsReport r;
 
     // The greedy growths to start from; parts a cancelled run left are completed instead.
@@ -318,11 +345,21 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         double searchedFaces = 0;
         for (std::size_t g = 0; g < groups.size(); ++g)
             if (searched(g)) searchedFaces += static_cast<double>(groups[g].size());
-        const int growths = searchedFaces > 0 ? static_cast<int>(kRandomFaceBudget / searchedFaces) : 0;
+        const int growths =
+            searchedFaces > 0
+                ? static_cast<int>(std::min(options.searchFaceBudget / searchedFaces, 1e9))
+                : 0;
         Random rng(0x5EED5EEDull);
         r.parts = best.alive;
+        double facesLeft = searchedFaces;
         for (std::size_t g = 0; g < groups.size() && !stopped; ++g) {
             if (!searched(g)) continue;
+            // Each group gets its share of the time left, by its size, so that the first
+            // groups cannot take it all.
+            const double share = static_cast<double>(groups[g].size()) / facesLeft;
+            facesLeft -= static_cast<double>(groups[g].size());
+            const auto groupEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                     (deadline - Clock::now()) * share);
             Improvement im;
             im.global = groups[g];
             std::vector<Face*> faces;
@@ -340,15 +377,34 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
                 }
             im.best = local.partition();
             const int before = im.best.alive;
-            for (int t = 0; t < growths && im.best.alive > 1; ++t) {
+            bool atBest = true;  // the merger holds the best division
+            constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
+                                           Growth::Compact};
+            // One growth in four from scratch, the others regrowing a few neighbouring pieces
+            // of the best division found, which is kept when it has no more pieces.
+            for (int t = 0; t < growths && im.best.alive > 1 && !stopped && Clock::now() < groupEnd;
+                 ++t) {
                 ++r.restarts;
-                constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
-                                               Growth::Compact};
-                growRandomly(local, sub, rng, kGrowths[t % 4]);
+                const bool fresh = t % 4 == 0;
+                if (fresh) {
+                    growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
+                } else {
+                    if (!atBest) local.load(im.best);
+                    const std::vector<std::int32_t> region =
+                        regionToRegrow(local.partition(), sub, rng);
+                    std::vector<int> faces;
+                    for (std::int32_t id : region)
+                        faces.insert(faces.end(), local.partition().members[id].begin(),
+                                     local.partition().members[id].end());
+                    local.breakUp(region);
+                    growRandomly(local, sub, rng, kGrowths[t % 4], std::move(faces));
+                }
                 if (!poll()) break;
                 local.mergeAll(poll);
-                local.dissolveAll(poll);
-                if (local.partition().alive < im.best.alive) im.best = local.partition();
+                local.dissolveAll(poll, fresh ? kAllPasses : 1);
+                atBest = local.partition().alive < im.best.alive ||
+                         (!fresh && local.partition().alive == im.best.alive);
+                if (atBest) im.best = local.partition();
             }
             if (im.best.alive < before && im.best.alive < pieces[g]) {
                 r.parts -= pieces[g] - im.best.alive;

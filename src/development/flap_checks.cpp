@@ -94,7 +94,8 @@ public:
 private:
     std::int64_t cellOf(double v) const { return static_cast<std::int64_t>(std::floor(v / cell_)); }
     static std::uint64_t key(std::int64_t cx, std::int64_t cy) {
-        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(cy);
+        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^
+               static_cast<std::uint64_t>(cy);
     }
     static constexpr double kWideCells = 1024;
     bool wide(const Box& b) const {
@@ -128,7 +129,8 @@ private:
             for (std::int64_t cx = cellOf(b.x0); cx <= cellOf(b.x1); ++cx)
                 for (std::int64_t cy = cellOf(b.y0); cy <= cellOf(b.y1); ++cy) {
                     const auto it = cells_.find(key(cx, cy));
-                    if (it != cells_.end()) near.insert(near.end(), it->second.begin(), it->second.end());
+                    if (it != cells_.end())
+                        near.insert(near.end(), it->second.begin(), it->second.end());
                 }
         }
         std::sort(near.begin(), near.end());
@@ -136,8 +138,8 @@ private:
         bool found = false;
         for (std::size_t i : near) {
             if (i == self || shapes_[i].empty() || (!withFlaps && i >= faces_)) continue;
-            if (!polygonsOverlap(outline.data(), outline.size(), shapes_[i].data(), shapes_[i].size(),
-                                 tolerance_))
+            if (!polygonsOverlap(outline.data(), outline.size(), shapes_[i].data(),
+                                 shapes_[i].size(), tolerance_))
                 continue;
             found = true;
             if (!partners) return true;
@@ -271,7 +273,8 @@ int shortenCollidingFlaps(Model& model, bool flapReverse, UndoRecord& record) {
                 return true;
             };
             const double f = greatestFitting(1.0, together);
-            for (std::size_t k = 0; k < partners.size(); ++k) setHeight(partners[k], f * heights[k]);
+            for (std::size_t k = 0; k < partners.size(); ++k)
+                setHeight(partners[k], f * heights[k]);
         }
     }
     // Only the flaps whose height changed are the edit's.

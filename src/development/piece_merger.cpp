@@ -27,7 +27,8 @@ Mesh buildMesh(const std::vector<Face*>& faces) {
     Mesh m;
     m.faces = faces;
     std::unordered_map<const Face*, std::int32_t> ids;
-    for (std::size_t f = 0; f < faces.size(); ++f) ids.emplace(faces[f], static_cast<std::int32_t>(f));
+    for (std::size_t f = 0; f < faces.size(); ++f)
+        ids.emplace(faces[f], static_cast<std::int32_t>(f));
     m.first.reserve(m.faces.size() + 1);
     std::vector<double> lengths;
     for (std::size_t f = 0; f < m.faces.size(); ++f) {
@@ -129,6 +130,32 @@ void Merger::startSingletons() {
         store(m_.first[f], ring_);
         ++version_[f];
         insert(f, f);
+    }
+}
+
+void Merger::load(const Partition& p) {
+    startSingletons();
+    for (int c = 0; c < m_.cornerCount(); ++c)
+        if (p.fold[c] && c < m_.across[c]) tryMerge(c);
+}
+
+void Merger::breakUp(const std::vector<std::int32_t>& ids) {
+    for (std::int32_t id : ids) {
+        const std::vector<std::int32_t> faces = std::move(p_.members[id]);
+        p_.members[id].clear();
+        if (faces.empty()) continue;
+        const auto n = static_cast<std::int64_t>(faces.size());
+        squares_ -= n * n - n;
+        p_.alive += static_cast<int>(n) - 1;
+        for (int f : faces) {
+            for (int k = m_.first[f]; k < m_.first[f + 1]; ++k)
+                if (p_.fold[k]) p_.fold[k] = p_.fold[m_.across[k]] = 0;
+            p_.piece[f] = f;
+            p_.members[f] = {f};
+            p_.root[f] = f;
+            ++version_[f];
+            insert(f, f);
+        }
     }
 }
 
@@ -335,8 +362,8 @@ bool Merger::dissolve(std::int32_t id) {
     return false;
 }
 
-void Merger::dissolveAll(const std::function<bool()>& poll) {
-    for (bool changed = true; changed;) {
+void Merger::dissolveAll(const std::function<bool()>& poll, int passes) {
+    for (bool changed = true; changed && passes-- > 0;) {
         changed = false;
         std::vector<std::pair<std::size_t, std::int32_t>> bySize;
         for (std::size_t i = 0; i < p_.members.size(); ++i)
@@ -406,40 +433,31 @@ bool Merger::isWide(const Box& b) const {
 }
 
 std::size_t Merger::slotOf(std::uint64_t key) const {
-    const std::size_t mask = keys_.size() - 1;
+    const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = static_cast<std::size_t>(key >> 20) & mask;; i = (i + 1) & mask)
-        if (stamps_[i] != cellsNow_ || keys_[i] == key) return i;
+        if (slots_[i].stamp != cellsNow_ || slots_[i].key == key) return i;
 }
 
 std::int32_t Merger::headOf(std::uint64_t key) const {
-    if (keys_.empty()) return -1;
-    const std::size_t i = slotOf(key);
-    return stamps_[i] == cellsNow_ ? heads_[i] : -1;
+    if (slots_.empty()) return -1;
+    const Slot& s = slots_[slotOf(key)];
+    return s.stamp == cellsNow_ ? s.head : -1;
 }
 
 void Merger::clearCells() {
     // A slot belongs to the current table only when its stamp is the current one.
     if (++cellsNow_ == 0) {
-        std::fill(stamps_.begin(), stamps_.end(), 0u);
+        for (Slot& s : slots_) s.stamp = 0;
         cellsNow_ = 1;
     }
     used_ = 0;
 }
 
 void Merger::growCells() {
-    std::vector<std::uint64_t> keys(std::max<std::size_t>(1024, keys_.size() * 2));
-    std::vector<std::int32_t> heads(keys.size());
-    std::vector<std::uint32_t> stamps(keys.size(), 0);
-    std::swap(keys, keys_);
-    std::swap(heads, heads_);
-    std::swap(stamps, stamps_);
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (stamps[i] != cellsNow_) continue;
-        const std::size_t j = slotOf(keys[i]);
-        keys_[j] = keys[i];
-        heads_[j] = heads[i];
-        stamps_[j] = cellsNow_;
-    }
+    std::vector<Slot> old(std::max<std::size_t>(1024, slots_.size() * 2));
+    std::swap(old, slots_);
+    for (const Slot& s : old)
+        if (s.stamp == cellsNow_) slots_[slotOf(s.key)] = s;
 }
 
 void Merger::insert(int f, std::int32_t piece) {
@@ -451,17 +469,15 @@ void Merger::insert(int f, std::int32_t piece) {
     }
     for (std::int64_t cx = cellOf(b.x0); cx <= cellOf(b.x1); ++cx)
         for (std::int64_t cy = cellOf(b.y0); cy <= cellOf(b.y1); ++cy) {
-            if (2 * (used_ + 1) > keys_.size()) growCells();
+            if (2 * (used_ + 1) > slots_.size()) growCells();
             const std::uint64_t key = cellKey(piece, cx, cy);
-            const std::size_t i = slotOf(key);
-            if (stamps_[i] != cellsNow_) {
-                stamps_[i] = cellsNow_;
-                keys_[i] = key;
-                heads_[i] = -1;
+            Slot& slot = slots_[slotOf(key)];
+            if (slot.stamp != cellsNow_) {
+                slot = {key, -1, cellsNow_};
                 ++used_;
             }
-            entries_.push_back({f, version_[f], heads_[i]});
-            heads_[i] = static_cast<std::int32_t>(entries_.size() - 1);
+            entries_.push_back({f, version_[f], slot.head});
+            slot.head = static_cast<std::int32_t>(entries_.size() - 1);
         }
 }
 

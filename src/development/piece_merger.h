@@ -55,6 +55,8 @@ struct Partition {
     int alive = 0;
 };
 
+inline constexpr int kAllPasses = 1 << 30;
+
 // Merges pieces across cut edges while keeping every piece free of overlap. Each piece keeps
 // its faces in a hash grid of cells about twice the typical edge, so a face laid at a new
 // place meets only the faces near it.
@@ -70,6 +72,10 @@ public:
 
     // Every face its own piece, laid flat from its first corner.
     void startSingletons();
+    // The division `p` of the same mesh, folded again piece by piece.
+    void load(const Partition& p);
+    // Breaks the pieces `ids` into single faces, each its own piece.
+    void breakUp(const std::vector<std::int32_t>& ids);
 
     struct Merged {
         bool ok = false;
@@ -92,8 +98,9 @@ public:
     // everything goes back as it was. Returns whether the division changed.
     bool dissolve(std::int32_t id);
 
-    // Dissolves pieces, the smallest first, pass after pass while any pass changes something.
-    void dissolveAll(const std::function<bool()>& poll);
+    // Dissolves pieces, the smallest first, pass after pass while any pass changes something,
+    // at most `passes` passes.
+    void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses);
 
 private:
     struct LogEntry {
@@ -192,9 +199,12 @@ private:
     std::int32_t headOf(std::uint64_t key) const;
     void clearCells();
     void growCells();
-    std::vector<std::uint64_t> keys_;
-    std::vector<std::int32_t> heads_;
-    std::vector<std::uint32_t> stamps_;
+    struct Slot {
+        std::uint64_t key;
+        std::int32_t head;
+        std::uint32_t stamp;
+    };
+    std::vector<Slot> slots_;
     std::uint32_t cellsNow_ = 1;
     std::size_t used_ = 0;
     std::vector<Box> boxes_;  // per face: its box when it was last put into the grid

@@ -15,6 +15,9 @@ struct UnfoldOptions {
     int flatFoldAngle = 178;        // degrees; edges flatter than this do not seed a part
     bool unstrictCrossCheck = false;  // corners shared with the new face do not count as crossing
     int searchMilliseconds = 3000;  // how long the fewest-parts search may take at most
+    // Faces the fewest-parts search may lay in randomised growths: below the time bound, the
+    // search ends after the same growths on every machine.
+    double searchFaceBudget = 1.5e6;
 };
 
 // Reports progress while parts grow; throws CancelledException when the user cancelled.
