@@ -4,9 +4,11 @@
 // across their cut edges, the pair of parts sharing the longest cut first, wherever the union
 // stays free of overlap, and small parts are broken up to give their faces to their
 // neighbours. Each group of connected faces still in several parts (up to 5,000 faces) then
-// tries randomised growths in the time left and keeps its best. The result is an ordinary
-// development: faces placed, folds as development twins, flat positions laid out face from
-// face as the greedy growth lays them.
+// gets its share of the time left for randomised growths: one in four from scratch, the others
+// regrowing a random part and up to two of its neighbours in the best division found so far;
+// the best division stands. The search stops at the time bound, at the growth budget, or when
+// every group is one part. The result is an ordinary development: faces placed, folds as
+// development twins, flat positions laid out face from face as the greedy growth lays them.
 #pragma once
 
 #include "development/unfold_engine.h"
