@@ -52,9 +52,11 @@ public:
         for (const Halfedge* h : flaps_) {
             shapes_.push_back(flapShape(model, part, *h, flapReverse, h->flapHeight));
         }
-        // Cells about twice the typical item.
+        // Cells about twice the typical face; the faces, unlike the flaps, never change size,
+        // so a flap is judged alike before and after shortening.
         std::vector<double> sizes;
-        for (const auto& s : shapes_) {
+        for (std::size_t i = 0; i < faces_; ++i) {
+            const auto& s = shapes_[i];
             Box b;
             for (const Point2& p : s) b.add(p);
             if (b.finite()) sizes.push_back(std::max(b.x1 - b.x0, b.y1 - b.y0));
@@ -81,7 +83,11 @@ public:
         if (!insideTwin(*flaps_[flap], outline)) f |= kFlapOutsideTwin;
         return f;
     }
-    unsigned faults(std::size_t flap) const { return faults(flap, shapes_[faces_ + flap]); }
+    // A flap lowered to nothing has no area to collide with.
+    unsigned faults(std::size_t flap) const {
+        if (!(flaps_[flap]->flapHeight > 0)) return 0;
+        return faults(flap, shapes_[faces_ + flap]);
+    }
     const std::vector<Point2>& outline(std::size_t flap) const { return shapes_[faces_ + flap]; }
 
     std::vector<Point2> outlineAt(std::size_t flap, double heightCm) const {

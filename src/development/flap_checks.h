@@ -23,8 +23,8 @@ struct FlaggedFlap {
 
 // Every flap of the development's parts that collides, in the order the drawing lists flaps
 // (parts in order, their faces in order, each face's ring). Flaps stand on the side the
-// drawing gives them: `flapReverse` is the "flaps on the face's own side" setting. Empty when
-// the model has no parts.
+// drawing gives them: `flapReverse` is the "flaps on the face's own side" setting. A flap of
+// no height is never named. Empty when the model has no parts.
 std::vector<FlaggedFlap> findCollidingFlaps(const Model& model, bool flapReverse);
 
 // "Shorten Flaps That Collide": lowers the flaps findCollidingFlaps names, and no others. Each

@@ -355,7 +355,7 @@ std::vector<const Halfedge*> findBadFlaps(const Model& model, bool flapReverse, 
             items.push_back(itemOf(facePoly(*f)));
             items.back().face = f;
             for (const auto& h : f->halfedges) {
-                if (!h->hasFlap) continue;
+                if (!h->hasFlap || !(h->flapHeight > 0)) continue;
                 Poly flap = flapPoly(model, *h, flapReverse);
                 if (!foldsInsideTwin(*h, flap, tol)) bad.insert(h.get());
                 if (flap.empty()) continue;
