@@ -54,12 +54,23 @@ void Document::removeListener(int id) {
 }
 
 void Document::notify(DocumentEvent event) {
+    switch (event) {
+        case DocumentEvent::Modified:
+        case DocumentEvent::Feedback:
+        case DocumentEvent::ZoomIn:
+        case DocumentEvent::ZoomOut:
+        case DocumentEvent::ResetView:
+        case DocumentEvent::TextureFilter: break;
+        default: flapsChecked_ = false; break;  // the development may have changed
+    }
     // A listener may add or remove listeners while it is told; work on a copy.
     const auto listeners = listeners_;
     for (const auto& [id, listener] : listeners) listener(event);
 }
 
 void Document::replaceModel(std::unique_ptr<Model> model) {
+    collidingFlaps_.clear();
+    flapsChecked_ = false;
     editor_.setModel(nullptr);
     textures_.rebuild(nullptr);
     model_ = std::move(model);
@@ -154,6 +165,15 @@ bool Document::exportEpsAsked(const std::string& path, std::string* error) {
 void Document::setUnfoldEngine(const UnfoldEngine* engine) { engine_ = engine; }
 
 void Document::setLayoutSearch(LayoutSearch search) { layoutSearch_ = search; }
+
+const std::vector<FlaggedFlap>& Document::collidingFlaps() {
+    if (!flapsChecked_) {
+        collidingFlaps_.clear();
+        if (hasDevelopment()) collidingFlaps_ = findCollidingFlaps(*model_, editorOptions().flapReverse);
+        flapsChecked_ = true;
+    }
+    return collidingFlaps_;
+}
 
 void Document::requestDevelopment(bool autoLayout) {
     settings_.bKavimoAllAuto = autoLayout;

@@ -17,6 +17,7 @@
 #include "development/document_event.h"
 #include "development/editing.h"
 #include "development/editor_host.h"
+#include "development/flap_checks.h"
 #include "development/unfold_engine.h"
 #include "model/model.h"
 #include "model/model_commands.h"
@@ -125,6 +126,9 @@ public:
     void undoLastEdit() { editor_.undo(); }
     // "Shorten Flaps That Collide": returns how many flaps were shortened (undoable).
     int shortenCollidingFlaps() { return editor_.shortenCollidingFlaps(); }
+    // The flaps of the development that collide with their part or do not fit under their
+    // face, found again after any change of the development (empty without one).
+    const std::vector<FlaggedFlap>& collidingFlaps();
 
     // Commands on the 3D model, enabled while a model has no development.
     bool resetEdgeAttributes();
@@ -180,6 +184,8 @@ private:
     bool modified_ = false;
     DevelopmentEditor editor_;
     TextureConfiguration textures_;
+    std::vector<FlaggedFlap> collidingFlaps_;
+    bool flapsChecked_ = false;
     int modelEditMode_ = kModelEditNone;
     bool hideSurface_ = false;
     bool showPageNumbers_ = false;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -388,6 +390,36 @@ TEST_F(ViewsTest, EditModesThroughTheDevelopmentView) {
     EXPECT_EQ(m.texts[0]->text, "Hello");
     EXPECT_TRUE(changed());
     EXPECT_NE(text.find("Hello"), std::string::npos);
+}
+
+TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
+    open(kExampleBox, true);
+    auto* count = window->findChild<QLabel*>("flapCount");
+    ASSERT_TRUE(count);
+    const std::vector<FlaggedFlap> before = doc.collidingFlaps();
+    EXPECT_EQ(count->isVisible(), !before.empty());
+    // A flap far taller than the face it is glued under, one that was not flagged yet.
+    Halfedge* flap = nullptr;
+    for (Face* f : doc.model()->parts[0]->faces)
+        for (auto& h : f->halfedges) {
+            const bool flagged = std::any_of(before.begin(), before.end(),
+                                             [&](const FlaggedFlap& g) { return g.halfedge == h.get(); });
+            if (h->hasFlap && !flagged && !flap) flap = h.get();
+        }
+    ASSERT_TRUE(flap);
+    flap->flapHeight = 20.0;
+    doc.notify(DocumentEvent::Redraw);
+    settle();
+    ASSERT_EQ(doc.collidingFlaps().size(), before.size() + 1);
+    EXPECT_TRUE(count->isVisible());
+    EXPECT_EQ(count->text(), QString("%1 flap(s) collide").arg(before.size() + 1));
+    run(C::ShortenCollidingFlaps);
+    EXPECT_LT(flap->flapHeight, 20.0);
+    EXPECT_TRUE(doc.collidingFlaps().empty());
+    EXPECT_FALSE(count->isVisible());
+    run(C::UndoLastEditing);
+    EXPECT_EQ(flap->flapHeight, 20.0);
+    EXPECT_TRUE(count->isVisible());
 }
 
 }  // namespace

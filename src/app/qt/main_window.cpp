@@ -78,6 +78,11 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     setWindowTitle(kAppTitle);
     frontEnd_.attach(this, statusBar());
     statusBar()->showMessage("Ready");
+    // Flaps that would not work on paper, counted after every change of the development.
+    flapCount_ = new QLabel(this);
+    flapCount_->setObjectName("flapCount");
+    flapCount_->setVisible(false);
+    statusBar()->addPermanentWidget(flapCount_);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     auto* modelView = new ModelViewWidget(doc_, splitter_);
@@ -175,7 +180,8 @@ void MainWindow::createMenus() {
     add(development, {int(C::EraseEdge), int(C::UndoEraseEdge), int(C::EditFlap),
                       int(C::RotatePart), int(C::MovePart), int(C::JoinSurface), int(C::CutPart),
                       int(C::InputText), int(C::CheckSurface), 0, int(C::UndoLastEditing), 0,
-                      int(C::ShowFlap), int(C::ShowJoinNumber), int(C::ShowPageNumber), 0,
+                      int(C::ShowFlap), int(C::ShortenCollidingFlaps), int(C::ShowJoinNumber),
+                      int(C::ShowPageNumber), 0,
                       int(C::RecalculateLayout), int(C::MirrorDevelopment), int(C::ScaleUp),
                       int(C::ScaleDown), int(C::ScaleToSize), 0, int(C::ZoomIn), int(C::ZoomOut),
                       int(C::ShowEntire), 0});
@@ -264,6 +270,12 @@ void MainWindow::updateTitle() {
     setWindowModified(doc_.modified());
 }
 
+void MainWindow::updateFlapCount() {
+    const size_t n = doc_.hasDevelopment() ? doc_.collidingFlaps().size() : 0;
+    flapCount_->setText(n == 0 ? QString() : QString("%1 flap(s) collide").arg(n));
+    flapCount_->setVisible(n != 0);
+}
+
 void MainWindow::popupCommands(std::initializer_list<CommandId> ids, QPoint globalPos) {
     updateCommands();
     QMenu menu(this);
@@ -278,6 +290,7 @@ void MainWindow::setGraphicsInfo(const std::string& version, const std::string& 
 }
 
 void MainWindow::documentChanged(DocumentEvent event) {
+    if (event != DocumentEvent::Feedback && event != DocumentEvent::Modified) updateFlapCount();
     // A new document closes the texture window; the object list stays where the user put it.
     if (event == DocumentEvent::FileOpened && textureWindow_) textureWindow_->hide();
     if (event == DocumentEvent::Modified || event == DocumentEvent::FileOpened) updateTitle();
@@ -442,6 +455,7 @@ void MainWindow::run(CommandId id) {
             doc_.requestDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
             break;
         case C::UndoDevelopment: doc_.undoDevelopment(); break;
+        case C::ShortenCollidingFlaps: doc_.shortenCollidingFlaps(); break;
         default: break;
     }
     updateCommands();

@@ -21,6 +21,7 @@ class OutputCommands;
 class TextureConfigurationWindow;
 }
 class QCheckBox;
+class QLabel;
 class QMenu;
 class QSplitter;
 
@@ -89,6 +90,7 @@ private:
     void setSplit(int modelWidth);
     void openHelp();
     // A popup menu of these commands' actions at a screen position.
+    void updateFlapCount();
     void popupCommands(std::initializer_list<CommandId> ids, QPoint globalPos);
 
     Document& doc_;
@@ -100,6 +102,7 @@ private:
     QPointer<QWidget> modelView_;
     QPointer<QWidget> developmentView_;
     QCheckBox* autoCheck_ = nullptr;
+    QLabel* flapCount_ = nullptr;
     ObjectListWindow* objectList_ = nullptr;
     TextureConfigurationWindow* textureWindow_ = nullptr;
     std::unique_ptr<OutputCommands> output_;

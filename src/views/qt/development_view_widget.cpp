@@ -167,7 +167,10 @@ void DevelopmentViewWidget::renderImage() {
     }
     resetQtGlState(*context());
     renderer_->setOptions(developmentViewOptionsOf(doc_.settings(), doc_.editor().mode()));
-    renderer_->setOverlay(overlayOf(doc_.editor()));
+    DevelopmentOverlay overlay = overlayOf(doc_.editor());
+    if (doc_.settings().bDrawNorishiro)
+        for (const FlaggedFlap& f : doc_.collidingFlaps()) overlay.flaggedFlaps.insert(f.halfedge);
+    renderer_->setOverlay(overlay);
     renderer_->render(transform_);
     image_ = fbo.toImage().convertToFormat(QImage::Format_RGBA8888);
     fbo.release();
