@@ -181,6 +181,7 @@ OtherConfig OtherConfig::of(const Settings& s) {
     c.bZoomWheelInvert = s.bZoomWheelInvert;
     c.bTextureSmooth = s.bTextureSmooth;
     c.iAlgorithmType = s.iAlgorithmType;
+    c.iFewestPartsSeconds = s.iFewestPartsSeconds;
     c.bUnStrictEdgeCrossCheck = s.bUnStrictEdgeCrossCheck;
     c.bCullFace = s.bCullFace;
     c.simpleDisplay = !s.bRenderAllGL;
@@ -200,6 +201,7 @@ void OtherConfig::apply(Document& doc) const {
     s.bZoomWheelInvert = bZoomWheelInvert;
     s.bTextureSmooth = bTextureSmooth;
     s.iAlgorithmType = iAlgorithmType;
+    s.iFewestPartsSeconds = iFewestPartsSeconds;
     s.bUnStrictEdgeCrossCheck = bUnStrictEdgeCrossCheck;
     s.bCullFace = bCullFace;
     s.bRenderAllGL = !simpleDisplay;

@@ -159,6 +159,7 @@ struct OtherConfig {
     bool bZoomWheelInvert = false;
     bool bTextureSmooth = true;
     int iAlgorithmType = 1;
+    int iFewestPartsSeconds = 3;  // how long the fewest-parts method may search
     bool bUnStrictEdgeCrossCheck = false;
     bool bCullFace = false;
     bool simpleDisplay = true;  // the inverse of bRenderAllGL
@@ -167,8 +168,13 @@ struct OtherConfig {
     int iTextureLimitSizeIndex = 3;
     bool bSlideColorToWhite = true;
 
+    static constexpr IntRange kFewestPartsSecondsRange{1, 600};
+    static constexpr int kFewestPartsAlgorithm = 3;
+
     static OtherConfig of(const Settings& s);
     bool limitIndexEnabled() const { return bLimitTextureSize; }
+    // The time bound only matters to the fewest-parts method.
+    static bool secondsEnabled(int algorithm) { return algorithm == kFewestPartsAlgorithm; }
     // Stores everything; with the texture limit on, shrinks every loaded texture larger than
     // it; tells the views TextureFilter when smoothing changed, else Redraw.
     void apply(Document& doc) const;

@@ -244,7 +244,15 @@ TEST_F(ConfigForms, OtherConfigurations) {
     EXPECT_TRUE(child<QCheckBox>(&form, "simpleDisplay")->isChecked());
     click(child<QCheckBox>(&form, "simpleDisplay"));
     click(child<QCheckBox>(&form, "bTextureSmooth"));
+    // The search time belongs to the fewest-parts method alone.
+    auto* seconds = child<QLineEdit>(&form, "iFewestPartsSeconds");
+    EXPECT_FALSE(seconds->isEnabled());
+    algorithm->setCurrentIndex(3);
+    EXPECT_TRUE(seconds->isEnabled());
+    type(seconds, "7");
     driver.ok(form);
+    EXPECT_EQ(settings.iAlgorithmType, 3);
+    EXPECT_EQ(settings.iFewestPartsSeconds, 7);
     EXPECT_TRUE(settings.bLimitTextureSize);
     EXPECT_EQ(settings.textureSizeLimit, 64);
     EXPECT_TRUE(settings.bRenderAllGL);

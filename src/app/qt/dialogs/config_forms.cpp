@@ -273,6 +273,8 @@ OtherForm::OtherForm(Document& doc, QWidget* parent)
     zoomInvert_ = checkBox("bZoomWheelInvert", "Reverse Zoom Direction", config_.bZoomWheelInvert);
     textureSmooth_ = checkBox("bTextureSmooth", "Smooth Texture View", config_.bTextureSmooth);
     algorithm_ = comboBox("iAlgorithmType", kAlgorithmItems, config_.iAlgorithmType);
+    seconds_ = integerField("iFewestPartsSeconds", OtherConfig::kFewestPartsSecondsRange,
+                            config_.iFewestPartsSeconds);
     relaxCheck_ = checkBox("bUnStrictEdgeCrossCheck", "Relax Strictness on Interference Checking",
                            config_.bUnStrictEdgeCrossCheck);
     cullFace_ = checkBox("bCullFace", "Hide Back Surface of 3D Model", config_.bCullFace);
@@ -290,6 +292,10 @@ OtherForm::OtherForm(Document& doc, QWidget* parent)
 
     auto* algorithmRow = new QGridLayout;
     addRow(algorithmRow, 0, "Development Generate Algorithm", algorithm_);
+    addRow(algorithmRow, 1, "Search Time of Fewest Parts", seconds_, "s");
+    seconds_->setEnabled(OtherConfig::secondsEnabled(config_.iAlgorithmType));
+    connect(algorithm_, &QComboBox::currentIndexChanged, seconds_,
+            [this](int index) { seconds_->setEnabled(OtherConfig::secondsEnabled(index)); });
 
     auto* speed = new QGroupBox(tr8("Configurations for Speed-up Drawing"), this);
     auto* speedLayout = new QVBoxLayout(speed);
@@ -327,6 +333,7 @@ bool OtherForm::commit() {
     c.bZoomWheelInvert = zoomInvert_->isChecked();
     c.bTextureSmooth = textureSmooth_->isChecked();
     c.iAlgorithmType = indexOf(algorithm_, c.iAlgorithmType);
+    c.iFewestPartsSeconds = integerOf(seconds_);
     c.bUnStrictEdgeCrossCheck = relaxCheck_->isChecked();
     c.bCullFace = cullFace_->isChecked();
     c.simpleDisplay = simpleDisplay_->isChecked();

@@ -130,6 +130,7 @@ private:
     QCheckBox* beep_;
     QCheckBox* zoomInvert_;
     QCheckBox* textureSmooth_;
+    QLineEdit* seconds_ = nullptr;
     QComboBox* algorithm_;
     QCheckBox* relaxCheck_;
     QCheckBox* cullFace_;
