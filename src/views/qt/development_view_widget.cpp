@@ -38,42 +38,18 @@ const Model& emptyModel() {
 
 }  // namespace
 
-DevelopmentViewWidget::DevelopmentViewWidget(Document& doc, QWidget* parent)
-    : QOpenGLWidget(parent), doc_(doc) {
-    setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
-    setMinimumSize(1, 1);
-    listener_ = doc_.addListener([this](DocumentEvent e) { documentChanged(e); });
-}
+DevelopmentViewWidget::DevelopmentViewWidget(Document& doc, QWidget* parent) : GlViewWidget(doc, parent) {}
 
-DevelopmentViewWidget::~DevelopmentViewWidget() {
-    doc_.removeListener(listener_);
-    // The base class destroys the context after this object is gone; do not hear about it.
-    disconnect(contextGone_);
-    releaseGl();
-}
+DevelopmentViewWidget::~DevelopmentViewWidget() { releaseGl(); }
 
-void DevelopmentViewWidget::releaseGl() {
-    if (!glReady_ || !context()) return;
-    makeCurrent();
+void DevelopmentViewWidget::freeGl() {
     if (renderer_) renderer_->releaseGl();
-    doneCurrent();
-    glReady_ = false;
 }
 
 void DevelopmentViewWidget::initializeGL() {
-    QOpenGLContext* ctx = context();
-    // Buffer objects came with OpenGL 1.5; anything older cannot run the renderer.
-    const QSurfaceFormat f = ctx ? ctx->format() : QSurfaceFormat();
-    if (!ctx || !ctx->isValid() || f.version() < qMakePair(1, 5)) {
-        failure_ = kMsgRenderingContextCreateFailed;
-        doc_.frontEnd().show(failure_, MessageIcon::Error);
-        return;
-    }
+    if (!acceptContext()) return;
     renderer_ = std::make_unique<DevelopmentRenderer>(&qtGlProc);
     if (!renderer_->fontError().empty()) doc_.frontEnd().show(renderer_->fontError(), MessageIcon::Error);
-    contextGone_ = connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
-    glReady_ = true;
     drawingStale_ = true;
 }
 
@@ -183,7 +159,7 @@ void DevelopmentViewWidget::renderImage() {
 void DevelopmentViewWidget::paintGL() {
     QImage frame(std::max(1, width()), std::max(1, height()), QImage::Format_RGBA8888);
     frame.fill(QColor(127, 127, 127));
-    if (glReady_ && failure_.empty()) {
+    if (glReady() && failure_.empty()) {
         if (drawingStale_) rebuildDrawing();
         if (dirty_ || doc_.settings().bRenderAllGL || image_.size() != size()) renderImage();
         // The frame is put together in memory: the cached rendering (shifted while a pan is
@@ -351,7 +327,7 @@ void DevelopmentViewWidget::showEditorMenu() {
 }
 
 void DevelopmentViewWidget::mousePressEvent(QMouseEvent* event) {
-    if (!glReady_ || drawingStale_) return;
+    if (!glReady() || drawingStale_) return;
     const Point2 p = sheetAt(event->position());
     const unsigned keys = keysOf(event->modifiers());
     switch (event->button()) {
@@ -370,7 +346,7 @@ void DevelopmentViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void DevelopmentViewWidget::mouseMoveEvent(QMouseEvent* event) {
-    if (!glReady_ || drawingStale_) return;
+    if (!glReady() || drawingStale_) return;
     const QPoint pos = event->position().toPoint();
     if (dragButton_ != Qt::NoButton) {
         const QPoint d = pos - dragLast_;
@@ -392,7 +368,7 @@ void DevelopmentViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DevelopmentViewWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (!glReady_ || drawingStale_) return;
+    if (!glReady() || drawingStale_) return;
     const Point2 p = sheetAt(event->position());
     const unsigned keys = keysOf(event->modifiers());
     if (event->button() == dragButton_) {
@@ -421,7 +397,7 @@ void DevelopmentViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DevelopmentViewWidget::wheelEvent(QWheelEvent* event) {
-    if (!glReady_) return;
+    if (!glReady()) return;
     int delta = event->angleDelta().y();
     if (doc_.settings().bZoomWheelInvert) delta = -delta;
     const double f = 1.0 - 0.001 * delta;

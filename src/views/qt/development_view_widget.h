@@ -5,10 +5,10 @@
 #pragma once
 
 #include <QImage>
-#include <QOpenGLWidget>
 #include <memory>
 
 #include "app/document.h"
+#include "views/qt/gl_view_widget.h"
 #include "development/development_drawing.h"
 #include "views/development_renderer.h"
 #include "views/development_view_transform.h"
@@ -17,7 +17,7 @@ class QMenu;
 
 namespace plikatra {
 
-class DevelopmentViewWidget : public QOpenGLWidget {
+class DevelopmentViewWidget : public GlViewWidget {
     Q_OBJECT
 public:
     explicit DevelopmentViewWidget(Document& doc, QWidget* parent = nullptr);
@@ -35,8 +35,6 @@ public:
     QPointF screenAt(Point2 p) const;
     // How many times the OpenGL image was rendered (the rest of the paints reuse it).
     int renderCount() const { return renderCount_; }
-    // Set-up failure shown to the user; the view then draws nothing.
-    const std::string& failure() const { return failure_; }
 
 signals:
     // A right click that no pending selection took: the window opens its edit-mode menu.
@@ -52,7 +50,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void documentChanged(DocumentEvent event);
+    void documentChanged(DocumentEvent event) override;
+    void freeGl() override;
     void rebuildDrawing();
     void renderImage();
     void paintOverlays(QPainter& painter);
@@ -61,12 +60,8 @@ private:
     void showEditorMenu();
     void tellEditorScale();
     void changed();  // the image must be rendered again
-    void releaseGl();
     unsigned keysOf(Qt::KeyboardModifiers modifiers) const;
 
-    Document& doc_;
-    int listener_ = 0;
-    QMetaObject::Connection contextGone_;
     std::unique_ptr<DevelopmentRenderer> renderer_;
     DevelopmentDrawing drawing_;
     SheetFrame sheet_;
@@ -74,9 +69,7 @@ private:
     QImage image_;  // the last rendering, reused while only overlays change
     bool drawingStale_ = true;
     bool dirty_ = true;
-    bool glReady_ = false;
     bool fitted_ = false;
-    std::string failure_;
     int renderCount_ = 0;
 
     // Right or middle button drags: pan, or zoom with Shift and the right button.

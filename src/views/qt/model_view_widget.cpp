@@ -21,38 +21,18 @@ namespace {
 constexpr int kClickPixels = 3;
 }
 
-ModelViewWidget::ModelViewWidget(Document& doc, QWidget* parent) : QOpenGLWidget(parent), doc_(doc) {
-    setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
-    setMinimumSize(1, 1);
-    listener_ = doc_.addListener([this](DocumentEvent e) { documentChanged(e); });
-}
+ModelViewWidget::ModelViewWidget(Document& doc, QWidget* parent) : GlViewWidget(doc, parent) {}
 
-ModelViewWidget::~ModelViewWidget() {
-    doc_.removeListener(listener_);
-    // The base class destroys the context after this object is gone; do not hear about it.
-    disconnect(contextGone_);
-    releaseGl();
-}
+ModelViewWidget::~ModelViewWidget() { releaseGl(); }
 
-void ModelViewWidget::releaseGl() {
-    if (!glReady_ || !context()) return;
-    makeCurrent();
+void ModelViewWidget::freeGl() {
     if (renderer_) renderer_->releaseGl();
-    doneCurrent();
-    glReady_ = false;
 }
 
 void ModelViewWidget::initializeGL() {
-    QOpenGLContext* ctx = context();
-    const QSurfaceFormat f = ctx ? ctx->format() : QSurfaceFormat();
-    if (!ctx || !ctx->isValid() || f.version() < qMakePair(1, 5)) {
-        failure_ = kMsgRenderingContextCreateFailed;
-        doc_.frontEnd().show(failure_, MessageIcon::Error);
-        return;
-    }
+    if (!acceptContext()) return;
     renderer_ = std::make_unique<ModelRenderer>(&qtGlProc);
-    contextGone_ = connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseGl(); });
+    QOpenGLContext* ctx = context();
     QOpenGLFunctions* gl = ctx->functions();
     auto text = [gl](GLenum name) {
         const auto* s = reinterpret_cast<const char*>(gl->glGetString(name));
@@ -60,7 +40,6 @@ void ModelViewWidget::initializeGL() {
     };
     const int maxTexture = queryMaxTextureSize();
     doc_.setMaxTextureSize(maxTexture);
-    glReady_ = true;
     modelStale_ = true;
     emit graphicsReady(text(GL_VERSION), text(GL_RENDERER), maxTexture);
 }
@@ -97,7 +76,7 @@ void ModelViewWidget::documentChanged(DocumentEvent event) {
 }
 
 void ModelViewWidget::paintGL() {
-    if (!glReady_ || !failure_.empty()) {
+    if (!glReady() || !failure_.empty()) {
         glClearColor(1, 1, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         return;

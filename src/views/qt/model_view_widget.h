@@ -3,18 +3,18 @@
 // unfolding, and the face whose corresponding faces Check Corresponding Surface shows.
 #pragma once
 
-#include <QOpenGLWidget>
 #include <memory>
 #include <string>
 #include <unordered_set>
 
 #include "app/document.h"
+#include "views/qt/gl_view_widget.h"
 #include "views/model_camera.h"
 #include "views/model_renderer.h"
 
 namespace plikatra {
 
-class ModelViewWidget : public QOpenGLWidget {
+class ModelViewWidget : public GlViewWidget {
     Q_OBJECT
 public:
     explicit ModelViewWidget(Document& doc, QWidget* parent = nullptr);
@@ -23,7 +23,6 @@ public:
     const ModelCamera& camera() const { return camera_; }
     ModelCamera& camera() { return camera_; }
     const Edge* hoveredEdge() const { return hovered_; }
-    const std::string& failure() const { return failure_; }
 
 signals:
     // What the graphics implementation says of itself, once its context exists.
@@ -41,18 +40,13 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void documentChanged(DocumentEvent event);
+    void documentChanged(DocumentEvent event) override;
+    void freeGl() override;
     void hover(QPoint pos);
-    void releaseGl();
 
-    Document& doc_;
-    int listener_ = 0;
-    QMetaObject::Connection contextGone_;
     std::unique_ptr<ModelRenderer> renderer_;
     ModelCamera camera_;
-    bool glReady_ = false;
     bool modelStale_ = true;
-    std::string failure_;
     const Model* shownModel_ = nullptr;
     std::unordered_set<const Face*> highlighted_;
     Edge* hovered_ = nullptr;
