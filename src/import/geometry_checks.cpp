@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,11 +16,17 @@ namespace {
 // Corners farther apart than this are always written differently with six decimals.
 constexpr double kAlwaysWrittenApart = 4e-6;
 
+// A coordinate as a work file gives it back: written with six decimals, read as a number (so
+// that "-0.000000" and "0.000000" are the same).
+double asStored(double v) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", v);
+    return std::strtod(text, nullptr);
+}
+
 bool writtenAlike(const Point3& a, const Point3& b) {
-    char x[128], y[128];
-    std::snprintf(x, sizeof x, "%f %f %f", a.x, a.y, a.z);
-    std::snprintf(y, sizeof y, "%f %f %f", b.x, b.y, b.z);
-    return std::strcmp(x, y) == 0;
+    return asStored(a.x) == asStored(b.x) && asStored(a.y) == asStored(b.y) &&
+           asStored(a.z) == asStored(b.z);
 }
 
 bool apart(const Point3& a, const Point3& b) {

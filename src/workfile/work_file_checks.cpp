@@ -11,8 +11,9 @@ namespace {
 bool finite(double v) { return std::isfinite(v); }
 
 // Positions and sizes on the sheet are in model units, where a model spans 2; far larger
-// values are damage, and the editor's and layout's arithmetic on them would overflow.
-constexpr double kLargestSheetValue = 1e9;
+// values are damage, and the editor's and layout's arithmetic on them (squares of sizes,
+// positions times a view's pixels per unit) would overflow.
+constexpr double kLargestSheetValue = 1e15;
 bool onSheet(double v) { return std::fabs(v) <= kLargestSheetValue; }
 
 bool soundCorner(const Halfedge& h, const Face& face) {

@@ -15,8 +15,8 @@ namespace plikatra {
 // - a face's part is one of the model's parts and belongs to the face's solid, and every part
 //   lists exactly the faces that name it;
 // - vertex positions and the 3D scale are finite numbers; flat positions, flap heights, part
-//   rectangles, text boxes and the parts' margin lie within a billion units; the 2D scale is
-//   positive and within a billion;
+//   rectangles, text boxes and the parts' margin lie within 1e15 units; the 2D scale is
+//   positive and within 1e15;
 // - a model with faces has bounds that enclose a finite box, and a positive 3D scale that
 //   brings it to the size normalisation gives (half its largest extent 1, with room for
 //   rounding).
