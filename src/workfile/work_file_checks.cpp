@@ -4,6 +4,8 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "model/geometry.h"
+
 namespace plikatra {
 
 namespace {
@@ -32,6 +34,32 @@ bool soundCorner(const Halfedge& h, const Face& face) {
     return true;
 }
 
+// Unfolding lays every corner of a face at its 3D distance from a corner already on the
+// sheet, and edits turn, mirror, move, split or join parts without changing their shapes, so
+// no two corners of a part lie further apart than one step per corner, a step being at most
+// the part's 3D extent. A corner flung far beyond that is damage; left in, it would make the
+// layout fit a development millions of units wide to the page, at a 2D scale too small for
+// the file to hold.
+bool cornersHangTogether(const Part& part) {
+    Point3 lo{kDoubleMax, kDoubleMax, kDoubleMax}, hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    double minX = kDoubleMax, minY = kDoubleMax, maxX = -kDoubleMax, maxY = -kDoubleMax;
+    std::size_t corners = 0;
+    for (const Face* f : part.faces)
+        for (const auto& h : f->halfedges) {
+            const Point3& p = h->origin->position;
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+            minX = std::min(minX, h->flatX);
+            minY = std::min(minY, h->flatY);
+            maxX = std::max(maxX, h->flatX);
+            maxY = std::max(maxY, h->flatY);
+            ++corners;
+        }
+    // Twice the bound, and a little for the six decimals positions are stored with.
+    const double reach = 2.0 * static_cast<double>(corners) * distance3(lo, hi) + 1e-3;
+    return maxX - minX <= reach && maxY - minY <= reach;
+}
+
 }  // namespace
 
 bool isSoundWorkFileModel(const Model& model) {
@@ -39,6 +67,9 @@ bool isSoundWorkFileModel(const Model& model) {
     for (const auto& p : model.parts) {
         if (!p->solid || !onSheet(p->x) || !onSheet(p->y) || !onSheet(p->width) || !onSheet(p->height))
             return false;
+        // Unfolding starts every part with a face and editing drops a part it empties; a
+        // part of no faces has no size, and laying one out gives it a width of no number.
+        if (p->faces.empty()) return false;
         for (const Face* f : p->faces)
             if (!f || f->part != p.get()) return false;
         parts.insert(p.get());
@@ -85,6 +116,9 @@ bool isSoundWorkFileModel(const Model& model) {
     std::size_t listed = 0;
     for (const auto& p : model.parts) listed += p->faces.size();
     if (listed != facesInParts) return false;
+    // Only now is every corner known to have a vertex and a finite flat position.
+    for (const auto& p : model.parts)
+        if (!cornersHangTogether(*p)) return false;
     for (const auto& t : model.texts)
         if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
     // The sheet's extent is not checked: drawing computes it afresh, and an empty development
