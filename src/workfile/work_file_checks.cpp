@@ -90,6 +90,24 @@ bool isSoundWorkFileModel(const Model& model) {
         // The development's scale is the 2D scale times this one, and editing divides by it.
         if (!(model.dMag3d > 0) || !(extent * model.dMag3d <= 4)) return false;
     }
+    // Construction takes the bounds from the corners themselves, and normalisation then moves
+    // the corners into the cube of half side 1 around the origin, so every corner lies in one
+    // box or the other (a file may hold either). A corner far outside both is damage:
+    // unfolding it would spread the development wider than any 2D scale the file can store.
+    Point3 lo{-1, -1, -1}, hi{1, 1, 1};
+    if (hasFaces) {
+        lo = {std::min(lo.x, model.boundsMin.x), std::min(lo.y, model.boundsMin.y),
+              std::min(lo.z, model.boundsMin.z)};
+        hi = {std::max(hi.x, model.boundsMax.x), std::max(hi.y, model.boundsMax.y),
+              std::max(hi.z, model.boundsMax.z)};
+    }
+    // Room for the six decimals both are stored with.
+    const double slack =
+        1e-5 + 1e-9 * std::max({-lo.x, -lo.y, -lo.z, hi.x, hi.y, hi.z});
+    const auto inModel = [&](const Point3& p) {
+        return p.x >= lo.x - slack && p.x <= hi.x + slack && p.y >= lo.y - slack &&
+               p.y <= hi.y + slack && p.z >= lo.z - slack && p.z <= hi.z + slack;
+    };
     std::size_t facesInParts = 0;
     for (const auto& s : model.solids) {
         for (const auto& v : s->vertices)
@@ -101,7 +119,7 @@ bool isSoundWorkFileModel(const Model& model) {
                 ++facesInParts;
             }
             for (const auto& h : f->halfedges)
-                if (!soundCorner(*h, *f)) return false;
+                if (!soundCorner(*h, *f) || !inModel(h->origin->position)) return false;
             // The ring closes after exactly the face's corners.
             const Halfedge* h = f->halfedges.front().get();
             for (std::size_t i = 0; i < f->halfedges.size(); ++i) h = h->next;

@@ -70,8 +70,8 @@ TEST_F(DamagedFileTest, UnknownKeysAndMissingInfoKeysStillOpen) {
 
 // Records that each read well but do not hang together: a corner no edge names (the file of
 // the crash this guards against), links that do not return, a fold between two parts, parts
-// listing faces of another solid or none, a corner further from its part than unfolding could
-// put it, and numbers that are no numbers.
+// listing faces of another solid or none, a corner outside the model or further from its part
+// than unfolding could put it, and numbers that are no numbers.
 TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
     const std::string file = golden("development.ufd");
     const std::string twoParts =
@@ -92,6 +92,7 @@ TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
         {"text box infinite", replaced(file, "24 1.000000 -2.000000", "24 -inf -2.000000")},
         {"vertex not a number", replaced(file, "2.500000 1.250000 0.000000\n0.000000", "2.500000 nan 0.000000\n0.000000")},
         {"part of no faces", replaced(file, "parts 1\n", "parts 2\n0 0 0 1 1\n")},
+        {"corner outside the bounds", replaced(file, "0.000000 1.250000 0.123457\nfaces", "0.000000 1.250000 500.000000\nfaces")},
         {"corner flung from its part", replaced(file, "3 0.000000 1.250000", "3 500.000000 1.250000")},
         {"no bounds", replaced(file, "model 2.500000 1.250000 0.123457 0.000000 0.000000 0.000000\n", "")},
         {"bounds inside out", replaced(file, "model 2.500000", "model -2.500000")},
