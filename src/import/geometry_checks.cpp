@@ -16,14 +16,6 @@ namespace {
 // Corners farther apart than this are always written differently with six decimals.
 constexpr double kAlwaysWrittenApart = 4e-6;
 
-// A coordinate as a work file gives it back: written with six decimals, read as a number (so
-// that "-0.000000" and "0.000000" are the same).
-double asStored(double v) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", v);
-    return std::strtod(text, nullptr);
-}
-
 bool writtenAlike(const Point3& a, const Point3& b) {
     return asStored(a.x) == asStored(b.x) && asStored(a.y) == asStored(b.y) &&
            asStored(a.z) == asStored(b.z);
@@ -59,6 +51,12 @@ bool cornersApart(const Face& face) {
 }
 
 }  // namespace
+
+double asStored(double v) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", v);
+    return std::strtod(text, nullptr);
+}
 
 bool hasStorableScale(const Model& model) {
     if (!std::isfinite(model.dMag3d) || !(model.dMag3d > 0.0)) return false;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "import/geometry_checks.h"
 #include "model/geometry.h"
 
 namespace plikatra {
@@ -88,7 +89,9 @@ bool isSoundWorkFileModel(const Model& model) {
                                            model.boundsMax.z - model.boundsMin.z}) >= 0))
             return false;
         // The development's scale is the 2D scale times this one, and editing divides by it.
-        if (!(model.dMag3d > 0) || !(extent * model.dMag3d <= 4)) return false;
+        // Saving rounds it to six decimals, and the file must still pass when read again.
+        for (const double mag3d : {model.dMag3d, asStored(model.dMag3d)})
+            if (!(mag3d > 0) || !(extent * mag3d <= 4)) return false;
     }
     // Construction takes the bounds from the corners themselves, and normalisation then moves
     // the corners into the cube of half side 1 around the origin, so every corner lies in one
@@ -141,10 +144,10 @@ bool isSoundWorkFileModel(const Model& model) {
         if (!onSheet(t->x) || !onSheet(t->y) || !onSheet(t->width) || !onSheet(t->height)) return false;
     // The sheet's extent is not checked: drawing computes it afresh, and an empty development
     // has none that is a number.
-    // The layout divides the page by the 2D scale. The parts' margin matters only where there
-    // are parts.
-    return model.dMag2d > 0 && onSheet(model.dMag2d) && finite(model.dMag3d) &&
-           (model.parts.empty() || onSheet(model.dKavimozuMargin));
+    // The layout divides the page by the 2D scale, here and once the file is saved and read
+    // again. The parts' margin matters only where there are parts.
+    return model.dMag2d > 0 && asStored(model.dMag2d) > 0 && onSheet(model.dMag2d) &&
+           finite(model.dMag3d) && (model.parts.empty() || onSheet(model.dKavimozuMargin));
 }
 
 }  // namespace plikatra

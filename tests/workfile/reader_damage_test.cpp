@@ -71,7 +71,8 @@ TEST_F(DamagedFileTest, UnknownKeysAndMissingInfoKeysStillOpen) {
 // Records that each read well but do not hang together: a corner no edge names (the file of
 // the crash this guards against), links that do not return, a fold between two parts, parts
 // listing faces of another solid or none, a corner outside the model or further from its part
-// than unfolding could put it, and numbers that are no numbers.
+// than unfolding could put it, numbers that are no numbers, and scales that a saved file would
+// give back as zero or too large.
 TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
     const std::string file = golden("development.ufd");
     const std::string twoParts =
@@ -94,6 +95,11 @@ TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
         {"part of no faces", replaced(file, "parts 1\n", "parts 2\n0 0 0 1 1\n")},
         {"corner outside the bounds", replaced(file, "0.000000 1.250000 0.123457\nfaces", "0.000000 1.250000 500.000000\nfaces")},
         {"corner flung from its part", replaced(file, "3 0.000000 1.250000", "3 500.000000 1.250000")},
+        {"3D scale saved as zero", replaced(replaced(file, "model 2.500000", "model 4400000.000000"),
+                                           "dMag3d 0.500000", "dMag3d 0.0000004")},
+        {"3D scale saved too large for the bounds",
+         replaced(replaced(file, "model 2.500000", "model 4400000.000000"), "dMag3d 0.500000", "dMag3d 0.0000009")},
+        {"2D scale saved as zero", replaced(file, "dMag2d 20.000000", "dMag2d 0.0000004")},
         {"no bounds", replaced(file, "model 2.500000 1.250000 0.123457 0.000000 0.000000 0.000000\n", "")},
         {"bounds inside out", replaced(file, "model 2.500000", "model -2.500000")},
     };
