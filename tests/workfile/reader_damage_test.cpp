@@ -129,5 +129,28 @@ TEST_F(DamagedFileTest, FaceOfTwoHundredThousandCornersLoadsUnfoldsAndSaves) {
     EXPECT_EQ(doc_.open(dir_.path() + "/again.ufd").result, kReadOk);
 }
 
+// Four hundred separate triangles, each four million units across, in a file that is not
+// normalised: no page fits them at a 2D scale a work file holds, so the layout keeps the
+// smallest it holds, and the saved development reads back.
+TEST_F(DamagedFileTest, DevelopmentTooWideForAnyStoredScaleSavesAndReopens) {
+    const int n = 400;
+    std::string text = "version 2\nmin_version 2\nmodel 4000000 4000000 0 0 0 0\nsolids 1\nsolid\nt\n1\n";
+    text += format("vertices %d\n", 3 * n);
+    for (int i = 0; i < n; ++i) text += "0 0 0\n4000000 0 0\n0 4000000 0\n";
+    text += format("faces %d\n", n);
+    for (int i = 0; i < n; ++i)
+        text += format("-1 -1 0 0 1 0 3 \n%d 0 0 0 0 0 1 0.5\n%d 0 0 0 0 0 1 0.5\n%d 0 0 0 0 0 1 0.5\n",
+                       3 * i, 3 * i + 1, 3 * i + 2);
+    text += format("edges %d\n", 3 * n);
+    for (int i = 0; i < 3 * n; ++i) text += format("%d -1 %d %d 5 0\n", i / 3, i, i % 3 == 2 ? i - 2 : i + 1);
+    text += "info\ndMag3d 0.000001\nbFinished 0\n/info\nend 2\n";
+    ASSERT_EQ(doc_.open(dir_.write("wide.ufd", text)).result, kReadOk);
+    ASSERT_TRUE(doc_.createDevelopment(true));
+    EXPECT_EQ(doc_.model()->dMag2d, kSmallestStoredScale);
+    EXPECT_FALSE(doc_.editor().scaleDown());
+    ASSERT_TRUE(doc_.save(dir_.path() + "/again.ufd"));
+    EXPECT_EQ(doc_.open(dir_.path() + "/again.ufd").result, kReadOk);
+}
+
 }  // namespace
 }  // namespace plikatra
