@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/c_numbers.h"
 #include "model/geometry.h"
 
 namespace plikatra {
@@ -17,8 +18,8 @@ namespace {
 constexpr double kAlwaysWrittenApart = 4e-6;
 
 bool writtenAlike(const Point3& a, const Point3& b) {
-    return asStored(a.x) == asStored(b.x) && asStored(a.y) == asStored(b.y) &&
-           asStored(a.z) == asStored(b.z);
+    return storedWithSixDecimals(a.x) == storedWithSixDecimals(b.x) && storedWithSixDecimals(a.y) == storedWithSixDecimals(b.y) &&
+           storedWithSixDecimals(a.z) == storedWithSixDecimals(b.z);
 }
 
 bool apart(const Point3& a, const Point3& b) {
@@ -51,12 +52,6 @@ bool cornersApart(const Face& face) {
 }
 
 }  // namespace
-
-double asStored(double v) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", v);
-    return std::strtod(text, nullptr);
-}
 
 bool hasStorableScale(const Model& model) {
     if (!std::isfinite(model.dMag3d) || !(model.dMag3d > 0.0)) return false;

@@ -20,10 +20,6 @@ inline constexpr double kClosestCorners = 5e-7;
 // can be made from such a model, so it is refused.
 bool hasUnfoldableGeometry(const Model& model);
 
-// A number as a work file gives it back: written with six decimals, read as a number (so that
-// "-0.000000" and "0.000000" are the same).
-double asStored(double v);
-
 // True when the model's 3D scale (set by normalisation) is a finite positive number that the
 // work file's six decimals hold as more than zero: the development's scale is divided by it, so
 // a model more than about two million of its own units across could be saved but not used

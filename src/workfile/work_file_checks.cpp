@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "import/geometry_checks.h"
+#include "base/c_numbers.h"
 #include "model/geometry.h"
 
 namespace plikatra {
@@ -90,7 +90,7 @@ bool isSoundWorkFileModel(const Model& model) {
             return false;
         // The development's scale is the 2D scale times this one, and editing divides by it.
         // Saving rounds it to six decimals, and the file must still pass when read again.
-        for (const double mag3d : {model.dMag3d, asStored(model.dMag3d)})
+        for (const double mag3d : {model.dMag3d, storedWithSixDecimals(model.dMag3d)})
             if (!(mag3d > 0) || !(extent * mag3d <= 4)) return false;
     }
     // Construction takes the bounds from the corners themselves, and normalisation then moves
@@ -146,8 +146,9 @@ bool isSoundWorkFileModel(const Model& model) {
     // has none that is a number.
     // The layout divides the page by the 2D scale, here and once the file is saved and read
     // again. The parts' margin matters only where there are parts.
-    return model.dMag2d > 0 && asStored(model.dMag2d) > 0 && onSheet(model.dMag2d) &&
-           finite(model.dMag3d) && (model.parts.empty() || onSheet(model.dKavimozuMargin));
+    return model.dMag2d > 0 && storedWithSixDecimals(model.dMag2d) > 0 &&
+           onSheet(model.dMag2d) && finite(model.dMag3d) &&
+           (model.parts.empty() || onSheet(model.dKavimozuMargin));
 }
 
 }  // namespace plikatra
