@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -37,6 +38,14 @@ inline double parseCDouble(std::string_view w) {
         text = large.c_str();
     }
     return ::strtod_l(text, nullptr, cLocale());
+}
+
+// A number as a work file gives it back: written with "%f" (six decimals), read with strtod
+// (so that "-0.000000" and "0.000000" are the same).
+inline double storedWithSixDecimals(double v) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", v);
+    return std::strtod(text, nullptr);
 }
 
 // atoi on one word: (int) strtol(text, NULL, 10), saturating at the range of long before

@@ -17,6 +17,12 @@ struct PageSetup {
     double cellHeight() const { return height - 2 * marginTop; }
 };
 
+// The smallest 2D scale (dMag2d) the six decimals of a work file hold. Fitting a development
+// to the page and scaling it down stop here, so that whatever is laid out can be saved and
+// read again; only developments tens of millions of units wide (from damaged or foreign work
+// files) would need less.
+inline constexpr double kSmallestStoredScale = 1e-6;
+
 // Line-type codes: 0 solid, 1 dotted, 2 dash-dot, 3 none. The cut line type only knows 0 and 1,
 // and 1 means cut lines are not drawn.
 inline constexpr int kLineSolid = 0;

@@ -313,7 +313,7 @@ bool scaleBy(Model& model, bool up, const PageSetup& page) {
     const double current = model.dMag2d * model.dMag3d;
     const double scale = up ? current * 1.1 : current / 1.1;
     const double size = scale / model.dMag3d * model.dKavimozuHeight;
-    if (up ? size > 500 : size < 1) return false;
+    if (up ? size > 500 : (size < 1 || scale / model.dMag3d < kSmallestStoredScale)) return false;
     setDevelopmentScale(model, scale, page);
     return true;
 }

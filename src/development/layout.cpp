@@ -108,8 +108,9 @@ void layoutParts(Model& model, const LayoutParams& params, Ui& ui) {
     model.dKavimozuHeight = packed.usedH;
 
     if (params.mode == kLayoutAuto && packed.usedW > 0 && packed.usedH > 0) {
-        model.dMag2d = 0.99 * std::min(page.cellWidth() / packed.usedW,
-                                       page.cellHeight() / packed.usedH);
+        const double fit =
+            0.99 * std::min(page.cellWidth() / packed.usedW, page.cellHeight() / packed.usedH);
+        model.dMag2d = std::max(kSmallestStoredScale, fit);
         model.pagesAcross = model.pagesDown = 1;
     }
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "base/c_numbers.h"
 #include "model/geometry.h"
 
 namespace plikatra {
@@ -16,10 +18,8 @@ namespace {
 constexpr double kAlwaysWrittenApart = 4e-6;
 
 bool writtenAlike(const Point3& a, const Point3& b) {
-    char x[128], y[128];
-    std::snprintf(x, sizeof x, "%f %f %f", a.x, a.y, a.z);
-    std::snprintf(y, sizeof y, "%f %f %f", b.x, b.y, b.z);
-    return std::strcmp(x, y) == 0;
+    return storedWithSixDecimals(a.x) == storedWithSixDecimals(b.x) && storedWithSixDecimals(a.y) == storedWithSixDecimals(b.y) &&
+           storedWithSixDecimals(a.z) == storedWithSixDecimals(b.z);
 }
 
 bool apart(const Point3& a, const Point3& b) {

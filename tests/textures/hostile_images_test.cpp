@@ -45,6 +45,26 @@ TEST(HostileImages, JpegDeclaringMorePixelsThanItsBytesIsRefusedBeforeDecoding) 
     for (const auto& e : ui.entries) EXPECT_EQ(e.text.find("too large"), std::string::npos) << e.text;
 }
 
+// A progressive colour JPEG keeps every coefficient of the picture until its last scan: for
+// 9000 × 9000 pixels about 490 MB. Padded with comments so that the size rule lets it through,
+// it must stop at the decoder's own memory limit, before any of that or the picture's 243 MB
+// of output is taken.
+TEST(HostileImages, ProgressiveJpegBeyondTheDecodersMemoryLimitIsRefused) {
+    const int side = 9000;
+    std::string j = "\xFF\xD8";
+    for (int i = 0; i < 2; ++i) j += std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, ' ');
+    j += std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\x01');
+    j += std::string("\xFF\xC2\x00\x11\x08", 5);
+    j += char(side >> 8), j += char(side & 0xFF), j += char(side >> 8), j += char(side & 0xFF);
+    j += std::string("\x03\x01\x11\x00\x02\x11\x00\x03\x11\x00", 10);
+    j += std::string("\xFF\xDA\x00\x0C\x03\x01\x00\x02\x00\x03\x00\x00\x00\x00", 14);
+    j += std::string("\x00\x00\xFF\xD9", 4);
+    ASSERT_GE(j.size() * 1024, std::size_t(side) * side);
+    RecordingFrontEnd ui;
+    EXPECT_FALSE(readJpegData(bytesOf(j), ui));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"Backing store not supported"});
+}
+
 TEST(HostileImages, BitmapDeclaringMorePixelsThanItsBytesIsRefused) {
     RecordingFrontEnd ui;
     for (const std::string& bmp : {buildBmp(16384, 16384, 24, "x"), buildBmp(16384, 16384, 8, "\x02\x00", 1),

@@ -70,7 +70,9 @@ TEST_F(DamagedFileTest, UnknownKeysAndMissingInfoKeysStillOpen) {
 
 // Records that each read well but do not hang together: a corner no edge names (the file of
 // the crash this guards against), links that do not return, a fold between two parts, parts
-// listing faces of another solid, and numbers that are no numbers.
+// listing faces of another solid or none, a corner outside the model or further from its part
+// than unfolding could put it, numbers that are no numbers, and scales that a saved file would
+// give back as zero or too large.
 TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
     const std::string file = golden("development.ufd");
     const std::string twoParts =
@@ -90,6 +92,14 @@ TEST_F(DamagedFileTest, RecordsThatDoNotHangTogetherAreRefused) {
         {"scale not a number", replaced(file, "dMag2d 20.000000", "dMag2d nan")},
         {"text box infinite", replaced(file, "24 1.000000 -2.000000", "24 -inf -2.000000")},
         {"vertex not a number", replaced(file, "2.500000 1.250000 0.000000\n0.000000", "2.500000 nan 0.000000\n0.000000")},
+        {"part of no faces", replaced(file, "parts 1\n", "parts 2\n0 0 0 1 1\n")},
+        {"corner outside the bounds", replaced(file, "0.000000 1.250000 0.123457\nfaces", "0.000000 1.250000 500.000000\nfaces")},
+        {"corner flung from its part", replaced(file, "3 0.000000 1.250000", "3 500.000000 1.250000")},
+        {"3D scale saved as zero", replaced(replaced(file, "model 2.500000", "model 4400000.000000"),
+                                           "dMag3d 0.500000", "dMag3d 0.0000004")},
+        {"3D scale saved too large for the bounds",
+         replaced(replaced(file, "model 2.500000", "model 4400000.000000"), "dMag3d 0.500000", "dMag3d 0.0000009")},
+        {"2D scale saved as zero", replaced(file, "dMag2d 20.000000", "dMag2d 0.0000004")},
         {"no bounds", replaced(file, "model 2.500000 1.250000 0.123457 0.000000 0.000000 0.000000\n", "")},
         {"bounds inside out", replaced(file, "model 2.500000", "model -2.500000")},
     };
@@ -116,6 +126,29 @@ TEST_F(DamagedFileTest, FaceOfTwoHundredThousandCornersLoadsUnfoldsAndSaves) {
     EXPECT_EQ(doc_.model()->parts.size(), 1u);
     EXPECT_TRUE(doc_.exportEps(dir_.path() + "/ring.eps"));
     EXPECT_TRUE(doc_.save(dir_.path() + "/again.ufd"));
+    EXPECT_EQ(doc_.open(dir_.path() + "/again.ufd").result, kReadOk);
+}
+
+// Four hundred separate triangles, each four million units across, in a file that is not
+// normalised: no page fits them at a 2D scale a work file holds, so the layout keeps the
+// smallest it holds, and the saved development reads back.
+TEST_F(DamagedFileTest, DevelopmentTooWideForAnyStoredScaleSavesAndReopens) {
+    const int n = 400;
+    std::string text = "version 2\nmin_version 2\nmodel 4000000 4000000 0 0 0 0\nsolids 1\nsolid\nt\n1\n";
+    text += format("vertices %d\n", 3 * n);
+    for (int i = 0; i < n; ++i) text += "0 0 0\n4000000 0 0\n0 4000000 0\n";
+    text += format("faces %d\n", n);
+    for (int i = 0; i < n; ++i)
+        text += format("-1 -1 0 0 1 0 3 \n%d 0 0 0 0 0 1 0.5\n%d 0 0 0 0 0 1 0.5\n%d 0 0 0 0 0 1 0.5\n",
+                       3 * i, 3 * i + 1, 3 * i + 2);
+    text += format("edges %d\n", 3 * n);
+    for (int i = 0; i < 3 * n; ++i) text += format("%d -1 %d %d 5 0\n", i / 3, i, i % 3 == 2 ? i - 2 : i + 1);
+    text += "info\ndMag3d 0.000001\nbFinished 0\n/info\nend 2\n";
+    ASSERT_EQ(doc_.open(dir_.write("wide.ufd", text)).result, kReadOk);
+    ASSERT_TRUE(doc_.createDevelopment(true));
+    EXPECT_EQ(doc_.model()->dMag2d, kSmallestStoredScale);
+    EXPECT_FALSE(doc_.editor().scaleDown());
+    ASSERT_TRUE(doc_.save(dir_.path() + "/again.ufd"));
     EXPECT_EQ(doc_.open(dir_.path() + "/again.ufd").result, kReadOk);
 }
 
