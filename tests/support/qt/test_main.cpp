@@ -1,4 +1,4 @@
-// The window tests need one QApplication for the run: on the X server of the test command
+// The Qt test programs need one QApplication for the run: on the X server of the test command
 // (xvfb-run) when there is one, so that OpenGL views can draw, else on the offscreen platform.
 #include <gtest/gtest.h>
 
