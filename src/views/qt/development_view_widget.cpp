@@ -43,6 +43,7 @@ DevelopmentViewWidget::DevelopmentViewWidget(Document& doc, QWidget* parent) : G
 DevelopmentViewWidget::~DevelopmentViewWidget() { releaseGl(); }
 
 void DevelopmentViewWidget::freeGl() {
+    fbo_.reset();
     if (renderer_) renderer_->releaseGl();
 }
 
@@ -135,7 +136,11 @@ QPointF DevelopmentViewWidget::screenAt(Point2 p) const {
 void DevelopmentViewWidget::renderImage() {
     const QSize size(transform_.clientWidth, transform_.clientHeight);
     if (size.isEmpty()) return;
-    QOpenGLFramebufferObject fbo(size, QOpenGLFramebufferObject::CombinedDepthStencil);
+    // One framebuffer for as long as the size lasts: panning with every move rendered must
+    // not allocate one per frame.
+    if (!fbo_ || fbo_->size() != size)
+        fbo_ = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::CombinedDepthStencil);
+    QOpenGLFramebufferObject& fbo = *fbo_;
     if (!fbo.isValid() || !fbo.bind()) {
         failure_ = kMsgDibCreateFailed;
         doc_.frontEnd().show(failure_, MessageIcon::Error);

@@ -14,6 +14,7 @@
 #include "views/development_view_transform.h"
 
 class QMenu;
+class QOpenGLFramebufferObject;
 
 namespace plikatra {
 
@@ -66,6 +67,7 @@ private:
     DevelopmentDrawing drawing_;
     SheetFrame sheet_;
     DevelopmentViewTransform transform_;
+    std::unique_ptr<QOpenGLFramebufferObject> fbo_;
     QImage image_;  // the last rendering, reused while only overlays change
     bool drawingStale_ = true;
     bool dirty_ = true;
