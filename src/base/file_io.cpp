@@ -131,6 +131,10 @@ void removeStaleTemporaries(const std::string& target) {
 }  // namespace
 
 bool replaceFile(const std::string& path, std::string_view data) {
+    return replaceFileWith(path, [data](const PieceWriter& write) { return write(data); });
+}
+
+bool replaceFileWith(const std::string& path, const std::function<bool(const PieceWriter&)>& produce) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(path, ec)) {
@@ -151,7 +155,12 @@ bool replaceFile(const std::string& path, std::string_view data) {
     }
     if (fd < 0) return false;
     if (exists) (void)::fchmod(fd, existing.st_mode & 07777);
-    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    bool written = true;
+    const PieceWriter write = [fd, &written](std::string_view piece) {
+        written = written && writeAll(fd, piece);
+        return written;
+    };
+    bool ok = produce(write) && written && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {

@@ -5,6 +5,7 @@
 #include <locale.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,5 +49,11 @@ bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 // read-only is refused. On failure errno tells why. A successful replacement also removes the
 // temporaries that saves of the same file left when their process was killed.
 bool replaceFile(const std::string& path, std::string_view data);
+
+// The same for content made in pieces: `produce` hands each piece to the writer it is given,
+// which answers false once writing has failed; `produce` answers false when it could not
+// finish. A large file is then never whole in memory.
+using PieceWriter = std::function<bool(std::string_view)>;
+bool replaceFileWith(const std::string& path, const std::function<bool(const PieceWriter&)>& produce);
 
 }  // namespace plikatra

@@ -139,8 +139,12 @@ using LibraryFinder = std::function<bool(const std::string& name, bool given, st
 
 class ObjReader {
 public:
-    ObjReader(const LibraryFinder& library, std::string_view text, Model& model, LoadProgress& progress)
-        : library_(library), in_(text), model_(model), progress_(progress) {}
+    // releaseText, when given, frees the text once it has been read (before the solids are
+    // built); nothing may look at the text after that.
+    ObjReader(const LibraryFinder& library, std::string_view text, Model& model, LoadProgress& progress,
+              std::function<void()> releaseText)
+        : library_(library), in_(text), model_(model), progress_(progress),
+          releaseText_(std::move(releaseText)) {}
 
     int run() {
         solid_ = model_.addSolid();
@@ -319,15 +323,28 @@ private:
             int index = 0;
             for (auto& v : solid->vertices) v->index = index++;
         }
+        // The file's numbering is no longer needed. Letting it go before the solids are
+        // paired keeps it out of the peak memory of a large model.
+        releaseNumbering();
+        if (releaseText_) releaseText_();
         const bool ok = finishSolids(model_, kAreaThreshold);
         progress_.close();
         return ok ? kReadOk : kReadFailed;
+    }
+
+    void releaseNumbering() {
+        std::vector<Point3>().swap(positions_);
+        std::vector<TexCoord>().swap(texCoords_);
+        std::vector<Slot<Vertex>>().swap(vertexSlots_);
+        std::vector<Slot<TexCoord>>().swap(texSlots_);
+        std::vector<long long>().swap(texKeys_);
     }
 
     const LibraryFinder& library_;
     TextScanner in_;
     Model& model_;
     LoadProgress& progress_;
+    std::function<void()> releaseText_;
     Solid* solid_ = nullptr;
     std::vector<Point3> positions_;    // every "v" read so far
     std::vector<TexCoord> texCoords_;  // every "vt" read so far, v already flipped
@@ -341,11 +358,11 @@ private:
 };
 
 int readObjWith(std::string_view text, const LibraryFinder& library, Model& model,
-                const ReadContext& ctx) {
+                const ReadContext& ctx, std::function<void()> releaseText = {}) {
     return runGuarded([&]() -> int {
         if (text.empty()) return kReadFailed;
         LoadProgress progress(static_cast<long long>(text.size()), ctx.ui.progress());
-        ObjReader reader(library, text, model, progress);
+        ObjReader reader(library, text, model, progress, std::move(releaseText));
         return reader.run();
     });
 }
@@ -367,7 +384,7 @@ int readObj(const std::string& path, Model& model, const ReadContext& ctx) {
         }
         return !file.empty() && readWholeFile(file, out);
     };
-    return readObjWith(text, beside, model, ctx);
+    return readObjWith(text, beside, model, ctx, [&text] { std::string().swap(text); });
 }
 
 int readObjText(std::string_view text, std::string_view materialLibrary, Model& model,

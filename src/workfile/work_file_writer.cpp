@@ -12,9 +12,46 @@
 
 namespace plikatra {
 
+// The file's text, handed on in pieces of about a megabyte when it goes to a file, so that the
+// work file of a model of millions of faces is never whole in memory. Without a writer it
+// collects the whole text.
+class WorkFileOut {
+public:
+    explicit WorkFileOut(const PieceWriter* write = nullptr) : write_(write) {}
+
+    std::string& text() { return text_; }
+    WorkFileOut& operator+=(std::string_view s) {
+        text_.append(s);
+        return *this;
+    }
+    void append(const char* p, size_t n) { text_.append(p, n); }
+    void append(size_t n, char c) { text_.append(n, c); }
+
+    // Called between records: passes the text on once it has grown past the piece size.
+    void spill() {
+        if (write_ && text_.size() >= kPieceBytes) pass();
+    }
+    // Passes on what is left; false when any piece could not be written.
+    bool finish() {
+        if (write_) pass();
+        return ok_;
+    }
+
+private:
+    static constexpr size_t kPieceBytes = 1u << 20;
+    void pass() {
+        ok_ = ok_ && (*write_)(text_);
+        text_.clear();
+    }
+    const PieceWriter* write_;
+    std::string text_;
+    bool ok_ = true;
+};
+
 namespace {
 
-__attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt, ...) {
+__attribute__((format(printf, 2, 3))) void put(WorkFileOut& sink, const char* fmt, ...) {
+    std::string& out = sink.text();
     // Most lines fit; "%f" of a huge value (the bounds of an empty model) prints over 300
     // digits, so the exact length is asked for when they do not.
     char buffer[256];
@@ -33,18 +70,21 @@ __attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt
         out.resize(start + static_cast<size_t>(n));
     }
     va_end(again);
+    sink.spill();
 }
 
 // A name or text on a line of its own, of at most `limit` bytes: the reader takes lines into
 // buffers of that size and cannot read a longer one (a group name of an OBJ file, say, can be
 // any length). A line feed inside it would end the line early and shift every record after it
 // for the reader, so it becomes a space.
-void putLine(std::string& out, const std::string& s, size_t limit) {
+void putLine(WorkFileOut& sink, const std::string& s, size_t limit) {
+    std::string& out = sink.text();
     const size_t start = out.size();
     out.append(s, 0, std::min(s.size(), limit));
     for (size_t i = start; i < out.size(); ++i)
         if (out[i] == '\n') out[i] = ' ';
     out += '\n';
+    sink.spill();
 }
 
 long count(size_t n) { return static_cast<long>(n); }
@@ -55,7 +95,7 @@ long faceNumber(const Halfedge* h) {
     return h && h->face ? static_cast<long>(h->face->index) : -1L;
 }
 
-void writeSolid(std::string& out, const Solid& solid) {
+void writeSolid(WorkFileOut& out, const Solid& solid) {
     out += "solid\n";
     putLine(out, solid.name, kMaxStoredNameBytes);
     put(out, "%d\n", solid.visible ? 1 : 0);
@@ -86,7 +126,7 @@ void writeSolid(std::string& out, const Solid& solid) {
     }
 }
 
-void writeMaterial(std::string& out, const Material& m) {
+void writeMaterial(WorkFileOut& out, const Material& m) {
     out += "material\n";
     putLine(out, m.name, kMaxStoredNameBytes);
     for (const Rgba* c : {&m.ambient, &m.diffuse, &m.emission, &m.specular})
@@ -115,7 +155,7 @@ void writeMaterial(std::string& out, const Material& m) {
     out += "\n";
 }
 
-void writeText(std::string& out, const TextItem& t) {
+void writeText(WorkFileOut& out, const TextItem& t) {
     put(out, "%d\n", t.extra1);
     putLine(out, t.fontName, kMaxStoredFontNameBytes);
     putLine(out, t.text, kMaxStoredTextBytes);
@@ -124,7 +164,7 @@ void writeText(std::string& out, const TextItem& t) {
         static_cast<int>((t.color >> 16) & 0xFF));
 }
 
-void writeInfo(std::string& out, const Model& model, const WorkFileDocumentState& state) {
+void writeInfo(WorkFileOut& out, const Model& model, const WorkFileDocumentState& state) {
     const WorkFileSettings& s = state.settings;
     out += "info\n";
     put(out, "dMag3d %f\n", model.dMag3d);
@@ -172,9 +212,20 @@ void numberForWorkFile(Model& model) {
 }
 
 std::string WorkFileWriter::text() {
+    WorkFileOut out;
+    compose(out);
+    return std::move(out.text());
+}
+
+bool WorkFileWriter::writeTo(const PieceWriter& write) {
+    WorkFileOut out(&write);
+    compose(out);
+    return out.finish();
+}
+
+void WorkFileWriter::compose(WorkFileOut& out) {
     numberForWorkFile(model_);
     CLocaleScope cLocale;
-    std::string out;
 
     put(out, "# Plikatra Designer Work Info ver %d\n", kWorkFileVersion);
     out += "#\n\n";
@@ -203,12 +254,12 @@ std::string WorkFileWriter::text() {
 
     writeInfo(out, model_, state_);
     out += "end 2\n";
-    return out;
 }
 
 int WorkFileWriter::write(std::FILE* file) {
-    const std::string data = text();
-    std::fwrite(data.data(), 1, data.size(), file);
+    writeTo([file](std::string_view piece) {
+        return std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+    });
     return 0;
 }
 
@@ -218,7 +269,9 @@ std::string workFileText(Model& model, const WorkFileDocumentState& state) {
 
 bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
                    std::string* error) {
-    const bool ok = replaceFile(path, workFileText(model, state));
+    const bool ok = replaceFileWith(path, [&](const PieceWriter& write) {
+        return WorkFileWriter(model, state).writeTo(write);
+    });
     if (!ok && error) *error = kMsgCannotWriteFile;
     return ok;
 }

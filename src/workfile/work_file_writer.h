@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/file_io.h"
 #include "base/ui.h"
 #include "model/model.h"
 #include "workfile/work_file_settings.h"
@@ -35,6 +36,8 @@ struct WorkFileDocumentState {
 void numberForWorkFile(Model& model);
 
 // Writes one model as a work file in a single walk.
+class WorkFileOut;
+
 class WorkFileWriter {
 public:
     WorkFileWriter(Model& model, const WorkFileDocumentState& state)
@@ -45,8 +48,13 @@ public:
     // Numbers the model and writes the file to `file`, already opened for writing in binary
     // mode; does not close it. Returns 0; write errors show in the stream's error state.
     int write(std::FILE* file);
+    // Numbers the model and hands the content to `write` in pieces; false when a piece could
+    // not be written.
+    bool writeTo(const PieceWriter& write);
 
 private:
+    void compose(WorkFileOut& out);
+
     Model& model_;
     WorkFileDocumentState state_;
 };

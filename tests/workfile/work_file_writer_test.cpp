@@ -11,6 +11,7 @@
 
 #include "app/options.h"
 #include "base/settings.h"
+#include "model/primitive_shapes.h"
 #include "test_util.h"
 
 namespace plikatra {
@@ -239,6 +240,33 @@ TEST_F(WorkFileWriterTest, FailedSaveKeepsPreviousFileAndReportsConstantMessage)
     EXPECT_FALSE(writeWorkFile(*cube, dir.path() + "/missing/doc.ufd", &error));
     EXPECT_EQ(error, kMsgCannotWriteFile);
     EXPECT_FALSE(fs::exists(dir.path() + "/missing"));
+}
+
+// A file of several megabytes goes out in pieces: the saved bytes are the text's, and a size
+// limit reached in a later piece still fails the whole save.
+TEST_F(WorkFileWriterTest, LargeFileIsWrittenInPiecesWithTheSameBytes) {
+    auto sphere = makeIcosphere(5);
+    const std::string expected = workFileText(*sphere, stateOf(*sphere));
+    ASSERT_GT(expected.size(), 3u << 20);
+    test::TempDir dir;
+    const std::string path = dir.path() + "/big.ufd";
+    ASSERT_TRUE(writeWorkFile(*sphere, path, nullptr));
+    EXPECT_TRUE(test::readFile(path) == expected);
+
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 2u << 20;
+    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    const bool written = writeWorkFile(*sphere, path, &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, kMsgCannotWriteFile);
+    EXPECT_TRUE(test::readFile(path) == expected);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace
