@@ -1,3 +1,4 @@
+#include <QScreen>
 #include <QAction>
 #include <QDropEvent>
 #include <QCheckBox>
@@ -61,6 +62,22 @@ TEST_F(WindowTest, MenusToolBarsAndTheDevelopmentBar) {
     EXPECT_TRUE(window->action(CommandId::Open)->isEnabled());
     EXPECT_TRUE(window->close());  // nothing to save: closes without a question
     EXPECT_TRUE(frontEnd.texts.empty());
+}
+
+// A first start has no placement in the profile: the window takes four fifths of the screen,
+// centred, rather than the strip its bars alone would make. A kept placement comes back.
+TEST_F(WindowTest, FirstStartFillsMostOfTheScreenAndAKeptPlacementComesBack) {
+    const QRect area = window->screen()->availableGeometry();
+    window->restorePlacement();
+    EXPECT_EQ(window->size(), QSize(area.width() * 4 / 5, area.height() * 4 / 5));
+    EXPECT_LE(std::abs(window->geometry().center().x() - area.center().x()), 1);
+
+    window->setGeometry(40, 50, 700, 500);
+    QApplication::processEvents();
+    window->savePlacement();
+    MainWindow again(doc, frontEnd);
+    again.restorePlacement();
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 700, 500));
 }
 
 TEST_F(WindowTest, OpensEveryFormatByOpenFileAndByDrop) {

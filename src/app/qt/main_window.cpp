@@ -463,7 +463,15 @@ void MainWindow::run(CommandId id) {
 
 void MainWindow::restorePlacement() {
     const WindowPlacement w = loadWindowPlacement();
-    if (w.right > w.left && w.bottom > w.top) setGeometry(w.left, w.top, w.right - w.left, w.bottom - w.top);
+    if (w.right > w.left && w.bottom > w.top) {
+        setGeometry(w.left, w.top, w.right - w.left, w.bottom - w.top);
+    } else if (const QScreen* s = screen()) {
+        // First start: the menus' and bars' own size would make a strip of a window, which
+        // is also what un-maximising would come back to. Four fifths of the screen, centred.
+        const QRect area = s->availableGeometry();
+        const QSize size(area.width() * 4 / 5, area.height() * 4 / 5);
+        setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
+    }
     const QByteArray state = QByteArray::fromBase64(
         QByteArray::fromStdString(readProfileString(kProfileBarState, kBarStateKey)));
     if (!state.isEmpty()) restoreState(state);
