@@ -45,6 +45,9 @@ public:
         penWidth_ = canvasPenWidth(k, o.lineWidth);
         dot_ = canvasDashPattern(kLineDotted, k, o.lineWidth);
         dashDot_ = canvasDashPattern(kLineDashDot, k, o.lineWidth);
+        // Hairlines are drawn a whole pixel wide at any resolution a page is viewed at, so
+        // what lies within a millimetre of the seen area is kept.
+        seenMargin_ = penWidth_ + toDevice(k * 0.1);
     }
 
     void run() {
@@ -63,14 +66,38 @@ private:
     double sx_, sy_;
     const CanvasDrawingOptions& o_;
     int penWidth_ = 1;
+    int seenMargin_ = 1;
     std::vector<int> dot_, dashDot_;
 
     IntPoint device(Point2 p) const { return {toDevice(sx_ * p.x), toDevice(sy_ * p.y)}; }
 
+    // False when the box of `points`, grown by `margin`, misses the seen area.
+    template <typename Points>
+    bool seen(const Points& points, int margin) const {
+        if (!o_.seenArea) return true;
+        long long x0 = std::numeric_limits<long long>::max(), y0 = x0;
+        long long x1 = std::numeric_limits<long long>::min(), y1 = x1;
+        for (IntPoint p : points) {
+            x0 = std::min<long long>(x0, p.x);
+            y0 = std::min<long long>(y0, p.y);
+            x1 = std::max<long long>(x1, p.x);
+            y1 = std::max<long long>(y1, p.y);
+        }
+        const IntRect& a = *o_.seenArea;
+        return x1 + margin >= a.left && x0 - margin <= a.right && y1 + margin >= a.top &&
+               y0 - margin <= a.bottom;
+    }
+    bool seen(IntPoint a, IntPoint b, int margin) const {
+        return seen(std::initializer_list<IntPoint>{a, b}, margin);
+    }
+
     void flaps() {
         if (d_.flaps.empty()) return;
         c_.setPen(Pen::solid(kBlack, penWidth_));
-        for (const FlapPiece& piece : visibleFlapPieces(d_)) c_.line(device(piece.a), device(piece.b));
+        for (const FlapPiece& piece : visibleFlapPieces(d_)) {
+            const IntPoint a = device(piece.a), b = device(piece.b);
+            if (seen(a, b, seenMargin_)) c_.line(a, b);
+        }
     }
 
     void faces() {
@@ -83,6 +110,7 @@ private:
             if (m && m->hasTexture) continue;
             points.clear();
             for (Point2 p : f.corners) points.push_back(device(p));
+            if (!seen(points, seenMargin_)) continue;
             if (m) {
                 const DeviceColor color{colorComponent(m->flatColor.r), colorComponent(m->flatColor.g),
                                         colorComponent(m->flatColor.b)};
@@ -102,6 +130,7 @@ private:
         const Pen white = Pen::solid(kWhite, penWidth_);
         for (const DrawnLine& line : d_.lines) {
             const IntPoint a = device(line.start), b = device(line.end);
+            if (!seen(a, b, seenMargin_)) continue;
             // Every line that is drawn at all gets its white under-line, also one whose type
             // is "none", so that a hidden fold still parts the colours of its faces.
             if (o_.whiteUnderLines) {
@@ -131,6 +160,8 @@ private:
             const double length = std::hypot(gx - fx, gy - fy);
             // An edge without length has no direction to set its number along.
             if (!(length > 0.0)) continue;
+            // A number sits beside its edge's middle, never further than a few of its heights.
+            if (!seen(device(n.first), device(n.second), seenMargin_ + 8 * height)) continue;
             const double c = (gx - fx) / length, s = (gy - fy) / length;
             c_.setFont({kJoinNumberFace, height, kFontWeightNormal,
                         toDevice(joinNumberEscapement(gx - fx, gy - fy))});

@@ -4,6 +4,7 @@
 // and text items are left to the callers (raster layers, text routines).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "development/development_drawing.h"
@@ -18,6 +19,10 @@ struct CanvasDrawingOptions {
     // Join numbers from the font's outline glyphs; not available on a Canvas, so the numbers
     // are set in the font as without it.
     bool useOriginalFont = false;
+    // When set, the device rectangle that will be seen (a printed page's cell): what lies
+    // wholly outside it is left out, which keeps each page of a many-page document to its own
+    // share of the drawing. Unset draws everything.
+    std::optional<IntRect> seenArea;
 };
 
 // Face of the join numbers.

@@ -118,7 +118,11 @@ private:
     void vectorPage() {
         const CanvasTransform paper = c_.transform();
         c_.setTransform(vectorTransform(paper));
-        drawDevelopmentOnCanvas(c_, d_, px_ * d_.mag2d, py_ * d_.mag2d, o_.drawing);
+        // The cell in the development's device coordinates (those of vectorTransform).
+        CanvasDrawingOptions drawing = o_.drawing;
+        const int windowX = truncated(w_ * cell_.column * px_), windowY = truncated(h_ * cell_.row * py_);
+        drawing.seenArea = IntRect{windowX, windowY, windowX + cellRect_.width(), windowY + cellRect_.height()};
+        drawDevelopmentOnCanvas(c_, d_, px_ * d_.mag2d, py_ * d_.mag2d, drawing);
         c_.setTransform(paper);
     }
 

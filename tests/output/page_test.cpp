@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "development/development.h"
 #include "model/construction.h"
 #include "output/page_list.h"
@@ -177,6 +179,36 @@ TEST(PrintPage, VectorPageWithLabelMarksAndClip) {
     // Everything is put back.
     EXPECT_EQ(c.ops.back().kind, Kind::Restore);
     EXPECT_EQ(c.transform(), CanvasTransform{});
+}
+
+// A page draws what reaches its cell, a millimetre's margin included, and leaves out the rest
+// of the sheet: a many-page document is not the whole development on every page.
+TEST(PrintPage, EachPageDrawsOnlyWhatReachesItsCell) {
+    Grid3x2 g;
+    // Lines 0.05 cm and 0.5 cm below cell (1,0), that is into cell (1,1).
+    g.s.line(g.p, {20, 26.75}, {22, 26.75}, LineRole::Cut, kLineSolid);
+    g.s.line(g.p, {20, 27.2}, {22, 27.2}, LineRole::Cut, kLineSolid);
+    g.s.number(g.p, {21, 31}, {21, 30}, 7);
+    const std::vector<PageCell> pages = buildPageList(g.s.drawing, true);
+    ASSERT_EQ(pages.size(), 4u);
+    FixedTextMetrics metrics;
+    auto drawn = [&](int page) {
+        RecordingCanvas c(metrics);
+        EXPECT_TRUE(printPage(c, g.s.drawing, pages, page, {}, {}, nullptr).ok());
+        std::vector<int> firstXs, lineYs;
+        for (const CanvasOp* op : c.of(Kind::Polygon)) firstXs.push_back(op->points[0].x);
+        for (const CanvasOp* op : c.of(Kind::Polyline)) lineYs.push_back(op->points[0].y);
+        return std::tuple{firstXs, lineYs, c.of(Kind::Text).size()};
+    };
+    const int x17 = static_cast<int>(17 * kPx300), x20 = static_cast<int>(20 * kPx300);
+    const int yNear = static_cast<int>(26.75 * kPx300), yFar = static_cast<int>(27.2 * kPx300);
+    // Cell (1,0): the long triangle and the line just below the cell, not the small triangle,
+    // the line half a centimetre down or the number.
+    EXPECT_EQ(drawn(2), std::tuple(std::vector<int>{x17}, std::vector<int>{yNear}, size_t{0}));
+    // Cell (1,1): the small triangle, both lines and the number.
+    EXPECT_EQ(drawn(4), std::tuple(std::vector<int>{x20}, std::vector<int>{yNear, yFar}, size_t{1}));
+    // Cell (2,0) is reached by the long triangle alone.
+    EXPECT_EQ(drawn(3), std::tuple(std::vector<int>{x17}, std::vector<int>{}, size_t{0}));
 }
 
 TEST(PrintPage, PreviewShowsTheRasterPageAtThePrintResolution) {
