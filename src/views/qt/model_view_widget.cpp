@@ -168,6 +168,8 @@ void ModelViewWidget::mouseReleaseEvent(QMouseEvent* event) {
             doc_.editor().checkFace(pickFace(*model, camera_, pos.x(), pos.y()));
         } else if (!doc_.hasDevelopment() && hovered_) {
             doc_.toggleEdgeMark(*hovered_);
+            // The program ships no sound of its own: the desktop's bell stands in for it.
+            if (doc_.settings().bSound) QApplication::beep();
             update();
         }
     } else if (event->button() == Qt::RightButton && !doc_.hasDevelopment()) {
