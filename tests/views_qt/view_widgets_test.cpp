@@ -40,8 +40,11 @@ void mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Q
     QApplication::sendEvent(w, &e);
 }
 
+// The pointer comes to `pos` first, as a user's does: modes that act on what lies under the
+// pointer must not keep what a stray move of the X server's own pointer left there.
 void click(QWidget* w, QPointF pos, Qt::MouseButton button = Qt::LeftButton,
            Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    mouse(w, QEvent::MouseMove, pos, Qt::NoButton, Qt::NoButton, mods);
     mouse(w, QEvent::MouseButtonPress, pos, button, button, mods);
     mouse(w, QEvent::MouseButtonRelease, pos, button, Qt::NoButton, mods);
 }

@@ -103,6 +103,18 @@ void DevelopmentViewWidget::rebuildDrawing() {
     tellEditorScale();
 }
 
+bool DevelopmentViewWidget::readyForMouse() {
+    if (!glReady()) return false;
+    // A click that comes before the view has painted the last change (a large development
+    // takes a while) acts on the drawing as it now is instead of being lost.
+    if (drawingStale_) {
+        makeCurrent();
+        rebuildDrawing();
+        doneCurrent();
+    }
+    return true;
+}
+
 void DevelopmentViewWidget::fit() {
     if (!(sheet_.width > 0) || transform_.clientWidth <= 0) return;
     fitSheet(transform_, sheet_);
@@ -332,7 +344,7 @@ void DevelopmentViewWidget::showEditorMenu() {
 }
 
 void DevelopmentViewWidget::mousePressEvent(QMouseEvent* event) {
-    if (!glReady() || drawingStale_) return;
+    if (!readyForMouse()) return;
     const Point2 p = sheetAt(event->position());
     const unsigned keys = keysOf(event->modifiers());
     switch (event->button()) {
@@ -351,7 +363,7 @@ void DevelopmentViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void DevelopmentViewWidget::mouseMoveEvent(QMouseEvent* event) {
-    if (!glReady() || drawingStale_) return;
+    if (!readyForMouse()) return;
     const QPoint pos = event->position().toPoint();
     if (dragButton_ != Qt::NoButton) {
         const QPoint d = pos - dragLast_;
@@ -373,7 +385,7 @@ void DevelopmentViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DevelopmentViewWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (!glReady() || drawingStale_) return;
+    if (!readyForMouse()) return;
     const Point2 p = sheetAt(event->position());
     const unsigned keys = keysOf(event->modifiers());
     if (event->button() == dragButton_) {

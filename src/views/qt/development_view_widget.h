@@ -54,6 +54,8 @@ private:
     void documentChanged(DocumentEvent event) override;
     void freeGl() override;
     void rebuildDrawing();
+    // Brings a stale drawing up to date for a mouse event; false without a usable context.
+    bool readyForMouse();
     void renderImage();
     void paintOverlays(QPainter& painter);
     void putFrame(const QImage& frame);
