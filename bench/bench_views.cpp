@@ -159,7 +159,7 @@ std::unique_ptr<Model> gridDevelopment(int rows, int cols, int block) {
             const auto [hi, hj] = cell.at(h->origin);
             h->flatX = hj - (j / block) * block;
             h->flatY = hi - (i / block) * block;
-            h->display = h->origin->position;
+            h->display = DisplayOffset{};
         }
     }
     int number = 1;

@@ -9,7 +9,7 @@ void computeOpenedCuts(Model& model) {
     for (auto& s : model.solids)
         for (auto& f : s->faces)
             for (auto& h : f->halfedges) {
-                h->display = h->origin->position;
+                h->display = DisplayOffset{};
                 ++halfedgeCount;
             }
     const double offsetLength = 0.1 * model.meanEdgeLength;
@@ -45,9 +45,9 @@ void computeOpenedCuts(Model& model) {
                 guard = 0;
                 for (Halfedge* h = e->prev; h && guard <= halfedgeCount; ++guard) {
                     Halfedge* g = h->next;
-                    g->display.x += offset.x;
-                    g->display.y += offset.y;
-                    g->display.z += offset.z;
+                    g->display.x += static_cast<float>(offset.x);
+                    g->display.y += static_cast<float>(offset.y);
+                    g->display.z += static_cast<float>(offset.z);
                     h = g->twin;
                 }
             }

@@ -14,9 +14,12 @@ constexpr std::size_t kBlockBytes = 8u << 20;
 constexpr std::size_t kHugePage = 2u << 20;
 }
 
-ObjectPool::ObjectPool(std::size_t objectSize)
-    : size_((std::max(objectSize, sizeof(FreeNode)) + alignof(std::max_align_t) - 1) /
-            alignof(std::max_align_t) * alignof(std::max_align_t)) {}
+// Objects are packed at their own alignment, not the heap's 16 bytes: a face of 120 bytes
+// takes 120, not 128.
+ObjectPool::ObjectPool(std::size_t objectSize, std::size_t alignment) {
+    const std::size_t a = std::max(alignment, alignof(FreeNode));
+    size_ = (std::max(objectSize, sizeof(FreeNode)) + a - 1) / a * a;
+}
 
 void* ObjectPool::allocate() {
     if (free_) {

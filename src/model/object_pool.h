@@ -12,7 +12,8 @@ namespace plikatra {
 
 class ObjectPool {
 public:
-    explicit ObjectPool(std::size_t objectSize);
+    // Objects of `objectSize` bytes, each placed at a multiple of `alignment`.
+    ObjectPool(std::size_t objectSize, std::size_t alignment);
     void* allocate();
     void release(void* p);
 
@@ -45,7 +46,7 @@ struct Pooled {
 private:
     static ObjectPool& pool() {
         // Never destroyed: objects may outlive static destruction order.
-        static ObjectPool* p = new ObjectPool(sizeof(T));
+        static ObjectPool* p = new ObjectPool(sizeof(T), alignof(T));
         return *p;
     }
 #endif

@@ -49,8 +49,8 @@ void ModelRenderer::ensureFunctions() {
 
 bool ModelRenderer::opened() const { return model_ && model_->bFinished && options_.openedCuts; }
 
-const Point3& ModelRenderer::cornerPosition(const Halfedge& h) const {
-    return opened() ? h.display : h.origin->position;
+Point3 ModelRenderer::cornerPosition(const Halfedge& h) const {
+    return opened() ? displayPosition(h) : h.origin->position;
 }
 
 void ModelRenderer::setModel(const Model* model) {

@@ -79,7 +79,7 @@ private:
     void buildEdges();
     void releaseFaces();
     bool opened() const;
-    const Point3& cornerPosition(const Halfedge& h) const;
+    Point3 cornerPosition(const Halfedge& h) const;
     void applyMaterial(const FaceBatch& batch, bool materials) const;
     void drawOutlines(const Material& material) const;
 

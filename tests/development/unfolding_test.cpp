@@ -260,10 +260,11 @@ TEST_F(Unfolding, OpenedCutsMoveDisplayPositions) {
     int moved = 0;
     for (auto& f : m->solids[0]->faces)
         for (auto& h : f->halfedges) {
-            const double d = distance3(h->display, h->origin->position);
+            const double d = distance3(displayPosition(*h), h->origin->position);
             if (d > 0) {
                 ++moved;
-                EXPECT_NEAR(d, 0.1 * m->meanEdgeLength, 1e-12);
+                // The offset is kept in single precision: it is only drawn.
+                EXPECT_NEAR(d, 0.1 * m->meanEdgeLength, 1e-6 * m->meanEdgeLength);
             }
         }
     EXPECT_GT(moved, 0);
