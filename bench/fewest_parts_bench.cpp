@@ -11,16 +11,11 @@
 #include "development/fewest_parts.h"
 #include "development/indexed_unfold_engine.h"
 #include "model/primitive_shapes.h"
+#include "silent_ui.h"
 
 using namespace plikatra;
 
 namespace {
-
-class SilentUnfold : public UnfoldProgress {
-public:
-    void beforeAttach(const Model&) override {}
-    void afterAttach(const Model&) override {}
-};
 
 enum Shape {
     kIcosphere320,
@@ -55,7 +50,7 @@ void BM_FewestParts(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
     auto m = shape(which);
     const IndexedUnfoldEngine engine;
-    SilentUnfold progress;
+    bench::SilentUnfold progress;
     UnfoldOptions options;
     options.algorithm = kAlgorithmFewestParts;
     FewestPartsReport report;

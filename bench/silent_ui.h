@@ -5,6 +5,7 @@
 #include "base/progress.h"
 #include "base/read_result.h"
 #include "base/ui.h"
+#include "development/unfold_engine.h"
 
 namespace plikatra::bench {
 
@@ -30,6 +31,13 @@ public:
 private:
     SilentProgress progress_;
     SystemFonts fonts_;
+};
+
+// Unfolding that reports no attachments.
+class SilentUnfold : public UnfoldProgress {
+public:
+    void beforeAttach(const Model&) override {}
+    void afterAttach(const Model&) override {}
 };
 
 }  // namespace plikatra::bench

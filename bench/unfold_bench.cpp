@@ -25,12 +25,6 @@ using namespace plikatra;
 
 namespace {
 
-class SilentUnfold : public UnfoldProgress {
-public:
-    void beforeAttach(const Model&) override {}
-    void afterAttach(const Model&) override {}
-};
-
 enum Shape {
     kIcosphere5120,
     kIcosphere20480,
@@ -95,7 +89,7 @@ void BM_Grow(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
     const int engine = static_cast<int>(state.range(1));
     auto m = shape(which);
-    SilentUnfold progress;
+    bench::SilentUnfold progress;
     for (auto _ : state) {
         state.PauseTiming();
         discardDevelopment(*m);
@@ -140,7 +134,7 @@ void BM_Layout(benchmark::State& state) {
     const int engine = static_cast<int>(state.range(1));
     auto m = shape(which);
     bench::SilentUi quiet;
-    SilentUnfold progress;
+    bench::SilentUnfold progress;
     engineFor(kIndexed).growParts(*m, UnfoldOptions{}, progress);
     LayoutParams layout;
     layout.search = engine == kReference ? LayoutSearch::Scan : LayoutSearch::Indexed;

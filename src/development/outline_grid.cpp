@@ -158,15 +158,10 @@ void OutlineGrid::unlink(std::uint64_t key, const Halfedge* h) {
 void OutlineGrid::remove(const Halfedge* h) {
     const Point2 p = flat(h), q = flat(h->next);
     if (!answers(p, q) || used_ == 0) return;
-    if (isShort(p, q)) {
-        const std::int64_t x0 = cellOf(std::min(p.x, q.x)), x1 = cellOf(std::max(p.x, q.x));
-        const std::int64_t y0 = cellOf(std::min(p.y, q.y)), y1 = cellOf(std::max(p.y, q.y));
-        for (std::int64_t cx = x0; cx <= x1; ++cx)
-            for (std::int64_t cy = y0; cy <= y1; ++cy) unlink(keyOf(cx, cy), h);
-        return;
-    }
-    cellsOf(p, q, scratch_);
-    for (std::uint64_t key : scratch_) unlink(key, h);
+    anyCellOf(p, q, [&](std::uint64_t key) {
+        unlink(key, h);
+        return false;
+    });
 }
 
 void OutlineGrid::add(const Halfedge* h) {
@@ -175,15 +170,10 @@ void OutlineGrid::add(const Halfedge* h) {
         wild_.push_back(h);
         return;
     }
-    if (isShort(p, q)) {
-        const std::int64_t x0 = cellOf(std::min(p.x, q.x)), x1 = cellOf(std::max(p.x, q.x));
-        const std::int64_t y0 = cellOf(std::min(p.y, q.y)), y1 = cellOf(std::max(p.y, q.y));
-        for (std::int64_t cx = x0; cx <= x1; ++cx)
-            for (std::int64_t cy = y0; cy <= y1; ++cy) insert(keyOf(cx, cy), h);
-        return;
-    }
-    cellsOf(p, q, scratch_);
-    for (std::uint64_t key : scratch_) insert(key, h);
+    anyCellOf(p, q, [&](std::uint64_t key) {
+        insert(key, h);
+        return false;
+    });
 }
 
 }  // namespace plikatra

@@ -54,6 +54,11 @@ private:
     void grow();
     template <class Visit>
     bool visitCell(std::uint64_t key, Visit& visit) const;
+    // Calls f(key) for the key of every cell that the segment P-Q (one that answers()) is kept
+    // in; stops and returns true as soon as f does. add(), remove() and near() all go through
+    // it, so they see a segment alike.
+    template <class F>
+    bool anyCellOf(const Point2& p, const Point2& q, F&& f) const;
 
     double cell_ = 1.0;
     double inverse_ = 1.0;
@@ -101,23 +106,28 @@ bool OutlineGrid::visitCell(std::uint64_t key, Visit& visit) const {
     return false;
 }
 
-template <class Visit>
-bool OutlineGrid::near(const Point2& p, const Point2& q, Visit&& visit) const {
-    for (const Halfedge* h : wild_)
-        if (visit(h)) return true;
-    if (used_ == 0) return false;
+template <class F>
+bool OutlineGrid::anyCellOf(const Point2& p, const Point2& q, F&& f) const {
     if (isShort(p, q)) {
         const std::int64_t x0 = cellOf(std::min(p.x, q.x)), x1 = cellOf(std::max(p.x, q.x));
         const std::int64_t y0 = cellOf(std::min(p.y, q.y)), y1 = cellOf(std::max(p.y, q.y));
         for (std::int64_t cx = x0; cx <= x1; ++cx)
             for (std::int64_t cy = y0; cy <= y1; ++cy)
-                if (visitCell(keyOf(cx, cy), visit)) return true;
+                if (f(keyOf(cx, cy))) return true;
         return false;
     }
     cellsOf(p, q, scratch_);
     for (std::uint64_t key : scratch_)
-        if (visitCell(key, visit)) return true;
+        if (f(key)) return true;
     return false;
+}
+
+template <class Visit>
+bool OutlineGrid::near(const Point2& p, const Point2& q, Visit&& visit) const {
+    for (const Halfedge* h : wild_)
+        if (visit(h)) return true;
+    if (used_ == 0) return false;
+    return anyCellOf(p, q, [&](std::uint64_t key) { return visitCell(key, visit); });
 }
 
 }  // namespace plikatra

@@ -111,17 +111,20 @@ private:
     // origin lies relative to this cell, as the device places whole pixels.
     CanvasTransform vectorTransform(const CanvasTransform& paper) const {
         const PageSetup& page = d_.grid.page;
-        const int windowX = truncated(w_ * cell_.column * px_), windowY = truncated(h_ * cell_.row * py_);
-        return shifted(paper, truncated(page.marginSide * px_) - windowX, truncated(page.marginTop * py_) - windowY);
+        const IntPoint window = cellOrigin();
+        return shifted(paper, truncated(page.marginSide * px_) - window.x, truncated(page.marginTop * py_) - window.y);
     }
+
+    // The cell's top-left corner in the development's device coordinates (those the vector
+    // transform maps onto the cell).
+    IntPoint cellOrigin() const { return {truncated(w_ * cell_.column * px_), truncated(h_ * cell_.row * py_)}; }
 
     void vectorPage() {
         const CanvasTransform paper = c_.transform();
         c_.setTransform(vectorTransform(paper));
-        // The cell in the development's device coordinates (those of vectorTransform).
         CanvasDrawingOptions drawing = o_.drawing;
-        const int windowX = truncated(w_ * cell_.column * px_), windowY = truncated(h_ * cell_.row * py_);
-        drawing.seenArea = IntRect{windowX, windowY, windowX + cellRect_.width(), windowY + cellRect_.height()};
+        const IntPoint window = cellOrigin();
+        drawing.seenArea = IntRect{window.x, window.y, window.x + cellRect_.width(), window.y + cellRect_.height()};
         drawDevelopmentOnCanvas(c_, d_, px_ * d_.mag2d, py_ * d_.mag2d, drawing);
         c_.setTransform(paper);
     }

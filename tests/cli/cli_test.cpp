@@ -12,34 +12,20 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli_support.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
 using plikatra::test::TempDir;
+using namespace plikatra::test;
+using CliRun = CommandRun;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
 // Runs plikatra-cli with a private profile; standard error goes to a file.
 CliRun cli(const std::string& args, const std::string& errFile = "/dev/null") {
-    const std::string cmd = std::string("PLIKATRA_PROFILE=/nonexistent/plikatra.ini ") + PLIKATRA_BIN_DIR +
-                            "/plikatra-cli " + args + " 2>" + errFile + " </dev/null";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return runCommand(cliCommand(args) + " 2>" + errFile + " </dev/null");
 }
-
-std::string quote(const std::string& s) { return "'" + s + "'"; }
 
 }  // namespace
 

@@ -25,35 +25,18 @@
 #include <vector>
 
 #include "emf_file.h"
+#include "cli_support.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
 using plikatra::test::TempDir;
+using namespace plikatra::test;
 
 namespace {
 
 // Runs a shell command; its status, with standard output and standard error together.
-struct Shell {
-    int status = -1;
-    std::string out;
-};
-Shell shell(const std::string& command) {
-    Shell r;
-    FILE* p = ::popen((command + " 2>&1 </dev/null").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string quote(const std::string& s) { return "'" + s + "'"; }
-
-std::string cliCommand(const std::string& args) {
-    return std::string("PLIKATRA_PROFILE=/nonexistent/plikatra.ini ") + PLIKATRA_BIN_DIR + "/plikatra-cli " + args;
-}
+using Shell = CommandRun;
+Shell shell(const std::string& command) { return runCommand(command + " 2>&1 </dev/null"); }
 
 // Lines of `text` that are not of the given kinds.
 std::string linesOtherThan(const std::string& text, const std::vector<std::string>& prefixes) {

@@ -247,8 +247,9 @@ struct Item {
     const Halfedge* flap = nullptr;    // or a flap
 };
 
-Item itemOf(Poly poly) {
-    Item it{std::move(poly), HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+// The polygon of a face or of a flap, with its box.
+Item itemOf(Poly poly, const Face* face, const Halfedge* flap = nullptr) {
+    Item it{std::move(poly), HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL, face, flap};
     for (const P& p : it.poly) {
         it.x0 = std::min(it.x0, p.x);
         it.x1 = std::max(it.x1, p.x);
@@ -336,8 +337,7 @@ std::vector<FaceOverlap> findFaceOverlaps(const Model& model, double tolerance) 
         const double tol = tolerance * typicalEdge(*part);
         std::vector<Item> items;
         for (const Face* f : part->faces) {
-            items.push_back(itemOf(facePoly(*f)));
-            items.back().face = f;
+            items.push_back(itemOf(facePoly(*f), f));
         }
         sweep(items, [&](const Item& a, const Item& b) {
             if (overlap(a.poly, b.poly, tol)) out.push_back({a.face, b.face});
@@ -352,15 +352,13 @@ std::vector<const Halfedge*> findBadFlaps(const Model& model, bool flapReverse, 
         const double tol = tolerance * typicalEdge(*part);
         std::vector<Item> items;
         for (const Face* f : part->faces) {
-            items.push_back(itemOf(facePoly(*f)));
-            items.back().face = f;
+            items.push_back(itemOf(facePoly(*f), f));
             for (const auto& h : f->halfedges) {
                 if (!h->hasFlap || !(h->flapHeight > 0)) continue;
                 Poly flap = flapPoly(model, *h, flapReverse);
                 if (!foldsInsideTwin(*h, flap, tol)) bad.insert(h.get());
                 if (flap.empty()) continue;
-                items.push_back(itemOf(std::move(flap)));
-                items.back().flap = h.get();
+                items.push_back(itemOf(std::move(flap), nullptr, h.get()));
             }
         }
         sweep(items, [&](const Item& a, const Item& b) {

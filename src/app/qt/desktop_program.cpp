@@ -93,13 +93,17 @@ DesktopOptions parseDesktopArguments(const QStringList& arguments) {
     return o;
 }
 
-int runDesktopProgram(int argc, char** argv) {
+void prepareOpenGl() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat format;
     format.setVersion(2, 1);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setDepthBufferSize(24);
     QSurfaceFormat::setDefaultFormat(format);
+}
+
+int runDesktopProgram(int argc, char** argv) {
+    prepareOpenGl();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Plikatra Designer");
     QApplication::setApplicationVersion(kVersionText);

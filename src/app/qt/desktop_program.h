@@ -20,6 +20,10 @@ struct DesktopOptions {
 // with a double quote loses its first and last characters.
 DesktopOptions parseDesktopArguments(const QStringList& arguments);
 
+// What the OpenGL views need from Qt, set before the QApplication is made: one context group
+// for both views and a compatibility context with a depth buffer.
+void prepareOpenGl();
+
 // Starts the desktop program with the process's command line and runs it until it quits;
 // returns the process exit status (0 done, 1 failed, 2 cancelled for scripted runs).
 int runDesktopProgram(int argc, char** argv);
