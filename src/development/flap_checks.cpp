@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
+#include <optional>
 
+#include "development/box_grid.h"
 #include "development/development_drawing.h"
 #include "development/face_overlap.h"
 
@@ -35,8 +36,8 @@ struct Box {
     }
 };
 
-// One part's faces and flaps on the sheet, in a hash grid so that a flap meets only what lies
-// near it. A flap's outline may only shrink once it is in the grid.
+// One part's faces and flaps on the sheet, in a grid of boxes so that a flap meets only what
+// lies near it. A flap's outline may only shrink once it is in the grid.
 class PartSheet {
 public:
     PartSheet(const Model& model, const Part& part, bool flapReverse)
@@ -67,7 +68,7 @@ public:
             std::nth_element(sizes.begin(), mid, sizes.end());
             if (*mid > 0) typical = *mid;
         }
-        cell_ = 2 * typical;
+        grid_.emplace(2 * typical);
         tolerance_ = 1e-7 * typical;
         for (std::size_t i = 0; i < shapes_.size(); ++i) insert(i);
     }
@@ -98,28 +99,17 @@ public:
     }
 
 private:
-    std::int64_t cellOf(double v) const { return static_cast<std::int64_t>(std::floor(v / cell_)); }
-    static std::uint64_t key(std::int64_t cx, std::int64_t cy) {
-        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^
-               static_cast<std::uint64_t>(cy);
-    }
-    static constexpr double kWideCells = 1024;
-    bool wide(const Box& b) const {
-        return !b.finite() ||
-               !(((b.x1 - b.x0) / cell_ + 1) * ((b.y1 - b.y0) / cell_ + 1) <= kWideCells);
-    }
-
     void insert(std::size_t i) {
         Box b;
         for (const Point2& p : shapes_[i]) b.add(p);
         if (shapes_[i].empty()) return;
-        if (wide(b)) {
-            wide_.push_back(i);
+        // The grid takes finite boxes only; a shape with a coordinate that is not one meets
+        // every query.
+        if (!b.finite()) {
+            unplaced_.push_back(i);
             return;
         }
-        for (std::int64_t cx = cellOf(b.x0); cx <= cellOf(b.x1); ++cx)
-            for (std::int64_t cy = cellOf(b.y0); cy <= cellOf(b.y1); ++cy)
-                cells_[key(cx, cy)].push_back(i);
+        grid_->add(static_cast<int>(i), b.x0, b.y0, b.x1, b.y1);
     }
 
     bool overlapsSomething(std::size_t flap, const std::vector<Point2>& outline,
@@ -128,16 +118,14 @@ private:
         const std::size_t self = faces_ + flap;
         Box b;
         for (const Point2& p : outline) b.add(p);
-        std::vector<std::size_t> near(wide_);
-        if (wide(b)) {
+        std::vector<std::size_t> near(unplaced_);
+        if (!b.finite()) {
             for (std::size_t i = 0; i < shapes_.size(); ++i) near.push_back(i);
         } else {
-            for (std::int64_t cx = cellOf(b.x0); cx <= cellOf(b.x1); ++cx)
-                for (std::int64_t cy = cellOf(b.y0); cy <= cellOf(b.y1); ++cy) {
-                    const auto it = cells_.find(key(cx, cy));
-                    if (it != cells_.end())
-                        near.insert(near.end(), it->second.begin(), it->second.end());
-                }
+            grid_->anyMeeting(b.x0, b.y0, b.x1, b.y1, [&](int id) {
+                near.push_back(static_cast<std::size_t>(id));
+                return false;
+            });
         }
         std::sort(near.begin(), near.end());
         near.erase(std::unique(near.begin(), near.end()), near.end());
@@ -202,10 +190,9 @@ private:
     std::vector<std::vector<Point2>> shapes_;  // faces, then flaps
     std::vector<const Halfedge*> flaps_;
     std::size_t faces_ = 0;
-    double cell_ = 1.0;
     double tolerance_ = 0.0;
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> cells_;
-    std::vector<std::size_t> wide_;
+    std::optional<BoxGrid> grid_;         // the shapes with finite boxes, by their index
+    std::vector<std::size_t> unplaced_;   // the others
 };
 
 }  // namespace
