@@ -244,7 +244,4 @@ std::string checkTextFontSize(const std::string& text);
 // ignoring ASCII case.
 void settleTextFont(TextDialogValues& values, const std::vector<std::string>& faceNames);
 
-// The About box's version line.
-inline constexpr const char* kProgramVersionText = "Ver1.1d";
-
 }  // namespace plikatra

@@ -11,13 +11,12 @@
 #include "base/profile.h"
 #include "base/settings.h"
 #include "base/terminal_progress.h"
+#include "base/version.h"
 #include "cli/commands.h"
 #include "cli/diagnostic_summary.h"
 #include "development/layout_dialog.h"
 
 namespace {
-
-constexpr const char* kVersion = "Plikatra Designer command-line tool 1.1";
 
 constexpr const char* kPaperHelp =
     "paper: 0 A4 portrait, 1 A4 landscape, 2 A3 portrait, 3 A3 landscape, 4 B5 portrait, "
@@ -99,7 +98,7 @@ int main(int argc, char** argv) {
     using namespace plikatra;
     CLI::App app{"Plikatra Designer command-line tool: opens 3D models, unfolds them into paper "
                  "patterns and writes work files and drawings."};
-    app.set_version_flag("--version", kVersion);
+    app.set_version_flag("--version", std::string("Plikatra Designer command-line tool ") + programVersion());
     app.require_subcommand(1);
 
     std::vector<std::string> sets;

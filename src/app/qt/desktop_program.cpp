@@ -15,12 +15,12 @@
 #include "app/qt/main_window.h"
 #include "app/qt/qt_front_end.h"
 #include "base/settings.h"
+#include "base/version.h"
 
 namespace plikatra {
 
 namespace {
 
-constexpr const char* kVersionText = "Ver1.1d";
 constexpr int kSplashMs = 750;
 
 constexpr int kExitOk = 0;
@@ -51,7 +51,7 @@ QPixmap aboutPicture() {
     small.setPixelSize(14);
     p.setFont(small);
     p.setPen(QColor(60, 60, 60));
-    p.drawText(QRect(190, 140, 220, 20), Qt::AlignLeft, QString("Paper craft designer %1").arg(kVersionText));
+    p.drawText(QRect(190, 140, 220, 20), Qt::AlignLeft, QString("Paper craft designer %1").arg(programVersionText()));
     return pixmap;
 }
 
@@ -106,11 +106,11 @@ int runDesktopProgram(int argc, char** argv) {
     prepareOpenGl();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Plikatra Designer");
-    QApplication::setApplicationVersion(kVersionText);
+    QApplication::setApplicationVersion(programVersion());
 
     const DesktopOptions options = parseDesktopArguments(app.arguments().mid(1));
     if (options.version) {
-        std::cout << "Plikatra Designer " << kVersionText << std::endl;
+        std::cout << "Plikatra Designer " << programVersion() << std::endl;
         return kExitOk;
     }
     if (!options.error.isEmpty()) {

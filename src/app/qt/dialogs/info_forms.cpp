@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "base/version.h"
+
 namespace plikatra {
 
 namespace {
@@ -68,7 +70,7 @@ OpenGlInfoForm::OpenGlInfoForm(const OpenGlInfo& info, QWidget* parent)
 AboutForm::AboutForm(const std::string& glVersion, const std::string& glRenderer,
                      QWidget* parent)
     : FormDialog(parent, QString::fromUtf8(kAboutTitle)) {
-    auto* name = new QLabel(QString("<b>%1</b> %2").arg(kProgramName, kProgramVersionText));
+    auto* name = new QLabel(QString("<b>%1</b> %2").arg(kProgramName, programVersionText()));
     name->setObjectName("version");
     auto* grid = new QGridLayout;
     addField(grid, 0, "OpenGL Version", orUnknown(glVersion), "glVersion");
