@@ -11,8 +11,10 @@
 #include <QOpenGLContext>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScreen>
+#include <QShortcut>
 #include <algorithm>
 
 #include "app/development_outputs.h"
@@ -192,9 +194,29 @@ void OutputCommands::print() {
     printWithDialog(window_, doc_, printer(), rasterFactory(), dialogRunner);
 }
 
+void addPreviewPageKeys(QDialog& preview) {
+    auto* pages = preview.findChild<QPrintPreviewWidget*>();
+    if (!pages) return;
+    auto step = [&preview, pages](QKeySequence key, int by) {
+        auto* shortcut = new QShortcut(key, &preview);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, pages, [pages, by] {
+            const int page = std::clamp(pages->currentPage() + by, 1, std::max(1, pages->pageCount()));
+            pages->setCurrentPage(page);
+        });
+    };
+    step(QKeySequence(Qt::Key_PageDown), 1);
+    step(QKeySequence(Qt::Key_PageUp), -1);
+    // Escape already closes it, as it closes every dialog.
+}
+
 void OutputCommands::printPreview() {
     if (!doc_.hasDevelopment()) return;
-    previewPrinting(window_, doc_, printer(), rasterFactory(), dialogRunner);
+    const DialogRunner run = [this](QDialog& dialog) {
+        addPreviewPageKeys(dialog);
+        return runDialog(dialogRunner, dialog);
+    };
+    previewPrinting(window_, doc_, printer(), rasterFactory(), run);
 }
 
 void OutputCommands::printerSetup() {
