@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -278,6 +279,30 @@ TEST_F(ConfigForms, InformationForms) {
     AboutForm about("4.5", "llvmpipe");
     EXPECT_TRUE(child<QLabel>(&about, "version")->text().contains("Ver1.1d"));
     EXPECT_EQ(child<QLineEdit>(&about, "glVersion")->text(), "4.5");
+}
+
+TEST_F(ConfigForms, EveryFormOpensWideEnoughForItsWholeTitle) {
+    openCube(true);
+    const std::vector<std::function<std::unique_ptr<FormDialog>()>> forms = {
+        [&] { return std::make_unique<LineTypeForm>(doc); },
+        [&] { return std::make_unique<FlapForm>(doc); },
+        [&] { return std::make_unique<JoinNumberForm>(doc); },
+        [&] { return std::make_unique<PageSettingsForm>(doc); },
+        [&] { return std::make_unique<ColorForm>(doc); },
+        [&] { return std::make_unique<OtherForm>(doc); },
+        [&] { return std::make_unique<ModelInfoForm>(ModelInfo::of(*doc.model())); },
+        [&] { return std::make_unique<OpenGlInfoForm>(OpenGlInfo{"4.5", "llvmpipe", 16384}); },
+    };
+    // A window manager's title bar: the title in bold beside an icon and three buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (const auto& make : forms) {
+        std::unique_ptr<FormDialog> form = make();
+        driver.attach(*form);
+        const int needed = QFontMetrics(bold).horizontalAdvance(form->windowTitle()) + 100;
+        EXPECT_GE(form->width(), needed) << form->windowTitle().toStdString();
+        form->close();
+    }
 }
 
 TEST_F(ConfigForms, ExecReturnsOnlyAfterTheDialogCloses) {

@@ -1,5 +1,6 @@
 #include "app/qt/dialogs/form_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -11,8 +12,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 namespace plikatra {
+
+int titleFittingWidth(const QString& title) {
+    // Room for the window icon and three buttons with their padding on a typical title bar.
+    constexpr int kTitleBarButtons = 120;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int text = QFontMetrics(font).horizontalAdvance(title);
+    return text + text / 4 + kTitleBarButtons;
+}
 
 FormDialog::FormDialog(QWidget* parent, const QString& title) : QDialog(parent) {
     setWindowTitle(title);
@@ -39,6 +50,12 @@ void FormDialog::accept() {
         }
     }
     if (commit()) QDialog::accept();
+}
+
+QSize FormDialog::sizeHint() const {
+    QSize size = QDialog::sizeHint();
+    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
+    return size;
 }
 
 QLineEdit* FormDialog::integerField(const QString& name, IntRange range, int value) {
