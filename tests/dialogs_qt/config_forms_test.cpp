@@ -107,9 +107,13 @@ TEST_F(ConfigForms, FlapAnswerNoClosesAndStoresNothing) {
     auto* show = child<QCheckBox>(&form, "bDrawNorishiro");
     auto* changeAll = child<QCheckBox>(&form, "changeAll");
     auto* width = child<QLineEdit>(&form, "flapWidth");
+    auto* tint = child<QCheckBox>(&form, "bTintCollidingNorishiro");
     EXPECT_FALSE(changeAll->isEnabled());
     EXPECT_FALSE(width->isEnabled());
+    EXPECT_FALSE(tint->isEnabled());
     click(show);
+    EXPECT_TRUE(tint->isEnabled());
+    click(tint);
     EXPECT_TRUE(changeAll->isEnabled());
     EXPECT_FALSE(width->isEnabled());
     click(changeAll);
@@ -141,8 +145,12 @@ TEST_F(ConfigForms, FlapWidthRangeAndYes) {
     EXPECT_TRUE(rec.entries.empty());  // the range comes first, the question after
 
     type(width, "20");
+    auto* tint = child<QCheckBox>(&form, "bTintCollidingNorishiro");
+    EXPECT_TRUE(tint->isChecked());
+    click(tint);
     driver.ok(form);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(settings.bTintCollidingNorishiro);
     EXPECT_DOUBLE_EQ(settings.dNorishiroHeight, 2.0);
     EXPECT_DOUBLE_EQ(doc.model()->parts.front()->faces.front()->halfedges.front()->flapHeight, 2.0);
 }

@@ -161,7 +161,7 @@ void DevelopmentViewWidget::renderImage() {
     resetQtGlState(*context());
     renderer_->setOptions(developmentViewOptionsOf(doc_.settings(), doc_.editor().mode()));
     DevelopmentOverlay overlay = overlayOf(doc_.editor());
-    if (doc_.settings().bDrawNorishiro)
+    if (doc_.settings().bDrawNorishiro && doc_.settings().bTintCollidingNorishiro)
         for (const FlaggedFlap& f : doc_.collidingFlaps()) overlay.flaggedFlaps.insert(f.halfedge);
     renderer_->setOverlay(overlay);
     renderer_->render(transform_);
