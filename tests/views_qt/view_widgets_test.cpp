@@ -441,5 +441,21 @@ TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
     EXPECT_TRUE(count->isVisible());
 }
 
+TEST_F(ViewsTest, TheEmptyViewShowsTheStartHintOnlyOnTheFirstRun) {
+    // The hint's pale yellow box stands on the white sheet.
+    auto hint = [](QColor c) { return c == QColor(255, 255, 225); };
+    settle();
+    EXPECT_GT(countPixels(dev(), hint), 5000);
+    open(kExampleBox, false);
+    EXPECT_GT(countPixels(dev(), hint), 5000);  // a model, but nothing unfolded yet
+    run(C::CreateDevelopment);
+    EXPECT_EQ(countPixels(dev(), hint), 0);
+    run(C::UndoDevelopment);
+    settings.bFirstStartUp = false;
+    doc.notify(DocumentEvent::Redraw);
+    settle();
+    EXPECT_EQ(countPixels(dev(), hint), 0);
+}
+
 }  // namespace
 }  // namespace plikatra::test
