@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -37,6 +38,10 @@ TEST(PrintPreview, PageDownAndPageUpStepOnePageAtATime) {
     auto key = [&](Qt::Key k) {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : pages, k);
         QApplication::processEvents();
+        // The preview's page counter follows.
+        QStringList texts;
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) texts << edit->text();
+        EXPECT_TRUE(texts.contains(QString::number(pages->currentPage()))) << texts.join('|').toStdString();
         return pages->currentPage();
     };
     EXPECT_EQ(key(Qt::Key_PageDown), 2);

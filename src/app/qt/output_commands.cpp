@@ -1,5 +1,6 @@
 #include "app/qt/output_commands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -11,10 +12,8 @@
 #include <QOpenGLContext>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScreen>
-#include <QShortcut>
 #include <algorithm>
 
 #include "app/development_outputs.h"
@@ -195,19 +194,15 @@ void OutputCommands::print() {
 }
 
 void addPreviewPageKeys(QDialog& preview) {
-    auto* pages = preview.findChild<QPrintPreviewWidget*>();
-    if (!pages) return;
-    auto step = [&preview, pages](QKeySequence key, int by) {
-        auto* shortcut = new QShortcut(key, &preview);
-        shortcut->setContext(Qt::WindowShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, pages, [pages, by] {
-            const int page = std::clamp(pages->currentPage() + by, 1, std::max(1, pages->pageCount()));
-            pages->setCurrentPage(page);
-        });
+    // The keys go to the preview's own "Next page" and "Previous page" buttons, so that its
+    // page counter and buttons follow. Escape already closes it, as it closes every dialog.
+    auto step = [&preview](const char* text, Qt::Key key) {
+        const QString name = QCoreApplication::translate("QPrintPreviewDialog", text);
+        for (QAction* action : preview.findChildren<QAction*>())
+            if (action->text() == name) action->setShortcut(QKeySequence(key));
     };
-    step(QKeySequence(Qt::Key_PageDown), 1);
-    step(QKeySequence(Qt::Key_PageUp), -1);
-    // Escape already closes it, as it closes every dialog.
+    step("Next page", Qt::Key_PageDown);
+    step("Previous page", Qt::Key_PageUp);
 }
 
 void OutputCommands::printPreview() {
