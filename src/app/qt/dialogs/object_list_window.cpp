@@ -5,8 +5,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/config_dialogs.h"
+#include "app/qt/dialogs/form_dialog.h"
 
 namespace plikatra {
 
@@ -86,6 +88,12 @@ void ObjectListWindow::selectionChanged() {
 
 void ObjectListWindow::selectAll(bool select) {
     if (!ObjectList::selectAll(doc_, select)) showState();
+}
+
+QSize ObjectListWindow::sizeHint() const {
+    QSize size = QDialog::sizeHint();
+    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
+    return size;
 }
 
 }  // namespace plikatra

@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/qt/dialogs/form_dialog.h"
 #include "textures/texture_commands.h"
 
 namespace plikatra {
@@ -112,6 +114,12 @@ void TextureConfigurationWindow::showState() {
 void TextureConfigurationWindow::reject() {
     doc_.closeTextureConfiguration();
     QDialog::reject();
+}
+
+QSize TextureConfigurationWindow::sizeHint() const {
+    QSize size = QDialog::sizeHint();
+    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
+    return size;
 }
 
 }  // namespace plikatra
