@@ -48,6 +48,13 @@ TEST_F(ProgressWindowTest, PressingAloneOrSlidingOffDoesNotCancel) {
     send(QEvent::MouseButtonRelease, inside, Qt::NoButton);
     EXPECT_TRUE(window.cancelled());
     EXPECT_FALSE(window.isVisible());
+
+    // The layout's window has no button, and Escape does not stop it either.
+    window.start("Parts layout", false);
+    EXPECT_FALSE(button->isVisible());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.pump(true));
+    EXPECT_FALSE(window.cancelled());
 }
 
 }  // namespace
