@@ -25,6 +25,11 @@ int titleFittingWidth(const QString& title) {
     return text + text / 4 + kTitleBarButtons;
 }
 
+QSize widenedForTitle(QSize hint, const QString& title) {
+    hint.setWidth(std::max(hint.width(), titleFittingWidth(title)));
+    return hint;
+}
+
 FormDialog::FormDialog(QWidget* parent, const QString& title) : QDialog(parent) {
     setWindowTitle(title);
     showMessage = [this](const QString& text) {
@@ -53,9 +58,7 @@ void FormDialog::accept() {
 }
 
 QSize FormDialog::sizeHint() const {
-    QSize size = QDialog::sizeHint();
-    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
-    return size;
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 QLineEdit* FormDialog::integerField(const QString& name, IntRange range, int value) {

@@ -27,6 +27,8 @@ namespace plikatra {
 // buttons. Title bars often use a bold or larger font than the window's own text, so the
 // estimate is generous.
 int titleFittingWidth(const QString& title);
+// `hint` widened, where needed, to titleFittingWidth(title): a dialog's size hint.
+QSize widenedForTitle(QSize hint, const QString& title);
 
 class FormDialog : public QDialog {
     Q_OBJECT

@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/config_dialogs.h"
 #include "app/qt/dialogs/form_dialog.h"
@@ -91,9 +90,7 @@ void ObjectListWindow::selectAll(bool select) {
 }
 
 QSize ObjectListWindow::sizeHint() const {
-    QSize size = QDialog::sizeHint();
-    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
-    return size;
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 }  // namespace plikatra

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/qt/dialogs/form_dialog.h"
 #include "textures/texture_commands.h"
@@ -117,9 +116,7 @@ void TextureConfigurationWindow::reject() {
 }
 
 QSize TextureConfigurationWindow::sizeHint() const {
-    QSize size = QDialog::sizeHint();
-    size.setWidth(std::max(size.width(), titleFittingWidth(windowTitle())));
-    return size;
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 }  // namespace plikatra
