@@ -82,6 +82,7 @@ void LineTypeConfig::apply(Document& doc) const {
 FlapConfig FlapConfig::of(const Settings& s) {
     FlapConfig c;
     c.bDrawNorishiro = s.bDrawNorishiro;
+    c.bTintCollidingNorishiro = s.bTintCollidingNorishiro;
     c.widthMm = wholeMillimetres(s.dNorishiroHeight);
     c.bNorishiroReverse = s.bNorishiroReverse;
     return c;
@@ -102,6 +103,7 @@ bool FlapConfig::apply(Document& doc) const {
     }
     Settings& s = doc.settings();
     s.bDrawNorishiro = bDrawNorishiro;
+    s.bTintCollidingNorishiro = bTintCollidingNorishiro;
     s.dNorishiroHeight = height;
     doc.notify(DocumentEvent::Redraw);
     return true;

@@ -78,6 +78,8 @@ struct FlapConfig {
     static constexpr IntRange kWidthRange{1, 50};
 
     bool bDrawNorishiro = true;
+    // "Tint Colliding Flaps": the view fills flaps that collide in a paler selection colour.
+    bool bTintCollidingNorishiro = true;
     bool changeAll = false;  // "Change All Flap Widths", clear each time the dialog opens
     int widthMm = 5;
     // Shown for information only; the dialog never stores it.
@@ -85,10 +87,11 @@ struct FlapConfig {
 
     static FlapConfig of(const Settings& s);
     bool changeAllEnabled() const { return bDrawNorishiro; }
+    bool tintEnabled() const { return bDrawNorishiro; }
     bool widthEnabled() const { return bDrawNorishiro && changeAll; }
     // With "Change All Flap Widths" on a development, asks first; No stores nothing and returns
-    // false. Yes gives every halfedge of every part the new width. Then stores "Show Flap" and
-    // the width for new flaps, and redraws.
+    // false. Yes gives every halfedge of every part the new width. Then stores "Show Flap", the
+    // tint and the width for new flaps, and redraws.
     bool apply(Document& doc) const;
 };
 

@@ -67,6 +67,7 @@ const Entry kEntries[] = {
     {"bPlaceTextOnGrid", &Settings::bPlaceTextOnGrid, false},
     {"textGridSize", &Settings::textGridSize, false},
     {"iFewestPartsSeconds", &Settings::iFewestPartsSeconds, true},
+    {"bTintCollidingNorishiro", &Settings::bTintCollidingNorishiro, true},
 };
 
 constexpr double kLineWidths[] = {0.25, 0.5, 0.75, 1.0, 2.0, 3.0, 4.0, 5.0};

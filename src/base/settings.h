@@ -57,6 +57,7 @@ struct Settings {
     bool bPlaceTextOnGrid = true;
     int textGridSize = 10;
     int iFewestPartsSeconds = 3;  // time bound of the fewest-parts unfolding
+    bool bTintCollidingNorishiro = true;  // tint flaps that collide in the development view
 
     // Colours "color0".."color7".
     std::array<ColorRef, kColorCount> colors = kInitialColors;

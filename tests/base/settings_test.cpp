@@ -64,6 +64,7 @@ const Row kRows[] = {
     {"bPlaceTextOnGrid", "1", "0"},
     {"textGridSize", "10", "20"},
     {"iFewestPartsSeconds", "3", "5"},
+    {"bTintCollidingNorishiro", "1", "0"},
 };
 const char* kInitialColorTexts[] = {"16767449", "16711680", "16776960", "255",
                                     "25855",    "65535",    "255",      "16777215"};

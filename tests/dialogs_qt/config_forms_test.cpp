@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,9 +107,13 @@ TEST_F(ConfigForms, FlapAnswerNoClosesAndStoresNothing) {
     auto* show = child<QCheckBox>(&form, "bDrawNorishiro");
     auto* changeAll = child<QCheckBox>(&form, "changeAll");
     auto* width = child<QLineEdit>(&form, "flapWidth");
+    auto* tint = child<QCheckBox>(&form, "bTintCollidingNorishiro");
     EXPECT_FALSE(changeAll->isEnabled());
     EXPECT_FALSE(width->isEnabled());
+    EXPECT_FALSE(tint->isEnabled());
     click(show);
+    EXPECT_TRUE(tint->isEnabled());
+    click(tint);
     EXPECT_TRUE(changeAll->isEnabled());
     EXPECT_FALSE(width->isEnabled());
     click(changeAll);
@@ -140,8 +145,12 @@ TEST_F(ConfigForms, FlapWidthRangeAndYes) {
     EXPECT_TRUE(rec.entries.empty());  // the range comes first, the question after
 
     type(width, "20");
+    auto* tint = child<QCheckBox>(&form, "bTintCollidingNorishiro");
+    EXPECT_TRUE(tint->isChecked());
+    click(tint);
     driver.ok(form);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(settings.bTintCollidingNorishiro);
     EXPECT_DOUBLE_EQ(settings.dNorishiroHeight, 2.0);
     EXPECT_DOUBLE_EQ(doc.model()->parts.front()->faces.front()->halfedges.front()->flapHeight, 2.0);
 }
@@ -278,6 +287,30 @@ TEST_F(ConfigForms, InformationForms) {
     AboutForm about("4.5", "llvmpipe");
     EXPECT_TRUE(child<QLabel>(&about, "version")->text().contains("Ver1.1d"));
     EXPECT_EQ(child<QLineEdit>(&about, "glVersion")->text(), "4.5");
+}
+
+TEST_F(ConfigForms, EveryFormOpensWideEnoughForItsWholeTitle) {
+    openCube(true);
+    const std::vector<std::function<std::unique_ptr<FormDialog>()>> forms = {
+        [&] { return std::make_unique<LineTypeForm>(doc); },
+        [&] { return std::make_unique<FlapForm>(doc); },
+        [&] { return std::make_unique<JoinNumberForm>(doc); },
+        [&] { return std::make_unique<PageSettingsForm>(doc); },
+        [&] { return std::make_unique<ColorForm>(doc); },
+        [&] { return std::make_unique<OtherForm>(doc); },
+        [&] { return std::make_unique<ModelInfoForm>(ModelInfo::of(*doc.model())); },
+        [&] { return std::make_unique<OpenGlInfoForm>(OpenGlInfo{"4.5", "llvmpipe", 16384}); },
+    };
+    // A window manager's title bar: the title in bold beside an icon and three buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (const auto& make : forms) {
+        std::unique_ptr<FormDialog> form = make();
+        driver.attach(*form);
+        const int needed = QFontMetrics(bold).horizontalAdvance(form->windowTitle()) + 100;
+        EXPECT_GE(form->width(), needed) << form->windowTitle().toStdString();
+        form->close();
+    }
 }
 
 TEST_F(ConfigForms, ExecReturnsOnlyAfterTheDialogCloses) {

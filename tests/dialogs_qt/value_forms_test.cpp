@@ -146,6 +146,28 @@ TEST(InputStringForm, RefusesFontSizesOutsideFiveToHundred) {
     EXPECT_EQ(values.fontSize, 36);
 }
 
+TEST(InputStringForm, ATypedSizeStaysAsTypedAndIsRefusedWhenSmall) {
+    TextDialogValues values = textValues();
+    InputStringForm form(values, kFaces);
+    FormDriver driver;
+    driver.attach(form);
+    // Completion works only in the window that has the keyboard.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    auto* size = child<QComboBox>(&form, "fontSize");
+    // "3" begins the listed "36": completing it would slip past the range check.
+    type(size->lineEdit(), "3");
+    EXPECT_EQ(size->currentText(), "3");
+    driver.ok(form);
+    EXPECT_EQ(driver.messages, QStringList{kMsgTextFontSizeRange});
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(size->isAncestorOf(form.focusWidget()) || form.focusWidget() == size);
+    type(size->lineEdit(), "7");
+    driver.ok(form);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(values.fontSize, 7);
+}
+
 TEST(InputStringForm, OkCopiesTextFaceSizeAndColour) {
     TextDialogValues values = textValues();
     InputStringForm form(values, kFaces);

@@ -157,6 +157,15 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
+// Pixels of the development view's current frame that `match`.
+int countPixels(DevelopmentViewWidget* v, const std::function<bool(QColor)>& match) {
+    const QImage frame = v->grabFramebuffer();
+    int n = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) n += match(frame.pixelColor(x, y));
+    return n;
+}
+
 Halfedge* firstFold(Model& m) {
     for (auto& part : m.parts)
         for (Face* f : part->faces)
@@ -414,6 +423,13 @@ TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
     doc.notify(DocumentEvent::Redraw);
     settle();
     ASSERT_EQ(doc.collidingFlaps().size(), before.size() + 1);
+    // Tinted half-way to the selection colour (red): the tint can be switched off.
+    auto tinted = [](QColor c) { return c.red() == 255 && std::abs(c.green() - 127) <= 1 && std::abs(c.blue() - 127) <= 1; };
+    EXPECT_GT(countPixels(dev(), tinted), 50);
+    settings.bTintCollidingNorishiro = false;
+    doc.notify(DocumentEvent::Redraw);
+    settle();
+    EXPECT_EQ(countPixels(dev(), tinted), 0);
     EXPECT_TRUE(count->isVisible());
     EXPECT_EQ(count->text(), QString("%1 flap(s) collide").arg(before.size() + 1));
     run(C::ShortenCollidingFlaps);
@@ -423,6 +439,22 @@ TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
     run(C::UndoLastEditing);
     EXPECT_EQ(flap->flapHeight, 20.0);
     EXPECT_TRUE(count->isVisible());
+}
+
+TEST_F(ViewsTest, TheEmptyViewShowsTheStartHintOnlyOnTheFirstRun) {
+    // The hint's pale yellow box stands on the white sheet.
+    auto hint = [](QColor c) { return c == QColor(255, 255, 225); };
+    settle();
+    EXPECT_GT(countPixels(dev(), hint), 5000);
+    open(kExampleBox, false);
+    EXPECT_GT(countPixels(dev(), hint), 5000);  // a model, but nothing unfolded yet
+    run(C::CreateDevelopment);
+    EXPECT_EQ(countPixels(dev(), hint), 0);
+    run(C::UndoDevelopment);
+    settings.bFirstStartUp = false;
+    doc.notify(DocumentEvent::Redraw);
+    settle();
+    EXPECT_EQ(countPixels(dev(), hint), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/qt/output_commands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -192,9 +193,25 @@ void OutputCommands::print() {
     printWithDialog(window_, doc_, printer(), rasterFactory(), dialogRunner);
 }
 
+void addPreviewPageKeys(QDialog& preview) {
+    // The keys go to the preview's own "Next page" and "Previous page" buttons, so that its
+    // page counter and buttons follow. Escape already closes it, as it closes every dialog.
+    auto step = [&preview](const char* text, Qt::Key key) {
+        const QString name = QCoreApplication::translate("QPrintPreviewDialog", text);
+        for (QAction* action : preview.findChildren<QAction*>())
+            if (action->text() == name) action->setShortcut(QKeySequence(key));
+    };
+    step("Next page", Qt::Key_PageDown);
+    step("Previous page", Qt::Key_PageUp);
+}
+
 void OutputCommands::printPreview() {
     if (!doc_.hasDevelopment()) return;
-    previewPrinting(window_, doc_, printer(), rasterFactory(), dialogRunner);
+    const DialogRunner run = [this](QDialog& dialog) {
+        addPreviewPageKeys(dialog);
+        return runDialog(dialogRunner, dialog);
+    };
+    previewPrinting(window_, doc_, printer(), rasterFactory(), run);
 }
 
 void OutputCommands::printerSetup() {

@@ -11,10 +11,15 @@
 #include "app/qt/qt_front_end.h"
 #include "output/qt/printing.h"
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
 namespace plikatra {
+
+// Page Down and Page Up in a print preview step to the next and the previous page (its view
+// alone would scroll by a screenful, which is neither).
+void addPreviewPageKeys(QDialog& preview);
 
 class OutputCommands {
 public:

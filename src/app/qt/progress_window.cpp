@@ -33,7 +33,13 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent) {
     bar_->setRange(0, 100);
     bar_->setTextVisible(false);
     cancelButton_ = new QPushButton(" Cancel ", this);
-    connect(cancelButton_, &QPushButton::released, this, [this] { cancel(); });
+    // Only a left-button release over the button cancels: "released" also fires when the
+    // pointer slides off a pressed button, and a keyboard press would click it at once, so the
+    // button neither takes the focus nor serves as the dialog's default; Escape is the key.
+    cancelButton_->setAutoDefault(false);
+    cancelButton_->setDefault(false);
+    cancelButton_->setFocusPolicy(Qt::NoFocus);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancelButton_);

@@ -30,6 +30,13 @@ constexpr double kZoomStep = 1.2;
 
 QColor colorOf(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
+// Shown on the empty sheet until the program has been closed once, so that a new user knows
+// where to begin.
+constexpr const char* kStartHint =
+    "To begin, open a 3D model with File > Open... (Ctrl+O),\n"
+    "then press \"Create Development\" to unfold it onto paper.\n"
+    "Help > Contents... explains every step.";
+
 // The model a document without one shows: an empty sheet of one page.
 const Model& emptyModel() {
     static const Model model;
@@ -161,7 +168,7 @@ void DevelopmentViewWidget::renderImage() {
     resetQtGlState(*context());
     renderer_->setOptions(developmentViewOptionsOf(doc_.settings(), doc_.editor().mode()));
     DevelopmentOverlay overlay = overlayOf(doc_.editor());
-    if (doc_.settings().bDrawNorishiro)
+    if (doc_.settings().bDrawNorishiro && doc_.settings().bTintCollidingNorishiro)
         for (const FlaggedFlap& f : doc_.collidingFlaps()) overlay.flaggedFlaps.insert(f.halfedge);
     renderer_->setOverlay(overlay);
     renderer_->render(transform_);
@@ -224,6 +231,24 @@ void DevelopmentViewWidget::paintPanBackground(QPainter& painter, QPoint offset)
     painter.fillRect(QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)).translated(offset), Qt::white);
 }
 
+void DevelopmentViewWidget::paintStartHint(QPainter& painter) {
+    QFont font = this->font();
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    painter.setFont(font);
+    const QString text = QString::fromUtf8(kStartHint);
+    const QRect client = rect().adjusted(10, 10, -10, -10);
+    QRect box = painter.fontMetrics().boundingRect(client, Qt::AlignCenter | Qt::TextWordWrap, text);
+    box.adjust(-14, -10, 14, 10);
+    box = box.intersected(client);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(QColor(90, 90, 90), 1));
+    painter.setBrush(QColor(255, 255, 225));
+    painter.drawRoundedRect(box, 6, 6);
+    painter.setPen(Qt::black);
+    painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
 void DevelopmentViewWidget::paintOverlays(QPainter& painter) {
     const Model* model = doc_.model();
     const Settings& s = doc_.settings();
@@ -274,7 +299,10 @@ void DevelopmentViewWidget::paintOverlays(QPainter& painter) {
             painter.drawText(textBox, Qt::AlignCenter, text);
         }
     }
-    if (!model || !model->bFinished) return;
+    if (!model || !model->bFinished) {
+        if (s.bFirstStartUp) paintStartHint(painter);
+        return;
+    }
 
     const QColor selection = colorOf(s.colors[6]);
     auto line = [&](Point2 a, Point2 b) { painter.drawLine(screenAt(a), screenAt(b)); };

@@ -58,6 +58,8 @@ private:
     bool readyForMouse();
     void renderImage();
     void paintOverlays(QPainter& painter);
+    // The first-run hint on the empty sheet: how to open a model and unfold it.
+    void paintStartHint(QPainter& painter);
     void putFrame(const QImage& frame);
     void paintPanBackground(QPainter& painter, QPoint offset);
     void showEditorMenu();

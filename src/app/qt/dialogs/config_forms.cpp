@@ -88,6 +88,8 @@ bool LineTypeForm::commit() {
 FlapForm::FlapForm(Document& doc, QWidget* parent)
     : FormDialog(parent, tr8(kFlapTitle)), doc_(doc), config_(FlapConfig::of(doc.settings())) {
     show_ = checkBox("bDrawNorishiro", "Show Flap", config_.bDrawNorishiro);
+    tint_ = checkBox("bTintCollidingNorishiro", "Tint Colliding Flaps",
+                     config_.bTintCollidingNorishiro);
     changeAll_ = checkBox("changeAll", "Change All Flap Widths", config_.changeAll);
     width_ = integerField("flapWidth", FlapConfig::kWidthRange, config_.widthMm);
     // Shows the setting but never stores it, so it stays out of the user's way.
@@ -101,6 +103,10 @@ FlapForm::FlapForm(Document& doc, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(show_);
+    auto* tintRow = new QVBoxLayout;
+    tintRow->setContentsMargins(20, 0, 0, 0);
+    tintRow->addWidget(tint_);
+    layout->addLayout(tintRow);
     layout->addWidget(changeAll_);
     layout->addLayout(widthRow);
     layout->addWidget(reverse_);
@@ -116,12 +122,14 @@ void FlapForm::updateEnabled() {
     c.bDrawNorishiro = show_->isChecked();
     c.changeAll = changeAll_->isChecked();
     changeAll_->setEnabled(c.changeAllEnabled());
+    tint_->setEnabled(c.tintEnabled());
     width_->setEnabled(c.widthEnabled());
 }
 
 bool FlapForm::commit() {
     FlapConfig c = config_;
     c.bDrawNorishiro = show_->isChecked();
+    c.bTintCollidingNorishiro = tint_->isChecked();
     c.changeAll = changeAll_->isChecked();
     c.widthMm = integerOf(width_);
     if (c.apply(doc_)) return true;

@@ -52,6 +52,7 @@ private:
     Document& doc_;
     FlapConfig config_;
     QCheckBox* show_;
+    QCheckBox* tint_;
     QCheckBox* changeAll_;
     QLineEdit* width_;
     QCheckBox* reverse_;

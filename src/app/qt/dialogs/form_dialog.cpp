@@ -1,5 +1,6 @@
 #include "app/qt/dialogs/form_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -11,8 +12,23 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 namespace plikatra {
+
+int titleFittingWidth(const QString& title) {
+    // Room for the window icon and three buttons with their padding on a typical title bar.
+    constexpr int kTitleBarButtons = 120;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int text = QFontMetrics(font).horizontalAdvance(title);
+    return text + text / 4 + kTitleBarButtons;
+}
+
+QSize widenedForTitle(QSize hint, const QString& title) {
+    hint.setWidth(std::max(hint.width(), titleFittingWidth(title)));
+    return hint;
+}
 
 FormDialog::FormDialog(QWidget* parent, const QString& title) : QDialog(parent) {
     setWindowTitle(title);
@@ -39,6 +55,10 @@ void FormDialog::accept() {
         }
     }
     if (commit()) QDialog::accept();
+}
+
+QSize FormDialog::sizeHint() const {
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 QLineEdit* FormDialog::integerField(const QString& name, IntRange range, int value) {

@@ -23,6 +23,13 @@ class QLineEdit;
 
 namespace plikatra {
 
+// A window width at which a window manager shows `title` whole in the title bar beside its
+// buttons. Title bars often use a bold or larger font than the window's own text, so the
+// estimate is generous.
+int titleFittingWidth(const QString& title);
+// `hint` widened, where needed, to titleFittingWidth(title): a dialog's size hint.
+QSize widenedForTitle(QSize hint, const QString& title);
+
 class FormDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,6 +44,8 @@ public:
     // OK: every integer field is checked in order, the first one out of range is refused and
     // keeps the dialog open; then commit() decides.
     void accept() override;
+    // Wide enough for the window manager to show the whole title.
+    QSize sizeHint() const override;
 
 protected:
     FormDialog(QWidget* parent, const QString& title);

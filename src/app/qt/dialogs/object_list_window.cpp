@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/config_dialogs.h"
+#include "app/qt/dialogs/form_dialog.h"
 
 namespace plikatra {
 
@@ -86,6 +87,10 @@ void ObjectListWindow::selectionChanged() {
 
 void ObjectListWindow::selectAll(bool select) {
     if (!ObjectList::selectAll(doc_, select)) showState();
+}
+
+QSize ObjectListWindow::sizeHint() const {
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 }  // namespace plikatra

@@ -18,6 +18,8 @@ public:
     // `doc` must outlive the window.
     ObjectListWindow(Document& doc, QWidget* parent = nullptr);
     ~ObjectListWindow() override;
+    // Wide enough for the window manager to show the whole title.
+    QSize sizeHint() const override;
 
     // Fills the list from the document's model.
     void refill();

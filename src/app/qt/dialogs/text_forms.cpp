@@ -35,6 +35,8 @@ InputStringForm::InputStringForm(TextDialogValues& values,
     size_->setObjectName("fontSize");
     size_->setEditable(true);
     size_->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: typing "3" must leave "3" (for OK to refuse), not turn into "36".
+    size_->setCompleter(nullptr);
     for (int size : kTextFontSizeItems) size_->addItem(QString::number(size));
     size_->setEditText(QString::number(values.fontSize));
 

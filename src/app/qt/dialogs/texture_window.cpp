@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt/dialogs/form_dialog.h"
 #include "textures/texture_commands.h"
 
 namespace plikatra {
@@ -112,6 +113,10 @@ void TextureConfigurationWindow::showState() {
 void TextureConfigurationWindow::reject() {
     doc_.closeTextureConfiguration();
     QDialog::reject();
+}
+
+QSize TextureConfigurationWindow::sizeHint() const {
+    return widenedForTitle(QDialog::sizeHint(), windowTitle());
 }
 
 }  // namespace plikatra

@@ -32,6 +32,8 @@ public:
     // `doc` must outlive the window.
     TextureConfigurationWindow(Document& doc, QWidget* parent = nullptr);
     ~TextureConfigurationWindow() override;
+    // Wide enough for the window manager to show the whole title.
+    QSize sizeHint() const override;
 
     // Fills the list again from the document's materials (also done whenever a file opens).
     void rebuild();
