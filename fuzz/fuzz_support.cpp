@@ -14,6 +14,7 @@
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
+#include "import/stl_reader.h"
 #include "import/tds_reader.h"
 #include "output/eps_writer.h"
 #include "textures/texture_image.h"
@@ -239,6 +240,12 @@ void runLwo(const std::uint8_t* data, std::size_t size) {
     readLwoData({data, size}, model, ReadContext{ui, kMinTextureSide});
 }
 
+void runStl(const std::uint8_t* data, std::size_t size) {
+    SilentFrontEnd ui;
+    Model model;
+    readStlData({data, size}, "fuzz.stl", model, ReadContext{ui, kMinTextureSide});
+}
+
 void runHexaKing(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
     Model model;
@@ -275,7 +282,7 @@ void runJpeg(const std::uint8_t* data, std::size_t size) {
 void runUnfold(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return;
     static const char* const kNames[] = {"fuzz.obj", "fuzz.3ds", "fuzz.mqo",
-                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt"};
+                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl"};
     const char* name = kNames[data[0] % std::size(kNames)];
     SilentFrontEnd ui;
     LoadOutcome outcome;

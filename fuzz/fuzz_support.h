@@ -94,6 +94,8 @@ void runMqo(const std::uint8_t* data, std::size_t size);
 void runDxf(const std::uint8_t* data, std::size_t size);
 // LWO forms, both layouts.
 void runLwo(const std::uint8_t* data, std::size_t size);
+// STL triangles, binary and ASCII.
+void runStl(const std::uint8_t* data, std::size_t size);
 // HexaKing scenes (.6kt and .6ks are the same layout), with the edge marks applied as the
 // loader does after construction.
 void runHexaKing(const std::uint8_t* data, std::size_t size);

@@ -18,6 +18,7 @@
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
+#include "import/stl_reader.h"
 #include "import/tds_reader.h"
 #include "model/construction.h"
 #include "model/normalize.h"
@@ -27,7 +28,7 @@ namespace plikatra {
 
 namespace {
 
-enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, WorkFile };
+enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, WorkFile };
 
 struct Dispatch {
     const char* extension;
@@ -40,7 +41,8 @@ const Dispatch kReaders[] = {
     {".6ks", Format::HexaKing, true}, {".6kt", Format::HexaKing, true},
     {".obj", Format::Obj, false},     {".dxf", Format::Dxf, false},
     {".3ds", Format::Tds, true},      {".mqo", Format::Mqo, true},
-    {".lwo", Format::Lwo, false},     {".ufd", Format::WorkFile, false},
+    {".lwo", Format::Lwo, false},     {".stl", Format::Stl, false},
+    {".ufd", Format::WorkFile, false},
 };
 
 const Dispatch* readerFor(const std::string& path) {
@@ -74,6 +76,7 @@ int runReader(Format format, const std::string& path, Model& model, const ReadCo
         case Format::Tds: return read3ds(path, model, ctx);
         case Format::Mqo: return readMqo(path, model, ctx);
         case Format::Lwo: return readLwo(path, model, ctx);
+        case Format::Stl: return readStl(path, model, ctx);
         case Format::WorkFile: return readWorkFile(path, model, ctx, carried);
     }
     return kReadFailed;
@@ -91,6 +94,7 @@ int runReaderOnData(Format format, std::span<const std::uint8_t> data, const std
         case Format::Tds: return read3dsData(data, path, model, ctx);
         case Format::Mqo: return readMqoText(text, path, model, ctx);
         case Format::Lwo: return readLwoData(data, model, ctx);
+        case Format::Stl: return readStlData(data, path, model, ctx);
         case Format::WorkFile: return readWorkFileText(text, model, ctx, carried);
     }
     return kReadFailed;

@@ -1,0 +1,287 @@
+// Stereolithography files.
+//
+// Binary: an 80-byte header, a little-endian triangle count, then 50 bytes a triangle (a
+// normal and three corners as 32-bit floats, and two attribute bytes). ASCII: "solid name",
+// then "facet normal ...", "outer loop", three "vertex x y z", "endloop", "endfacet", and
+// "endsolid"; keywords are read without regard to case and the layout of lines does not
+// matter, since exporters differ in both.
+#include "import/stl_reader.h"
+
+#include <bit>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/c_numbers.h"
+#include "base/file_io.h"
+#include "import/load_progress.h"
+#include "import/reader_guard.h"
+#include "model/construction.h"
+
+namespace plikatra {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 84;
+constexpr std::size_t kTriangleSize = 50;
+
+// Corners are shared by exact position: exporters write a shared corner with the same bits
+// each time, and merging nearby points would change the shape.
+struct PositionKey {
+    std::uint64_t x, y, z;
+    bool operator==(const PositionKey&) const = default;
+};
+struct PositionHash {
+    std::size_t operator()(const PositionKey& k) const {
+        std::uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
+        h ^= (k.y + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2));
+        h ^= (k.z + 0x85EBCA77C2B2AE63ull + (h << 6) + (h >> 2));
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+};
+
+// Adding 0.0 makes -0 and +0 one key.
+std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v + 0.0); }
+
+// Builds the solids: one vertex per position and solid, faces from corner lists.
+class MeshBuilder {
+public:
+    explicit MeshBuilder(Model& model) : model_(model) {}
+
+    void beginSolid(std::string_view name) {
+        solid_ = model_.addSolid(std::string(name));
+        vertices_.clear();
+    }
+
+    // Adds a face of `count` corners; false when it has fewer than three distinct corners,
+    // which is no face at all.
+    bool addFace(const Point3* corners, std::size_t count) {
+        if (!solid_) beginSolid("");
+        ring_.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            Vertex* v = vertexAt(corners[i]);
+            if (!ring_.empty() && ring_.back() == v) continue;
+            ring_.push_back(v);
+        }
+        while (ring_.size() > 1 && ring_.front() == ring_.back()) ring_.pop_back();
+        // A corner met twice is a degenerate facet (an exporter's sliver), not an outline.
+        for (std::size_t i = 0; i < ring_.size(); ++i)
+            for (std::size_t j = i + 1; j < ring_.size(); ++j)
+                if (ring_[i] == ring_[j]) return false;
+        if (ring_.size() < 3) return false;
+        Face* face = solid_->addFace(-1);
+        for (Vertex* v : ring_) face->addCorner(v);
+        ++faces_;
+        return true;
+    }
+
+    std::size_t faces() const { return faces_; }
+
+private:
+    Vertex* vertexAt(const Point3& p) {
+        const PositionKey key{bitsOf(p.x), bitsOf(p.y), bitsOf(p.z)};
+        auto [it, inserted] = vertices_.try_emplace(key, nullptr);
+        if (inserted) it->second = solid_->addVertex(p.x, p.y, p.z);
+        return it->second;
+    }
+
+    Model& model_;
+    Solid* solid_ = nullptr;
+    std::unordered_map<PositionKey, Vertex*, PositionHash> vertices_;
+    std::vector<Vertex*> ring_;
+    std::size_t faces_ = 0;
+};
+
+std::uint32_t readU32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+double readF32(const std::uint8_t* p) { return std::bit_cast<float>(readU32(p)); }
+
+bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool sameWord(std::string_view w, std::string_view keyword) {
+    if (w.size() != keyword.size()) return false;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        char c = w[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != keyword[i]) return false;
+    }
+    return true;
+}
+
+// Text files hold no control characters but white space; binary triangles almost always do.
+bool looksLikeText(std::span<const std::uint8_t> data) {
+    std::size_t i = 0;
+    while (i < data.size() && isSpace(data[i])) ++i;
+    if (data.size() - i < 5 || !sameWord({reinterpret_cast<const char*>(data.data() + i), 5}, "solid"))
+        return false;
+    for (std::uint8_t c : data)
+        if (c < 0x20 && !isSpace(c)) return false;
+    return true;
+}
+
+// What went wrong in a file that still opens, said once.
+struct Findings {
+    std::uint64_t countSays = 0;  // binary: the header's count, when more than the file holds
+    std::uint64_t holds = 0;
+    std::size_t droppedFacets = 0;
+};
+
+void readBinary(std::span<const std::uint8_t> data, MeshBuilder& mesh, LoadProgress& progress,
+                Findings& findings) {
+    std::string name(reinterpret_cast<const char*>(data.data()), 80);
+    name.resize(std::strlen(name.c_str()));
+    while (!name.empty() && isSpace(static_cast<unsigned char>(name.back()))) name.pop_back();
+    mesh.beginSolid(name);
+    const std::uint64_t says = readU32(data.data() + 80);
+    const std::uint64_t holds = (data.size() - kHeaderSize) / kTriangleSize;
+    std::uint64_t count = says;
+    if (says > holds) {
+        findings.countSays = says;
+        findings.holds = holds;
+        count = holds;
+    }
+    Point3 corners[3];
+    for (std::uint64_t t = 0; t < count; ++t) {
+        const std::uint8_t* p = data.data() + kHeaderSize + t * kTriangleSize + 12;
+        for (int k = 0; k < 3; ++k, p += 12) corners[k] = {readF32(p), readF32(p + 4), readF32(p + 8)};
+        if (!mesh.addFace(corners, 3)) ++findings.droppedFacets;
+        if ((t & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + t * kTriangleSize));
+    }
+}
+
+class AsciiReader {
+public:
+    AsciiReader(std::string_view text, MeshBuilder& mesh, LoadProgress& progress, Findings& findings)
+        : text_(text), mesh_(mesh), progress_(progress), findings_(findings) {}
+
+    void run() {
+        std::string_view w;
+        while (word(w)) {
+            if (sameWord(w, "vertex")) {
+                Point3 p;
+                p.x = number();
+                p.y = number();
+                p.z = number();
+                corners_.push_back(p);
+            } else if (sameWord(w, "endloop") || sameWord(w, "endfacet") || sameWord(w, "facet")) {
+                endFacet();
+            } else if (sameWord(w, "solid")) {
+                endFacet();
+                mesh_.beginSolid(restOfLine());
+            } else if (sameWord(w, "endsolid")) {
+                endFacet();
+                restOfLine();
+            }
+            if (++words_ % 4096 == 0) progress_.update(static_cast<long long>(pos_));
+        }
+        endFacet();
+    }
+
+private:
+    void endFacet() {
+        if (corners_.empty()) return;
+        if (!mesh_.addFace(corners_.data(), corners_.size())) ++findings_.droppedFacets;
+        corners_.clear();
+    }
+
+    bool word(std::string_view& w) {
+        while (pos_ < text_.size() && isSpace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        if (pos_ >= text_.size()) return false;
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && !isSpace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        w = text_.substr(start, pos_ - start);
+        return true;
+    }
+
+    // The next word as a number; a missing or malformed one reads as 0, as the C library
+    // reads it.
+    double number() {
+        const std::size_t save = pos_;
+        std::string_view w;
+        if (!word(w)) return 0.0;
+        if (!w.empty() && !(w[0] == '-' || w[0] == '+' || w[0] == '.' || (w[0] >= '0' && w[0] <= '9') ||
+                            sameWord(w, "nan") || sameWord(w, "inf"))) {
+            pos_ = save;  // a keyword where a number should be: leave it for the next read
+            return 0.0;
+        }
+        return parseCDouble(w);
+    }
+
+    std::string_view restOfLine() {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
+        std::string_view line = text_.substr(start, pos_ - start);
+        while (!line.empty() && isSpace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+        return line;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t words_ = 0;
+    MeshBuilder& mesh_;
+    LoadProgress& progress_;
+    Findings& findings_;
+    std::vector<Point3> corners_;
+};
+
+std::string fileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void report(const Findings& f, const std::string& path, Ui& ui) {
+    std::string text;
+    if (f.countSays)
+        text += format("%s ends early: its header counts %llu triangles, the file holds %llu.",
+                       fileName(path).c_str(), static_cast<unsigned long long>(f.countSays),
+                       static_cast<unsigned long long>(f.holds));
+    if (f.droppedFacets) {
+        if (!text.empty()) text += "\n";
+        text += format("%s: %zu facets with fewer than three distinct corners were left out.",
+                       fileName(path).c_str(), f.droppedFacets);
+    }
+    if (!text.empty()) ui.show(text, MessageIcon::Warning);
+}
+
+}  // namespace
+
+int readStlData(std::span<const std::uint8_t> data, const std::string& path, Model& model,
+                const ReadContext& ctx) {
+    return runGuarded([&]() -> int {
+        if (data.empty()) return kReadFailed;
+        LoadProgress progress(static_cast<long long>(data.size()), ctx.ui.progress());
+        MeshBuilder mesh(model);
+        Findings findings;
+        const bool exactBinary =
+            data.size() >= kHeaderSize &&
+            kHeaderSize + std::uint64_t(readU32(data.data() + 80)) * kTriangleSize == data.size();
+        if (!exactBinary && looksLikeText(data)) {
+            AsciiReader(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), mesh,
+                        progress, findings)
+                .run();
+        } else if (data.size() >= kHeaderSize + kTriangleSize) {
+            readBinary(data, mesh, progress, findings);
+        } else {
+            return kReadFailed;
+        }
+        if (mesh.faces() == 0) return kReadFailed;
+        progress.constructing();
+        const bool ok = finishSolids(model, kAreaThreshold);
+        progress.close();
+        if (ok) report(findings, path, ctx.ui);
+        return ok ? kReadOk : kReadFailed;
+    });
+}
+
+int readStl(const std::string& path, Model& model, const ReadContext& ctx) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes)) return kReadFailed;
+    return readStlData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, path, model, ctx);
+}
+
+}  // namespace plikatra
