@@ -512,59 +512,74 @@ void removeZeroAreaFaces(Model& model, double threshold, Ui& ui) {
     }
 }
 
+namespace {
+
+// The two ends of an edge as its halfedges name them now: the edge's own va and vb go stale
+// while joining merges vertices, the halfedges' origins never do.
+Vertex* startOf(const Edge& e) { return e.a->origin; }
+Vertex* endOf(const Edge& e) {
+    if (e.b) return e.b->origin;
+    return e.a->next ? e.a->next->origin : e.vb;
+}
+
+}  // namespace
+
 void joinOpenEdges(Model& model) {
-    std::unordered_map<const Vertex*, size_t> number;
-    std::vector<std::vector<Halfedge*>> byOrigin;
-    for (auto& s : model.solids)
-        for (auto& v : s->vertices) {
-            number.emplace(v.get(), byOrigin.size());
-            byOrigin.emplace_back();
-            v->marked = false;
-        }
-    for (auto& s : model.solids)
-        for (auto& f : s->faces)
-            for (auto& h : f->halfedges) {
-                auto it = number.find(h->origin);
-                if (it != number.end()) byOrigin[it->second].push_back(h.get());
-            }
-    auto merge = [&](Vertex* from, Vertex* into) {
-        from->marked = true;
-        auto fi = number.find(from);
-        auto ii = number.find(into);
-        if (fi == number.end() || ii == number.end()) return;
-        auto moved = std::move(byOrigin[fi->second]);
-        byOrigin[fi->second].clear();
-        for (Halfedge* h : moved) h->origin = into;
-        auto& target = byOrigin[ii->second];
-        target.insert(target.end(), moved.begin(), moved.end());
-    };
+    constexpr double kTolerance = 1e-8;
     auto near = [](const Vertex* a, const Vertex* b) {
-        return !(distance3(a->position, b->position) > 1e-8);
+        return !(distance3(a->position, b->position) > kTolerance);
     };
     for (auto& sp : model.solids) {
         Solid& solid = *sp;
         if (!solid.visible) continue;
+        // The corners starting at each vertex, so that a merge re-points every one of them:
+        // a vertex merged away must not stay behind in any face or edge.
+        std::unordered_map<Vertex*, std::vector<Halfedge*>> byOrigin;
+        for (auto& v : solid.vertices) v->marked = false;
+        for (auto& f : solid.faces)
+            for (auto& h : f->halfedges) byOrigin[h->origin].push_back(h.get());
+        auto merge = [&](Vertex* from, Vertex* into) {
+            from->marked = true;
+            auto moved = std::move(byOrigin[from]);
+            byOrigin.erase(from);
+            for (Halfedge* h : moved) h->origin = into;
+            auto& target = byOrigin[into];
+            target.insert(target.end(), moved.begin(), moved.end());
+        };
         auto& edges = solid.edges;
         for (size_t oi = 0; oi < edges.size(); ++oi) {
             Edge* o = edges[oi].get();
             if (o->deleted || o->b || !o->a) continue;
-            for (size_t mi = oi; mi < edges.size(); ++mi) {
+            for (size_t mi = oi + 1; mi < edges.size(); ++mi) {
                 Edge* m = edges[mi].get();
-                if (m->deleted || m == o || m->b || !m->a) continue;
-                if (!near(o->va, m->vb) || !near(m->va, o->vb)) continue;
-                if (m->vb != o->va) merge(m->vb, o->va);
-                if (m->va != o->vb) merge(m->va, o->vb);
+                if (m->deleted || m->b || !m->a) continue;
+                Vertex* oa = startOf(*o);
+                Vertex* ob = endOf(*o);
+                Vertex* ma = startOf(*m);
+                Vertex* mb = endOf(*m);
+                if (!near(oa, mb) || !near(ma, ob)) continue;
+                // Both ends of one edge would become one vertex: its faces would lose a corner.
+                if (oa == ob || ma == mb || mb == ob || ma == oa) continue;
+                if (mb != oa) merge(mb, oa);
+                if (ma != ob) merge(ma, ob);
                 m->deleted = true;
                 o->b = m->a;
                 m->a->edge = o;
                 o->a->pair = o->b;
                 o->b->pair = o->a;
                 o->kind = kEdgeNormal;
+                o->va = oa;
+                o->vb = ob;
                 foldData(*o);
                 break;
             }
         }
         std::erase_if(edges, [](const std::unique_ptr<Edge>& e) { return e->deleted; });
+        for (auto& e : edges)
+            if (e->a) {
+                e->va = startOf(*e);
+                e->vb = endOf(*e);
+            }
         std::erase_if(solid.vertices, [](const std::unique_ptr<Vertex>& v) { return v->marked; });
         for (size_t i = 0; i < solid.vertices.size(); ++i) solid.vertices[i]->index = static_cast<int>(i);
     }
