@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/ui.h"
+#include "model/polygon_triangulation.h"
 
 namespace plikatra {
 
@@ -403,6 +404,61 @@ void pairHalfedges(Solid& solid) {
     pairWalk(solid, pw);
 }
 
+namespace {
+
+// True when the face comes back to a corner it has visited before: the same vertex, or one
+// lying exactly on it. Small faces compare every pair, large ones their sorted positions.
+bool visitsACornerTwice(const Face& face) {
+    const auto& hs = face.halfedges;
+    const size_t n = hs.size();
+    auto same = [](const Point3& a, const Point3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    constexpr size_t kCompareAll = 16;
+    if (n <= kCompareAll) {
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = i + 1; j < n; ++j)
+                if (hs[i]->origin == hs[j]->origin || same(hs[i]->origin->position, hs[j]->origin->position))
+                    return true;
+        return false;
+    }
+    std::vector<Point3> points;
+    points.reserve(n);
+    for (const auto& h : hs) {
+        const Point3& p = h->origin->position;
+        // Not sortable; such a face has no area and is dropped anyway.
+        if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) return false;
+        points.push_back(p);
+    }
+    std::sort(points.begin(), points.end(), [](const Point3& a, const Point3& b) {
+        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
+    });
+    for (size_t i = 1; i < n; ++i)
+        if (same(points[i - 1], points[i])) return true;
+    return false;
+}
+
+// The face cut into triangles that cover its outline, with its material and each corner's
+// vertex and texture coordinate; each triangle cleaned like a face read from a file.
+std::vector<std::unique_ptr<Face>> splitIntoTriangles(const Face& face) {
+    std::vector<Point3> points;
+    points.reserve(face.halfedges.size());
+    for (const auto& h : face.halfedges) points.push_back(h->origin->position);
+    std::vector<std::unique_ptr<Face>> triangles;
+    for (const auto& corners : triangulatePolygon(points)) {
+        auto t = std::make_unique<Face>(face.solid);
+        t->materialIndex = face.materialIndex;
+        t->halfedges.reserve(3);
+        for (std::uint32_t c : corners) {
+            const Halfedge& h = *face.halfedges[c];
+            t->addCorner(h.origin, h.texCoord);
+        }
+        cleanFace(*t);
+        triangles.push_back(std::move(t));
+    }
+    return triangles;
+}
+
+}  // namespace
+
 bool finishSolids(Model& model, double threshold) {
     model.faceCount = 0;
     for (size_t si = 0; si < model.solids.size();) {
@@ -412,6 +468,15 @@ bool finishSolids(Model& model, double threshold) {
         for (auto& f : solid.faces) {
             cleanFace(*f);
             if (f->halfedges.size() < 3) continue;
+            // A polygon that passes a corner twice (an outline joined to a hole by a bridge,
+            // or two loops touching at a point) cannot be one face of the surface: its sides
+            // would pair with each other and unfolding places corners from the first one. It
+            // is cut into triangles that keep its outline, joined by flat folds.
+            if (visitsACornerTwice(*f)) {
+                for (auto& t : splitIntoTriangles(*f))
+                    if (t->halfedges.size() >= 3 && faceArea(*t) >= threshold) kept.push_back(std::move(t));
+                continue;
+            }
             if (!(faceArea(*f) >= threshold)) continue;
             kept.push_back(std::move(f));
         }
