@@ -1,6 +1,7 @@
 #include "model/construction.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <unordered_map>
@@ -587,6 +588,74 @@ Vertex* endOf(const Edge& e) {
     return e.a->next ? e.a->next->origin : e.vb;
 }
 
+// The open edges of a solid by the cell of space their start lies in, so that the edges that
+// may join one are looked for among its neighbours rather than among all of them. A start
+// that merging moved by a few tolerances is still looked for in the cells around it. An edge
+// whose start has no cell (a coordinate that is no number or beyond 1e12) is a candidate
+// for every edge.
+class OpenEdgeGrid {
+public:
+    explicit OpenEdgeGrid(const std::vector<std::unique_ptr<Edge>>& edges) : count_(edges.size()) {
+        for (size_t i = 0; i < edges.size(); ++i) {
+            const Edge& e = *edges[i];
+            if (e.b || !e.a) continue;
+            Cell c;
+            if (cellOf(startOf(e)->position, 0.0, c))
+                entries_.push_back({c, i});
+            else
+                anywhere_.push_back(i);
+        }
+        std::sort(entries_.begin(), entries_.end());
+    }
+
+    // Calls f(index) for every open edge whose start may lie near p; for every edge when p
+    // has no cell.
+    template <typename F>
+    void forEdgesNear(const Point3& p, F f) const {
+        // Far more than the joining tolerance, far less than a cell.
+        constexpr double kReach = 1e-7;
+        Cell lo, hi;
+        if (!cellOf(p, -kReach, lo) || !cellOf(p, kReach, hi)) {
+            for (size_t i = 0; i < count_; ++i) f(i);
+            return;
+        }
+        Entry key{lo, 0};
+        for (key.cell[0] = lo[0]; key.cell[0] <= hi[0]; ++key.cell[0])
+            for (key.cell[1] = lo[1]; key.cell[1] <= hi[1]; ++key.cell[1])
+                for (key.cell[2] = lo[2]; key.cell[2] <= hi[2]; ++key.cell[2])
+                    for (auto it = std::lower_bound(entries_.begin(), entries_.end(), key);
+                         it != entries_.end() && it->cell == key.cell; ++it)
+                        f(it->index);
+        for (size_t i : anywhere_) f(i);
+    }
+
+private:
+    using Cell = std::array<std::int64_t, 3>;
+    struct Entry {
+        Cell cell;
+        size_t index;
+        bool operator<(const Entry& o) const {
+            for (int k = 0; k < 3; ++k)
+                if (cell[k] != o.cell[k]) return cell[k] < o.cell[k];
+            return index < o.index;
+        }
+    };
+    // The cell of p moved by `offset` along every axis.
+    static bool cellOf(const Point3& p, double offset, Cell& c) {
+        constexpr double kCellSize = 1e-6;
+        const double v[3] = {p.x + offset, p.y + offset, p.z + offset};
+        for (int k = 0; k < 3; ++k) {
+            if (!(std::fabs(v[k]) <= 1e12)) return false;
+            c[k] = static_cast<std::int64_t>(std::floor(v[k] / kCellSize));
+        }
+        return true;
+    }
+
+    size_t count_;
+    std::vector<Entry> entries_;
+    std::vector<size_t> anywhere_;
+};
+
 }  // namespace
 
 void joinOpenEdges(Model& model) {
@@ -612,32 +681,40 @@ void joinOpenEdges(Model& model) {
             target.insert(target.end(), moved.begin(), moved.end());
         };
         auto& edges = solid.edges;
+        const OpenEdgeGrid grid(edges);
         for (size_t oi = 0; oi < edges.size(); ++oi) {
             Edge* o = edges[oi].get();
             if (o->deleted || o->b || !o->a) continue;
-            for (size_t mi = oi + 1; mi < edges.size(); ++mi) {
-                Edge* m = edges[mi].get();
-                if (m->deleted || m->b || !m->a) continue;
-                Vertex* oa = startOf(*o);
-                Vertex* ob = endOf(*o);
-                Vertex* ma = startOf(*m);
-                Vertex* mb = endOf(*m);
-                if (!near(oa, mb) || !near(ma, ob)) continue;
+            Vertex* oa = startOf(*o);
+            Vertex* ob = endOf(*o);
+            // The first later open edge that runs the other way between the same points.
+            size_t first = edges.size();
+            grid.forEdgesNear(ob->position, [&](size_t mi) {
+                if (mi <= oi || mi >= first) return;
+                const Edge& m = *edges[mi];
+                if (m.deleted || m.b || !m.a) return;
+                const Vertex* ma = startOf(m);
+                const Vertex* mb = endOf(m);
+                if (!near(oa, mb) || !near(ma, ob)) return;
                 // Both ends of one edge would become one vertex: its faces would lose a corner.
-                if (oa == ob || ma == mb || mb == ob || ma == oa) continue;
-                if (mb != oa) merge(mb, oa);
-                if (ma != ob) merge(ma, ob);
-                m->deleted = true;
-                o->b = m->a;
-                m->a->edge = o;
-                o->a->pair = o->b;
-                o->b->pair = o->a;
-                o->kind = kEdgeNormal;
-                o->va = oa;
-                o->vb = ob;
-                foldData(*o);
-                break;
-            }
+                if (oa == ob || ma == mb || mb == ob || ma == oa) return;
+                first = mi;
+            });
+            if (first == edges.size()) continue;
+            Edge* m = edges[first].get();
+            Vertex* ma = startOf(*m);
+            Vertex* mb = endOf(*m);
+            if (mb != oa) merge(mb, oa);
+            if (ma != ob) merge(ma, ob);
+            m->deleted = true;
+            o->b = m->a;
+            m->a->edge = o;
+            o->a->pair = o->b;
+            o->b->pair = o->a;
+            o->kind = kEdgeNormal;
+            o->va = oa;
+            o->vb = ob;
+            foldData(*o);
         }
         std::erase_if(edges, [](const std::unique_ptr<Edge>& e) { return e->deleted; });
         for (auto& e : edges)
