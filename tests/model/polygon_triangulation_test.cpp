@@ -58,18 +58,8 @@ TEST(TriangulatePolygon, BridgedHolesAndTouchingLoopsAreCoveredExactly) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
         SCOPED_TRACE(round);
-        // An outline and a hole, bridged along the angle 0 where both have a corner.
-        const auto outer = starLoop(rng, 5 + round % 17, 2.0, 3.0, false);
-        const auto hole = starLoop(rng, 3 + round % 11, 0.5, 1.5, true);
-        std::vector<Point3> bridged = outer;
-        bridged.push_back(outer[0]);
-        bridged.insert(bridged.end(), hole.begin(), hole.end());
-        bridged.push_back(hole[0]);
-        {
-            SCOPED_TRACE("bridged");
-            expectCovers(bridged);
-        }
-        // Two holes, bridged from opposite corners of the outline.
+        // An outline with two holes, each bridged from a corner of the outline where both
+        // have a corner at the same angle.
         const int n = 6 + 2 * (round % 8);
         const auto rim = starLoop(rng, n, 2.0, 3.0, false);
         const auto left = starLoop(rng, 3 + round % 6, 0.3, 0.7, true, -1.0, M_PI);
@@ -81,10 +71,7 @@ TEST(TriangulatePolygon, BridgedHolesAndTouchingLoopsAreCoveredExactly) {
         twoHoles.push_back(rim[0]);
         twoHoles.insert(twoHoles.end(), right.begin(), right.end());
         twoHoles.push_back(right[0]);
-        {
-            SCOPED_TRACE("two holes");
-            expectCovers(twoHoles);
-        }
+        expectCovers(twoHoles);
         // Two loops touching at one corner: the second starts where the first ended.
         std::vector<Point3> touching = starLoop(rng, 3 + round % 7, 0.5, 1.0, false, -1.0);
         auto second = starLoop(rng, 3 + round % 5, 0.5, 1.0, false, 1.0, M_PI);
