@@ -59,6 +59,9 @@ class LwoReader {
 public:
     LwoReader(std::span<const std::uint8_t> data, Model& model) : in_(data, false), model_(model) {}
 
+    // The older layout keeps a file that ends before its form does; true after such a read.
+    bool cutShort() const { return cutShort_; }
+
     int run() {
         if (readUInt32() != kForm) return kReadFailed;
         const std::uint32_t formLength = readUInt32();
@@ -70,10 +73,12 @@ public:
         std::int64_t budget = static_cast<std::int64_t>(formLength) - 4;
         while (budget > 0) {
             // The form promises more than the file holds: the older layout keeps what was
-            // read, as its zero-length end marker allows; LWO2 counts it as truncated.
+            // read, as its zero-length end marker allows, and the user is told that the file
+            // ends early; LWO2 counts it as truncated.
             if (tell() == rangeEnd()) {
-                if (lwob_) break;
-                return kReadFailed;
+                if (!lwob_) return kReadFailed;
+                cutShort_ = true;
+                break;
             }
             const std::int64_t length = nextChunk();
             if (lwob_ && length == 0) break;
@@ -420,6 +425,7 @@ private:
     std::vector<Face*> polygons_;        // file polygon order; null for a dropped polygon
     std::vector<TexCoord*> vertexUv_;    // per point, from TXUV vertex maps
     bool hasVertexMap_ = false;
+    bool cutShort_ = false;
     std::size_t vertexBase_ = 0;         // first point of the current layer
     std::size_t faceBase_ = 0;           // first polygon of the current layer
     std::vector<std::size_t> corners_;   // point indices of the polygon being read
@@ -427,18 +433,20 @@ private:
 
 }  // namespace
 
-// LightWave files read in one pass without a progress window, so the context is not needed yet.
-int readLwoData(std::span<const std::uint8_t> data, Model& model, const ReadContext& /*ctx*/) {
+int readLwoData(std::span<const std::uint8_t> data, Model& model, const ReadContext& ctx,
+                const std::string& path) {
     return runGuarded([&]() -> int {
         LwoReader reader(data, model);
-        return reader.run();
+        const int result = reader.run();
+        if (result == kReadOk && reader.cutShort()) warnFileEndsEarly(ctx.ui, path);
+        return result;
     });
 }
 
 int readLwo(const std::string& path, Model& model, const ReadContext& ctx) {
     std::vector<std::uint8_t> data;
     if (!readWholeFile(path, data)) return kReadFailed;
-    return readLwoData(data, model, ctx);
+    return readLwoData(data, model, ctx, path);
 }
 
 }  // namespace plikatra

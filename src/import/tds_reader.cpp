@@ -23,7 +23,8 @@
 // - Records (vertices, faces, texture coordinates, face numbers of a material group) are read
 //   only while they lie wholly inside their chunk and the file: a count larger than what its
 //   chunk holds keeps the records that are there, and a file cut short keeps every whole
-//   record before the cut. Allocations follow the records that fit, never the stored count.
+//   record before the cut, with a warning that names the file. Allocations follow the
+//   records that fit, never the stored count.
 // - A face naming a vertex the solid does not have is dropped; it keeps its number, so that
 //   the material groups still find the faces after it.
 // - Material names and texture file names end at their terminator, at their chunk's end or at
@@ -185,6 +186,8 @@ private:
 
     void readMain() {
         const Chunk c = header();
+        // The main chunk spans the whole file; a file shorter than it was cut off.
+        cutShort_ = c.end() > size_;
         walk(c, kHeaderSize, [this](std::uint16_t id) -> std::int64_t {
             if (id == kEditorChunk) return readEditor();
             if (id == kKeyframerChunk) return skip();
@@ -485,7 +488,9 @@ private:
         }
         const bool ok = finishSolids(model_, kAreaThreshold);
         progress_.close();
-        return ok ? kReadOk : kReadFailed;
+        if (!ok) return kReadFailed;
+        if (cutShort_) warnFileEndsEarly(ctx_.ui, path_);
+        return kReadOk;
     }
 
     const std::string& path_;
@@ -497,6 +502,7 @@ private:
     LoadProgress& progress_;
     const ReadContext& ctx_;
 
+    bool cutShort_ = false;  // the file ends before its main chunk does
     std::string objectName_ = kDefaultName;
     Solid* solid_ = nullptr;
     int vertexNumber_ = 1;

@@ -1,12 +1,14 @@
 #include "model/construction.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <unordered_map>
 #include <utility>
 
 #include "base/ui.h"
+#include "model/polygon_triangulation.h"
 
 namespace plikatra {
 
@@ -403,6 +405,61 @@ void pairHalfedges(Solid& solid) {
     pairWalk(solid, pw);
 }
 
+namespace {
+
+// True when the face comes back to a corner it has visited before: the same vertex, or one
+// lying exactly on it. Small faces compare every pair, large ones their sorted positions.
+bool visitsACornerTwice(const Face& face) {
+    const auto& hs = face.halfedges;
+    const size_t n = hs.size();
+    auto same = [](const Point3& a, const Point3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    constexpr size_t kCompareAll = 16;
+    if (n <= kCompareAll) {
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = i + 1; j < n; ++j)
+                if (hs[i]->origin == hs[j]->origin || same(hs[i]->origin->position, hs[j]->origin->position))
+                    return true;
+        return false;
+    }
+    std::vector<Point3> points;
+    points.reserve(n);
+    for (const auto& h : hs) {
+        const Point3& p = h->origin->position;
+        // Not sortable; such a face has no area and is dropped anyway.
+        if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) return false;
+        points.push_back(p);
+    }
+    std::sort(points.begin(), points.end(), [](const Point3& a, const Point3& b) {
+        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
+    });
+    for (size_t i = 1; i < n; ++i)
+        if (same(points[i - 1], points[i])) return true;
+    return false;
+}
+
+// The face cut into triangles that cover its outline, with its material and each corner's
+// vertex and texture coordinate; each triangle cleaned like a face read from a file.
+std::vector<std::unique_ptr<Face>> splitIntoTriangles(const Face& face) {
+    std::vector<Point3> points;
+    points.reserve(face.halfedges.size());
+    for (const auto& h : face.halfedges) points.push_back(h->origin->position);
+    std::vector<std::unique_ptr<Face>> triangles;
+    for (const auto& corners : triangulatePolygon(points)) {
+        auto t = std::make_unique<Face>(face.solid);
+        t->materialIndex = face.materialIndex;
+        t->halfedges.reserve(3);
+        for (std::uint32_t c : corners) {
+            const Halfedge& h = *face.halfedges[c];
+            t->addCorner(h.origin, h.texCoord);
+        }
+        cleanFace(*t);
+        triangles.push_back(std::move(t));
+    }
+    return triangles;
+}
+
+}  // namespace
+
 bool finishSolids(Model& model, double threshold) {
     model.faceCount = 0;
     for (size_t si = 0; si < model.solids.size();) {
@@ -412,6 +469,15 @@ bool finishSolids(Model& model, double threshold) {
         for (auto& f : solid.faces) {
             cleanFace(*f);
             if (f->halfedges.size() < 3) continue;
+            // A polygon that passes a corner twice (an outline joined to a hole by a bridge,
+            // or two loops touching at a point) cannot be one face of the surface: its sides
+            // would pair with each other and unfolding places corners from the first one. It
+            // is cut into triangles that keep its outline, joined by flat folds.
+            if (visitsACornerTwice(*f)) {
+                for (auto& t : splitIntoTriangles(*f))
+                    if (t->halfedges.size() >= 3 && faceArea(*t) >= threshold) kept.push_back(std::move(t));
+                continue;
+            }
             if (!(faceArea(*f) >= threshold)) continue;
             kept.push_back(std::move(f));
         }
@@ -512,59 +578,150 @@ void removeZeroAreaFaces(Model& model, double threshold, Ui& ui) {
     }
 }
 
-void joinOpenEdges(Model& model) {
-    std::unordered_map<const Vertex*, size_t> number;
-    std::vector<std::vector<Halfedge*>> byOrigin;
-    for (auto& s : model.solids)
-        for (auto& v : s->vertices) {
-            number.emplace(v.get(), byOrigin.size());
-            byOrigin.emplace_back();
-            v->marked = false;
+namespace {
+
+// The two ends of an edge as its halfedges name them now: the edge's own va and vb go stale
+// while joining merges vertices, the halfedges' origins never do.
+Vertex* startOf(const Edge& e) { return e.a->origin; }
+Vertex* endOf(const Edge& e) {
+    if (e.b) return e.b->origin;
+    return e.a->next ? e.a->next->origin : e.vb;
+}
+
+// The open edges of a solid by the cell of space their start lies in, so that the edges that
+// may join one are looked for among its neighbours rather than among all of them. A start
+// that merging moved by a few tolerances is still looked for in the cells around it. An edge
+// whose start has no cell (a coordinate that is no number or beyond 1e12) is a candidate
+// for every edge.
+class OpenEdgeGrid {
+public:
+    explicit OpenEdgeGrid(const std::vector<std::unique_ptr<Edge>>& edges) : count_(edges.size()) {
+        for (size_t i = 0; i < edges.size(); ++i) {
+            const Edge& e = *edges[i];
+            if (e.b || !e.a) continue;
+            Cell c;
+            if (cellOf(startOf(e)->position, 0.0, c))
+                entries_.push_back({c, i});
+            else
+                anywhere_.push_back(i);
         }
-    for (auto& s : model.solids)
-        for (auto& f : s->faces)
-            for (auto& h : f->halfedges) {
-                auto it = number.find(h->origin);
-                if (it != number.end()) byOrigin[it->second].push_back(h.get());
-            }
-    auto merge = [&](Vertex* from, Vertex* into) {
-        from->marked = true;
-        auto fi = number.find(from);
-        auto ii = number.find(into);
-        if (fi == number.end() || ii == number.end()) return;
-        auto moved = std::move(byOrigin[fi->second]);
-        byOrigin[fi->second].clear();
-        for (Halfedge* h : moved) h->origin = into;
-        auto& target = byOrigin[ii->second];
-        target.insert(target.end(), moved.begin(), moved.end());
+        std::sort(entries_.begin(), entries_.end());
+    }
+
+    // Calls f(index) for every open edge whose start may lie near p; for every edge when p
+    // has no cell.
+    template <typename F>
+    void forEdgesNear(const Point3& p, F f) const {
+        // Far more than the joining tolerance, far less than a cell.
+        constexpr double kReach = 1e-7;
+        Cell lo, hi;
+        if (!cellOf(p, -kReach, lo) || !cellOf(p, kReach, hi)) {
+            for (size_t i = 0; i < count_; ++i) f(i);
+            return;
+        }
+        Entry key{lo, 0};
+        for (key.cell[0] = lo[0]; key.cell[0] <= hi[0]; ++key.cell[0])
+            for (key.cell[1] = lo[1]; key.cell[1] <= hi[1]; ++key.cell[1])
+                for (key.cell[2] = lo[2]; key.cell[2] <= hi[2]; ++key.cell[2])
+                    for (auto it = std::lower_bound(entries_.begin(), entries_.end(), key);
+                         it != entries_.end() && it->cell == key.cell; ++it)
+                        f(it->index);
+        for (size_t i : anywhere_) f(i);
+    }
+
+private:
+    using Cell = std::array<std::int64_t, 3>;
+    struct Entry {
+        Cell cell;
+        size_t index;
+        bool operator<(const Entry& o) const {
+            for (int k = 0; k < 3; ++k)
+                if (cell[k] != o.cell[k]) return cell[k] < o.cell[k];
+            return index < o.index;
+        }
     };
+    // The cell of p moved by `offset` along every axis.
+    static bool cellOf(const Point3& p, double offset, Cell& c) {
+        constexpr double kCellSize = 1e-6;
+        const double v[3] = {p.x + offset, p.y + offset, p.z + offset};
+        for (int k = 0; k < 3; ++k) {
+            if (!(std::fabs(v[k]) <= 1e12)) return false;
+            c[k] = static_cast<std::int64_t>(std::floor(v[k] / kCellSize));
+        }
+        return true;
+    }
+
+    size_t count_;
+    std::vector<Entry> entries_;
+    std::vector<size_t> anywhere_;
+};
+
+}  // namespace
+
+void joinOpenEdges(Model& model) {
+    constexpr double kTolerance = 1e-8;
     auto near = [](const Vertex* a, const Vertex* b) {
-        return !(distance3(a->position, b->position) > 1e-8);
+        return !(distance3(a->position, b->position) > kTolerance);
     };
     for (auto& sp : model.solids) {
         Solid& solid = *sp;
         if (!solid.visible) continue;
+        // The corners starting at each vertex, so that a merge re-points every one of them:
+        // a vertex merged away must not stay behind in any face or edge.
+        std::unordered_map<Vertex*, std::vector<Halfedge*>> byOrigin;
+        for (auto& v : solid.vertices) v->marked = false;
+        for (auto& f : solid.faces)
+            for (auto& h : f->halfedges) byOrigin[h->origin].push_back(h.get());
+        auto merge = [&](Vertex* from, Vertex* into) {
+            from->marked = true;
+            auto moved = std::move(byOrigin[from]);
+            byOrigin.erase(from);
+            for (Halfedge* h : moved) h->origin = into;
+            auto& target = byOrigin[into];
+            target.insert(target.end(), moved.begin(), moved.end());
+        };
         auto& edges = solid.edges;
+        const OpenEdgeGrid grid(edges);
         for (size_t oi = 0; oi < edges.size(); ++oi) {
             Edge* o = edges[oi].get();
             if (o->deleted || o->b || !o->a) continue;
-            for (size_t mi = oi; mi < edges.size(); ++mi) {
-                Edge* m = edges[mi].get();
-                if (m->deleted || m == o || m->b || !m->a) continue;
-                if (!near(o->va, m->vb) || !near(m->va, o->vb)) continue;
-                if (m->vb != o->va) merge(m->vb, o->va);
-                if (m->va != o->vb) merge(m->va, o->vb);
-                m->deleted = true;
-                o->b = m->a;
-                m->a->edge = o;
-                o->a->pair = o->b;
-                o->b->pair = o->a;
-                o->kind = kEdgeNormal;
-                foldData(*o);
-                break;
-            }
+            Vertex* oa = startOf(*o);
+            Vertex* ob = endOf(*o);
+            // The first later open edge that runs the other way between the same points.
+            size_t first = edges.size();
+            grid.forEdgesNear(ob->position, [&](size_t mi) {
+                if (mi <= oi || mi >= first) return;
+                const Edge& m = *edges[mi];
+                if (m.deleted || m.b || !m.a) return;
+                const Vertex* ma = startOf(m);
+                const Vertex* mb = endOf(m);
+                if (!near(oa, mb) || !near(ma, ob)) return;
+                // Both ends of one edge would become one vertex: its faces would lose a corner.
+                if (oa == ob || ma == mb || mb == ob || ma == oa) return;
+                first = mi;
+            });
+            if (first == edges.size()) continue;
+            Edge* m = edges[first].get();
+            Vertex* ma = startOf(*m);
+            Vertex* mb = endOf(*m);
+            if (mb != oa) merge(mb, oa);
+            if (ma != ob) merge(ma, ob);
+            m->deleted = true;
+            o->b = m->a;
+            m->a->edge = o;
+            o->a->pair = o->b;
+            o->b->pair = o->a;
+            o->kind = kEdgeNormal;
+            o->va = oa;
+            o->vb = ob;
+            foldData(*o);
         }
         std::erase_if(edges, [](const std::unique_ptr<Edge>& e) { return e->deleted; });
+        for (auto& e : edges)
+            if (e->a) {
+                e->va = startOf(*e);
+                e->vb = endOf(*e);
+            }
         std::erase_if(solid.vertices, [](const std::unique_ptr<Vertex>& v) { return v->marked; });
         for (size_t i = 0; i < solid.vertices.size(); ++i) solid.vertices[i]->index = static_cast<int>(i);
     }

@@ -18,8 +18,9 @@ void computeCenter(Face& face);
 void facePlane(Face& face);
 // Fan area (first, i, i + 1), summed from 0.0 in order.
 double faceArea(const Face& face);
-// Cleans faces, drops degenerate and tiny ones, numbers faces, computes planes and bounds,
-// drops empty solids and pairs halfedges; true if at least one face remains.
+// Cleans faces, cuts faces that pass a corner twice into triangles covering the same outline,
+// drops degenerate and tiny ones, numbers faces, computes planes and bounds, drops empty
+// solids and pairs halfedges; true if at least one face remains.
 bool finishSolids(Model& model, double threshold);
 // Builds the solid's edges and pair links.
 void pairHalfedges(Solid& solid);

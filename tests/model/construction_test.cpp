@@ -83,6 +83,40 @@ TEST(FinishSolids, UnusedVerticesDoNotWidenBounds) {
     EXPECT_EQ(m.boundsMax.x, 1.0);
 }
 
+TEST(FinishSolids, FacePassingACornerTwiceBecomesTrianglesOfTheSameOutline) {
+    // A 4 × 4 square with a 2 × 2 hole joined to it by a bridge from corner 0 to corner 4,
+    // walked there and back; and two triangles touching at one corner, as one polygon.
+    Model m;
+    Solid* s = addPolygonSolid(m,
+                               {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0},
+                                {1, 1, 0}, {1, 3, 0}, {3, 3, 0}, {3, 1, 0},
+                                {5, 0, 0}, {6, 0, 0}, {6, 1, 0}, {4, 1, 0}},
+                               {{0, 1, 2, 3, 0, 4, 5, 6, 7, 4}, {8, 9, 10, 8, 11, 1}});
+    s->addTexCoord(0.25, 0.5);
+    s->faces[0]->materialIndex = 2;
+    s->faces[0]->halfedges[5]->texCoord = s->texCoords[0].get();
+    ASSERT_TRUE(finishSolids(m, kAreaThreshold));
+    ASSERT_EQ(s->faces.size(), 10u);  // 8 triangles of the ring, 2 of the touching pair
+    double ring = 0.0, pair = 0.0;
+    int withTexCoord = 0;
+    for (auto& f : s->faces) {
+        ASSERT_EQ(f->halfedges.size(), 3u);
+        const Vertex* v[3] = {f->halfedges[0]->origin, f->halfedges[1]->origin, f->halfedges[2]->origin};
+        EXPECT_TRUE(v[0] != v[1] && v[1] != v[2] && v[2] != v[0]);
+        EXPECT_NEAR(f->normal.z, 1.0, 1e-12);  // wound as the polygon was
+        const bool inRing = f->materialIndex == 2;
+        (inRing ? ring : pair) += faceArea(*f);
+        for (auto& h : f->halfedges) withTexCoord += h->texCoord != nullptr;
+    }
+    EXPECT_NEAR(ring, 16.0 - 4.0, 1e-12);
+    EXPECT_NEAR(pair, 0.5 + 0.5, 1e-12);
+    EXPECT_GT(withTexCoord, 0);
+    // The triangles of the ring meet along flat inner sides: only the two outlines are open.
+    int open = 0;
+    for (auto& e : s->edges) open += e->b == nullptr;
+    EXPECT_EQ(open, 4 + 4 + 6);
+}
+
 TEST(PairHalfedges, PairedFirstThenOpenInVertexOrder) {
     Model m;
     Solid* s = addPolygonSolid(m, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
+
 #include "base/settings.h"
 #include "development_checker.h"
 #include "model/primitive_shapes.h"
@@ -33,8 +36,9 @@ int openEdges(const Model& m) {
     return n;
 }
 
-// A cube whose six faces each have their own four corners, as some exporters write them.
-std::unique_ptr<Model> makeSplitCube() {
+// A cube whose six squares each have their own four corners, as some exporters write them;
+// each square cut along a diagonal into two triangles when `triangles`.
+std::unique_ptr<Model> makeSplitCube(bool triangles = false) {
     const double c[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
                             {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
     const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
@@ -47,6 +51,30 @@ std::unique_ptr<Model> makeSplitCube() {
             poly.push_back(static_cast<int>(pts.size()));
             pts.push_back({c[i][0], c[i][1], c[i][2]});
         }
+        if (triangles) {
+            polys.push_back({poly[0], poly[1], poly[2]});
+            polys.push_back({poly[0], poly[2], poly[3]});
+        } else {
+            polys.push_back(poly);
+        }
+    }
+    auto m = std::make_unique<Model>();
+    test::addPolygonSolid(*m, pts, polys);
+    finishShape(*m);
+    return m;
+}
+
+// `shape` with every face given corners of its own, in face order: each seam of the shape
+// becomes two open edges lying on each other.
+std::unique_ptr<Model> splitCorners(const Model& shape) {
+    std::vector<Point3> pts;
+    std::vector<std::vector<int>> polys;
+    for (auto& f : shape.solids[0]->faces) {
+        std::vector<int> poly;
+        for (auto& h : f->halfedges) {
+            poly.push_back(static_cast<int>(pts.size()));
+            pts.push_back(h->origin->position);
+        }
         polys.push_back(poly);
     }
     auto m = std::make_unique<Model>();
@@ -55,7 +83,59 @@ std::unique_ptr<Model> makeSplitCube() {
     return m;
 }
 
+// The corner positions of every face, in order.
+std::vector<std::vector<std::array<double, 3>>> faceShapes(const Model& m) {
+    std::vector<std::vector<std::array<double, 3>>> r;
+    for (auto& s : m.solids)
+        for (auto& f : s->faces) {
+            r.emplace_back();
+            for (auto& h : f->halfedges) {
+                const Point3& p = h->origin->position;
+                r.back().push_back({p.x, p.y, p.z});
+            }
+        }
+    return r;
+}
+
+// Joins the split copy of `shape` and checks that it is `shape` again: the same numbers of
+// vertices, edges and faces, no face changed its corners, every halfedge starts at a vertex
+// of its solid, and every edge names the ends of its halfedges.
+void expectJoinRestores(const Model& shape, const char* what) {
+    SCOPED_TRACE(what);
+    auto m = splitCorners(shape);
+    const auto before = faceShapes(*m);
+    ASSERT_TRUE(joinAdjacentIsolatedEdges(m.get()));
+    const Solid& s = *m->solids[0];
+    const Solid& o = *shape.solids[0];
+    EXPECT_EQ(s.vertices.size(), o.vertices.size());
+    EXPECT_EQ(s.edges.size(), o.edges.size());
+    EXPECT_EQ(s.faces.size(), o.faces.size());
+    EXPECT_EQ(openEdges(*m), openEdges(shape));
+    EXPECT_EQ(faceShapes(*m), before);
+    std::set<const Vertex*> live;
+    for (auto& v : s.vertices) live.insert(v.get());
+    for (auto& f : s.faces)
+        for (auto& h : f->halfedges) {
+            EXPECT_TRUE(live.count(h->origin));
+            EXPECT_TRUE(h->edge->a == h.get() || h->edge->b == h.get());
+        }
+    for (auto& e : s.edges) {
+        EXPECT_EQ(e->va, e->a->origin);
+        EXPECT_EQ(e->vb, e->b ? e->b->origin : e->a->next->origin);
+    }
+}
+
 }  // namespace
+
+TEST(JoinAdjacentIsolatedEdge, SplitShapesComeBackWhole) {
+    expectJoinRestores(*makeBox(1, 2, 3), "box");
+    expectJoinRestores(*makeGrid(6, 1, 0.0, false), "strip");
+    // A corner of an icosphere is shared by five or six faces, of a torus by four: their
+    // copies are merged one after another, a chain of merges into one vertex.
+    expectJoinRestores(*makeIcosphere(2), "icosphere");
+    expectJoinRestores(*makeTorus(12, 8), "torus");
+    expectJoinRestores(*makeGrid(5, 4, 0.3, true), "wavy sheet of triangles");
+}
 
 TEST_F(ModelCommands, MirroringTwiceRestoresTheModelExactly) {
     auto m = makeTorus(10, 5);
@@ -105,16 +185,24 @@ TEST_F(ModelCommands, ReverseSurfaceDirectionKeepsCutAndKeepMarks) {
 }
 
 TEST_F(ModelCommands, JoinAdjacentIsolatedEdgeClosesSplitSeamsAndTheResultUnfolds) {
-    auto m = makeSplitCube();
-    ASSERT_EQ(openEdges(*m), 24);
-    ASSERT_TRUE(joinAdjacentIsolatedEdges(m.get()));
-    EXPECT_EQ(openEdges(*m), 0);
-    EXPECT_EQ(m->solids[0]->edges.size(), 12u);
-    EXPECT_EQ(m->solids[0]->vertices.size(), 8u);
-    ASSERT_TRUE(createDevelopment(*m));
-    EXPECT_EQ(m->parts.size(), 1u);
-    const auto errors = test::checkDevelopment(*m);
-    EXPECT_TRUE(errors.empty()) << errors.front();
+    for (bool triangles : {false, true}) {
+        SCOPED_TRACE(triangles ? "triangles" : "squares");
+        auto m = makeSplitCube(triangles);
+        ASSERT_EQ(openEdges(*m), 24);
+        ASSERT_TRUE(joinAdjacentIsolatedEdges(m.get()));
+        EXPECT_EQ(openEdges(*m), 0);
+        const Solid& s = *m->solids[0];
+        const int v = static_cast<int>(s.vertices.size());
+        const int e = static_cast<int>(s.edges.size());
+        const int f = static_cast<int>(s.faces.size());
+        EXPECT_EQ(v, 8);
+        EXPECT_EQ(e, triangles ? 18 : 12);
+        EXPECT_EQ(v - e + f, 2);
+        ASSERT_TRUE(createDevelopment(*m));
+        EXPECT_EQ(m->parts.size(), 1u);
+        const auto errors = test::checkDevelopment(*m);
+        EXPECT_TRUE(errors.empty()) << errors.front();
+    }
 }
 
 TEST_F(ModelCommands, ResetEdgeAttributeClearsMarksAndReopensOpenEdges) {
