@@ -14,6 +14,7 @@
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
+#include "import/ply_reader.h"
 #include "import/stl_reader.h"
 #include "import/tds_reader.h"
 #include "output/eps_writer.h"
@@ -246,6 +247,12 @@ void runStl(const std::uint8_t* data, std::size_t size) {
     readStlData({data, size}, "fuzz.stl", model, ReadContext{ui, kMinTextureSide});
 }
 
+void runPly(const std::uint8_t* data, std::size_t size) {
+    SilentFrontEnd ui;
+    Model model;
+    readPlyData({data, size}, "fuzz.ply", model, ReadContext{ui, kMinTextureSide});
+}
+
 void runHexaKing(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
     Model model;
@@ -282,7 +289,7 @@ void runJpeg(const std::uint8_t* data, std::size_t size) {
 void runUnfold(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return;
     static const char* const kNames[] = {"fuzz.obj", "fuzz.3ds", "fuzz.mqo",
-                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl"};
+                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl", "fuzz.ply"};
     const char* name = kNames[data[0] % std::size(kNames)];
     SilentFrontEnd ui;
     LoadOutcome outcome;

@@ -96,6 +96,8 @@ void runDxf(const std::uint8_t* data, std::size_t size);
 void runLwo(const std::uint8_t* data, std::size_t size);
 // STL triangles, binary and ASCII.
 void runStl(const std::uint8_t* data, std::size_t size);
+// PLY polygons, ASCII and binary in both byte orders.
+void runPly(const std::uint8_t* data, std::size_t size);
 // HexaKing scenes (.6kt and .6ks are the same layout), with the edge marks applied as the
 // loader does after construction.
 void runHexaKing(const std::uint8_t* data, std::size_t size);

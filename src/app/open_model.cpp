@@ -18,6 +18,7 @@
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
 #include "import/obj_reader.h"
+#include "import/ply_reader.h"
 #include "import/stl_reader.h"
 #include "import/tds_reader.h"
 #include "model/construction.h"
@@ -28,7 +29,7 @@ namespace plikatra {
 
 namespace {
 
-enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, WorkFile };
+enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, Ply, WorkFile };
 
 struct Dispatch {
     const char* extension;
@@ -42,6 +43,7 @@ const Dispatch kReaders[] = {
     {".obj", Format::Obj, false},     {".dxf", Format::Dxf, false},
     {".3ds", Format::Tds, true},      {".mqo", Format::Mqo, true},
     {".lwo", Format::Lwo, false},     {".stl", Format::Stl, false},
+    {".ply", Format::Ply, false},
     {".ufd", Format::WorkFile, false},
 };
 
@@ -77,6 +79,7 @@ int runReader(Format format, const std::string& path, Model& model, const ReadCo
         case Format::Mqo: return readMqo(path, model, ctx);
         case Format::Lwo: return readLwo(path, model, ctx);
         case Format::Stl: return readStl(path, model, ctx);
+        case Format::Ply: return readPly(path, model, ctx);
         case Format::WorkFile: return readWorkFile(path, model, ctx, carried);
     }
     return kReadFailed;
@@ -95,6 +98,7 @@ int runReaderOnData(Format format, std::span<const std::uint8_t> data, const std
         case Format::Mqo: return readMqoText(text, path, model, ctx);
         case Format::Lwo: return readLwoData(data, model, ctx);
         case Format::Stl: return readStlData(data, path, model, ctx);
+        case Format::Ply: return readPlyData(data, path, model, ctx);
         case Format::WorkFile: return readWorkFileText(text, model, ctx, carried);
     }
     return kReadFailed;
