@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/development_outputs.h"
+#include "app/options.h"
 #include "cli/commands.h"
 #include "cli/painted_outputs.h"
 #include "output/text_metrics.h"
@@ -46,6 +47,12 @@ int writeFailed(CliFrontEnd& frontEnd, const std::string& path, const std::strin
     return kExitFailed;
 }
 
+// Something the user should know about a file that was written all the same.
+void warn(CliFrontEnd& frontEnd, const std::string& path, const std::string& message) {
+    frontEnd.file = path;
+    frontEnd.message(message, kAppTitle, MessageIcon::Warning);
+}
+
 // The bitmap's size: the size dialog's proposal for the development, its width changed when
 // only a width is given (the height follows in proportion), or both as given; either side
 // must lie within the bitmap file's limit.
@@ -63,6 +70,8 @@ bool bitmapSizeOf(const Document& doc, const std::string& asked, int& width, int
 }
 
 }  // namespace
+
+SheetGrid printedGrid(const Document& doc) { return sheetGridOf(*doc.model(), pageSetupOf(doc.settings())); }
 
 void printJsonFailure(int result, const std::string& message) {
     nlohmann::json j;
@@ -113,12 +122,17 @@ int writeOutputs(Document& doc, CliFrontEnd& frontEnd, const OutputArgs& o) {
     if (!o.svg.empty()) {
         const OutputStatus s = saveDevelopmentSvg(doc, o.svg, metrics);
         if (!s.ok()) return writeFailed(frontEnd, o.svg, s.message);
+        // The SVG is the printed sheet, so it is cut off where printing is.
+        if (developmentDrawingOf(doc).grid.cutOff) warn(frontEnd, o.svg, kMsgBeyondPrintedPages);
     }
     if (!o.emf.empty()) {
         const OutputStatus s = saveDevelopmentMetafile(doc, o.emf, metrics);
         if (!s.ok()) return writeFailed(frontEnd, o.emf, s.message);
     }
-    if (!o.pdf.empty() && !writePdf(doc, o.pdf, error)) return writeFailed(frontEnd, o.pdf, error);
+    if (!o.pdf.empty()) {
+        if (!writePdf(doc, o.pdf, error)) return writeFailed(frontEnd, o.pdf, error);
+        if (!error.empty()) warn(frontEnd, o.pdf, error);  // written, with something left out
+    }
     if (!o.bmp.empty()) {
         int width = 0, height = 0;
         if (!bitmapSizeOf(doc, o.bmpSize, width, height, error)) {

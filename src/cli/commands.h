@@ -7,6 +7,7 @@
 
 #include "app/document.h"
 #include "cli/cli_front_end.h"
+#include "development/development_drawing.h"
 
 namespace plikatra {
 
@@ -64,6 +65,10 @@ int openForCommand(Document& doc, CliFrontEnd& frontEnd, const std::string& path
 // Writes every requested output; on failure prints what failed (with the file and reason)
 // and returns kExitFailed.
 int writeOutputs(Document& doc, CliFrontEnd& frontEnd, const OutputArgs& outputs);
+
+// The page grid the document's development is printed on (it reaches left of and above the
+// development's origin when parts lie there).
+SheetGrid printedGrid(const Document& doc);
 
 // Prints {"result": 1, "message": ...} for --json runs that fail.
 void printJsonFailure(int result, const std::string& message);

@@ -17,7 +17,7 @@ DevelopmentSummary summarizeDevelopment(const Model& m) {
     return s;
 }
 
-nlohmann::json developmentJson(const Model& m) {
+nlohmann::json developmentJson(const Model& m, const SheetGrid& grid) {
     const DevelopmentSummary sum = summarizeDevelopment(m);
     nlohmann::json j;
     j["result"] = 0;
@@ -25,18 +25,18 @@ nlohmann::json developmentJson(const Model& m) {
     j["faces"] = sum.faces;
     j["join_numbers"] = sum.largestJoinNumber;
     j["flaps"] = sum.flaps;
-    j["pages_across"] = m.pagesAcross;
-    j["pages_down"] = m.pagesDown;
+    j["pages_across"] = grid.pagesAcross;
+    j["pages_down"] = grid.pagesDown;
     j["mag2d"] = m.dMag2d;
     j["scale"] = m.dMag2d * m.dMag3d;
     return j;
 }
 
-void printDevelopment(const Model& m) {
+void printDevelopment(const Model& m, const SheetGrid& grid) {
     const DevelopmentSummary sum = summarizeDevelopment(m);
     std::printf("parts: %d\nfaces: %d\njoin numbers: %d\nflaps: %d\npages: %d x %d\n"
                 "scale: %g cm per model unit\n",
-                sum.parts, sum.faces, sum.largestJoinNumber, sum.flaps, m.pagesAcross, m.pagesDown,
+                sum.parts, sum.faces, sum.largestJoinNumber, sum.flaps, grid.pagesAcross, grid.pagesDown,
                 m.dMag2d * m.dMag3d);
 }
 

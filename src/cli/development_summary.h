@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "development/development_drawing.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -16,10 +17,11 @@ struct DevelopmentSummary {
 
 DevelopmentSummary summarizeDevelopment(const Model& model);
 
-// The JSON fields shared by the commands that end with a development.
-nlohmann::json developmentJson(const Model& model);
+// The JSON fields shared by the commands that end with a development; the pages are those of
+// `grid`, the grid the development is printed on.
+nlohmann::json developmentJson(const Model& model, const SheetGrid& grid);
 
 // The same as lines of text on standard output.
-void printDevelopment(const Model& model);
+void printDevelopment(const Model& model, const SheetGrid& grid);
 
 }  // namespace plikatra

@@ -14,9 +14,9 @@ int runExport(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
         return status;
     }
     if (common.json)
-        std::cout << developmentJson(*doc.model()).dump(2) << std::endl;
+        std::cout << developmentJson(*doc.model(), printedGrid(doc)).dump(2) << std::endl;
     else
-        printDevelopment(*doc.model());
+        printDevelopment(*doc.model(), printedGrid(doc));
     return kExitOk;
 }
 

@@ -43,12 +43,12 @@ int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
     const Model& m = *doc.model();
     const UnfoldTimes& times = doc.unfoldTimes();
     if (common.json) {
-        nlohmann::json j = developmentJson(m);
+        nlohmann::json j = developmentJson(m, printedGrid(doc));
         j["unfold_ms"] = times.unfoldMs;
         j["layout_ms"] = times.layoutMs;
         std::cout << j.dump(2) << std::endl;
     } else {
-        printDevelopment(m);
+        printDevelopment(m, printedGrid(doc));
         std::printf("unfold: %.1f ms, layout: %.1f ms\n", times.unfoldMs, times.layoutMs);
     }
     return kExitOk;

@@ -45,12 +45,60 @@ void computeSheetExtent(Model& model) {
 }
 
 namespace {
+// Beyond this many cells a count means nothing more than "too many to print".
+constexpr double kManyPages = 1e6;
+
 int pagesFor(double extent, double usable) {
     // A non-positive usable size or a non-finite extent cannot be divided into pages.
     if (!(usable > 0.0) || !std::isfinite(extent)) return 1;
     const double n = extent / usable;
     if (n >= 5.0) return 5;
     return std::clamp(static_cast<int>(n) + 1, 1, 5);
+}
+
+// One past the last cell an edge reaches, uncapped; 0 or less for an edge before the origin.
+int endCellFor(double edge, double usable) {
+    if (!(usable > 0.0) || !std::isfinite(edge)) return 1;
+    return static_cast<int>(std::clamp(std::floor(edge / usable), -kManyPages, kManyPages)) + 1;
+}
+
+// The first cell a left or top edge reaches: 0 unless the edge lies before the origin. A
+// hair's breadth before it (a part dragged back to the edge) needs no cell of its own.
+int firstCellFor(double edge, double usable) {
+    constexpr double kSlackCm = 1e-6;
+    if (!(usable > 0.0) || std::isnan(edge) || edge > -kSlackCm) return 0;
+    return static_cast<int>(std::max(std::floor(edge / usable), -kManyPages));
+}
+
+// Where the used area ends on each side, in centimetres; a side without anything stays at
+// the largest double (left, top) or its negative (right, bottom).
+struct UsedArea {
+    double left = kDoubleMax, top = kDoubleMax, right = -kDoubleMax, bottom = -kDoubleMax;
+};
+
+// Right and bottom go by the parts' boxes; left and top by the faces themselves, because a
+// box reaches a margin's width past its faces, which the layout and Cut Part leave at the
+// origin's very edge. Text items count with their left and top edges, and with their
+// right edge and base line.
+UsedArea usedArea(const Model& model) {
+    UsedArea a;
+    const double mag = model.dMag2d;
+    for (const auto& p : model.parts) {
+        a.right = std::max(a.right, (p->x + p->width) * mag);
+        a.bottom = std::max(a.bottom, (p->y + p->height) * mag);
+        for (const Face* f : p->faces)
+            for (const auto& h : f->halfedges) {
+                a.left = std::min(a.left, (p->x + h->flatX) * mag);
+                a.top = std::min(a.top, (p->y + h->flatY) * mag);
+            }
+    }
+    for (const auto& t : model.texts) {
+        a.left = std::min(a.left, t->x * mag);
+        a.top = std::min(a.top, t->y * mag - t->height);
+        a.right = std::max(a.right, t->x * mag + t->width);
+        a.bottom = std::max(a.bottom, t->y * mag);
+    }
+    return a;
 }
 }  // namespace
 
@@ -59,17 +107,22 @@ void computePageGrid(Model& model, const PageSetup& page) {
         model.pagesAcross = model.pagesDown = 1;
         return;
     }
-    double right = 0.0, bottom = 0.0;
-    for (const auto& p : model.parts) {
-        right = std::max(right, (p->x + p->width) * model.dMag2d);
-        bottom = std::max(bottom, (p->y + p->height) * model.dMag2d);
-    }
-    for (const auto& t : model.texts) {
-        right = std::max(right, t->x * model.dMag2d + t->width);
-        bottom = std::max(bottom, t->y * model.dMag2d);
-    }
-    model.pagesAcross = pagesFor(right, page.width - 2 * page.marginSide);
-    model.pagesDown = pagesFor(bottom, page.height - 2 * page.marginTop);
+    // Measured from the origin: the grid always holds the origin's page.
+    const UsedArea a = usedArea(model);
+    model.pagesAcross = pagesFor(std::max(0.0, a.right), page.width - 2 * page.marginSide);
+    model.pagesDown = pagesFor(std::max(0.0, a.bottom), page.height - 2 * page.marginTop);
+}
+
+PageSpan pagesReached(const Model& model, const PageSetup& page) {
+    PageSpan s;
+    if (!model.bFinished) return s;
+    const UsedArea a = usedArea(model);
+    const double w = page.width - 2 * page.marginSide, h = page.height - 2 * page.marginTop;
+    s.firstColumn = firstCellFor(a.left, w);
+    s.firstRow = firstCellFor(a.top, h);
+    s.endColumn = endCellFor(a.right, w);
+    s.endRow = endCellFor(a.bottom, h);
+    return s;
 }
 
 SheetSize printedSheetSize(const Model& model, const PageSetup& page) {

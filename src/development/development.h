@@ -51,6 +51,20 @@ void computeSheetExtent(Model& model);
 // Pages across and down (1..5 each) needed to print the used area; 1 by 1 without development.
 void computePageGrid(Model& model, const PageSetup& page);
 
+// The cells of the page grid that the used area reaches, not capped, counted from the cell
+// whose top-left corner is the development's origin. The first column and row are negative
+// when a face or a text item lies left of or above the origin (a part moved or rotated
+// there), else 0; the ends are one past the last cell that the parts' boxes and the texts
+// reach, measured as computePageGrid measures them but not from the origin (0 or less when
+// everything lies left of or above it). 0, 0, 1, 1 without development.
+struct PageSpan {
+    int firstColumn = 0;
+    int firstRow = 0;
+    int endColumn = 1;
+    int endRow = 1;
+};
+PageSpan pagesReached(const Model& model, const PageSetup& page);
+
 struct SheetSize {
     double width = 0.0;   // centimetres
     double height = 0.0;

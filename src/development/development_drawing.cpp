@@ -1,5 +1,6 @@
 #include "development/development_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_set>
 
@@ -87,6 +88,26 @@ const Material& faceMaterial(const Model& model, const Face& face) {
     return model.defaultMaterial;
 }
 
+SheetGrid sheetGridOf(const Model& model, const PageSetup& page) {
+    SheetGrid g;
+    g.page = page;
+    const PageSpan span = pagesReached(model, page);
+    g.firstColumn = span.firstColumn;
+    g.firstRow = span.firstRow;
+    // From the origin on, the model's grid (measured from the origin) decides; a grid that
+    // starts before the origin ends where the used area does.
+    auto side = [](int first, int modelPages, int end, bool& cut) {
+        const long long last = first < 0 ? std::max(end, first + 1) : std::max(modelPages, end);
+        if (static_cast<long long>(end) - first > kMaxPagesPerSide) cut = true;
+        return static_cast<int>(std::clamp<long long>(last - first, 1, kMaxPagesPerSide));
+    };
+    g.pagesAcross = side(g.firstColumn, model.pagesAcross, span.endColumn, g.cutOff);
+    g.pagesDown = side(g.firstRow, model.pagesDown, span.endRow, g.cutOff);
+    g.sheetWidth = 2 * page.marginSide + page.cellWidth() * g.pagesAcross;
+    g.sheetHeight = 2 * page.marginTop + page.cellHeight() * g.pagesDown;
+    return g;
+}
+
 DevelopmentDrawing drawDevelopment(const Model& model, const DrawingOptions& options) {
     DevelopmentDrawing d;
     d.mag2d = model.dMag2d;
@@ -96,12 +117,7 @@ DevelopmentDrawing drawDevelopment(const Model& model, const DrawingOptions& opt
     addLines(model, options, d);
     addNumbers(model, options, d);
     for (const auto& t : model.texts) d.texts.push_back(t.get());
-    d.grid.page = options.page;
-    d.grid.pagesAcross = model.pagesAcross;
-    d.grid.pagesDown = model.pagesDown;
-    const SheetSize sheet = printedSheetSize(model, options.page);
-    d.grid.sheetWidth = sheet.width;
-    d.grid.sheetHeight = sheet.height;
+    d.grid = sheetGridOf(model, options.page);
     return d;
 }
 

@@ -62,13 +62,33 @@ struct DrawnNumber {
     int number = -1;
 };
 
-// The page grid the sheet is printed on.
+// At most this many pages across and down are printed.
+inline constexpr int kMaxPagesPerSide = 5;
+
+// Shown when parts or texts lie beyond the pages that can be printed.
+inline constexpr const char* kMsgBeyondPrintedPages =
+    "Part of the development lies beyond the 5 x 5 pages that can be printed and is left out.\n"
+    "Move it closer to the other parts or scale the development down.";
+
+// The page grid the sheet is printed on. Its cells are counted from the grid's top-left
+// cell, which is the cell at the development's origin unless parts or texts lie left of or
+// above that origin: then the grid starts as many whole cells earlier as they need, so that
+// they are printed and the page breaks among the other parts stay where they were.
 struct SheetGrid {
     PageSetup page;
     int pagesAcross = 1;
     int pagesDown = 1;
+    int firstColumn = 0;  // the grid's first cell, counted from the one at the origin (<= 0)
+    int firstRow = 0;
+    bool cutOff = false;  // the used area reaches beyond the pages that can be printed
     double sheetWidth = 0.0;   // centimetres: the cells plus one margin on each outer side
     double sheetHeight = 0.0;
+
+    // Centimetres from the development's origin to the top-left corner of the grid's cell
+    // (column, row); (0, 0) is the grid's first cell.
+    Point2 cellCorner(int column, int row) const {
+        return {(firstColumn + column) * page.cellWidth(), (firstRow + row) * page.cellHeight()};
+    }
 };
 
 struct DevelopmentDrawing {
@@ -81,6 +101,11 @@ struct DevelopmentDrawing {
     std::vector<const TextItem*> texts;
     SheetGrid grid;
 };
+
+// The grid of `model` on `page`: the model's page grid (pages from the origin on), or when
+// faces or texts lie left of or above the origin, the whole cells from theirs to the last
+// the used area reaches; capped at kMaxPagesPerSide cells from the first one.
+SheetGrid sheetGridOf(const Model& model, const PageSetup& page);
 
 // The material a face is drawn with: its own, or the default one for -1 or an index outside
 // the table (damaged data).

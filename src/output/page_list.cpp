@@ -41,7 +41,8 @@ int gridSide(int n) { return std::clamp(n, 1, kMaxPagesPerSide); }
 
 bool cellHoldsDevelopment(const DevelopmentDrawing& d, PageCell c) {
     const double w = d.grid.page.cellWidth() / d.mag2d, h = d.grid.page.cellHeight() / d.mag2d;
-    const Cell cell{c.column * w, c.row * h, c.column * w + w, c.row * h + h};
+    const double x0 = (d.grid.firstColumn + c.column) * w, y0 = (d.grid.firstRow + c.row) * h;
+    const Cell cell{x0, y0, x0 + w, y0 + h};
     for (const DrawnFace& f : d.faces) {
         const std::vector<Point2>& p = f.corners;
         for (std::size_t i = 0; i < p.size(); ++i)

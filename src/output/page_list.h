@@ -8,10 +8,7 @@
 
 namespace plikatra {
 
-// Columns and rows of the page grid are capped at this many.
-inline constexpr int kMaxPagesPerSide = 5;
-
-// A cell of the page grid, both counted from 0.
+// A cell of the page grid, both counted from 0 at the grid's first cell.
 struct PageCell {
     int column = 0;
     int row = 0;

@@ -117,7 +117,10 @@ private:
 
     // The cell's top-left corner in the development's device coordinates (those the vector
     // transform maps onto the cell).
-    IntPoint cellOrigin() const { return {truncated(w_ * cell_.column * px_), truncated(h_ * cell_.row * py_)}; }
+    IntPoint cellOrigin() const {
+        return {truncated(w_ * (d_.grid.firstColumn + cell_.column) * px_),
+                truncated(h_ * (d_.grid.firstRow + cell_.row) * py_)};
+    }
 
     void vectorPage() {
         const CanvasTransform paper = c_.transform();
@@ -136,7 +139,8 @@ private:
         request.pixelsPerCm = r / 2.54;
         request.texturesOnly = texturesOnly;
         request.lineSmooth = lineSmooth;
-        const double cellLeft = cell_.column * w_, cellTop = cell_.row * h_;  // sheet centimetres
+        const Point2 corner = d_.grid.cellCorner(cell_.column, cell_.row);
+        const double cellLeft = corner.x, cellTop = corner.y;  // sheet centimetres
         IntRect dest = cellRect_;
         if (texturesOnly) {
             const std::optional<SheetBox> box = texturedBox(d_, cell_);
@@ -198,7 +202,8 @@ TextSize rasterPageSize(int ppi, double cellWidthCm, double cellHeightCm) {
 
 std::optional<SheetBox> texturedBox(const DevelopmentDrawing& d, PageCell cell) {
     const double w = d.grid.page.cellWidth() / d.mag2d, h = d.grid.page.cellHeight() / d.mag2d;
-    const double x0 = cell.column * w, y0 = cell.row * h, x1 = x0 + w, y1 = y0 + h;
+    const double x0 = (d.grid.firstColumn + cell.column) * w, y0 = (d.grid.firstRow + cell.row) * h;
+    const double x1 = x0 + w, y1 = y0 + h;
     std::optional<SheetBox> box;
     for (const DrawnFace& f : d.faces) {
         if (!f.material || !f.material->hasTexture) continue;

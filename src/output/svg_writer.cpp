@@ -138,9 +138,12 @@ private:
     std::string out_;
     double stroke_ = 0.35146;
 
+    // The sheet starts at the grid's first cell, which lies left of or above the development's
+    // origin when parts do.
     Mm sheet(Point2 p) const {
         const PageSetup& page = d_.grid.page;
-        return {(page.marginSide + p.x * d_.mag2d) * 10, (page.marginTop + p.y * d_.mag2d) * 10};
+        const Point2 first = d_.grid.cellCorner(0, 0);
+        return {(page.marginSide - first.x + p.x * d_.mag2d) * 10, (page.marginTop - first.y + p.y * d_.mag2d) * 10};
     }
 
     void point(Mm p) {

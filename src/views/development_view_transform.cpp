@@ -15,6 +15,9 @@ SheetFrame sheetFrameOf(const DevelopmentDrawing& d) {
     f.pagesAcross = d.grid.pagesAcross;
     f.pagesDown = d.grid.pagesDown;
     f.mag2d = d.mag2d;
+    const Point2 first = d.grid.cellCorner(0, 0);
+    f.originX = first.x;
+    f.originY = first.y;
     return f;
 }
 
@@ -25,7 +28,7 @@ Point2 sheetCmToScreen(const DevelopmentViewTransform& t, const SheetFrame& f, P
 }
 
 Point2 unitsToSheetCm(const SheetFrame& f, Point2 p) {
-    return {f.marginSide + f.mag2d * p.x, f.marginTop + f.mag2d * p.y};
+    return {f.marginSide - f.originX + f.mag2d * p.x, f.marginTop - f.originY + f.mag2d * p.y};
 }
 
 Point2 sheetToScreen(const DevelopmentViewTransform& t, const SheetFrame& f, Point2 p) {
@@ -36,7 +39,7 @@ Point2 screenToSheet(const DevelopmentViewTransform& t, const SheetFrame& f, Poi
     const double k = t.scale();
     const double cmX = (s.x - t.halfWidth() - t.zoom * t.panX + k * f.width / 2) / k;
     const double cmY = (s.y - t.halfHeight() + t.zoom * t.panY + k * f.height / 2) / k;
-    return {(cmX - f.marginSide) / f.mag2d, (cmY - f.marginTop) / f.mag2d};
+    return {(cmX - f.marginSide + f.originX) / f.mag2d, (cmY - f.marginTop + f.originY) / f.mag2d};
 }
 
 double pixelsPerUnit(const DevelopmentViewTransform& t, const SheetFrame& f) {
@@ -63,8 +66,8 @@ bool setZoomWithinLimits(DevelopmentViewTransform& t, const SheetFrame& f, doubl
 void keepSheetCorner(DevelopmentViewTransform& t, const SheetFrame& before,
                      const SheetFrame& after) {
     const double k = t.scale();
-    t.panX += (after.width - before.width) * k / 2 / t.zoom;
-    t.panY -= (after.height - before.height) * k / 2 / t.zoom;
+    t.panX += (after.width - before.width) * k / 2 / t.zoom + (after.originX - before.originX) * k / t.zoom;
+    t.panY -= (after.height - before.height) * k / 2 / t.zoom + (after.originY - before.originY) * k / t.zoom;
 }
 
 }  // namespace plikatra

@@ -19,6 +19,10 @@ struct SheetFrame {
     int pagesAcross = 1;
     int pagesDown = 1;
     double mag2d = 1.0;   // development units to centimetres
+    // Centimetres from the development's origin to the first cell's corner: negative when
+    // the page grid starts left of or above the origin.
+    double originX = 0.0;
+    double originY = 0.0;
 };
 
 SheetFrame sheetFrameOf(const DevelopmentDrawing& drawing);
@@ -62,8 +66,9 @@ void fitSheet(DevelopmentViewTransform& t, const SheetFrame& f);
 // returns whether it changed.
 bool setZoomWithinLimits(DevelopmentViewTransform& t, const SheetFrame& f, double zoom);
 
-// After the page grid changed from `before` to `after`, shifts the pan so that the sheet's
-// top-left corner stays where it was on screen.
+// After the page grid changed from `before` to `after`, shifts the pan so that the
+// development stays where it was on screen: when pages are added right or below, the sheet's
+// top-left corner stays; when they are added left or above, the sheet grows out that way.
 void keepSheetCorner(DevelopmentViewTransform& t, const SheetFrame& before,
                      const SheetFrame& after);
 

@@ -135,11 +135,11 @@ RasterResult OffscreenRaster::render(const RasterRequest& request) {
     t.pixelsPerCm = k;
     t.zoom = 1.0;
     // Each tile's pan puts the image pixel at its top-left corner on the framebuffer's
-    // top-left corner: image x = k (sheet x - margin - left), likewise y.
+    // top-left corner: image x = k (sheet x - margin + grid origin - left), likewise y.
     for (int ty = 0; ty < request.height; ty += tileHeight)
         for (int tx = 0; tx < request.width; tx += tileWidth) {
-            t.panX = k * f.width / 2 - t.halfWidth() - k * (f.marginSide + request.left) - tx;
-            t.panY = t.halfHeight() - k * f.height / 2 + k * (f.marginTop + request.top) + ty;
+            t.panX = k * f.width / 2 - t.halfWidth() - k * (f.marginSide - f.originX + request.left) - tx;
+            t.panY = t.halfHeight() - k * f.height / 2 + k * (f.marginTop - f.originY + request.top) + ty;
             renderer.render(t);
             readTile(image, tx, ty, std::min(tileWidth, request.width - tx), std::min(tileHeight, request.height - ty),
                      context_->height());

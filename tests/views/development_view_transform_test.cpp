@@ -98,6 +98,27 @@ TEST(DevelopmentViewTransform, GridChangeKeepsTheSheetCornerInPlace) {
     EXPECT_NEAR(moved.y, corner.y, 1e-9);
 }
 
+TEST(DevelopmentViewTransform, PagesAddedLeftAndAboveKeepTheDevelopmentInPlace) {
+    const SheetFrame before = twoByOnePages();
+    SheetFrame after = before;
+    after.pagesAcross = 3;
+    after.pagesDown = 2;
+    after.width += 18.0;
+    after.height += 26.7;
+    after.originX = -18.0;
+    after.originY = -26.7;
+    DevelopmentViewTransform t = view(2.5, 10, -4);
+    const Point2 part{-0.1, 0.3};  // development units, left of the origin
+    const Point2 seen = sheetToScreen(t, before, part);
+    keepSheetCorner(t, before, after);
+    const Point2 now = sheetToScreen(t, after, part);
+    EXPECT_NEAR(now.x, seen.x, 1e-9);
+    EXPECT_NEAR(now.y, seen.y, 1e-9);
+    const Point2 back = screenToSheet(t, after, now);
+    EXPECT_NEAR(back.x, part.x, 1e-12);
+    EXPECT_NEAR(back.y, part.y, 1e-12);
+}
+
 TEST(JoinNumberLayout, AngleRule) {
     // Second point to the left: the plain arcsine; to the right: 180 minus it.
     EXPECT_DOUBLE_EQ(joinNumberAngle({1, 0}, {0, 0}), 0.0);

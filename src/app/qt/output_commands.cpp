@@ -154,13 +154,16 @@ void OutputCommands::saveDevelopment() {
         case DevelopmentFileFormat::Svg: {
             const OutputStatus s = saveDevelopmentSvg(doc_, path, metrics);
             if (!s.ok()) showError(s.message);
+            // The SVG is the printed sheet, so it is cut off where printing is.
+            else if (developmentDrawingOf(doc_).grid.cutOff)
+                frontEnd_.message(kMsgBeyondPrintedPages, kAppTitle, MessageIcon::Warning);
             break;
         }
         case DevelopmentFileFormat::Pdf: {
             WaitCursor wait;
             std::string error;
-            plikatra::exportPdf(doc_, path, rasterFactory(), &error);
-            if (!error.empty()) showError(error);
+            const bool written = plikatra::exportPdf(doc_, path, rasterFactory(), &error);
+            if (!error.empty()) frontEnd_.message(error, kAppTitle, written ? MessageIcon::Warning : MessageIcon::Error);
             break;
         }
         case DevelopmentFileFormat::Unsupported: showError(kMsgFormatNotSupported); break;
@@ -184,8 +187,8 @@ void OutputCommands::exportPdf() {
     if (!chosen) return;
     WaitCursor wait;
     std::string error;
-    plikatra::exportPdf(doc_, chosen->toStdString(), rasterFactory(), &error);
-    if (!error.empty()) showError(error);
+    const bool written = plikatra::exportPdf(doc_, chosen->toStdString(), rasterFactory(), &error);
+    if (!error.empty()) frontEnd_.message(error, kAppTitle, written ? MessageIcon::Warning : MessageIcon::Error);
 }
 
 void OutputCommands::print() {

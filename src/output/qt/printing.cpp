@@ -93,6 +93,7 @@ void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, co
                      const DialogRunner& run) {
     DevelopmentPrinter job(doc, raster);
     const int count = job.pageCount();
+    if (job.cutOff()) doc.frontEnd().message(kMsgBeyondPrintedPages, kAppTitle, MessageIcon::Warning);
     if (count == 0) return;
     job.preparePrinter(printer);
     printer.setFromTo(1, count);
@@ -108,6 +109,7 @@ void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, co
 void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
                      const DialogRunner& run) {
     DevelopmentPrinter job(doc, raster);
+    if (job.cutOff()) doc.frontEnd().message(kMsgBeyondPrintedPages, kAppTitle, MessageIcon::Warning);
     if (job.pageCount() == 0) return;
     job.preparePrinter(printer);
     QPrintPreviewDialog dialog(&printer, parent);
@@ -118,6 +120,11 @@ void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, co
 
 bool exportPdf(const Document& doc, const std::string& path, const RasterFactory& raster, std::string* error) {
     DevelopmentPrinter job(doc, raster);
+    // Without a page nothing would be written, which is no fault of the file.
+    if (job.pageCount() == 0) {
+        if (error) *error = kMsgNoPageToPrint;
+        return false;
+    }
     // Written beside the target and renamed over it once complete, as every file we save.
     const QFileInfo target(QString::fromStdString(path));
     const QString temporary = target.absoluteDir().filePath("." + target.fileName() + ".part");
@@ -138,6 +145,7 @@ bool exportPdf(const Document& doc, const std::string& path, const RasterFactory
         return false;
     }
     if (!s.ok() && error) *error = s.message;
+    else if (job.cutOff() && error) *error = kMsgBeyondPrintedPages;
     return true;
 }
 

@@ -33,6 +33,8 @@ public:
 
     // Length of the page list (empty cells left out when the settings say so).
     int pageCount() const { return static_cast<int>(pages_.size()); }
+    // Whether part of the development lies beyond the pages that can be printed.
+    bool cutOff() const { return drawing_.grid.cutOff; }
     // Sets paper size (the settings' paper type), full-page mode and no margins.
     void preparePrinter(QPrinter& printer) const;
     // Prints pages `from`..`to` (1-based, 0 for all) on `printer`; raster pages when
@@ -53,7 +55,12 @@ void printWithDialog(QWidget* parent, const Document& doc, QPrinter& printer, co
 // "Print Pre&view": the preview window with raster pages.
 void previewPrinting(QWidget* parent, const Document& doc, QPrinter& printer, const RasterFactory& raster,
                      const DialogRunner& run = {});
-// A PDF of the printed pages, written in one step; false with the message in `error`.
+// Shown when a PDF is asked for a development none of whose marks lies on a page.
+inline constexpr const char* kMsgNoPageToPrint = "No part of the development lies on a page that can be printed.";
+
+// A PDF of the printed pages, written in one step; false with the message in `error`. A
+// written PDF can still carry a warning there (kMsgBeyondPrintedPages, or a raster page that
+// failed).
 bool exportPdf(const Document& doc, const std::string& path, const RasterFactory& raster, std::string* error);
 
 }  // namespace plikatra

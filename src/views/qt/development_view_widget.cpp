@@ -102,9 +102,10 @@ void DevelopmentViewWidget::rebuildDrawing() {
     if (!fitted_ || !(before.width > 0)) {
         fit();
     } else {
-        // More or fewer pages: the scale stays and the sheet's top-left corner stays where it
-        // was on screen.
-        if (before.pagesAcross != sheet_.pagesAcross || before.pagesDown != sheet_.pagesDown)
+        // More or fewer pages: the scale stays and the development stays where it was on
+        // screen.
+        if (before.pagesAcross != sheet_.pagesAcross || before.pagesDown != sheet_.pagesDown ||
+            before.originX != sheet_.originX || before.originY != sheet_.originY)
             keepSheetCorner(transform_, before, sheet_);
     }
     tellEditorScale();
