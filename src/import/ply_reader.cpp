@@ -405,8 +405,7 @@ int readPlyData(std::span<const std::uint8_t> data, const std::string& path, Mod
         progress.close();
         if (!ok) return kReadFailed;
         std::string text;
-        if (reader.endedEarly())
-            text = format("%s ends early: only the part before the end has been loaded.", fileName(path).c_str());
+        if (reader.endedEarly()) text = format(kMsgFileEndsEarly, path.c_str());
         if (reader.droppedFaces()) {
             if (!text.empty()) text += "\n";
             text += format("%s: %llu faces that name a vertex the file does not have, or fewer than three "

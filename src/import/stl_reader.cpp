@@ -237,9 +237,9 @@ std::string fileName(const std::string& path) {
 void report(const Findings& f, const std::string& path, Ui& ui) {
     std::string text;
     if (f.countSays)
-        text += format("%s ends early: its header counts %llu triangles, the file holds %llu.",
-                       fileName(path).c_str(), static_cast<unsigned long long>(f.countSays),
-                       static_cast<unsigned long long>(f.holds));
+        text = format(kMsgFileEndsEarly, path.c_str()) +
+               format(" Its header counts %llu triangles, the file holds %llu.",
+                      static_cast<unsigned long long>(f.countSays), static_cast<unsigned long long>(f.holds));
     if (f.droppedFacets) {
         if (!text.empty()) text += "\n";
         text += format("%s: %zu facets with fewer than three distinct corners were left out.",

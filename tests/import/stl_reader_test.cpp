@@ -107,7 +107,7 @@ TEST(StlReader, DamageIsNamedOnceAndNeverFatal) {
     ASSERT_EQ(shortFile.result, kReadOk);
     EXPECT_EQ(shortFile.stats.faces, 4);
     ASSERT_EQ(shortFile.messages.size(), 1u);
-    EXPECT_NE(shortFile.messages[0].find("incorrectFaceCounter.bin.stl ends early"), std::string::npos);
+    EXPECT_NE(shortFile.messages[0].find("incorrectFaceCounter.bin.stl\" ends early"), std::string::npos);
     EXPECT_NE(shortFile.messages[0].find("66 triangles"), std::string::npos);
 
     // A facet of two corners, or of three with two at one place, is no face: it is left out
@@ -145,7 +145,7 @@ TEST(StlReader, EveryCutAndRandomBytesEndCleanly) {
     ASSERT_EQ(cut.result, kReadOk);
     EXPECT_EQ(cut.stats.faces, 2);
     ASSERT_EQ(cut.messages.size(), 1u);
-    EXPECT_NE(cut.messages[0].find("cut.stl ends early"), std::string::npos);
+    EXPECT_NE(cut.messages[0].find("cut.stl\" ends early"), std::string::npos);
 }
 
 TEST(StlReader, SharedCorpusGearWheelIsTheSameInBothForms) {
