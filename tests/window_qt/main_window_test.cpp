@@ -5,10 +5,13 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 
 #include "app/qt/desktop_program.h"
 #include "app/qt/progress_window.h"
@@ -78,6 +81,57 @@ TEST_F(WindowTest, FirstStartFillsMostOfTheScreenAndAKeptPlacementComesBack) {
     MainWindow again(doc, frontEnd);
     again.restorePlacement();
     EXPECT_EQ(again.geometry(), QRect(40, 50, 700, 500));
+}
+
+// Lets the window take the sizes a start gives it, as the event loop would.
+void settle() { QTest::qWait(700); }
+
+// What the user leaves at exit comes back at the next start, in a window that has its size only
+// once it is shown: its place, and the panes divided as they were (split, the development view
+// alone, the 3D view alone), normal or maximised.
+TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
+    window->close();
+    struct Case {
+        const char* what;
+        bool maximised;
+        std::function<void(MainWindow&)> leave;
+    };
+    const std::vector<Case> cases = {
+        {"split", false, [](MainWindow& w) { w.splitter()->setSizes({300, 600}); }},
+        {"development only", false, [](MainWindow& w) { w.run(CommandId::OnlyDevelopmentWindow); }},
+        {"3D only", false, [](MainWindow& w) { w.splitter()->setSizes({w.splitter()->width(), 0}); }},
+        {"split, maximised", true, [](MainWindow& w) { w.splitter()->setSizes({250, 800}); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir.path() + "/plikatra.ini");
+        // The first start, on an empty profile.
+        QList<int> left;
+        QRect placed;
+        {
+            MainWindow first(doc, frontEnd);
+            first.restorePlacement();
+            first.show();
+            settle();
+            first.setGeometry(60, 40, 900, 600);
+            settle();
+            if (c.maximised) first.showMaximized();
+            settle();
+            c.leave(first);
+            QApplication::processEvents();
+            left = first.splitter()->sizes();
+            placed = first.normalGeometry();
+            ASSERT_TRUE(first.close());
+        }
+        MainWindow again(doc, frontEnd);
+        again.restorePlacement();
+        if (c.maximised) again.showMaximized();
+        else again.show();
+        settle();
+        EXPECT_EQ(again.normalGeometry(), placed);
+        EXPECT_EQ(again.isMaximized(), c.maximised);
+        EXPECT_EQ(again.splitter()->sizes(), left);
+    }
 }
 
 TEST_F(WindowTest, OpensEveryFormatByOpenFileAndByDrop) {

@@ -149,7 +149,6 @@ int runDesktopProgram(int argc, char** argv) {
     }
     if (splash) splash->finish(&window);
     QCoreApplication::processEvents();
-    window.followResizes();
 
     int status = kExitOk;
     if (!options.path.isEmpty() && !window.openFile(options.path)) status = kExitFailed;

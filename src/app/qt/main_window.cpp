@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -34,6 +35,10 @@ namespace {
 using C = CommandId;
 
 constexpr const char* kBarStateKey = "State";
+constexpr const char* kModelWidthKey = "modelWidth";
+// How long the window must keep one size before start-up counts as over. A window manager
+// maximises or places a new window a few milliseconds after it is shown.
+constexpr int kStartUpSettleMs = 400;
 
 // "&Open...\tCtrl+O" as Qt shows it: the mnemonic kept, the accelerator set apart.
 QString menuText(const Command& c) { return QString::fromUtf8(c.text).section('\t', 0, 0); }
@@ -94,6 +99,12 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     splitter_->addWidget(modelView_);
     splitter_->addWidget(developmentView_);
     setCentralWidget(splitter_);
+    splitter_->installEventFilter(this);
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { endStartUp(); });
+    startTimer_ = new QTimer(this);
+    startTimer_->setSingleShot(true);
+    startTimer_->setInterval(kStartUpSettleMs);
+    connect(startTimer_, &QTimer::timeout, this, [this] { endStartUp(); });
 
     // The two modeless windows exist from the start, hidden until asked for.
     objectList_ = new ObjectListWindow(doc_, this);
@@ -362,9 +373,11 @@ bool MainWindow::saveAs() {
     return true;
 }
 
+int MainWindow::paneWidth() const { return std::max(0, splitter_->width() - splitter_->handleWidth()); }
+
 void MainWindow::setSplit(int modelWidth) {
-    const int total = splitter_->width();
-    splitter_->setSizes({modelWidth, std::max(0, total - modelWidth)});
+    modelWidth = std::clamp(modelWidth, 0, paneWidth());
+    splitter_->setSizes({modelWidth, paneWidth() - modelWidth});
 }
 
 void MainWindow::openHelp() {
@@ -446,8 +459,14 @@ void MainWindow::run(CommandId id) {
         case C::Grid5: s.textGridSize = 5; break;
         case C::Grid10: s.textGridSize = 10; break;
         case C::Grid20: s.textGridSize = 20; break;
-        case C::SplitWindow: setSplit(splitter_->width() / 2); break;
-        case C::OnlyDevelopmentWindow: setSplit(0); break;
+        case C::SplitWindow:
+            endStartUp();
+            setSplit(paneWidth() / 2);
+            break;
+        case C::OnlyDevelopmentWindow:
+            endStartUp();
+            setSplit(0);
+            break;
         case C::ResetToDefault: doc_.resetSettings(); break;
         case C::HelpContents: openHelp(); break;
         case C::Homepage: openHelp(); break;
@@ -475,7 +494,32 @@ void MainWindow::restorePlacement() {
     const QByteArray state = QByteArray::fromBase64(
         QByteArray::fromStdString(readProfileString(kProfileBarState, kBarStateKey)));
     if (!state.isEmpty()) restoreState(state);
-    if (w.modelWidth > 0) setSplit(w.modelWidth);
+    // A width of 0 is the development view alone, so only a missing entry means none was kept;
+    // a first start splits the window in half.
+    const bool kept = !readProfileString(kProfileWindow, kModelWidthKey).empty();
+    startWidth_ = kept ? std::max(0, w.modelWidth) : -1;
+    sized_ = false;
+    // Applied now for a window that already has its size; a window yet to be shown gets it
+    // when the splitter is given its size.
+    if (isVisible()) {
+        setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
+        startTimer_->start();
+    }
+}
+
+void MainWindow::endStartUp() {
+    startWidth_.reset();
+    startTimer_->stop();
+    sized_ = true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == splitter_ && event->type() == QEvent::Resize && startWidth_) {
+        // The splitter has its new width already; the stored sizes are laid out against it.
+        setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
+        if (isVisible()) startTimer_->start();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::savePlacement() {
@@ -515,9 +559,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     const int oldWidth = event->oldSize().width();
     QMainWindow::resizeEvent(event);
-    // The sizes of start-up keep the stored pane width; later width changes split the window
-    // in half.
-    if (sized_ && oldWidth > 0 && oldWidth != width()) setSplit(splitter_->width() / 2);
+    // The sizes of start-up keep the stored pane width (see eventFilter); later width changes
+    // split the window in half.
+    if (sized_ && !startWidth_ && oldWidth > 0 && oldWidth != width()) setSplit(paneWidth() / 2);
 }
 
 }  // namespace plikatra

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/document.h"
@@ -24,6 +25,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QTimer;
 
 namespace plikatra {
 
@@ -66,17 +68,19 @@ public:
     // What the graphics implementation says of itself, for the information dialogs.
     void setGraphicsInfo(const std::string& version, const std::string& renderer, int maxTextureSize);
 
-    // Restores placement, pane width and bar state from the profile; saves them on close.
+    // Restores placement and bar state from the profile, and the pane width once the window
+    // has its size: the width kept is given back at every size the window takes while it
+    // starts (a window manager maximises after the window is shown), until the window has kept
+    // one size for a moment or the user divides the panes. Saved on close.
     void restorePlacement();
     void savePlacement();
-    // From now on a change of the window's width splits the panes in half.
-    void followResizes() { sized_ = true; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createActions();
@@ -87,7 +91,13 @@ private:
     void documentChanged(DocumentEvent event);
     void updateTitle();
     void openCommand();
+    // The width the two panes share: the splitter's less its handle.
+    int paneWidth() const;
+    // Gives the 3D pane `modelWidth` (at most all) and the development view the rest.
     void setSplit(int modelWidth);
+    // Start-up is over: the kept pane width is no longer given back, and from now on a change
+    // of the window's width splits the panes in half.
+    void endStartUp();
     void openHelp();
     // A popup menu of these commands' actions at a screen position.
     void updateFlapCount();
@@ -109,6 +119,9 @@ private:
     int listener_ = 0;
     std::string glVersion_, glRenderer_;
     int maxTextureSize_ = 0;
+    // The 3D pane width to give back while the window starts; -1 for half the window.
+    std::optional<int> startWidth_;
+    QTimer* startTimer_ = nullptr;
     bool sized_ = false;
 };
 
