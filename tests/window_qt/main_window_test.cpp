@@ -181,7 +181,9 @@ TEST_F(WindowTest, SaveQuestionsThreeAnswersAndSavingWorkFiles) {
     // Cancel: the operation that asked stops.
     frontEnd.answers = {Answer::Cancel};
     EXPECT_FALSE(window->askSaveChanges());
-    EXPECT_EQ(frontEnd.texts.back(), "Save the changes to Untitled?");
+    // The question and the window name the model by its file.
+    EXPECT_EQ(frontEnd.texts.back(), "Save the changes to box.obj?");
+    EXPECT_EQ(window->windowTitle(), "box.obj[*] - Plikatra Designer");
     // No: go on without saving.
     frontEnd.answers = {Answer::No};
     EXPECT_TRUE(window->askSaveChanges());
