@@ -246,6 +246,33 @@ TEST_F(WindowTest, CancelInTheProgressWindowKeepsThePreviousDocument) {
     EXPECT_EQ(frontEnd.texts.back(), "Canceled loading");
 }
 
+// The window's messages about a file keep the program's text as their first line and name the
+// file and why it failed.
+TEST_F(WindowTest, FileMessagesNameTheFileAndTheReason) {
+    const std::string missing = dir.path() + "/none.obj";
+    EXPECT_FALSE(window->openFile(QString::fromStdString(missing)));
+    ASSERT_FALSE(frontEnd.texts.empty());
+    EXPECT_EQ(frontEnd.texts.back(), "Cannot open file\n" + missing + "\nNo such file or directory");
+
+    const std::string damaged = dir.write("damaged.3ds", "MM\x10\x00");
+    EXPECT_FALSE(window->openFile(QString::fromStdString(damaged)));
+    EXPECT_EQ(frontEnd.texts.back().substr(0, frontEnd.texts.back().find('\n')), "Failed to load specified file");
+    EXPECT_NE(frontEnd.texts.back().find("\n" + damaged + "\n"), std::string::npos) << frontEnd.texts.back();
+
+    ASSERT_TRUE(window->openFile(QString::fromStdString(kExampleBox)));
+    run(CommandId::CreateDevelopment);
+    const std::string work = dir.path() + "/box.ufd";
+    ASSERT_TRUE(doc.save(work));
+    ASSERT_TRUE(window->openFile(QString::fromStdString(work)));
+    std::filesystem::remove(work);
+    std::filesystem::create_directory(work);
+    doc.editor().mirror();
+    frontEnd.texts.clear();
+    run(CommandId::Save);  // the work file has become a folder
+    ASSERT_FALSE(frontEnd.texts.empty());
+    EXPECT_EQ(frontEnd.texts.back(), "Cannot write to file\n" + dir.path() + "/box.ufd\nIs a directory");
+}
+
 TEST(DesktopArguments, OnePathQuotesStrippedAndOptions) {
     DesktopOptions o = parseDesktopArguments({"\"/tmp/my model.obj\""});
     EXPECT_EQ(o.path, "/tmp/my model.obj");

@@ -13,6 +13,7 @@
 
 #include "app/config_dialogs.h"
 #include "app/document.h"
+#include "app/file_failure.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_front_end.h"
 #include "app/version.h"
@@ -190,7 +191,8 @@ int runDesktopProgram(int argc, char** argv) {
     // A scripted run: let the views draw, keep the picture and leave without saving settings.
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     if (!window.grab().save(options.screenshot, "PNG")) {
-        std::cerr << "plikatra: " << options.screenshot.toStdString() << ": " << kMsgCannotWriteFile
+        const std::string shot = options.screenshot.toStdString();
+        std::cerr << "plikatra: " << fileFailureLine(kMsgCannotWriteFile, shot, writeFailureReason(shot))
                   << std::endl;
         return kExitFailed;
     }

@@ -19,7 +19,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <cerrno>
 
+#include "app/file_failure.h"
 #include "app/qt/command_icons.h"
 #include "app/qt/dialogs/dialogs.h"
 #include "app/qt/output_commands.h"
@@ -342,15 +344,19 @@ bool MainWindow::askSaveChanges() {
 
 bool MainWindow::save() {
     if (!doc_.hasWorkFilePath()) return saveAs();
-    std::string error;
-    if (!doc_.save(doc_.path(), &error)) {
-        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
-        return false;
-    }
+    if (!saveTo(doc_.path())) return false;
     recent_.add(doc_.path());
     recent_.save();
     rebuildRecentMenu();
     return true;
+}
+
+bool MainWindow::saveTo(const std::string& path) {
+    std::string error;
+    if (doc_.save(path, &error)) return true;
+    const int savedErrno = errno;
+    frontEnd_.fileMessage(error, path, writeFailureReason(path, savedErrno), MessageIcon::Error);
+    return false;
 }
 
 bool MainWindow::saveAs() {
@@ -362,11 +368,7 @@ bool MainWindow::saveAs() {
     dialog.selectFile(current.completeBaseName() + ".ufd");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const std::string path = dialog.selectedFiles().front().toStdString();
-    std::string error;
-    if (!doc_.save(path, &error)) {
-        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
-        return false;
-    }
+    if (!saveTo(path)) return false;
     recent_.add(path);
     recent_.save();
     rebuildRecentMenu();

@@ -91,6 +91,8 @@ private:
     void documentChanged(DocumentEvent event);
     void updateTitle();
     void openCommand();
+    // Writes the work file to `path`; a failure is shown with the file and why.
+    bool saveTo(const std::string& path);
     // The width the two panes share: the splitter's less its handle.
     int paneWidth() const;
     // Gives the 3D pane `modelWidth` (at most all) and the development view the rest.

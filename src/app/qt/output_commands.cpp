@@ -14,8 +14,10 @@
 #include <QPrinter>
 #include <QScreen>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/development_outputs.h"
+#include "app/file_failure.h"
 #include "app/qt/dialogs/export_forms.h"
 #include "app/view_options.h"
 #include "output/export_format.h"
@@ -100,6 +102,12 @@ QPrinter& OutputCommands::printer() {
 
 void OutputCommands::showError(const std::string& text) { frontEnd_.message(text, kAppTitle, MessageIcon::Error); }
 
+void OutputCommands::showFileError(const std::string& text, const std::string& path) {
+    const int savedErrno = errno;
+    frontEnd_.fileMessage(text, path, text == kMsgCannotWriteFile ? writeFailureReason(path, savedErrno) : "",
+                          MessageIcon::Error);
+}
+
 RasterFactory OutputCommands::rasterFactory() const {
     const DevelopmentViewOptions options = developmentViewOptionsOf(doc_.settings(), kModeNone);
     return [options](const DevelopmentDrawing& drawing) -> std::unique_ptr<RasterSource> {
@@ -143,7 +151,7 @@ void OutputCommands::saveDevelopment() {
         case DevelopmentFileFormat::Bitmap: saveBitmap(*chosen); break;
         case DevelopmentFileFormat::Eps: {
             std::string error;
-            if (!doc_.exportEpsAsked(path, &error) && !error.empty()) showError(error);
+            if (!doc_.exportEpsAsked(path, &error) && !error.empty()) showFileError(error, path);
             break;
         }
         case DevelopmentFileFormat::Metafile:
@@ -152,14 +160,14 @@ void OutputCommands::saveDevelopment() {
             break;
         case DevelopmentFileFormat::Svg: {
             const OutputStatus s = saveDevelopmentSvg(doc_, path, metrics);
-            if (!s.ok()) showError(s.message);
+            if (!s.ok()) showFileError(s.message, path);
             break;
         }
         case DevelopmentFileFormat::Pdf: {
             WaitCursor wait;
             std::string error;
             plikatra::exportPdf(doc_, path, rasterFactory(), &error);
-            if (!error.empty()) showError(error);
+            if (!error.empty()) showFileError(error, path);
             break;
         }
         case DevelopmentFileFormat::Unsupported: showError(kMsgFormatNotSupported); break;
@@ -174,7 +182,7 @@ void OutputCommands::saveBitmap(const QString& path) {
     PainterImageCanvasFactory texts(kBitmapDevicePixelsPerInch);
     const OutputStatus s =
         saveDevelopmentBitmap(doc_, path.toStdString(), size->first, size->second, rasterFactory(), &texts);
-    if (!s.ok()) showError(s.message);
+    if (!s.ok()) showFileError(s.message, path.toStdString());
 }
 
 void OutputCommands::exportPdf() {
@@ -184,7 +192,7 @@ void OutputCommands::exportPdf() {
     WaitCursor wait;
     std::string error;
     plikatra::exportPdf(doc_, chosen->toStdString(), rasterFactory(), &error);
-    if (!error.empty()) showError(error);
+    if (!error.empty()) showFileError(error, chosen->toStdString());
 }
 
 void OutputCommands::print() {

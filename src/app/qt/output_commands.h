@@ -50,6 +50,8 @@ private:
     void saveBitmap(const QString& path);
     RasterFactory rasterFactory() const;
     void showError(const std::string& text);
+    // A failure to write `path`: the text, the file and, for a write that failed, why.
+    void showFileError(const std::string& text, const std::string& path);
 
     QWidget* window_;
     Document& doc_;
