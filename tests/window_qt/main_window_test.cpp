@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -271,6 +272,20 @@ TEST_F(WindowTest, FileMessagesNameTheFileAndTheReason) {
     run(CommandId::Save);  // the work file has become a folder
     ASSERT_FALSE(frontEnd.texts.empty());
     EXPECT_EQ(frontEnd.texts.back(), "Cannot write to file\n" + dir.path() + "/box.ufd\nIs a directory");
+}
+
+// Help > Contents finds the help from the build folder, and shows it in a window of its own
+// where no browser takes it.
+TEST_F(WindowTest, HelpIsFoundAndShownWithoutABrowser) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(dir.path()));  // no xdg-open, no browser
+    run(CommandId::HelpContents);
+    qputenv("PATH", path);
+    EXPECT_TRUE(frontEnd.texts.empty()) << frontEnd.texts.front();
+    ASSERT_NE(window->helpWindow(), nullptr);
+    EXPECT_TRUE(window->helpWindow()->isVisible());
+    EXPECT_TRUE(window->helpWindow()->source().toLocalFile().endsWith("/help/index.html"));
+    EXPECT_FALSE(window->helpWindow()->toPlainText().isEmpty());
 }
 
 TEST(DesktopArguments, OnePathQuotesStrippedAndOptions) {

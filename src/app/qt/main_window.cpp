@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -69,10 +70,13 @@ QString examplesFolder() {
     return {};
 }
 
+// The help's front page. The build copies docs/help to share/plikatra/help beside bin/, where
+// an installed program or the package has it too, so one place serves all three; a source tree
+// beside the program is looked at last.
 QString helpIndex() {
     const QDir app(QCoreApplication::applicationDirPath());
     for (const QString& candidate :
-         {app.filePath("../share/doc/plikatra/help/index.html"), app.filePath("../../docs/help/index.html"),
+         {app.filePath("../share/plikatra/help/index.html"), app.filePath("../../docs/help/index.html"),
           app.filePath("../docs/help/index.html")})
         if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).canonicalFilePath();
     return {};
@@ -384,8 +388,22 @@ void MainWindow::setSplit(int modelWidth) {
 
 void MainWindow::openHelp() {
     const QString index = helpIndex();
-    if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
+    if (index.isEmpty()) {
         frontEnd_.message(kMsgHelpMissing, kAppTitle, MessageIcon::Error);
+        return;
+    }
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(index))) return;
+    // No browser to hand the pages to: the program shows them itself.
+    if (!helpWindow_) {
+        helpWindow_ = new QTextBrowser(this);
+        helpWindow_->setWindowFlag(Qt::Window);
+        helpWindow_->setObjectName("helpWindow");
+        helpWindow_->setWindowTitle(QString(kAppTitle) + " Help");
+        helpWindow_->resize(760, 620);
+    }
+    helpWindow_->setSource(QUrl::fromLocalFile(index));
+    helpWindow_->show();
+    helpWindow_->raise();
 }
 
 void MainWindow::run(CommandId id) {

@@ -25,6 +25,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QTextBrowser;
 class QTimer;
 
 namespace plikatra {
@@ -63,6 +64,8 @@ public:
     const RecentFiles& recentFiles() const { return recent_; }
     ObjectListWindow* objectListWindow() const { return objectList_; }
     TextureConfigurationWindow* textureWindow() const { return textureWindow_; }
+    // The program's own help window, shown when no browser takes the help; null until then.
+    QTextBrowser* helpWindow() const { return helpWindow_; }
     // Saving, printing and copying the development.
     OutputCommands& outputCommands() const { return *output_; }
     // What the graphics implementation says of itself, for the information dialogs.
@@ -100,6 +103,7 @@ private:
     // Start-up is over: the kept pane width is no longer given back, and from now on a change
     // of the window's width splits the panes in half.
     void endStartUp();
+    // Opens the bundled help in the browser, or in a window of its own when there is none.
     void openHelp();
     // A popup menu of these commands' actions at a screen position.
     void updateFlapCount();
@@ -118,6 +122,7 @@ private:
     ObjectListWindow* objectList_ = nullptr;
     TextureConfigurationWindow* textureWindow_ = nullptr;
     std::unique_ptr<OutputCommands> output_;
+    QTextBrowser* helpWindow_ = nullptr;  // a child of the window
     int listener_ = 0;
     std::string glVersion_, glRenderer_;
     int maxTextureSize_ = 0;
