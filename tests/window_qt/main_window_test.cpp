@@ -16,6 +16,7 @@
 
 #include "app/qt/desktop_program.h"
 #include "app/qt/progress_window.h"
+#include "base/profile.h"
 #include "hexaking_test_file.h"
 #include "window_support.h"
 
@@ -133,6 +134,22 @@ TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
         EXPECT_EQ(again.isMaximized(), c.maximised);
         EXPECT_EQ(again.splitter()->sizes(), left);
     }
+
+    // A window manager may size the window long after it was shown; until the user first does
+    // something that still belongs to the start. After that, a new width splits the window in
+    // half.
+    const int kept = std::stoi(readProfileString(kProfileWindow, "modelWidth"));
+    MainWindow late(doc, frontEnd);
+    late.restorePlacement();
+    late.show();
+    QTest::qWait(1500);
+    late.resize(1100, 650);
+    settle();
+    EXPECT_EQ(late.splitter()->sizes().value(0), kept);
+    QTest::keyClick(&late, Qt::Key_Shift);
+    late.resize(1000, 650);
+    settle();
+    EXPECT_LE(std::abs(late.splitter()->sizes().value(0) - late.splitter()->sizes().value(1)), 1);
 }
 
 TEST_F(WindowTest, OpensEveryFormatByOpenFileAndByDrop) {

@@ -17,7 +17,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <cerrno>
@@ -39,9 +38,6 @@ using C = CommandId;
 
 constexpr const char* kBarStateKey = "State";
 constexpr const char* kModelWidthKey = "modelWidth";
-// How long the window must keep one size before start-up counts as over. A window manager
-// maximises or places a new window a few milliseconds after it is shown.
-constexpr int kStartUpSettleMs = 400;
 
 // "&Open...\tCtrl+O" as Qt shows it: the mnemonic kept, the accelerator set apart.
 QString menuText(const Command& c) { return QString::fromUtf8(c.text).section('\t', 0, 0); }
@@ -107,10 +103,6 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     setCentralWidget(splitter_);
     splitter_->installEventFilter(this);
     connect(splitter_, &QSplitter::splitterMoved, this, [this] { endStartUp(); });
-    startTimer_ = new QTimer(this);
-    startTimer_->setSingleShot(true);
-    startTimer_->setInterval(kStartUpSettleMs);
-    connect(startTimer_, &QTimer::timeout, this, [this] { endStartUp(); });
 
     // The two modeless windows exist from the start, hidden until asked for.
     objectList_ = new ObjectListWindow(doc_, this);
@@ -519,25 +511,33 @@ void MainWindow::restorePlacement() {
     const bool kept = !readProfileString(kProfileWindow, kModelWidthKey).empty();
     startWidth_ = kept ? std::max(0, w.modelWidth) : -1;
     sized_ = false;
-    // Applied now for a window that already has its size; a window yet to be shown gets it
-    // when the splitter is given its size.
-    if (isVisible()) {
-        setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
-        startTimer_->start();
-    }
+    // Start-up lasts until the user first does something: a window manager gives a new window
+    // its size (maximised, say) some time after it is shown, later still while the views set up
+    // their graphics, and no event says when it is done.
+    qApp->installEventFilter(this);
+    // A window that already has its size gets the width now; one yet to be shown gets it when
+    // the splitter is given its size.
+    if (isVisible()) setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
 }
 
 void MainWindow::endStartUp() {
+    if (startWidth_) qApp->removeEventFilter(this);
     startWidth_.reset();
-    startTimer_->stop();
     sized_ = true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == splitter_ && event->type() == QEvent::Resize && startWidth_) {
-        // The splitter has its new width already; the stored sizes are laid out against it.
-        setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
-        if (isVisible()) startTimer_->start();
+    if (startWidth_) {
+        switch (event->type()) {
+            case QEvent::Resize:
+                // The splitter has its new width already; the kept width is laid out against it.
+                if (watched == splitter_) setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
+                break;
+            case QEvent::MouseButtonPress:
+            case QEvent::KeyPress:
+            case QEvent::Wheel: endStartUp(); break;
+            default: break;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -26,7 +26,6 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTextBrowser;
-class QTimer;
 
 namespace plikatra {
 
@@ -73,8 +72,8 @@ public:
 
     // Restores placement and bar state from the profile, and the pane width once the window
     // has its size: the width kept is given back at every size the window takes while it
-    // starts (a window manager maximises after the window is shown), until the window has kept
-    // one size for a moment or the user divides the panes. Saved on close.
+    // starts (a window manager maximises after the window is shown), until the user first
+    // clicks, types or divides the panes. Saved on close.
     void restorePlacement();
     void savePlacement();
 
@@ -128,7 +127,6 @@ private:
     int maxTextureSize_ = 0;
     // The 3D pane width to give back while the window starts; -1 for half the window.
     std::optional<int> startWidth_;
-    QTimer* startTimer_ = nullptr;
     bool sized_ = false;
 };
 
