@@ -101,7 +101,6 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     splitter_->addWidget(modelView_);
     splitter_->addWidget(developmentView_);
     setCentralWidget(splitter_);
-    splitter_->installEventFilter(this);
     connect(splitter_, &QSplitter::splitterMoved, this, [this] { endStartUp(); });
 
     // The two modeless windows exist from the start, hidden until asked for.
