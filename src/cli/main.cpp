@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr const char* kVersion = "Plikatra Designer command-line tool 1.1";
+// The build's version, the same number the desktop program reports.
+constexpr const char* kVersion = "Plikatra Designer command-line tool " PLIKATRA_VERSION;
 
 constexpr const char* kPaperHelp =
     "paper: 0 A4 portrait, 1 A4 landscape, 2 A3 portrait, 3 A3 landscape, 4 B5 portrait, "
