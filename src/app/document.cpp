@@ -90,11 +90,14 @@ LoadOutcome Document::open(const std::string& path) {
     replaceModel(std::move(model));
     path_ = path;
     hasWorkFilePath_ = outcome.workFile;
-    title_ = outcome.workFile ? baseNameOf(path) : kUntitled;
+    // Every document is called by the file it came from, a model file too, so the window and
+    // the save question say which model it is.
+    title_ = baseNameOf(path);
     // Other programs hand models over in this file; it is no document of the user's.
     const std::string name = baseNameOf(path);
     if (fileExtension(path) == ".6kt" && name.substr(0, name.size() - 4) == kTemporaryModelName) {
         path_ = std::string(kUntitled) + ".6kt";
+        title_ = kUntitled;
         outcome.temporary = true;
     }
     if (outcome.workFile) {
@@ -115,7 +118,7 @@ void Document::adopt(std::unique_ptr<Model> model, const std::string& path) {
     replaceModel(std::move(model));
     path_ = path;
     hasWorkFilePath_ = false;
-    title_ = kUntitled;
+    title_ = path.empty() ? std::string(kUntitled) : baseNameOf(path);
     if (model_) computePageGrid(*model_, pageSetupOf(settings_));
     notify(DocumentEvent::FileOpened);
     modified_ = true;

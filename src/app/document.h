@@ -53,7 +53,8 @@ public:
     bool hasDevelopment() const { return model_ && model_->bFinished; }
     // The file the document came from ("" for a new one).
     const std::string& path() const { return path_; }
-    // Base name and extension of a work file's path, else "Untitled".
+    // Base name and extension of the file the document came from or was saved to; "Untitled"
+    // for none and for the exchange file of other programs.
     const std::string& title() const { return title_; }
     // The document was read from or written to a work file, so "&Save" needs no name.
     bool hasWorkFilePath() const { return hasWorkFilePath_; }

@@ -1,13 +1,14 @@
 #include "app/open_model.h"
 
-#include <sys/stat.h>
-
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <span>
 #include <string_view>
 
+#include "app/file_failure.h"
 #include "base/file_io.h"
 #include "base/progress.h"
 #include "development/edge_numbering.h"
@@ -54,20 +55,40 @@ const Dispatch* readerFor(const std::string& path) {
     return nullptr;
 }
 
-bool canOpenForReading(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    if (S_ISDIR(st.st_mode)) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
-}
-
 void show(Ui& ui, LoadOutcome& outcome, const char* text, MessageIcon icon) {
     outcome.message = text;
     ui.message(text, kAppTitle, icon);
 }
+
+// A failure to read `path`, with the file and why.
+void showFailure(Ui& ui, LoadOutcome& outcome, const char* text, const std::string& path,
+                 const std::string& reason) {
+    outcome.message = text;
+    outcome.reason = reason;
+    ui.fileMessage(text, path, reason, MessageIcon::Error);
+}
+
+const char* formatName(Format format) {
+    switch (format) {
+        case Format::HexaKing: return "HexaKing Super";
+        case Format::Obj: return "Wavefront OBJ";
+        case Format::Dxf: return "AutoCAD DXF";
+        case Format::Tds: return "3D Studio";
+        case Format::Mqo: return "Metasequoia";
+        case Format::Lwo: return "LightWave";
+        case Format::WorkFile: return "Plikatra Designer";
+    }
+    return "model";
+}
+
+// Why a reader gave up, as far as its result tells.
+std::string readerFailureReason(Format format) {
+    return std::string("The file is damaged or is not a ") + formatName(format) + " file";
+}
+constexpr const char* kReasonShortRead = "The file ends before its data does";
+constexpr const char* kReasonBadGeometry =
+    "Some corners of the model are no numbers, lie beyond any sheet or fall together";
+constexpr const char* kReasonScale = "The model is too large in its own units to be kept";
 
 int runReader(Format format, const std::string& path, Model& model, const ReadContext& ctx,
               HexaKingEdgeMarks& marks, WorkFileSettings& carried) {
@@ -117,19 +138,22 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
     const ReadContext ctx{ui, options.textureSizeLimit};
     HexaKingEdgeMarks marks;
     int result;
+    std::string reason = readerFailureReason(d.format);
     try {
         result = read(*model, ctx, marks);
     } catch (const CancelledException&) {
         result = kReadCancelled;
-    } catch (const import_exception&) {
+    } catch (const import_exception& e) {
         result = kReadFailed;
+        if (e.code == kShortRead) reason = kReasonShortRead;
     } catch (const std::bad_alloc&) {
         result = kReadFailed;
+        reason = std::strerror(ENOMEM);
     }
     outcome.result = result;
     if (result != kReadOk) {
         outcome.carried = options.settings;
-        if (result == kReadFailed) show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+        if (result == kReadFailed) showFailure(ui, outcome, kMsgLoadFailed, path, reason);
         if (result == kReadCancelled) show(ui, outcome, kMsgLoadCancelled, MessageIcon::Information);
         return nullptr;
     }
@@ -140,7 +164,8 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
         if (!hasStorableScale(*model) || !hasUnfoldableGeometry(*model)) {
             outcome.result = kReadFailed;
             outcome.carried = options.settings;
-            show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+            showFailure(ui, outcome, kMsgLoadFailed, path,
+                        hasStorableScale(*model) ? kReasonBadGeometry : kReasonScale);
             return nullptr;
         }
         model->bFinished = false;
@@ -154,7 +179,7 @@ std::unique_ptr<Model> readAndFinish(const Dispatch& d, const std::string& path,
     } else if (!hasUnfoldableGeometry(*model)) {
         outcome.result = kReadFailed;
         outcome.carried = options.settings;
-        show(ui, outcome, kMsgLoadFailed, MessageIcon::Error);
+        showFailure(ui, outcome, kMsgLoadFailed, path, kReasonBadGeometry);
         return nullptr;
     }
     computeEdgeMetrics(*model);
@@ -169,8 +194,8 @@ std::unique_ptr<Model> readModelFile(const std::string& path, const ModelFileOpt
                                      Ui& ui, LoadOutcome& outcome) {
     outcome = LoadOutcome{};
     outcome.carried = options.settings;
-    if (!canOpenForReading(path)) {
-        show(ui, outcome, kMsgCannotOpenFile, MessageIcon::Error);
+    if (const std::string why = readFailureReason(path); !why.empty()) {
+        showFailure(ui, outcome, kMsgCannotOpenFile, path, why);
         return nullptr;
     }
     const Dispatch* d = readerFor(path);

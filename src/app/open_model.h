@@ -41,6 +41,7 @@ struct LoadOutcome {
     bool workFile = false;
     bool hexaKing = false;
     std::string message;       // the message shown, empty when none
+    std::string reason;        // why the file could not be read, empty when nothing tells
     bool temporary = false;    // the exchange file "Plikatra_TMP.6kt": not a document to remember
     WorkFileSettings carried;  // the settings with what a work file carried
 };

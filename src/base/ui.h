@@ -35,6 +35,16 @@ public:
     virtual ProgressFrontEnd& progress() = 0;
     virtual Fonts& fonts() = 0;
 
+    // A failure about one file: `text` is the program's message, `path` the file and `reason`
+    // why, in the system's words ("" when nothing tells). Shown as the text alone unless the
+    // front end names the file and the reason too.
+    virtual void fileMessage(const std::string& text, const std::string& path,
+                             const std::string& reason, MessageIcon icon) {
+        (void)path;
+        (void)reason;
+        message(text, kAppTitle, icon);
+    }
+
     // A message in the program's own caption.
     void show(const std::string& text, MessageIcon icon) { message(text, kAppTitle, icon); }
 };

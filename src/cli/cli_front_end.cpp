@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "app/file_failure.h"
+
 namespace plikatra {
 
 bool CliFrontEnd::layoutMethod(LayoutDialog& dialog) {
@@ -21,6 +23,12 @@ void CliFrontEnd::message(const std::string& text, const std::string& caption, M
     // The application's own caption adds nothing on a terminal; other captions name the topic.
     if (!caption.empty() && caption != kAppTitle) std::cerr << caption << ": ";
     std::cerr << text << std::endl;
+}
+
+void CliFrontEnd::fileMessage(const std::string& text, const std::string& path, const std::string& reason,
+                              MessageIcon) {
+    lastMessage = text;
+    std::cerr << "plikatra-cli: " << fileFailureLine(text, path, reason) << std::endl;
 }
 
 }  // namespace plikatra

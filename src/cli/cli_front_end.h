@@ -25,6 +25,9 @@ public:
 
     bool layoutMethod(LayoutDialog& dialog) override;
     void message(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    // "plikatra-cli: FILE: TEXT (REASON)".
+    void fileMessage(const std::string& text, const std::string& path, const std::string& reason,
+                     MessageIcon icon) override;
 };
 
 }  // namespace plikatra

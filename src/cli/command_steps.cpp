@@ -1,14 +1,11 @@
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "app/development_outputs.h"
 #include "app/options.h"
+#include "app/file_failure.h"
 #include "cli/commands.h"
 #include "cli/painted_outputs.h"
 #include "output/text_metrics.h"
@@ -19,20 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Why a file cannot be written, in the system's words: the folder that is missing or closed,
-// or the file that is a folder or read-only.
-std::string writeFailureReason(const std::string& path) {
-    std::error_code ec;
-    const fs::path p(path);
-    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    if (!fs::exists(folder, ec)) return std::strerror(ENOENT);
-    if (!fs::is_directory(folder, ec)) return std::strerror(ENOTDIR);
-    if (::access(folder.c_str(), W_OK) != 0) return std::strerror(errno);
-    if (fs::is_directory(p, ec)) return std::strerror(EISDIR);
-    if (fs::exists(p, ec) && ::access(p.c_str(), W_OK) != 0) return std::strerror(errno);
-    return {};
-}
-
 fs::path comparable(const std::string& path) {
     std::error_code ec;
     const fs::path p = fs::weakly_canonical(fs::absolute(path), ec);
@@ -40,10 +23,7 @@ fs::path comparable(const std::string& path) {
 }
 
 int writeFailed(CliFrontEnd& frontEnd, const std::string& path, const std::string& message) {
-    const std::string reason = writeFailureReason(path);
-    frontEnd.file = path;
-    frontEnd.message(reason.empty() ? message : message + " (" + reason + ")", kAppTitle,
-                     MessageIcon::Error);
+    frontEnd.fileMessage(message, path, writeFailureReason(path), MessageIcon::Error);
     return kExitFailed;
 }
 

@@ -33,7 +33,7 @@ protected:
 
 TEST_F(Lifecycle, ModelFileThenWorkFileThenSaveAgain) {
     ASSERT_EQ(doc.open(kBox).result, kReadOk);
-    EXPECT_EQ(doc.title(), "Untitled");
+    EXPECT_EQ(doc.title(), "box.obj");  // named by its file, though not a work file
     EXPECT_FALSE(doc.hasWorkFilePath());
     EXPECT_FALSE(doc.modified());
     EXPECT_NE(std::find(events.begin(), events.end(), DocumentEvent::FileOpened), events.end());

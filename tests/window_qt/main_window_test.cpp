@@ -5,13 +5,18 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 
 #include "app/qt/desktop_program.h"
 #include "app/qt/progress_window.h"
+#include "base/profile.h"
 #include "hexaking_test_file.h"
 #include "window_support.h"
 
@@ -80,6 +85,73 @@ TEST_F(WindowTest, FirstStartFillsMostOfTheScreenAndAKeptPlacementComesBack) {
     EXPECT_EQ(again.geometry(), QRect(40, 50, 700, 500));
 }
 
+// Lets the window take the sizes a start gives it, as the event loop would.
+void settle() { QTest::qWait(700); }
+
+// What the user leaves at exit comes back at the next start, in a window that has its size only
+// once it is shown: its place, and the panes divided as they were (split, the development view
+// alone, the 3D view alone), normal or maximised.
+TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
+    window->close();
+    struct Case {
+        const char* what;
+        bool maximised;
+        std::function<void(MainWindow&)> leave;
+    };
+    const std::vector<Case> cases = {
+        {"split", false, [](MainWindow& w) { w.splitter()->setSizes({300, 600}); }},
+        {"development only", false, [](MainWindow& w) { w.run(CommandId::OnlyDevelopmentWindow); }},
+        {"3D only", false, [](MainWindow& w) { w.splitter()->setSizes({w.splitter()->width(), 0}); }},
+        {"split, maximised", true, [](MainWindow& w) { w.splitter()->setSizes({250, 800}); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir.path() + "/plikatra.ini");
+        // The first start, on an empty profile.
+        QList<int> left;
+        QRect placed;
+        {
+            MainWindow first(doc, frontEnd);
+            first.restorePlacement();
+            first.show();
+            settle();
+            first.setGeometry(60, 40, 900, 600);
+            settle();
+            if (c.maximised) first.showMaximized();
+            settle();
+            c.leave(first);
+            QApplication::processEvents();
+            left = first.splitter()->sizes();
+            placed = first.normalGeometry();
+            ASSERT_TRUE(first.close());
+        }
+        MainWindow again(doc, frontEnd);
+        again.restorePlacement();
+        if (c.maximised) again.showMaximized();
+        else again.show();
+        settle();
+        EXPECT_EQ(again.normalGeometry(), placed);
+        EXPECT_EQ(again.isMaximized(), c.maximised);
+        EXPECT_EQ(again.splitter()->sizes(), left);
+    }
+
+    // A window manager may size the window long after it was shown; until the user first does
+    // something that still belongs to the start. After that, a new width splits the window in
+    // half.
+    const int kept = std::stoi(readProfileString(kProfileWindow, "modelWidth"));
+    MainWindow late(doc, frontEnd);
+    late.restorePlacement();
+    late.show();
+    QTest::qWait(1500);
+    late.resize(1100, 650);
+    settle();
+    EXPECT_EQ(late.splitter()->sizes().value(0), kept);
+    QTest::keyClick(&late, Qt::Key_Shift);
+    late.resize(1000, 650);
+    settle();
+    EXPECT_LE(std::abs(late.splitter()->sizes().value(0) - late.splitter()->sizes().value(1)), 1);
+}
+
 TEST_F(WindowTest, OpensEveryFormatByOpenFileAndByDrop) {
     for (const std::string& file : oneModelOfEachFormat(dir)) {
         SCOPED_TRACE(file);
@@ -127,7 +199,9 @@ TEST_F(WindowTest, SaveQuestionsThreeAnswersAndSavingWorkFiles) {
     // Cancel: the operation that asked stops.
     frontEnd.answers = {Answer::Cancel};
     EXPECT_FALSE(window->askSaveChanges());
-    EXPECT_EQ(frontEnd.texts.back(), "Save the changes to Untitled?");
+    // The question and the window name the model by its file.
+    EXPECT_EQ(frontEnd.texts.back(), "Save the changes to box.obj?");
+    EXPECT_EQ(window->windowTitle(), "box.obj[*] - Plikatra Designer");
     // No: go on without saving.
     frontEnd.answers = {Answer::No};
     EXPECT_TRUE(window->askSaveChanges());
@@ -188,6 +262,47 @@ TEST_F(WindowTest, CancelInTheProgressWindowKeepsThePreviousDocument) {
     EXPECT_EQ(doc.model(), before);
     ASSERT_FALSE(frontEnd.texts.empty());
     EXPECT_EQ(frontEnd.texts.back(), "Canceled loading");
+}
+
+// The window's messages about a file keep the program's text as their first line and name the
+// file and why it failed.
+TEST_F(WindowTest, FileMessagesNameTheFileAndTheReason) {
+    const std::string missing = dir.path() + "/none.obj";
+    EXPECT_FALSE(window->openFile(QString::fromStdString(missing)));
+    ASSERT_FALSE(frontEnd.texts.empty());
+    EXPECT_EQ(frontEnd.texts.back(), "Cannot open file\n" + missing + "\nNo such file or directory");
+
+    const std::string damaged = dir.write("damaged.3ds", "MM\x10\x00");
+    EXPECT_FALSE(window->openFile(QString::fromStdString(damaged)));
+    EXPECT_EQ(frontEnd.texts.back().substr(0, frontEnd.texts.back().find('\n')), "Failed to load specified file");
+    EXPECT_NE(frontEnd.texts.back().find("\n" + damaged + "\n"), std::string::npos) << frontEnd.texts.back();
+
+    ASSERT_TRUE(window->openFile(QString::fromStdString(kExampleBox)));
+    run(CommandId::CreateDevelopment);
+    const std::string work = dir.path() + "/box.ufd";
+    ASSERT_TRUE(doc.save(work));
+    ASSERT_TRUE(window->openFile(QString::fromStdString(work)));
+    std::filesystem::remove(work);
+    std::filesystem::create_directory(work);
+    doc.editor().mirror();
+    frontEnd.texts.clear();
+    run(CommandId::Save);  // the work file has become a folder
+    ASSERT_FALSE(frontEnd.texts.empty());
+    EXPECT_EQ(frontEnd.texts.back(), "Cannot write to file\n" + dir.path() + "/box.ufd\nIs a directory");
+}
+
+// Help > Contents finds the help from the build folder, and shows it in a window of its own
+// where no browser takes it.
+TEST_F(WindowTest, HelpIsFoundAndShownWithoutABrowser) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(dir.path()));  // no xdg-open, no browser
+    run(CommandId::HelpContents);
+    qputenv("PATH", path);
+    EXPECT_TRUE(frontEnd.texts.empty()) << frontEnd.texts.front();
+    ASSERT_NE(window->helpWindow(), nullptr);
+    EXPECT_TRUE(window->helpWindow()->isVisible());
+    EXPECT_TRUE(window->helpWindow()->source().toLocalFile().endsWith("/help/index.html"));
+    EXPECT_FALSE(window->helpWindow()->toPlainText().isEmpty());
 }
 
 TEST(DesktopArguments, OnePathQuotesStrippedAndOptions) {

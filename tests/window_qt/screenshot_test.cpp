@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "base/version.h"
 #include "test_util.h"
 
 namespace plikatra::test {
@@ -67,6 +68,27 @@ TEST(Screenshot, BothViewsDrawAnUnfoldedCorpusModel) {
     EXPECT_GT(sheet.colour, sheet.total / 100);
     // The tool bars and the status bar are not empty bands.
     EXPECT_GT(count(image, QRect(0, 25, 600, 20)).colour, 200);
+}
+
+// Like any desktop program's, the usage and the version are printed without a display.
+TEST(DesktopProgram, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(variable);
+    auto run = [&](const QString& option) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QString(PLIKATRA_BIN_DIR) + "/plikatra", {option});
+        EXPECT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        return program.readAllStandardOutput().toStdString();
+    };
+    const std::string usage = run("--help");
+    EXPECT_EQ(usage.rfind("Usage: plikatra [FILE]", 0), 0u) << usage;
+    EXPECT_NE(usage.find("--screenshot OUT.png"), std::string::npos);
+    EXPECT_NE(usage.find(".obj"), std::string::npos);
+    EXPECT_EQ(run("-h"), usage);
+    EXPECT_EQ(run("--version"), std::string("Plikatra Designer ") + programVersion() + "\n");
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 
 #include <iostream>
 
+#include "app/config_dialogs.h"
 #include "app/document.h"
+#include "app/file_failure.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_front_end.h"
 #include "base/settings.h"
@@ -79,6 +81,10 @@ DesktopOptions parseDesktopArguments(const QStringList& arguments) {
             o.screenshot = arguments[++i];
         } else if (a == "--version") {
             o.version = true;
+            return o;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+            return o;
         } else if (a.startsWith("--")) {
             o.error = "Unknown option " + a;
             return o;
@@ -93,6 +99,26 @@ DesktopOptions parseDesktopArguments(const QStringList& arguments) {
     return o;
 }
 
+QString desktopUsage() {
+    // The extensions of "All Supported Formats" in the open dialog's filter.
+    QString extensions = QString::fromUtf8(kOpenFilter).section('|', 1, 1);
+    extensions.replace("*", "").replace(";", " ");
+    return QString("Usage: plikatra [FILE] [--unfold] [--screenshot OUT.png]\n"
+                   "Opens FILE (%1) in the Plikatra Designer window.\n"
+                   "\n"
+                   "Options:\n"
+                   "  --unfold              create the development of FILE after opening it\n"
+                   "  --screenshot OUT.png  write a picture of the window to OUT.png and quit\n"
+                   "                        without saving the settings\n"
+                   "  --version             print the version and quit\n"
+                   "  -h, --help            print this help and quit\n"
+                   "\n"
+                   "Batch work without a window: plikatra-cli --help\n")
+        .arg(extensions.trimmed());
+}
+
+QString desktopVersion() { return QString("Plikatra Designer %1").arg(programVersion()); }
+
 void prepareOpenGl() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat format;
@@ -103,19 +129,24 @@ void prepareOpenGl() {
 }
 
 int runDesktopProgram(int argc, char** argv) {
+    // The usage and the version are answered before anything needs a display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    if (const DesktopOptions early = parseDesktopArguments(raw); early.help || early.version) {
+        std::cout << (early.help ? desktopUsage() : desktopVersion() + "\n").toStdString() << std::flush;
+        return kExitOk;
+    }
+
     prepareOpenGl();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Plikatra Designer");
     QApplication::setApplicationVersion(programVersion());
 
+    // Parsed again: the application has taken its own options (-platform, -display) out.
     const DesktopOptions options = parseDesktopArguments(app.arguments().mid(1));
-    if (options.version) {
-        std::cout << "Plikatra Designer " << programVersion() << std::endl;
-        return kExitOk;
-    }
     if (!options.error.isEmpty()) {
         std::cerr << "plikatra: " << options.error.toStdString() << "\n"
-                  << "usage: plikatra [FILE] [--unfold] [--screenshot OUT.png]" << std::endl;
+                  << desktopUsage().section('\n', 0, 0).toStdString() << std::endl;
         return kExitFailed;
     }
     const bool scripted = !options.screenshot.isEmpty();
@@ -149,7 +180,6 @@ int runDesktopProgram(int argc, char** argv) {
     }
     if (splash) splash->finish(&window);
     QCoreApplication::processEvents();
-    window.followResizes();
 
     int status = kExitOk;
     if (!options.path.isEmpty() && !window.openFile(options.path)) status = kExitFailed;
@@ -161,7 +191,8 @@ int runDesktopProgram(int argc, char** argv) {
     // A scripted run: let the views draw, keep the picture and leave without saving settings.
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     if (!window.grab().save(options.screenshot, "PNG")) {
-        std::cerr << "plikatra: " << options.screenshot.toStdString() << ": " << kMsgCannotWriteFile
+        const std::string shot = options.screenshot.toStdString();
+        std::cerr << "plikatra: " << fileFailureLine(kMsgCannotWriteFile, shot, writeFailureReason(shot))
                   << std::endl;
         return kExitFailed;
     }

@@ -11,14 +11,21 @@ struct DesktopOptions {
     QString path;        // the file to open; empty for none
     bool unfold = false;  // create the development after opening
     QString screenshot;  // write the main window as PNG here and quit
-    bool version = false;
+    bool version = false;  // print the version and quit
+    bool help = false;     // print the usage and quit
     QString error;       // why the command line was refused
 };
 
 // The arguments after the program's name. Everything that is not an option is one path: its
 // parts are joined by blanks (a path with blanks the shell split), and a path that starts
 // with a double quote loses its first and last characters.
+// "--help" (or "-h") and "--version" win over everything after them.
 DesktopOptions parseDesktopArguments(const QStringList& arguments);
+
+// What "--help" prints: the command line, the files it opens and the options.
+QString desktopUsage();
+// What "--version" prints: the program's name and the build's version.
+QString desktopVersion();
 
 // What the OpenGL views need from Qt, set before the QApplication is made: one context group
 // for both views and a compatibility context with a depth buffer.

@@ -16,9 +16,12 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
+#include <cerrno>
 
+#include "app/file_failure.h"
 #include "app/qt/command_icons.h"
 #include "app/qt/dialogs/dialogs.h"
 #include "app/qt/output_commands.h"
@@ -34,6 +37,7 @@ namespace {
 using C = CommandId;
 
 constexpr const char* kBarStateKey = "State";
+constexpr const char* kModelWidthKey = "modelWidth";
 
 // "&Open...\tCtrl+O" as Qt shows it: the mnemonic kept, the accelerator set apart.
 QString menuText(const Command& c) { return QString::fromUtf8(c.text).section('\t', 0, 0); }
@@ -62,10 +66,13 @@ QString examplesFolder() {
     return {};
 }
 
+// The help's front page. The build copies docs/help to share/plikatra/help beside bin/, where
+// an installed program or the package has it too, so one place serves all three; a source tree
+// beside the program is looked at last.
 QString helpIndex() {
     const QDir app(QCoreApplication::applicationDirPath());
     for (const QString& candidate :
-         {app.filePath("../share/doc/plikatra/help/index.html"), app.filePath("../../docs/help/index.html"),
+         {app.filePath("../share/plikatra/help/index.html"), app.filePath("../../docs/help/index.html"),
           app.filePath("../docs/help/index.html")})
         if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).canonicalFilePath();
     return {};
@@ -94,6 +101,7 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     splitter_->addWidget(modelView_);
     splitter_->addWidget(developmentView_);
     setCentralWidget(splitter_);
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { endStartUp(); });
 
     // The two modeless windows exist from the start, hidden until asked for.
     objectList_ = new ObjectListWindow(doc_, this);
@@ -331,15 +339,19 @@ bool MainWindow::askSaveChanges() {
 
 bool MainWindow::save() {
     if (!doc_.hasWorkFilePath()) return saveAs();
-    std::string error;
-    if (!doc_.save(doc_.path(), &error)) {
-        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
-        return false;
-    }
+    if (!saveTo(doc_.path())) return false;
     recent_.add(doc_.path());
     recent_.save();
     rebuildRecentMenu();
     return true;
+}
+
+bool MainWindow::saveTo(const std::string& path) {
+    std::string error;
+    if (doc_.save(path, &error)) return true;
+    const int savedErrno = errno;
+    frontEnd_.fileMessage(error, path, writeFailureReason(path, savedErrno), MessageIcon::Error);
+    return false;
 }
 
 bool MainWindow::saveAs() {
@@ -351,26 +363,38 @@ bool MainWindow::saveAs() {
     dialog.selectFile(current.completeBaseName() + ".ufd");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const std::string path = dialog.selectedFiles().front().toStdString();
-    std::string error;
-    if (!doc_.save(path, &error)) {
-        frontEnd_.message(error, kAppTitle, MessageIcon::Error);
-        return false;
-    }
+    if (!saveTo(path)) return false;
     recent_.add(path);
     recent_.save();
     rebuildRecentMenu();
     return true;
 }
 
+int MainWindow::paneWidth() const { return std::max(0, splitter_->width() - splitter_->handleWidth()); }
+
 void MainWindow::setSplit(int modelWidth) {
-    const int total = splitter_->width();
-    splitter_->setSizes({modelWidth, std::max(0, total - modelWidth)});
+    modelWidth = std::clamp(modelWidth, 0, paneWidth());
+    splitter_->setSizes({modelWidth, paneWidth() - modelWidth});
 }
 
 void MainWindow::openHelp() {
     const QString index = helpIndex();
-    if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
+    if (index.isEmpty()) {
         frontEnd_.message(kMsgHelpMissing, kAppTitle, MessageIcon::Error);
+        return;
+    }
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(index))) return;
+    // No browser to hand the pages to: the program shows them itself.
+    if (!helpWindow_) {
+        helpWindow_ = new QTextBrowser(this);
+        helpWindow_->setWindowFlag(Qt::Window);
+        helpWindow_->setObjectName("helpWindow");
+        helpWindow_->setWindowTitle(QString(kAppTitle) + " Help");
+        helpWindow_->resize(760, 620);
+    }
+    helpWindow_->setSource(QUrl::fromLocalFile(index));
+    helpWindow_->show();
+    helpWindow_->raise();
 }
 
 void MainWindow::run(CommandId id) {
@@ -446,8 +470,14 @@ void MainWindow::run(CommandId id) {
         case C::Grid5: s.textGridSize = 5; break;
         case C::Grid10: s.textGridSize = 10; break;
         case C::Grid20: s.textGridSize = 20; break;
-        case C::SplitWindow: setSplit(splitter_->width() / 2); break;
-        case C::OnlyDevelopmentWindow: setSplit(0); break;
+        case C::SplitWindow:
+            endStartUp();
+            setSplit(paneWidth() / 2);
+            break;
+        case C::OnlyDevelopmentWindow:
+            endStartUp();
+            setSplit(0);
+            break;
         case C::ResetToDefault: doc_.resetSettings(); break;
         case C::HelpContents: openHelp(); break;
         case C::Homepage: openHelp(); break;
@@ -475,7 +505,40 @@ void MainWindow::restorePlacement() {
     const QByteArray state = QByteArray::fromBase64(
         QByteArray::fromStdString(readProfileString(kProfileBarState, kBarStateKey)));
     if (!state.isEmpty()) restoreState(state);
-    if (w.modelWidth > 0) setSplit(w.modelWidth);
+    // A width of 0 is the development view alone, so only a missing entry means none was kept;
+    // a first start splits the window in half.
+    const bool kept = !readProfileString(kProfileWindow, kModelWidthKey).empty();
+    startWidth_ = kept ? std::max(0, w.modelWidth) : -1;
+    sized_ = false;
+    // Start-up lasts until the user first does something: a window manager gives a new window
+    // its size (maximised, say) some time after it is shown, later still while the views set up
+    // their graphics, and no event says when it is done.
+    qApp->installEventFilter(this);
+    // A window that already has its size gets the width now; one yet to be shown gets it when
+    // the splitter is given its size.
+    if (isVisible()) setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
+}
+
+void MainWindow::endStartUp() {
+    if (startWidth_) qApp->removeEventFilter(this);
+    startWidth_.reset();
+    sized_ = true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (startWidth_) {
+        switch (event->type()) {
+            case QEvent::Resize:
+                // The splitter has its new width already; the kept width is laid out against it.
+                if (watched == splitter_) setSplit(*startWidth_ < 0 ? paneWidth() / 2 : *startWidth_);
+                break;
+            case QEvent::MouseButtonPress:
+            case QEvent::KeyPress:
+            case QEvent::Wheel: endStartUp(); break;
+            default: break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::savePlacement() {
@@ -515,9 +578,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     const int oldWidth = event->oldSize().width();
     QMainWindow::resizeEvent(event);
-    // The sizes of start-up keep the stored pane width; later width changes split the window
-    // in half.
-    if (sized_ && oldWidth > 0 && oldWidth != width()) setSplit(splitter_->width() / 2);
+    // The sizes of start-up keep the stored pane width (see eventFilter); later width changes
+    // split the window in half.
+    if (sized_ && !startWidth_ && oldWidth > 0 && oldWidth != width()) setSplit(paneWidth() / 2);
 }
 
 }  // namespace plikatra

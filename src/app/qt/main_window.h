@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/document.h"
@@ -24,6 +25,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QTextBrowser;
 
 namespace plikatra {
 
@@ -62,22 +64,26 @@ public:
     const RecentFiles& recentFiles() const { return recent_; }
     ObjectListWindow* objectListWindow() const { return objectList_; }
     TextureConfigurationWindow* textureWindow() const { return textureWindow_; }
+    // The program's own help window, shown when no browser takes the help; null until then.
+    QTextBrowser* helpWindow() const { return helpWindow_; }
     // Saving, printing and copying the development.
     OutputCommands& outputCommands() const { return *output_; }
     // What the graphics implementation says of itself, for the information dialogs.
     void setGraphicsInfo(const std::string& version, const std::string& renderer, int maxTextureSize);
 
-    // Restores placement, pane width and bar state from the profile; saves them on close.
+    // Restores placement and bar state from the profile, and the pane width once the window
+    // has its size: the width kept is given back at every size the window takes while it
+    // starts (a window manager maximises after the window is shown), until the user first
+    // clicks, types or divides the panes. Saved on close.
     void restorePlacement();
     void savePlacement();
-    // From now on a change of the window's width splits the panes in half.
-    void followResizes() { sized_ = true; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createActions();
@@ -88,7 +94,16 @@ private:
     void documentChanged(DocumentEvent event);
     void updateTitle();
     void openCommand();
+    // Writes the work file to `path`; a failure is shown with the file and why.
+    bool saveTo(const std::string& path);
+    // The width the two panes share: the splitter's less its handle.
+    int paneWidth() const;
+    // Gives the 3D pane `modelWidth` (at most all) and the development view the rest.
     void setSplit(int modelWidth);
+    // Start-up is over: the kept pane width is no longer given back, and from now on a change
+    // of the window's width splits the panes in half.
+    void endStartUp();
+    // Opens the bundled help in the browser, or in a window of its own when there is none.
     void openHelp();
     // A popup menu of these commands' actions at a screen position.
     void updateFlapCount();
@@ -107,9 +122,12 @@ private:
     ObjectListWindow* objectList_ = nullptr;
     TextureConfigurationWindow* textureWindow_ = nullptr;
     std::unique_ptr<OutputCommands> output_;
+    QTextBrowser* helpWindow_ = nullptr;  // a child of the window
     int listener_ = 0;
     std::string glVersion_, glRenderer_;
     int maxTextureSize_ = 0;
+    // The 3D pane width to give back while the window starts; -1 for half the window.
+    std::optional<int> startWidth_;
     bool sized_ = false;
 };
 

@@ -15,8 +15,10 @@
 #include <QPrinter>
 #include <QScreen>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/development_outputs.h"
+#include "app/file_failure.h"
 #include "app/qt/dialogs/export_forms.h"
 #include "app/view_options.h"
 #include "output/export_format.h"
@@ -101,6 +103,12 @@ QPrinter& OutputCommands::printer() {
 
 void OutputCommands::showError(const std::string& text) { frontEnd_.message(text, kAppTitle, MessageIcon::Error); }
 
+void OutputCommands::showFileError(const std::string& text, const std::string& path) {
+    const int savedErrno = errno;
+    frontEnd_.fileMessage(text, path, text == kMsgCannotWriteFile ? writeFailureReason(path, savedErrno) : "",
+                          MessageIcon::Error);
+}
+
 RasterFactory OutputCommands::rasterFactory() const {
     const DevelopmentViewOptions options = developmentViewOptionsOf(doc_.settings(), kModeNone);
     return [options](const DevelopmentDrawing& drawing) -> std::unique_ptr<RasterSource> {
@@ -144,7 +152,7 @@ void OutputCommands::saveDevelopment() {
         case DevelopmentFileFormat::Bitmap: saveBitmap(*chosen); break;
         case DevelopmentFileFormat::Eps: {
             std::string error;
-            if (!doc_.exportEpsAsked(path, &error) && !error.empty()) showError(error);
+            if (!doc_.exportEpsAsked(path, &error) && !error.empty()) showFileError(error, path);
             break;
         }
         case DevelopmentFileFormat::Metafile:
@@ -153,7 +161,7 @@ void OutputCommands::saveDevelopment() {
             break;
         case DevelopmentFileFormat::Svg: {
             const OutputStatus s = saveDevelopmentSvg(doc_, path, metrics);
-            if (!s.ok()) showError(s.message);
+            if (!s.ok()) showFileError(s.message, path);
             // The SVG is the printed sheet, so it is cut off where printing is.
             else if (developmentDrawingOf(doc_).grid.cutOff)
                 frontEnd_.message(kMsgBeyondPrintedPages, kAppTitle, MessageIcon::Warning);
@@ -163,7 +171,7 @@ void OutputCommands::saveDevelopment() {
             WaitCursor wait;
             std::string error;
             const bool written = plikatra::exportPdf(doc_, path, rasterFactory(), &error);
-            if (!error.empty()) frontEnd_.message(error, kAppTitle, written ? MessageIcon::Warning : MessageIcon::Error);
+            showPdfOutcome(written, error, path);
             break;
         }
         case DevelopmentFileFormat::Unsupported: showError(kMsgFormatNotSupported); break;
@@ -178,7 +186,7 @@ void OutputCommands::saveBitmap(const QString& path) {
     PainterImageCanvasFactory texts(kBitmapDevicePixelsPerInch);
     const OutputStatus s =
         saveDevelopmentBitmap(doc_, path.toStdString(), size->first, size->second, rasterFactory(), &texts);
-    if (!s.ok()) showError(s.message);
+    if (!s.ok()) showFileError(s.message, path.toStdString());
 }
 
 void OutputCommands::exportPdf() {
@@ -188,7 +196,14 @@ void OutputCommands::exportPdf() {
     WaitCursor wait;
     std::string error;
     const bool written = plikatra::exportPdf(doc_, chosen->toStdString(), rasterFactory(), &error);
-    if (!error.empty()) frontEnd_.message(error, kAppTitle, written ? MessageIcon::Warning : MessageIcon::Error);
+    showPdfOutcome(written, error, chosen->toStdString());
+}
+
+void OutputCommands::showPdfOutcome(bool written, const std::string& error, const std::string& path) {
+    if (error.empty()) return;
+    // A PDF that was written but leaves something out warns; one that was not names the file.
+    if (written) frontEnd_.message(error, kAppTitle, MessageIcon::Warning);
+    else showFileError(error, path);
 }
 
 void OutputCommands::print() {

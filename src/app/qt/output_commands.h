@@ -55,6 +55,10 @@ private:
     void saveBitmap(const QString& path);
     RasterFactory rasterFactory() const;
     void showError(const std::string& text);
+    // A failure to write `path`: the text, the file and, for a write that failed, why.
+    void showFileError(const std::string& text, const std::string& path);
+    // After a PDF export: nothing, a warning, or the failure with the file's name.
+    void showPdfOutcome(bool written, const std::string& error, const std::string& path);
 
     QWidget* window_;
     Document& doc_;

@@ -6,6 +6,7 @@
 
 #include <iostream>
 
+#include "app/file_failure.h"
 #include "app/qt/dialogs/dialogs.h"
 #include "textures/texture_commands.h"
 
@@ -67,6 +68,11 @@ void QtFrontEnd::message(const std::string& text, const std::string& caption, Me
     QMessageBox box(iconOf(icon), QString::fromStdString(caption.empty() ? kAppTitle : caption),
                     QString::fromStdString(text), QMessageBox::Ok, window_);
     box.exec();
+}
+
+void QtFrontEnd::fileMessage(const std::string& text, const std::string& path, const std::string& reason,
+                             MessageIcon icon) {
+    message(fileFailureText(text, path, reason), kAppTitle, icon);
 }
 
 Answer QtFrontEnd::ask(const std::string& text, const std::string& caption, Buttons buttons,

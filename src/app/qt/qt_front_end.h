@@ -21,6 +21,9 @@ public:
     void attach(QWidget* window, QStatusBar* statusBar);
 
     void message(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    // The program's text, then the file and the reason on lines of their own.
+    void fileMessage(const std::string& text, const std::string& path, const std::string& reason,
+                     MessageIcon icon) override;
     Answer ask(const std::string& text, const std::string& caption, Buttons buttons,
                MessageIcon icon) override;
     void status(const std::string& text) override;
