@@ -59,6 +59,10 @@ void readBytes(png_structp png, png_bytep out, png_size_t n) {
 bool readHeader(Decoder& d, png_uint_32& width, png_uint_32& height, std::uint64_t& storedBytes) {
     if (setjmp(png_jmpbuf(d.png))) return false;
     png_set_read_fn(d.png, &d, readBytes);
+    // Only the chunks that make the pixels are read; the others (text, colour profiles,
+    // suggested palettes and more) are passed over unread, so no length they claim is
+    // ever allocated.
+    png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(d.png, d.info);
     width = png_get_image_width(d.png, d.info);
     height = png_get_image_height(d.png, d.info);

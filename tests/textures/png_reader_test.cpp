@@ -4,6 +4,8 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <sys/resource.h>
+
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -270,6 +272,30 @@ TEST(PngReader, HeadersAskingForMoreThanTheFileHoldsAreRefusedBeforeAllocating) 
     EXPECT_FALSE(readPngData(bytesOf(headerOnlyPng(16385, 2)), ui));
     EXPECT_EQ(ui.texts(), (std::vector<std::string>{"Image too large to load (16384 x 16384 pixels)",
                                                    "Image too large to load (16385 x 2 pixels)"}));
+}
+
+long peakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Chunks that do not make pixels are passed over: one that claims two gigabytes costs nothing
+// when the file ends inside it, and a complete one does not stop the picture from reading.
+TEST(PngReader, OtherChunksArePassedOverUnread) {
+    const std::string good = writePng(gradient(4, 4, false));
+    const std::size_t afterHeader = 8 + 25;
+    RecordingFrontEnd ui;
+    const long before = peakMemoryKb();
+    expectRefused(good.substr(0, afterHeader) + bytes({0x7F, 0xFF, 0xFF, 0xF0}) + "sPLTname", ui);
+    EXPECT_LT(peakMemoryKb() - before, 100 * 1024);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kMsgPngTruncated});
+
+    ui.entries.clear();
+    const std::string withText = good.substr(0, afterHeader) + chunk("tEXt", std::string("Comment\0hello", 13)) +
+                                 chunk("zTXt", "broken") + good.substr(afterHeader);
+    EXPECT_TRUE(readPngData(bytesOf(withText), ui));
+    EXPECT_TRUE(ui.entries.empty());
 }
 
 }  // namespace
