@@ -272,6 +272,11 @@ void runJpeg(const std::uint8_t* data, std::size_t size) {
     loadTextureImageData({data, size}, ImageFormat::Jpeg, kFuzzTextureLimit, ui);
 }
 
+void runPng(const std::uint8_t* data, std::size_t size) {
+    SilentFrontEnd ui;
+    loadTextureImageData({data, size}, ImageFormat::Png, kFuzzTextureLimit, ui);
+}
+
 void runUnfold(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return;
     static const char* const kNames[] = {"fuzz.obj", "fuzz.3ds", "fuzz.mqo",
