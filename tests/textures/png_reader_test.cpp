@@ -109,24 +109,13 @@ TEST(PngReader, EveryColourTypeAndBitDepthComesOutAsRgbWithoutAlpha) {
                     {bytes({0xFF, 0xFF, 0, 0, 0, 0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0, 0, 0, 0, 0xFF, 0xFF}),
                      bytes({0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0, 0, 0, 0, 0, 0, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00})}),
          {0xFF0000, 0x12569A, 0x0000FF, 0x808080, 0x000000, 0x010203}},
-        {"rgba 16", picture(PNG_COLOR_TYPE_RGBA, 16,
-                     {bytes({0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0}),
-                      bytes({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             0, 0, 0, 0, 0, 0})}),
-         {0xFF0000, 0x00FF00, 0x0000FF, 0x12569A, 0x000000, 0x000000}},
         {"grey 1", picture(PNG_COLOR_TYPE_GRAY, 1, {bytes({0b10100000}), bytes({0b01000000})}),
          {0xFFFFFF, 0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x000000}},
-        {"grey 2", picture(PNG_COLOR_TYPE_GRAY, 2, {bytes({0b00011011}), bytes({0b11100100})}),
-         {0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF, 0xAAAAAA, 0x555555}},
-        {"grey 4", picture(PNG_COLOR_TYPE_GRAY, 4, {bytes({0x01, 0xF0}), bytes({0x8A, 0x50})}),
-         {0x000000, 0x111111, 0xFFFFFF, 0x888888, 0xAAAAAA, 0x555555}},
         // A transparent grey value is ignored like any other alpha.
         {"grey 8 with tRNS", picture(PNG_COLOR_TYPE_GRAY, 8, {bytes({0, 1, 2}), bytes({100, 200, 255})}, {}, "", true),
          {0x000000, 0x010101, 0x020202, 0x646464, 0xC8C8C8, 0xFFFFFF}},
         {"grey 16", picture(PNG_COLOR_TYPE_GRAY, 16, {bytes({0, 0, 0x12, 0x34, 0xFF, 0xFF}), bytes({0x80, 0, 0x7F, 0xFF, 1, 0})}),
          {0x000000, 0x121212, 0xFFFFFF, 0x808080, 0x7F7F7F, 0x010101}},
-        {"grey+alpha 8", picture(PNG_COLOR_TYPE_GRAY_ALPHA, 8, {bytes({10, 0, 20, 128, 30, 255}), bytes({40, 0, 50, 0, 60, 0})}),
-         {0x0A0A0A, 0x141414, 0x1E1E1E, 0x282828, 0x323232, 0x3C3C3C}},
         {"grey+alpha 16", picture(PNG_COLOR_TYPE_GRAY_ALPHA, 16,
                            {bytes({0x12, 0x34, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF}),
                             bytes({0x80, 0, 0x12, 0x34, 0, 0, 0, 0, 0, 0, 0, 0})}),
@@ -134,8 +123,6 @@ TEST(PngReader, EveryColourTypeAndBitDepthComesOutAsRgbWithoutAlpha) {
         // Palette entries with alpha: the alpha goes, the colour stays.
         {"palette 2 with tRNS", picture(PNG_COLOR_TYPE_PALETTE, 2, {bytes({0b00011000}), bytes({0b11000100})}, palette, bytes({0, 128})),
          {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFF0000, 0x00FF00}},
-        {"palette 8", picture(PNG_COLOR_TYPE_PALETTE, 8, {bytes({3, 2, 1}), bytes({0, 1, 3})}, palette),
-         {0x123456, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FF00, 0x123456}},
     };
     RecordingFrontEnd ui;
     for (const auto& c : cases) {
