@@ -108,6 +108,8 @@ void runWorkFile(const std::uint8_t* data, std::size_t size);
 void runBmp(const std::uint8_t* data, std::size_t size);
 // JPEG textures, decoded and scaled to the texture square.
 void runJpeg(const std::uint8_t* data, std::size_t size);
+// PNG textures, decoded and scaled to the texture square.
+void runPng(const std::uint8_t* data, std::size_t size);
 // Any model format through the whole program: the first byte chooses the reader, the rest is
 // the file. A model that loads is unfolded, laid out, drawn, edited, saved and read back.
 void runUnfold(const std::uint8_t* data, std::size_t size);
