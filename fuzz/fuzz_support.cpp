@@ -278,12 +278,12 @@ constexpr int kFuzzTextureLimit = 256;
 
 void runBmp(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
-    loadTextureImageData({data, size}, false, kFuzzTextureLimit, ui);
+    loadTextureImageData({data, size}, ImageFormat::Bmp, kFuzzTextureLimit, ui);
 }
 
 void runJpeg(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
-    loadTextureImageData({data, size}, true, kFuzzTextureLimit, ui);
+    loadTextureImageData({data, size}, ImageFormat::Jpeg, kFuzzTextureLimit, ui);
 }
 
 void runUnfold(const std::uint8_t* data, std::size_t size) {

@@ -24,6 +24,7 @@
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
+#include "textures/model_textures.h"
 
 namespace plikatra {
 
@@ -90,32 +91,103 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Reads the Kd colours of a material library into the materials whose names they give.
-// Every "usemtl" line made a material of its own, so a name may stand for several materials;
-// each of them takes the colour.
-void readMaterialLibrary(std::string_view text, Model& model) {
+// Options that may stand before the file name of a texture map, with how many values each
+// takes. Numeric options take up to that many numbers ("-s 2" and "-s 2 2 1" both occur);
+// the others take exactly one word.
+struct MapOption {
+    std::string_view name;
+    int values;
+    bool numeric;
+};
+constexpr MapOption kMapOptions[] = {
+    {"-blendu", 1, false}, {"-blendv", 1, false}, {"-bm", 1, true},      {"-boost", 1, true},
+    {"-cc", 1, false},     {"-clamp", 1, false},  {"-imfchan", 1, false}, {"-mm", 2, true},
+    {"-o", 3, true},       {"-s", 3, true},       {"-t", 3, true},        {"-texres", 1, true},
+    {"-type", 1, false},
+};
+
+const MapOption* mapOption(std::string_view word) {
+    for (const auto& o : kMapOptions)
+        if (o.name == word) return &o;
+    return nullptr;
+}
+
+bool isNumber(std::string_view w) {
+    double value = 0.0;
+    const auto r = std::from_chars(w.data(), w.data() + w.size(), value);
+    return r.ec == std::errc() && r.ptr == w.data() + w.size();
+}
+
+// The file name of a texture map statement, given the rest of its line: the options before
+// it are skipped; a name in double quotes is taken between them; otherwise the name runs to
+// the line's end (names may hold spaces) or to an option written after it. Empty when the
+// statement names no file.
+std::string mapFileName(std::string_view line) {
+    std::vector<std::string_view> words;
+    TextScanner in(line);
+    for (std::string_view w; in.word(w);) words.push_back(w);
+    std::size_t i = 0;
+    while (i < words.size()) {
+        const MapOption* option = mapOption(words[i]);
+        if (!option) break;
+        ++i;
+        for (int k = 0; k < option->values && i < words.size(); ++k, ++i)
+            if (option->numeric && !isNumber(words[i])) break;
+    }
+    if (i == words.size()) return {};
+    const auto offset = [&](std::string_view w) { return static_cast<std::size_t>(w.data() - line.data()); };
+    std::string_view name = line.substr(offset(words[i]));
+    if (name[0] == '"') {
+        name.remove_prefix(1);
+        return std::string(name.substr(0, name.find('"')));
+    }
+    for (std::size_t j = i + 1; j < words.size(); ++j) {
+        if (mapOption(words[j])) {
+            name = name.substr(0, offset(words[j]) - offset(words[i]));
+            break;
+        }
+    }
+    while (!name.empty() && isSpace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+    return std::string(name);
+}
+
+// Reads the Kd colours and, when `textures` is given, the map_Kd texture files of a material
+// library into the materials whose names they give. Every "usemtl" line made a material of
+// its own, so a name may stand for several materials; each of them takes the colour and the
+// texture.
+void readMaterialLibrary(std::string_view text, Model& model, ModelTextures* textures) {
     TextScanner in(text);
     std::vector<Material*> targets;
+    std::string texture;  // map_Kd of the material being read; the last one given counts
+    const auto endMaterial = [&] {
+        if (textures) textures->attach(texture, targets);
+        texture.clear();
+    };
     std::string_view w;
     while (in.word(w)) {
         if (w[0] == '#') {
             in.skipLine(kLineLimit);
         } else if (w == "newmtl") {
-            std::string_view name;
-            if (!in.word(name)) return;
-            in.skipLine();
+            endMaterial();
             targets.clear();
+            std::string_view name;
+            if (!in.word(name)) break;
+            in.skipLine();
             for (const auto& m : model.materials)
                 if (equalsIgnoreAsciiCase(m->name, name)) targets.push_back(m.get());
         } else if (w == "Kd") {
             std::string_view r, g, b;
-            if (!in.word(r) || !in.word(g) || !in.word(b)) return;
+            if (!in.word(r) || !in.word(g) || !in.word(b)) break;
             const auto red = static_cast<float>(parseCDouble(r));
             const auto green = static_cast<float>(parseCDouble(g));
             const auto blue = static_cast<float>(parseCDouble(b));
             for (Material* m : targets) m->setColor(red, green, blue);
+        } else if (w == "map_Kd") {
+            texture = mapFileName(in.restOfLine(kLineLimit));
         }
     }
+    endMaterial();
+    if (textures) textures->report();
 }
 
 // "dir/name.obj" → "dir/"; "" when the path has no directory part.
@@ -133,9 +205,9 @@ std::string withMtlExtension(const std::string& path) {
     return path.substr(0, dot) + ".mtl";
 }
 
-// Finds the text of the material library: given the "mtllib" name (empty when none was
-// given), fills `text` and returns true, or returns false when there is none.
-using LibraryFinder = std::function<bool(const std::string& name, bool given, std::string& text)>;
+// Finds the material library, given the "mtllib" name (empty when none was given), and reads
+// it into the model's materials; does nothing when there is none.
+using LibraryFinder = std::function<void(const std::string& name, bool given, Model& model)>;
 
 class ObjReader {
 public:
@@ -310,10 +382,7 @@ private:
 
     int finish() {
         closeSolid();
-        if (!model_.materials.empty()) {
-            std::string library;
-            if (library_(mtllib_, mtllibGiven_, library)) readMaterialLibrary(library, model_);
-        }
+        if (!model_.materials.empty()) library_(mtllib_, mtllibGiven_, model_);
         progress_.constructing();
         for (auto& solid : model_.solids) {
             for (auto& v : solid->vertices) v->marked = false;
@@ -374,7 +443,8 @@ int readObj(const std::string& path, Model& model, const ReadContext& ctx) {
     if (!readWholeFile(path, text)) return kReadFailed;
     // A library named in the file is looked for as named, then beside the file; without a
     // name, the file's own name with the extension ".mtl". A missing library is no error.
-    const LibraryFinder beside = [&path](const std::string& name, bool given, std::string& out) {
+    // Texture files are named relative to the library.
+    const LibraryFinder beside = [&path, &ctx](const std::string& name, bool given, Model& m) {
         std::string file;
         if (given) {
             if (isRegularFile(name)) file = name;
@@ -382,16 +452,19 @@ int readObj(const std::string& path, Model& model, const ReadContext& ctx) {
         } else if (isRegularFile(withMtlExtension(path))) {
             file = withMtlExtension(path);
         }
-        return !file.empty() && readWholeFile(file, out);
+        std::string library;
+        if (file.empty() || !readWholeFile(file, library)) return;
+        ModelTextures textures(file, ctx.textureSizeLimit, ctx.ui);
+        readMaterialLibrary(library, m, &textures);
     };
     return readObjWith(text, beside, model, ctx, [&text] { std::string().swap(text); });
 }
 
 int readObjText(std::string_view text, std::string_view materialLibrary, Model& model,
                 const ReadContext& ctx) {
-    const LibraryFinder given = [materialLibrary](const std::string&, bool, std::string& out) {
-        out.assign(materialLibrary);
-        return true;
+    // Without a folder for them, texture files are not looked for.
+    const LibraryFinder given = [materialLibrary](const std::string&, bool, Model& m) {
+        readMaterialLibrary(materialLibrary, m, nullptr);
     };
     return readObjWith(text, given, model, ctx);
 }

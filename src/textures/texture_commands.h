@@ -18,7 +18,7 @@ inline constexpr const char* kMsgTextureLoadFailed = "Failed to load texture ima
 inline constexpr const char* kMsgTextureFileMissing = "File does not exist";
 // Open-file dialog filter, in the "description|patterns|" form.
 inline constexpr const char* kTextureFileFilter =
-    "Texture Files(*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|";
+    "Texture Files(*.bmp;*.jpg;*.jpeg;*.png)|*.bmp;*.jpg;*.jpeg;*.png|";
 
 // Texts of the Texture Configuration dialog.
 inline constexpr const char* kTextureDialogTitle = "Texture Configuration";

@@ -20,11 +20,6 @@ int powerAbove(int n) {
     return kMinTextureSide;
 }
 
-bool isJpegName(const std::string& path) {
-    const std::string ext = fileExtension(path);
-    return ext == ".jpg" || ext == ".jpeg";
-}
-
 // Nearest-pixel rescale of packed RGB rows to side × side. With `flip` the destination's
 // first row comes from the source's last, which turns bottom-first rows into top-first ones.
 std::vector<std::uint8_t> rescale(const std::vector<std::uint8_t>& src, int srcWidth,
@@ -60,6 +55,13 @@ int textureSide(int width, int height, int limit) {
     return side > limit ? limit : std::max(side, kMinTextureSide);
 }
 
+ImageFormat imageFormatOf(const std::string& path) {
+    const std::string ext = fileExtension(path);
+    if (ext == ".jpg" || ext == ".jpeg") return ImageFormat::Jpeg;
+    if (ext == ".png") return ImageFormat::Png;
+    return ImageFormat::Bmp;
+}
+
 namespace {
 
 // The texture made from decoded pixels: a textureSide() square, rows from the picture's top.
@@ -80,12 +82,22 @@ std::unique_ptr<TextureImage> textureOf(std::optional<DecodedImage> decoded, int
 }  // namespace
 
 std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui) {
-    return textureOf(isJpegName(path) ? readJpegImage(path, ui) : readBmpImage(path, ui), sizeLimit, ui);
+    switch (imageFormatOf(path)) {
+        case ImageFormat::Jpeg: return textureOf(readJpegImage(path, ui), sizeLimit, ui);
+        case ImageFormat::Png: return textureOf(readPngImage(path, ui), sizeLimit, ui);
+        case ImageFormat::Bmp: break;
+    }
+    return textureOf(readBmpImage(path, ui), sizeLimit, ui);
 }
 
-std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data, bool jpeg,
-                                                   int sizeLimit, Ui& ui) {
-    return textureOf(jpeg ? readJpegData(data, ui) : readBmpData(data, ui), sizeLimit, ui);
+std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data,
+                                                   ImageFormat format, int sizeLimit, Ui& ui) {
+    switch (format) {
+        case ImageFormat::Jpeg: return textureOf(readJpegData(data, ui), sizeLimit, ui);
+        case ImageFormat::Png: return textureOf(readPngData(data, ui), sizeLimit, ui);
+        case ImageFormat::Bmp: break;
+    }
+    return textureOf(readBmpData(data, ui), sizeLimit, ui);
 }
 
 void fitTextureImage(Material& material, int side) {

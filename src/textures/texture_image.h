@@ -1,4 +1,4 @@
-// Texture images: loading BMP and JPEG files into the square RGB form the views draw, and the
+// Texture images: loading BMP, JPEG and PNG files into the square RGB form the views draw, and the
 // size limit that form obeys.
 #pragma once
 
@@ -27,13 +27,18 @@ int textureSizeLimit(int maxTextureSize, bool limitOn, int limitIndex);
 // is), the larger of the two, then cut to `limit`.
 int textureSide(int width, int height, int limit);
 
-// Loads a BMP or JPEG file (chosen by the extension ".jpg"/".jpeg", any case) as a
-// textureSide() square, rows from the picture's top, by nearest pixel. Problems are reported
-// through `ui` and give null.
+enum class ImageFormat { Bmp, Jpeg, Png };
+
+// The decoder for a file name: JPEG for the extensions ".jpg" and ".jpeg", PNG for ".png"
+// (any case), a Windows bitmap for every other name.
+ImageFormat imageFormatOf(const std::string& path);
+
+// Loads an image file (its format chosen by imageFormatOf) as a textureSide() square, rows
+// from the picture's top, by nearest pixel. Problems are reported through `ui` and give null.
 std::unique_ptr<TextureImage> loadTextureImage(const std::string& path, int sizeLimit, Ui& ui);
-// The same for the bytes of an image file held in memory, JPEG when `jpeg`, else BMP.
-std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data, bool jpeg,
-                                                   int sizeLimit, Ui& ui);
+// The same for the bytes of an image file held in memory.
+std::unique_ptr<TextureImage> loadTextureImageData(std::span<const std::uint8_t> data,
+                                                   ImageFormat format, int sizeLimit, Ui& ui);
 
 // Rescales the Material's texture to side × side by nearest pixel, keeping the row order.
 // Does nothing for a Material without texture or a side below 1.
