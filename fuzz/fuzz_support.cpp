@@ -10,6 +10,7 @@
 #include "development/editing.h"
 #include "development/editing_operations.h"
 #include "import/dxf_reader.h"
+#include "import/gltf_reader.h"
 #include "import/hexaking_reader.h"
 #include "import/lwo_reader.h"
 #include "import/mqo_reader.h"
@@ -253,6 +254,12 @@ void runPly(const std::uint8_t* data, std::size_t size) {
     readPlyData({data, size}, "fuzz.ply", model, ReadContext{ui, kMinTextureSide});
 }
 
+void runGltf(const std::uint8_t* data, std::size_t size) {
+    SilentFrontEnd ui;
+    Model model;
+    readGltfData({data, size}, "/nonexistent/fuzz.gltf", model, ReadContext{ui, kMinTextureSide});
+}
+
 void runHexaKing(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
     Model model;
@@ -294,7 +301,7 @@ void runPng(const std::uint8_t* data, std::size_t size) {
 void runUnfold(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return;
     static const char* const kNames[] = {"fuzz.obj", "fuzz.3ds", "fuzz.mqo",
-                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl", "fuzz.ply"};
+                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl", "fuzz.ply", "fuzz.gltf"};
     const char* name = kNames[data[0] % std::size(kNames)];
     SilentFrontEnd ui;
     LoadOutcome outcome;

@@ -98,6 +98,8 @@ void runLwo(const std::uint8_t* data, std::size_t size);
 void runStl(const std::uint8_t* data, std::size_t size);
 // PLY polygons, ASCII and binary in both byte orders.
 void runPly(const std::uint8_t* data, std::size_t size);
+// glTF scenes, JSON or binary; external files are never found.
+void runGltf(const std::uint8_t* data, std::size_t size);
 // HexaKing scenes (.6kt and .6ks are the same layout), with the edge marks applied as the
 // loader does after construction.
 void runHexaKing(const std::uint8_t* data, std::size_t size);

@@ -14,6 +14,7 @@
 #include "development/edge_numbering.h"
 #include "development/opened_cuts.h"
 #include "import/dxf_reader.h"
+#include "import/gltf_reader.h"
 #include "import/geometry_checks.h"
 #include "import/hexaking_reader.h"
 #include "import/lwo_reader.h"
@@ -30,7 +31,7 @@ namespace plikatra {
 
 namespace {
 
-enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, Ply, WorkFile };
+enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, Ply, Gltf, WorkFile };
 
 struct Dispatch {
     const char* extension;
@@ -44,7 +45,8 @@ const Dispatch kReaders[] = {
     {".obj", Format::Obj, false},     {".dxf", Format::Dxf, false},
     {".3ds", Format::Tds, true},      {".mqo", Format::Mqo, true},
     {".lwo", Format::Lwo, false},     {".stl", Format::Stl, false},
-    {".ply", Format::Ply, false},
+    {".ply", Format::Ply, false},     {".gltf", Format::Gltf, false},
+    {".glb", Format::Gltf, false},
     {".ufd", Format::WorkFile, false},
 };
 
@@ -101,6 +103,7 @@ int runReader(Format format, const std::string& path, Model& model, const ReadCo
         case Format::Lwo: return readLwo(path, model, ctx);
         case Format::Stl: return readStl(path, model, ctx);
         case Format::Ply: return readPly(path, model, ctx);
+        case Format::Gltf: return readGltf(path, model, ctx);
         case Format::WorkFile: return readWorkFile(path, model, ctx, carried);
     }
     return kReadFailed;
@@ -120,6 +123,7 @@ int runReaderOnData(Format format, std::span<const std::uint8_t> data, const std
         case Format::Lwo: return readLwoData(data, model, ctx);
         case Format::Stl: return readStlData(data, path, model, ctx);
         case Format::Ply: return readPlyData(data, path, model, ctx);
+        case Format::Gltf: return readGltfData(data, path, model, ctx);
         case Format::WorkFile: return readWorkFileText(text, model, ctx, carried);
     }
     return kReadFailed;
