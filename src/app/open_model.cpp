@@ -78,6 +78,9 @@ const char* formatName(Format format) {
         case Format::Tds: return "3D Studio";
         case Format::Mqo: return "Metasequoia";
         case Format::Lwo: return "LightWave";
+        case Format::Stl: return "STL";
+        case Format::Ply: return "PLY";
+        case Format::Gltf: return "glTF 2.0";
         case Format::WorkFile: return "Plikatra Designer";
     }
     return "model";
