@@ -68,7 +68,7 @@ TEST_F(LoaderTest, NormalisesIntoUnitCube) {
 TEST_F(LoaderTest, MessagesForUnopenableAndUnknownFiles) {
     EXPECT_EQ(loadModel(dir.path() + "/missing.obj").result, kReadFailed);
     EXPECT_EQ(loadModel(dir.path()).result, kReadFailed);  // a folder
-    EXPECT_EQ(loadModel(dir.write("x.stl", "solid x\n")).result, kReadFailed);
+    EXPECT_EQ(loadModel(dir.write("x.xyz", "solid x\n")).result, kReadFailed);
     EXPECT_EQ(loadModel(dir.write("noext", "v 0 0 0\n")).result, kReadFailed);
     EXPECT_EQ(rec.texts(), (std::vector<std::string>{"Cannot open file", "Cannot open file",
                                                      "Cannot load file of specified type",
