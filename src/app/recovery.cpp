@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -170,10 +171,14 @@ RecoveryStore::RecoveryStore(std::string folder) : folder_(std::move(folder)) {
     std::error_code ec;
     // The copies hold the user's work: only the user may read them.
     if (fs::create_directories(folder_, ec)) fs::permissions(folder_, fs::perms::owner_all, ec);
-    copyPath_ = folder_ + "/" + std::to_string(secondsNow()) + "-" + std::to_string(::getpid()) +
-                kCopyExtension;
-    const std::string lock = copyPath_ + kLockExtension;
-    lockFd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A name no other copy has: the lock file is created only when it is new.
+    const std::string stem = folder_ + "/" + std::to_string(secondsNow()) + "-" + std::to_string(::getpid());
+    for (int n = 0; n < 100 && lockFd_ < 0; ++n) {
+        copyPath_ = stem + (n ? "-" + std::to_string(n) : std::string()) + kCopyExtension;
+        const std::string lock = copyPath_ + kLockExtension;
+        lockFd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (lockFd_ < 0 && errno != EEXIST) break;
+    }
     if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
         ::close(lockFd_);
         lockFd_ = -1;
