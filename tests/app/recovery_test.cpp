@@ -218,16 +218,4 @@ TEST(RecoveryText, HeaderSurvivesAndTimeIsLocalClock) {
     tzset();
 }
 
-TEST(RecoveryFolder, FollowsTheEnvironment) {
-    setenv("PLIKATRA_RECOVERY_DIR", "/tmp/r", 1);
-    EXPECT_EQ(recoveryFolder(), "/tmp/r");
-    unsetenv("PLIKATRA_RECOVERY_DIR");
-    setenv("XDG_STATE_HOME", "/tmp/state", 1);
-    EXPECT_EQ(recoveryFolder(), "/tmp/state/plikatra/recovery");
-    setenv("XDG_STATE_HOME", "relative", 1);
-    setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(recoveryFolder(), "/home/u/.local/state/plikatra/recovery");
-    unsetenv("XDG_STATE_HOME");
-}
-
 }  // namespace
