@@ -184,6 +184,7 @@ OtherConfig OtherConfig::of(const Settings& s) {
     c.bTextureSmooth = s.bTextureSmooth;
     c.iAlgorithmType = s.iAlgorithmType;
     c.iFewestPartsSeconds = s.iFewestPartsSeconds;
+    c.iAutoSaveMinutes = s.iAutoSaveMinutes;
     c.bUnStrictEdgeCrossCheck = s.bUnStrictEdgeCrossCheck;
     c.bCullFace = s.bCullFace;
     c.simpleDisplay = !s.bRenderAllGL;
@@ -204,6 +205,7 @@ void OtherConfig::apply(Document& doc) const {
     s.bTextureSmooth = bTextureSmooth;
     s.iAlgorithmType = iAlgorithmType;
     s.iFewestPartsSeconds = iFewestPartsSeconds;
+    s.iAutoSaveMinutes = iAutoSaveMinutes;
     s.bUnStrictEdgeCrossCheck = bUnStrictEdgeCrossCheck;
     s.bCullFace = bCullFace;
     s.bRenderAllGL = !simpleDisplay;

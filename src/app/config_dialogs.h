@@ -163,6 +163,7 @@ struct OtherConfig {
     bool bTextureSmooth = true;
     int iAlgorithmType = 1;
     int iFewestPartsSeconds = 3;  // how long the fewest-parts method may search
+    int iAutoSaveMinutes = 2;     // 0: no recovery copies
     bool bUnStrictEdgeCrossCheck = false;
     bool bCullFace = false;
     bool simpleDisplay = true;  // the inverse of bRenderAllGL
@@ -172,6 +173,7 @@ struct OtherConfig {
     bool bSlideColorToWhite = true;
 
     static constexpr IntRange kFewestPartsSecondsRange{1, 600};
+    static constexpr IntRange kAutoSaveMinutesRange{0, 120};
     static constexpr int kFewestPartsAlgorithm = 3;
 
     static OtherConfig of(const Settings& s);

@@ -78,14 +78,18 @@ void Document::replaceModel(std::unique_ptr<Model> model) {
     textures_.rebuild(model_.get());
 }
 
-LoadOutcome Document::open(const std::string& path) {
+ModelFileOptions Document::modelFileOptions() const {
     ModelFileOptions options;
     options.surfaceColor = settings_.colors[0];
     options.flapHeight = settings_.dNorishiroHeight;
     options.textureSizeLimit = textureSizeLimit();
     options.settings = workFileSettingsOf(settings_);
+    return options;
+}
+
+LoadOutcome Document::open(const std::string& path) {
     LoadOutcome outcome;
-    std::unique_ptr<Model> model = readModelFile(path, options, frontEnd_, outcome);
+    std::unique_ptr<Model> model = readModelFile(path, modelFileOptions(), frontEnd_, outcome);
     if (!model) return outcome;
     replaceModel(std::move(model));
     path_ = path;
@@ -112,6 +116,27 @@ LoadOutcome Document::open(const std::string& path) {
     setModified(false);
     frontEnd_.status(kIdleStatus);
     return outcome;
+}
+
+bool Document::restore(std::string_view workFile, const std::string& documentPath,
+                       bool workFilePath, Ui& readerUi) {
+    LoadOutcome outcome;
+    // The name only picks the work file reader.
+    std::unique_ptr<Model> model = readModelData(
+        std::span(reinterpret_cast<const std::uint8_t*>(workFile.data()), workFile.size()),
+        "recovery.ufd", modelFileOptions(), readerUi, outcome);
+    if (!model) return false;
+    replaceModel(std::move(model));
+    path_ = documentPath;
+    hasWorkFilePath_ = workFilePath && !documentPath.empty();
+    title_ = documentPath.empty() ? std::string(kUntitled) : baseNameOf(documentPath);
+    applyWorkFileSettings(settings_, outcome.carried);
+    restoreWorkFileDocument(*model_, frontEnd_.fonts(), frontEnd_, pageSetupOf(settings_));
+    notify(DocumentEvent::FileOpened);
+    modified_ = false;
+    setModified(true);
+    frontEnd_.status(kIdleStatus);
+    return true;
 }
 
 void Document::adopt(std::unique_ptr<Model> model, const std::string& path) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/front_end.h"
@@ -74,6 +75,13 @@ public:
     // previous one is destroyed), the settings a work file carries take effect and the
     // listeners hear FileOpened; on failure everything stays as it was.
     LoadOutcome open(const std::string& path);
+    // Puts back work held in memory (`workFile`, the text of a work file, as a recovery copy
+    // keeps it) as the document `documentPath`, modified: saving writes where the user
+    // expects, and asks for a work file name unless `workFilePath` (the document had been
+    // read from or saved to a work file). Messages of the reader go to `readerUi`. False, with
+    // everything as it was, when the text does not read.
+    bool restore(std::string_view workFile, const std::string& documentPath, bool workFilePath,
+                 Ui& readerUi);
     // Makes a model built in memory the document, as if opened from `path`.
     void adopt(std::unique_ptr<Model> model, const std::string& path = "");
     // "New": no model.
@@ -173,6 +181,7 @@ private:
     void redraw() override;
 
     void replaceModel(std::unique_ptr<Model> model);
+    ModelFileOptions modelFileOptions() const;
     void applyDefaultColor();
     bool modelCommand(bool done, bool modifies);
 

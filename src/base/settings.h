@@ -58,6 +58,7 @@ struct Settings {
     int textGridSize = 10;
     int iFewestPartsSeconds = 3;  // time bound of the fewest-parts unfolding
     bool bTintCollidingNorishiro = true;  // tint flaps that collide in the development view
+    int iAutoSaveMinutes = 2;  // recovery copy of unsaved work every so many minutes; 0 off
 
     // Colours "color0".."color7".
     std::array<ColorRef, kColorCount> colors = kInitialColors;

@@ -95,35 +95,73 @@ long faceNumber(const Halfedge* h) {
     return h && h->face ? static_cast<long>(h->face->index) : -1L;
 }
 
+// One record of each kind, the same whether it comes from the model or from a snapshot.
+void putVertex(WorkFileOut& out, const Point3& p) { put(out, "%f %f %f\n", p.x, p.y, p.z); }
+
+void putFace(WorkFileOut& out, const WorkFileSnapshot::FaceRecord& f) {
+    put(out, "%ld %ld %f %f %f %f %ld \n", f.material, f.part, f.normal.x, f.normal.y, f.normal.z,
+        f.planeD, f.corners);
+}
+
+void putCorner(WorkFileOut& out, const WorkFileSnapshot::CornerRecord& c) {
+    put(out, "%ld %f %f %f %f %d %d %f\n", c.vertex, c.flatX, c.flatY, c.u, c.v, c.hasFlap ? 1 : 0,
+        c.lineShown ? 1 : 0, c.flapHeight);
+}
+
+void putEdge(WorkFileOut& out, const WorkFileSnapshot::EdgeRecord& e) {
+    put(out, "%ld %ld %ld %ld %d %d\n", e.faceA, e.faceB, e.vertexA, e.vertexB, e.flags, e.twin);
+}
+
+WorkFileSnapshot::FaceRecord faceRecord(const Face& f) {
+    return {static_cast<long>(f.materialIndex), f.part ? static_cast<long>(f.part->index) : -1L,
+            f.normal, f.planeD, count(f.halfedges.size())};
+}
+
+WorkFileSnapshot::CornerRecord cornerRecord(const Halfedge& h) {
+    return {vertexNumber(h.origin), h.flatX, h.flatY, h.texCoord ? h.texCoord->u : 0.0,
+            h.texCoord ? h.texCoord->v : 0.0, h.flapHeight, h.hasFlap, h.lineShown};
+}
+
+WorkFileSnapshot::EdgeRecord edgeRecord(const Edge& e) {
+    return {faceNumber(e.a), faceNumber(e.b), vertexNumber(e.va), vertexNumber(e.vb),
+            e.kind | (e.mountain ? 16 : 0), e.a && e.a->twin ? 1 : 0};
+}
+
 void writeSolid(WorkFileOut& out, const Solid& solid) {
     out += "solid\n";
     putLine(out, solid.name, kMaxStoredNameBytes);
     put(out, "%d\n", solid.visible ? 1 : 0);
 
     put(out, "vertices %ld\n", count(solid.vertices.size()));
-    for (const auto& v : solid.vertices)
-        put(out, "%f %f %f\n", v->position.x, v->position.y, v->position.z);
+    for (const auto& v : solid.vertices) putVertex(out, v->position);
 
     put(out, "faces %ld\n", count(solid.faces.size()));
     for (const auto& f : solid.faces) {
-        const long part = f->part ? static_cast<long>(f->part->index) : -1L;
-        put(out, "%ld %ld %f %f %f %f %ld \n", static_cast<long>(f->materialIndex), part,
-            f->normal.x, f->normal.y, f->normal.z, f->planeD, count(f->halfedges.size()));
-        for (const auto& h : f->halfedges) {
-            const double u = h->texCoord ? h->texCoord->u : 0.0;
-            const double v = h->texCoord ? h->texCoord->v : 0.0;
-            put(out, "%ld %f %f %f %f %d %d %f\n", vertexNumber(h->origin), h->flatX, h->flatY,
-                u, v, h->hasFlap ? 1 : 0, h->lineShown ? 1 : 0, h->flapHeight);
-        }
+        putFace(out, faceRecord(*f));
+        for (const auto& h : f->halfedges) putCorner(out, cornerRecord(*h));
     }
 
     put(out, "edges %ld\n", count(solid.edges.size()));
-    for (const auto& e : solid.edges) {
-        const int flags = e->kind | (e->mountain ? 16 : 0);
-        const int twin = e->a && e->a->twin ? 1 : 0;
-        put(out, "%ld %ld %ld %ld %d %d\n", faceNumber(e->a), faceNumber(e->b),
-            vertexNumber(e->va), vertexNumber(e->vb), flags, twin);
+    for (const auto& e : solid.edges) putEdge(out, edgeRecord(*e));
+}
+
+void writeSolid(WorkFileOut& out, const WorkFileSnapshot::SolidRecord& solid) {
+    out += "solid\n";
+    putLine(out, solid.name, kMaxStoredNameBytes);
+    put(out, "%d\n", solid.visible ? 1 : 0);
+
+    put(out, "vertices %ld\n", count(solid.vertices.size()));
+    for (const Point3& p : solid.vertices) putVertex(out, p);
+
+    put(out, "faces %ld\n", count(solid.faces.size()));
+    size_t corner = 0;
+    for (const auto& f : solid.faces) {
+        putFace(out, f);
+        for (long i = 0; i < f.corners; ++i) putCorner(out, solid.corners[corner++]);
     }
+
+    put(out, "edges %ld\n", count(solid.edges.size()));
+    for (const auto& e : solid.edges) putEdge(out, e);
 }
 
 void writeMaterial(WorkFileOut& out, const Material& m) {
@@ -223,18 +261,46 @@ bool WorkFileWriter::writeTo(const PieceWriter& write) {
     return out.finish();
 }
 
-void WorkFileWriter::compose(WorkFileOut& out) {
-    numberForWorkFile(model_);
-    CLocaleScope cLocale;
+namespace {
 
+void putHead(WorkFileOut& out, const Model& model) {
     put(out, "# Plikatra Designer Work Info ver %d\n", kWorkFileVersion);
     out += "#\n\n";
     put(out, "version %d\n", kWorkFileVersion);
     put(out, "min_version %d\n", kWorkFileMinVersion);
     out += "\n";
-    put(out, "model %f %f %f %f %f %f\n", model_.boundsMax.x, model_.boundsMax.y,
-        model_.boundsMax.z, model_.boundsMin.x, model_.boundsMin.y, model_.boundsMin.z);
+    put(out, "model %f %f %f %f %f %f\n", model.boundsMax.x, model.boundsMax.y, model.boundsMax.z,
+        model.boundsMin.x, model.boundsMin.y, model.boundsMin.z);
+}
 
+void putPart(WorkFileOut& out, const WorkFileSnapshot::PartRecord& p) {
+    put(out, "%ld %f %f %f %f\n", p.solid, p.x, p.y, p.width, p.height);
+}
+
+WorkFileSnapshot::PartRecord partRecord(const Part& p) {
+    return {p.solid ? static_cast<long>(p.solid->index) : -1L, p.x, p.y, p.width, p.height};
+}
+
+void copyMaterial(Material& to, const Material& from) {
+    to.colorGiven = from.colorGiven;
+    to.hasTexture = from.hasTexture;
+    to.ambient = from.ambient;
+    to.diffuse = from.diffuse;
+    to.emission = from.emission;
+    to.specular = from.specular;
+    to.shininess = from.shininess;
+    to.flatColor = from.flatColor;
+    to.name = from.name;
+    if (from.hasTexture && from.texture) to.texture = std::make_unique<TextureImage>(*from.texture);
+}
+
+}  // namespace
+
+void WorkFileWriter::compose(WorkFileOut& out) {
+    numberForWorkFile(model_);
+    CLocaleScope cLocale;
+
+    putHead(out, model_);
     put(out, "solids %ld\n", count(model_.solids.size()));
     for (const auto& s : model_.solids) writeSolid(out, *s);
 
@@ -244,16 +310,83 @@ void WorkFileWriter::compose(WorkFileOut& out) {
     for (const auto& m : model_.materials) writeMaterial(out, *m);
 
     put(out, "parts %ld\n", count(model_.parts.size()));
-    for (const auto& p : model_.parts) {
-        const long solid = p->solid ? static_cast<long>(p->solid->index) : -1L;
-        put(out, "%ld %f %f %f %f\n", solid, p->x, p->y, p->width, p->height);
-    }
+    for (const auto& p : model_.parts) putPart(out, partRecord(*p));
 
     put(out, "text %ld\n", count(model_.texts.size()));
     for (const auto& t : model_.texts) writeText(out, *t);
 
     writeInfo(out, model_, state_);
     out += "end 2\n";
+}
+
+WorkFileSnapshot::WorkFileSnapshot(Model& model, const WorkFileDocumentState& state)
+    : head_(std::make_unique<Model>()), state_(state) {
+    numberForWorkFile(model);
+    Model& h = *head_;
+    h.boundsMax = model.boundsMax;
+    h.boundsMin = model.boundsMin;
+    h.dMag3d = model.dMag3d;
+    h.dMag2d = model.dMag2d;
+    h.dKavimozuX = model.dKavimozuX;
+    h.dKavimozuY = model.dKavimozuY;
+    h.dKavimozuWidth = model.dKavimozuWidth;
+    h.dKavimozuHeight = model.dKavimozuHeight;
+    h.dKavimozuMargin = model.dKavimozuMargin;
+    h.bReverse = model.bReverse;
+    h.bTextureCoodinates = model.bTextureCoodinates;
+    copyMaterial(h.defaultMaterial, model.defaultMaterial);
+    for (const auto& m : model.materials) {
+        h.materials.push_back(std::make_unique<Material>());
+        copyMaterial(*h.materials.back(), *m);
+    }
+    for (const auto& t : model.texts) h.texts.push_back(std::make_unique<TextItem>(*t));
+
+    solids_.reserve(model.solids.size());
+    for (const auto& s : model.solids) {
+        SolidRecord& r = solids_.emplace_back();
+        r.name = s->name;
+        r.visible = s->visible;
+        r.vertices.reserve(s->vertices.size());
+        for (const auto& v : s->vertices) r.vertices.push_back(v->position);
+        r.faces.reserve(s->faces.size());
+        size_t corners = 0;
+        for (const auto& f : s->faces) corners += f->halfedges.size();
+        r.corners.reserve(corners);
+        for (const auto& f : s->faces) {
+            r.faces.push_back(faceRecord(*f));
+            for (const auto& he : f->halfedges) r.corners.push_back(cornerRecord(*he));
+        }
+        r.edges.reserve(s->edges.size());
+        for (const auto& e : s->edges) r.edges.push_back(edgeRecord(*e));
+    }
+    parts_.reserve(model.parts.size());
+    for (const auto& p : model.parts) parts_.push_back(partRecord(*p));
+}
+
+WorkFileSnapshot::~WorkFileSnapshot() = default;
+
+std::string WorkFileSnapshot::text() const {
+    WorkFileOut out;
+    CLocaleScope cLocale;
+    const Model& h = *head_;
+    putHead(out, h);
+    put(out, "solids %ld\n", count(solids_.size()));
+    for (const auto& s : solids_) writeSolid(out, s);
+
+    out += "defaultmaterial\n";
+    writeMaterial(out, h.defaultMaterial);
+    put(out, "materials %ld\n", count(h.materials.size()));
+    for (const auto& m : h.materials) writeMaterial(out, *m);
+
+    put(out, "parts %ld\n", count(parts_.size()));
+    for (const auto& p : parts_) putPart(out, p);
+
+    put(out, "text %ld\n", count(h.texts.size()));
+    for (const auto& t : h.texts) writeText(out, *t);
+
+    writeInfo(out, h, state_);
+    out += "end 2\n";
+    return std::move(out.text());
 }
 
 int WorkFileWriter::write(std::FILE* file) {

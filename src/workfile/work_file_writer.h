@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/ui.h"
@@ -57,6 +59,58 @@ private:
 
     Model& model_;
     WorkFileDocumentState state_;
+};
+
+// A copy of everything a work file of `model` holds, taken quickly as plain numbers and
+// strings. Composing the text (the slow part: every number formatted) can then happen later,
+// on another thread, while the model goes on changing; the text is the one WorkFileWriter
+// would have written at the moment of the copy.
+class WorkFileSnapshot {
+public:
+    struct FaceRecord {
+        long material;
+        long part;
+        Point3 normal;
+        double planeD;
+        long corners;
+    };
+    struct CornerRecord {
+        long vertex;
+        double flatX, flatY, u, v, flapHeight;
+        bool hasFlap, lineShown;
+    };
+    struct EdgeRecord {
+        long faceA, faceB, vertexA, vertexB;
+        int flags, twin;
+    };
+    struct SolidRecord {
+        std::string name;
+        bool visible = true;
+        std::vector<Point3> vertices;
+        std::vector<FaceRecord> faces;
+        std::vector<CornerRecord> corners;  // of every face in turn
+        std::vector<EdgeRecord> edges;
+    };
+    struct PartRecord {
+        long solid;
+        double x, y, width, height;
+    };
+
+    // Numbers the model (as the writer does) and copies it.
+    WorkFileSnapshot(Model& model, const WorkFileDocumentState& state);
+    ~WorkFileSnapshot();
+    WorkFileSnapshot(const WorkFileSnapshot&) = delete;
+    WorkFileSnapshot& operator=(const WorkFileSnapshot&) = delete;
+
+    // The complete work file. Touches nothing but the copy, so any thread may call it.
+    std::string text() const;
+
+private:
+    // The model's scalar fields, materials and texts (no solids or parts).
+    std::unique_ptr<Model> head_;
+    WorkFileDocumentState state_;
+    std::vector<SolidRecord> solids_;
+    std::vector<PartRecord> parts_;
 };
 
 // The complete work file of `model`.

@@ -16,6 +16,7 @@
 #include "app/file_failure.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_front_end.h"
+#include "app/recovery.h"
 #include "base/settings.h"
 #include "base/version.h"
 
@@ -168,6 +169,7 @@ int runDesktopProgram(int argc, char** argv) {
         return kExitFailed;
     }
     Document doc(frontEnd, settings);
+    std::unique_ptr<RecoveryStore> recovery;  // outlives the window, which writes to it
     MainWindow window(doc, frontEnd);
     loadSettings(settings);
     window.restorePlacement();
@@ -180,6 +182,13 @@ int runDesktopProgram(int argc, char** argv) {
     }
     if (splash) splash->finish(&window);
     QCoreApplication::processEvents();
+
+    // A scripted run leaves the recovery folder alone: it neither offers nor keeps copies.
+    if (!scripted) {
+        recovery = std::make_unique<RecoveryStore>();
+        window.keepRecoveryCopies(*recovery);
+        window.offerRecovery();
+    }
 
     int status = kExitOk;
     if (!options.path.isEmpty() && !window.openFile(options.path)) status = kExitFailed;

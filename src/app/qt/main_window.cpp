@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <cerrno>
@@ -561,7 +562,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     savePlacement();
     saveSettings(doc_.settings());
+    // Saved or given up: either way nothing is left to recover.
+    if (autoSaver_) autoSaver_->finish();
     event->accept();
+}
+
+void MainWindow::keepRecoveryCopies(RecoveryStore& store) {
+    recovery_ = &store;
+    autoSaver_ = std::make_unique<AutoSaver>(doc_, store);
+    autoSaveTimer_ = new QTimer(this);
+    // The interval is read at every tick, so a change in "Other Configurations" counts at once.
+    connect(autoSaveTimer_, &QTimer::timeout, this, [this] {
+        autoSaver_->setInterval(autoSaveInterval(doc_.settings().iAutoSaveMinutes));
+        autoSaver_->poll();
+    });
+    autoSaver_->setInterval(autoSaveInterval(doc_.settings().iAutoSaveMinutes));
+    autoSaveTimer_->start(1000);
+}
+
+bool MainWindow::offerRecovery() {
+    if (!recovery_) return false;
+    const bool restored = plikatra::offerRecovery(doc_, *recovery_, frontEnd_);
+    if (restored) updateCommands();
+    return restored;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

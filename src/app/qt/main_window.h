@@ -14,6 +14,7 @@
 #include "app/document.h"
 #include "app/qt/qt_front_end.h"
 #include "app/recent_files.h"
+#include "app/recovery.h"
 
 class QAction;
 namespace plikatra {
@@ -26,6 +27,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTextBrowser;
+class QTimer;
 
 namespace plikatra {
 
@@ -79,6 +81,13 @@ public:
     void restorePlacement();
     void savePlacement();
 
+    // Keeps recovery copies of unsaved work in `store` (which must outlive the window), at the
+    // interval the settings ask for; a normal close removes the copy.
+    void keepRecoveryCopies(RecoveryStore& store);
+    // At start-up: offers the work that a program which did not end normally left behind.
+    bool offerRecovery();
+    AutoSaver* autoSaver() const { return autoSaver_.get(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -123,6 +132,9 @@ private:
     ObjectListWindow* objectList_ = nullptr;
     TextureConfigurationWindow* textureWindow_ = nullptr;
     std::unique_ptr<OutputCommands> output_;
+    RecoveryStore* recovery_ = nullptr;
+    std::unique_ptr<AutoSaver> autoSaver_;
+    QTimer* autoSaveTimer_ = nullptr;
     QTextBrowser* helpWindow_ = nullptr;  // a child of the window
     int listener_ = 0;
     std::string glVersion_, glRenderer_;

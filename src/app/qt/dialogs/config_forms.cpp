@@ -283,6 +283,8 @@ OtherForm::OtherForm(Document& doc, QWidget* parent)
     algorithm_ = comboBox("iAlgorithmType", kAlgorithmItems, config_.iAlgorithmType);
     seconds_ = integerField("iFewestPartsSeconds", OtherConfig::kFewestPartsSecondsRange,
                             config_.iFewestPartsSeconds);
+    autoSave_ = integerField("iAutoSaveMinutes", OtherConfig::kAutoSaveMinutesRange,
+                             config_.iAutoSaveMinutes);
     relaxCheck_ = checkBox("bUnStrictEdgeCrossCheck", "Relax Strictness on Interference Checking",
                            config_.bUnStrictEdgeCrossCheck);
     cullFace_ = checkBox("bCullFace", "Hide Back Surface of 3D Model", config_.bCullFace);
@@ -301,6 +303,7 @@ OtherForm::OtherForm(Document& doc, QWidget* parent)
     auto* algorithmRow = new QGridLayout;
     addRow(algorithmRow, 0, "Development Generate Algorithm", algorithm_);
     addRow(algorithmRow, 1, "Search Time of Fewest Parts", seconds_, "s");
+    addRow(algorithmRow, 2, "Save Recovery Copy Every (0: never)", autoSave_, "min");
     seconds_->setEnabled(OtherConfig::secondsEnabled(config_.iAlgorithmType));
     connect(algorithm_, &QComboBox::currentIndexChanged, seconds_,
             [this](int index) { seconds_->setEnabled(OtherConfig::secondsEnabled(index)); });
@@ -342,6 +345,7 @@ bool OtherForm::commit() {
     c.bTextureSmooth = textureSmooth_->isChecked();
     c.iAlgorithmType = indexOf(algorithm_, c.iAlgorithmType);
     c.iFewestPartsSeconds = integerOf(seconds_);
+    c.iAutoSaveMinutes = integerOf(autoSave_);
     c.bUnStrictEdgeCrossCheck = relaxCheck_->isChecked();
     c.bCullFace = cullFace_->isChecked();
     c.simpleDisplay = simpleDisplay_->isChecked();

@@ -132,6 +132,7 @@ private:
     QCheckBox* zoomInvert_;
     QCheckBox* textureSmooth_;
     QLineEdit* seconds_ = nullptr;
+    QLineEdit* autoSave_ = nullptr;
     QComboBox* algorithm_;
     QCheckBox* relaxCheck_;
     QCheckBox* cullFace_;
