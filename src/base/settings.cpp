@@ -68,6 +68,7 @@ const Entry kEntries[] = {
     {"textGridSize", &Settings::textGridSize, false},
     {"iFewestPartsSeconds", &Settings::iFewestPartsSeconds, true},
     {"bTintCollidingNorishiro", &Settings::bTintCollidingNorishiro, true},
+    {"bFitEdgeNumberToFace", &Settings::bFitEdgeNumberToFace, true},
 };
 
 constexpr double kLineWidths[] = {0.25, 0.5, 0.75, 1.0, 2.0, 3.0, 4.0, 5.0};

@@ -58,6 +58,7 @@ struct Settings {
     int textGridSize = 10;
     int iFewestPartsSeconds = 3;  // time bound of the fewest-parts unfolding
     bool bTintCollidingNorishiro = true;  // tint flaps that collide in the development view
+    bool bFitEdgeNumberToFace = false;    // join numbers no taller than a third of their face
 
     // Colours "color0".."color7".
     std::array<ColorRef, kColorCount> colors = kInitialColors;
