@@ -110,7 +110,7 @@ bool FlapConfig::apply(Document& doc) const {
 }
 
 JoinNumberConfig JoinNumberConfig::of(const Settings& s) {
-    return {s.bDrawEdgeNumber, s.bEdgeIdReverse, s.iEdgeNumberFontSize};
+    return {s.bDrawEdgeNumber, s.bEdgeIdReverse, s.iEdgeNumberFontSize, s.bFitEdgeNumberToFace};
 }
 
 void JoinNumberConfig::apply(Document& doc) const {
@@ -118,6 +118,7 @@ void JoinNumberConfig::apply(Document& doc) const {
     s.bDrawEdgeNumber = bDrawEdgeNumber;
     s.bEdgeIdReverse = bEdgeIdReverse;
     s.iEdgeNumberFontSize = iEdgeNumberFontSize;
+    s.bFitEdgeNumberToFace = bFitEdgeNumberToFace;
     doc.notify(DocumentEvent::Redraw);
 }
 

@@ -102,6 +102,7 @@ struct JoinNumberConfig {
     bool bDrawEdgeNumber = false;
     bool bEdgeIdReverse = false;
     int iEdgeNumberFontSize = 8;
+    bool bFitEdgeNumberToFace = false;
 
     static JoinNumberConfig of(const Settings& s);
     void apply(Document& doc) const;

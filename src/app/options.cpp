@@ -31,6 +31,7 @@ DrawingOptions drawingOptionsOf(const Settings& s) {
     o.flapReverse = s.bNorishiroReverse;
     o.numberReverse = s.bEdgeIdReverse;
     o.numberFontSize = s.iEdgeNumberFontSize;
+    o.fitNumbersToFaces = s.bFitEdgeNumberToFace;
     return o;
 }
 

@@ -69,6 +69,7 @@ const Entry kEntries[] = {
     {"iFewestPartsSeconds", &Settings::iFewestPartsSeconds, true},
     {"bTintCollidingNorishiro", &Settings::bTintCollidingNorishiro, true},
     {"iAutoSaveMinutes", &Settings::iAutoSaveMinutes, true},
+    {"bFitEdgeNumberToFace", &Settings::bFitEdgeNumberToFace, true},
 };
 
 constexpr double kLineWidths[] = {0.25, 0.5, 0.75, 1.0, 2.0, 3.0, 4.0, 5.0};

@@ -43,6 +43,7 @@ struct UnfoldArgs {
     std::optional<double> assembledSize;
     std::optional<int> spacingMm;
     bool noPageDivide = false;
+    bool shortenCollidingFlaps = false;  // "Shorten Flaps That Collide" before anything is written
     OutputArgs outputs;
     std::string engine = "indexed";  // "indexed" or "reference"
 };

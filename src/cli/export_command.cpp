@@ -13,9 +13,11 @@ int runExport(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
         if (common.json) printJsonFailure(1, frontEnd.lastMessage);
         return status;
     }
-    if (common.json)
-        std::cout << developmentJson(*doc.model(), printedGrid(doc)).dump(2) << std::endl;
-    else
+    if (common.json) {
+        nlohmann::json j = developmentJson(*doc.model(), printedGrid(doc));
+        j["colliding_flaps"] = doc.collidingFlaps().size();
+        std::cout << j.dump(2) << std::endl;
+    } else
         printDevelopment(*doc.model(), printedGrid(doc));
     return kExitOk;
 }

@@ -133,6 +133,9 @@ int main(int argc, char** argv) {
                     "with --scale or --assembled-size: spacing between parts, in mm")
         ->check(CLI::Range(0, 1000));
     unf->add_flag("--no-page-divide", unfold.noPageDivide, "with --scale or --assembled-size: let parts cross page breaks");
+    unf->add_flag("--shorten-colliding-flaps", unfold.shortenCollidingFlaps,
+                  "lower the flaps that lie on a face or another flap, or reach past the face they "
+                  "are glued under, before anything is written");
     addOutputs(unf, unfold.outputs);
 
     CLI::App* exp = app.add_subcommand("export", "Open a work file and write it or its development");

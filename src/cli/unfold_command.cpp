@@ -38,12 +38,14 @@ int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
         frontEnd.givenSize = args.assembledSize;
     }
     if (!doc.createDevelopment(!given)) return fail(frontEnd.layoutRefused ? kExitFailed : kExitCancelled);
+    if (args.shortenCollidingFlaps) doc.shortenCollidingFlaps();
     if (const int status = writeOutputs(doc, frontEnd, args.outputs); status != kExitOk) return fail(status);
 
     const Model& m = *doc.model();
     const UnfoldTimes& times = doc.unfoldTimes();
     if (common.json) {
         nlohmann::json j = developmentJson(m, printedGrid(doc));
+        j["colliding_flaps"] = doc.collidingFlaps().size();
         j["unfold_ms"] = times.unfoldMs;
         j["layout_ms"] = times.layoutMs;
         std::cout << j.dump(2) << std::endl;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "development/edge_numbering.h"
+
 namespace plikatra {
 
 namespace {
@@ -68,13 +70,42 @@ void addLines(const Model& model, const DrawingOptions& o, DevelopmentDrawing& d
     });
 }
 
+// How far the face of `h` reaches from the line of `h`, in development units: the face's
+// height at that edge.
+double faceHeightAt(const Part& part, const Halfedge& h) {
+    const Point2 a = sheetPoint(part, h), b = sheetPoint(part, *h.next);
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > 0.0) || !h.face) return 0.0;
+    double height = 0.0;
+    for (const auto& corner : h.face->halfedges) {
+        const Point2 p = sheetPoint(part, *corner);
+        height = std::max(height, std::fabs(dx * (p.y - a.y) - dy * (p.x - a.x)) / length);
+    }
+    return height;
+}
+
+// Share of the font size a number on `h` is set at so that it stands no taller than a third of
+// its face there, but not below the smallest fitted size (nor above the font size).
+double fittedScale(const Part& part, const Halfedge& h, double mag2d, int fontSize) {
+    constexpr double kPointCm = 2.54 / 72;
+    if (fontSize <= 0) return 1.0;
+    const double floor = std::min(1.0, kSmallestFittedNumberSize / fontSize);
+    const double fits = faceHeightAt(part, h) * std::fabs(mag2d) / 3 / (fontSize * kPointCm);
+    if (!(fits < 1.0)) return 1.0;  // also keeps the font size for damaged, non-number corners
+    return std::max(floor, fits);
+}
+
 void addNumbers(const Model& model, const DrawingOptions& o, DevelopmentDrawing& d) {
     if (!o.drawNumbers) return;
     const bool flip = model.bReverse != o.numberReverse;
     forEachHalfedge(model, [&](const Part& part, const Halfedge& h) {
         if (!h.edge || !h.next || h.edge->joinNumber == -1) return;
         const Point2 a = sheetPoint(part, h), b = sheetPoint(part, *h.next);
-        d.numbers.push_back({&part, &h, flip ? a : b, flip ? b : a, h.edge->joinNumber});
+        const int n = h.edge->joinNumber;
+        const double scale =
+            o.fitNumbersToFaces ? fittedScale(part, h, model.dMag2d, o.numberFontSize) : 1.0;
+        d.numbers.push_back({&part, &h, flip ? a : b, flip ? b : a, n, readsAsAnotherNumberTurned(n), scale});
     });
 }
 
@@ -119,6 +150,11 @@ DevelopmentDrawing drawDevelopment(const Model& model, const DrawingOptions& opt
     for (const auto& t : model.texts) d.texts.push_back(t.get());
     d.grid = sheetGridOf(model, options.page);
     return d;
+}
+
+std::array<Point2, 4> numberMarkBar(double width, double em) {
+    const double top = kNumberMarkTop * em, bottom = kNumberMarkBottom * em;
+    return {Point2{0.0, top}, Point2{0.0, bottom}, Point2{width, bottom}, Point2{width, top}};
 }
 
 std::vector<Point2> flapOutline(Point2 base0, Point2 base1, double h) {

@@ -5,6 +5,7 @@
 // its own device arithmetic.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "development/development.h"
@@ -21,7 +22,25 @@ struct DrawingOptions {
     bool flapReverse = false;    // flaps on the face's own side
     bool numberReverse = false;  // join numbers read the other way along their edge
     int numberFontSize = 8;      // points
+    // Join numbers no taller than a third of their face's height at their edge, down to
+    // kSmallestFittedNumberSize; off keeps every number at numberFontSize.
+    bool fitNumbersToFaces = false;
 };
+
+// Fitted join numbers are never made smaller than this many points.
+inline constexpr double kSmallestFittedNumberSize = 4.0;
+
+// The mark under a join number that reads as another one upside down (6 and 9): a bar under
+// its digits, spanning their advance. In ems of the number's font, from its base line, y up.
+inline constexpr double kNumberMarkTop = -0.07;
+inline constexpr double kNumberMarkBottom = -0.15;
+// A marked number's base line stands at least this many ems off its edge, so that the bar stays
+// clear of the edge's line; outputs that set numbers closer lift the marked ones to here.
+inline constexpr double kMarkedNumberLift = 0.3;
+
+// The bar under a marked number whose digits advance `width`, in the same units as `width`
+// and `em`: its corners from the left end of the base line (x along it, y up), counter-clockwise.
+std::array<Point2, 4> numberMarkBar(double width, double em);
 
 // A face of a part as a filled polygon on the sheet.
 struct DrawnFace {
@@ -60,6 +79,11 @@ struct DrawnNumber {
     const Halfedge* halfedge = nullptr;
     Point2 first, second;  // development units
     int number = -1;
+    // It reads as another number turned upside down, so a bar is set under it
+    // (numberMarkBar); every output draws the bar with the digits.
+    bool marked = false;
+    // Its size as a share of the font size: below 1 only when fitted to a small face.
+    double scale = 1.0;
 };
 
 // At most this many pages across and down are printed.

@@ -1,6 +1,7 @@
 #include "output/canvas_drawing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -19,6 +20,11 @@ constexpr double kDashUnitCm = 0.0246022;
 constexpr double kPointCm = 0.035277777777777776;
 // 1800 / pi: radians to tenths of a degree.
 constexpr double kTenthsPerRadian = 572.9577951308238;
+
+// The join-number face's (Arial's) character cell is 1.1172 ems tall (2288 of 2048 font
+// units), of which 0.8103 is above the base line (1854 of 2288).
+constexpr double kJoinNumberCellPerEm = 2288.0 / 2048.0;
+constexpr double kJoinNumberAscentPerCell = 1854.0 / 2288.0;
 
 constexpr int kDotPattern[] = {2, 6, 2, 6};
 constexpr int kDashDotPattern[] = {11, 2, 1, 2};
@@ -149,12 +155,17 @@ private:
 
     void numbers() {
         if (d_.numbers.empty()) return;
-        const int height = joinNumberFontHeight(o_.numberFontSize, sy_ / d_.mag2d);
-        if (height <= 2) return;
+        const int fullHeight = joinNumberFontHeight(o_.numberFontSize, sy_ / d_.mag2d);
+        if (fullHeight <= 2) return;
         c_.setTextColor(kBlack);
         c_.setTextAnchor(TextAnchor::TopLeft);
         char text[16];
         for (const DrawnNumber& n : d_.numbers) {
+            // A number fitted to a small face is set at its share of the font size.
+            const int height = n.scale == 1.0
+                                   ? fullHeight
+                                   : toDevice(o_.numberFontSize * n.scale * (sy_ / d_.mag2d) * kPointCm);
+            if (height <= 2) continue;
             const double fx = sx_ * n.first.x, fy = sy_ * n.first.y;
             const double gx = sx_ * n.second.x, gy = sy_ * n.second.y;
             const double length = std::hypot(gx - fx, gy - fy);
@@ -172,7 +183,27 @@ private:
             const double x = mx + 0.5 * size.width * c - 1.1 * size.height * s;
             const double y = my + 0.5 * size.width * s + 1.1 * size.height * c;
             c_.text({toDevice(x), toDevice(y)}, text);
+            if (n.marked) markBar(x, y, c, s, size);
         }
+    }
+
+    // The bar under a marked number set with its cell's top-left corner at (x, y), running
+    // against the edge direction (c, s). The cell sits a tenth of its height off the edge and
+    // the base line lies deep enough in it that the bar stays clear of the edge.
+    void markBar(double x, double y, double c, double s, TextSize size) {
+        const double em = size.height / kJoinNumberCellPerEm;
+        const double ascent = size.height * kJoinNumberAscentPerCell;
+        // Along the text and from its top towards its foot, on the device (y down).
+        const double ux = -c, uy = -s, downX = s, downY = -c;
+        const double bx = x + ascent * downX, by = y + ascent * downY;
+        IntPoint corners[4];
+        const std::array<Point2, 4> bar = numberMarkBar(size.width, em);
+        for (int i = 0; i < 4; ++i)
+            corners[i] = {toDevice(bx + bar[i].x * ux - bar[i].y * downX),
+                          toDevice(by + bar[i].x * uy - bar[i].y * downY)};
+        c_.setPen(Pen::none());
+        c_.setBrush(Brush::solid(kBlack));
+        c_.polygon(corners);
     }
 };
 

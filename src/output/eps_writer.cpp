@@ -1,6 +1,7 @@
 #include "output/eps_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -223,6 +224,21 @@ private:
         }
     }
 
+    // The bar under a marked number, in the number's own turned system (one unit a point of
+    // the unscaled font), as wide as the digits the interpreter sets.
+    void markBar(int number, int fontSize) {
+        const std::array<Point2, 4> bar = numberMarkBar(1.0, fontSize);
+        std::fputs("\nnewpath", out_);
+        for (int i = 0; i < 4; ++i) {
+            // x is 0 or 1 there: the left end or the digits' width.
+            if (bar[i].x == 0.0)
+                std::fprintf(out_, "\n0 %f %s", bar[i].y, i == 0 ? "moveto" : "lineto");
+            else
+                std::fprintf(out_, "\n(%d) stringwidth pop %f lineto", number, bar[i].y);
+        }
+        std::fputs("\nclosepath fill", out_);
+    }
+
     void joinNumberStage(const DevelopmentDrawing& d) {
         const int fontSize = o_.drawing.numberFontSize;
         std::fputs("\n[]0 setdash", out_);
@@ -239,25 +255,31 @@ private:
             if (s.x - f.x > 0) angle = kPi - angle;
             const double mx = (outX(f) + outX(s)) / 2;
             const double my = (outY(f) + outY(s)) / 2;
-            // Centre the digits along the edge and lift them a little off it.
-            const double dx = -digitCount(n.number) * advance / 2;
-            const double dy = 0.2 * advance;
+            // Centre the digits along the edge and lift them a little off it; a marked number
+            // a little further, so that its bar stays clear of the edge.
+            const double em = fontSize * n.scale;
+            const double numberAdvance = advance * n.scale;
+            const double dx = -digitCount(n.number) * numberAdvance / 2;
+            const double lift = 0.2 * numberAdvance;
+            const double dy = n.marked ? std::max(lift, kMarkedNumberLift * em) : lift;
             const double x = mx + dx * std::cos(angle) - dy * std::sin(angle);
             const double y = my + dx * std::sin(angle) + dy * std::cos(angle);
             // The glyphs' box: the digits' advance along the edge, a font size up from the
             // base line and a quarter below it.
-            const double length = digitCount(n.number) * advance;
+            const double length = digitCount(n.number) * numberAdvance;
             const double cosA = std::cos(angle), sinA = std::sin(angle);
             for (const double along : {0.0, length})
-                for (const double up : {-0.25 * fontSize, 1.0 * fontSize})
+                for (const double up : {-0.25 * em, 1.0 * em})
                     marks_.add(x + along * cosA - up * sinA, y + along * sinA + up * cosA);
             // Each number turns its own coordinate system and gives it back, so that the
             // numbers follow wherever the drawing is placed or scaled.
             std::fputs("\ngsave", out_);
             std::fprintf(out_, "\n%f %f translate", x, y);
             std::fprintf(out_, "\n%f rotate", angle * kRadToDeg);
+            if (n.scale != 1.0) std::fprintf(out_, "\n%f %f scale", n.scale, n.scale);
             std::fputs("\n0 0 moveto", out_);
             std::fprintf(out_, "\n(%d)show", n.number);
+            if (n.marked) markBar(n.number, fontSize);
             std::fputs("\ngrestore", out_);
         }
     }

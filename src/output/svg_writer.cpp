@@ -1,5 +1,6 @@
 #include "output/svg_writer.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -354,14 +355,19 @@ private:
             const double c = (s.x - f.x) / length, sn = (s.y - f.y) / length;
             std::snprintf(text, sizeof text, "%d", n.number);
             const TextLayout layout = metrics_.layout(font, text);
-            const double cx = layout.width / kMetricUnitsPerMm, cy = layout.height / kMetricUnitsPerMm;
+            // A number fitted to a small face is the same text at a smaller size.
+            const double k = n.scale;
+            const double cx = k * layout.width / kMetricUnitsPerMm;
+            const double cy = k * layout.height / kMetricUnitsPerMm;
+            const double ascent = k * ascentMm;
             // As on a printer: the cell's top-left corner, then down to the base line along
             // the turned cell.
             const double mx = (f.x + s.x) / 2, my = (f.y + s.y) / 2;
             const double left = mx + 0.5 * cx * c - 1.1 * cy * sn, top = my + 0.5 * cx * sn + 1.1 * cy * c;
             const double degrees = joinNumberEscapement(s.x - f.x, s.y - f.y) / 10;
             const double a = degrees * kPi / 180;
-            const double bx = left + ascentMm * std::sin(a), by = top + ascentMm * std::cos(a);
+            const double bx = left + ascent * std::sin(a), by = top + ascent * std::cos(a);
+            if (n.marked) markBar(bx, by, degrees, cx, k * emMm);
             out_ += "<text x=\"";
             appendNumber(out_, bx);
             out_ += "\" y=\"";
@@ -372,11 +378,32 @@ private:
             appendNumber(out_, bx);
             out_ += ' ';
             appendNumber(out_, by);
-            out_ += ")\">";
+            out_ += ')';
+            if (k != 1.0) out_ += "\" font-size=\"" + number(k * emMm);
+            out_ += "\">";
             out_ += text;
             out_ += "</text>\n";
         }
         out_ += "</g>\n";
+    }
+
+    // The bar under a marked number whose base line starts at (bx, by), turned as its text.
+    void markBar(double bx, double by, double degrees, double width, double em) {
+        const std::array<Point2, 4> bar = numberMarkBar(width, em);
+        out_ += "<path d=\"";
+        for (int i = 0; i < 4; ++i) {
+            out_ += i == 0 ? "M" : " L";
+            appendNumber(out_, bx + bar[i].x);
+            out_ += ' ';
+            appendNumber(out_, by - bar[i].y);  // y runs down the sheet
+        }
+        out_ += " Z\" transform=\"rotate(";
+        appendNumber(out_, -degrees);
+        out_ += ' ';
+        appendNumber(out_, bx);
+        out_ += ' ';
+        appendNumber(out_, by);
+        out_ += ")\"/>\n";
     }
 
     void texts() {

@@ -74,7 +74,7 @@ double joinNumberAngle(Point2 first, Point2 second) {
 }
 
 TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, Point2 second,
-                              double emCm) {
+                              double emCm, bool marked) {
     const double angle = joinNumberAngle(first, second);
     if (!std::isfinite(angle) || glyphs.empty()) return {};
     // The angle turns the text counter-clockwise on a y-up screen; on the sheet, whose y runs
@@ -84,10 +84,19 @@ TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, 
     const Point2 up{-std::sin(a), -std::cos(a)};
     TriangleMesh mesh;
     const double width = glyphs.appendText(std::to_string(number), mesh);
+    double lift = kNumberLiftPerEm;
+    if (marked) {
+        // The bar as two triangles of the same mesh, and the number lifted so that it stays
+        // clear of the edge's line.
+        const auto base = static_cast<std::uint32_t>(mesh.points.size());
+        for (const Point2& corner : numberMarkBar(width, 1.0)) mesh.points.push_back(corner);
+        for (std::uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(base + i);
+        lift = std::max(lift, kMarkedNumberLift);
+    }
     const Point2 mid{(first.x + second.x) / 2, (first.y + second.y) / 2};
     for (Point2& p : mesh.points) {
         const double x = (p.x - width / 2) * emCm;
-        const double y = (p.y + kNumberLiftPerEm) * emCm;
+        const double y = (p.y + lift) * emCm;
         p = {mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y};
     }
     return mesh;
@@ -314,7 +323,7 @@ void DevelopmentRenderer::buildNumbers() {
     numberRanges_.clear();
     for (const DrawnNumber& n : numbers_) {
         const TriangleMesh mesh = layoutJoinNumber(glyphs_, n.number, cmOf(sheet_, n.first),
-                                                   cmOf(sheet_, n.second), emCm);
+                                                   cmOf(sheet_, n.second), emCm * n.scale, n.marked);
         const auto base = static_cast<GLuint>(points.size() / 2);
         const int first = static_cast<int>(indices.size());
         for (const Point2& p : mesh.points) push(points, p);

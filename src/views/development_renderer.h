@@ -47,9 +47,10 @@ double joinNumberAngle(Point2 first, Point2 second);
 
 // The triangles of one join number on the sheet (centimetres from the sheet's top-left
 // corner): the digits set in `glyphs` at `emCm` centimetres per em, centred on the midpoint of
-// first–second and turned by joinNumberAngle. Empty for coincident points.
+// first–second and turned by joinNumberAngle. A `marked` number gets the bar of
+// numberMarkBar under its digits and stands further off its edge. Empty for coincident points.
 TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 firstCm,
-                              Point2 secondCm, double emCm);
+                              Point2 secondCm, double emCm, bool marked = false);
 
 
 class DevelopmentRenderer {

@@ -163,15 +163,18 @@ TEST_F(ConfigDialogTest, FlapWidthShowsWholeMillimetres) {
     }
 }
 
-TEST_F(ConfigDialogTest, JoinNumberStoresItsThreeValues) {
+TEST_F(ConfigDialogTest, JoinNumberStoresItsValues) {
     JoinNumberConfig c = JoinNumberConfig::of(settings);
+    EXPECT_FALSE(c.bFitEdgeNumberToFace);
     c.bDrawEdgeNumber = true;
     c.bEdgeIdReverse = true;
     c.iEdgeNumberFontSize = 100;
+    c.bFitEdgeNumberToFace = true;
     c.apply(doc);
     EXPECT_TRUE(settings.bDrawEdgeNumber);
     EXPECT_TRUE(settings.bEdgeIdReverse);
     EXPECT_EQ(settings.iEdgeNumberFontSize, 100);
+    EXPECT_TRUE(settings.bFitEdgeNumberToFace);
     EXPECT_EQ(events, std::vector<DocumentEvent>{DocumentEvent::Redraw});
 }
 

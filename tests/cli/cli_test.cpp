@@ -118,6 +118,26 @@ TEST(CliUnfold, UnfoldWriteAndExportAgain) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["faces"], 9);
 }
 
+TEST(CliUnfold, CollidingFlapsAreCountedAndCanBeShortened) {
+    // The example box unfolds with flaps that reach past the faces they are glued under.
+    TempDir dir;
+    const std::string box = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";
+    const std::string plain = dir.path() + "/plain.ufd", shortened = dir.path() + "/shortened.ufd";
+    auto json = [](const std::string& args) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 0) << args;
+        return nlohmann::json::parse(r.out);
+    };
+    const auto before = json("unfold --json " + quote(box) + " --out " + quote(plain));
+    EXPECT_EQ(before["colliding_flaps"], 4);
+    const auto after = json("unfold --json --shorten-colliding-flaps " + quote(box) + " --out " + quote(shortened));
+    EXPECT_EQ(after["colliding_flaps"], 0);
+    EXPECT_EQ(after["flaps"], before["flaps"]);  // lowered, not removed
+    // The work files hold what was counted: the shortening happened before they were written.
+    EXPECT_EQ(json("export --json " + quote(plain))["colliding_flaps"], 4);
+    EXPECT_EQ(json("export --json " + quote(shortened))["colliding_flaps"], 0);
+}
+
 TEST(CliUnfold, GivenScaleAndItsLimits) {
     TempDir dir;
     const std::string model = std::string(PLIKATRA_SOURCE_DIR) + "/examples/box.obj";

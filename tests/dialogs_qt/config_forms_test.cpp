@@ -168,10 +168,14 @@ TEST_F(ConfigForms, JoinNumberFontSize) {
     type(size, "12");
     click(child<QCheckBox>(&form, "bDrawEdgeNumber"));
     click(child<QCheckBox>(&form, "bEdgeIdReverse"));
+    auto* fit = child<QCheckBox>(&form, "bFitEdgeNumberToFace");
+    EXPECT_EQ(fit->text(), "Fit numbers to small faces");
+    EXPECT_FALSE(fit->isChecked());
+    click(fit);
     driver.ok(form);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(settings.iEdgeNumberFontSize, 12);
-    EXPECT_TRUE(settings.bDrawEdgeNumber && settings.bEdgeIdReverse);
+    EXPECT_TRUE(settings.bDrawEdgeNumber && settings.bEdgeIdReverse && settings.bFitEdgeNumberToFace);
 }
 
 TEST_F(ConfigForms, PageMarginsInWholeMillimetres) {

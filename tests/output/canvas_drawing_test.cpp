@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "output/canvas_drawing.h"
@@ -158,6 +159,42 @@ TEST(CanvasDrawing, JoinNumbersSitBesideTheMiddleOfTheirEdge) {
     EXPECT_EQ(texts[0]->points[0], (IntPoint{50 + 17, static_cast<int>(100 + 1.1 * 35)}));
     EXPECT_EQ(texts[1]->font.escapement, 0);
     EXPECT_EQ(texts[1]->points[0], (IntPoint{50 - 9, static_cast<int>(200 - 1.1 * 35)}));
+}
+
+TEST(CanvasDrawing, TurnableNumbersGetABarBetweenTheirDigitsAndTheEdge) {
+    SheetBuilder s;
+    Part* p = s.part(0, 0, 4, 2);
+    s.number(p, {0, 1}, {1, 1}, 9);  // runs right: set upside down, below the edge y = 100
+    s.drawing.numbers.back().marked = true;
+    s.number(p, {1, 2}, {0, 2}, 7);
+    s.number(p, {1, 3}, {0, 3}, 16);
+    s.drawing.numbers.back().scale = 0.5;
+    FixedTextMetrics metrics;
+    RecordingCanvas c(metrics);
+    CanvasDrawingOptions o;
+    o.numberFontSize = 10;
+    drawDevelopmentOnCanvas(c, s.drawing, 100, 100, o);
+    const auto texts = c.of(Kind::Text);
+    ASSERT_EQ(texts.size(), 3u);
+    // A fitted number is set at its share of the font size.
+    EXPECT_EQ(texts[2]->font.height, static_cast<int>(10 * 0.5 * 100 * 0.035277777777777776));
+    const auto bars = c.of(Kind::Polygon);
+    ASSERT_EQ(bars.size(), 1u);  // only the 9
+    EXPECT_EQ(bars[0]->brush, Brush::solid(kBlack));
+    EXPECT_EQ(bars[0]->pen.style, Pen::Style::None);
+    // The bar spans the digit and lies between the cell's foot (a tenth of the cell off the
+    // edge) and the base line.
+    const int h = texts[0]->font.height;
+    const int width = metrics.layout(texts[0]->font, "9").width;
+    int left = 1 << 20, right = -left, near = left, far = -left;
+    for (const IntPoint& q : bars[0]->points) {
+        left = std::min(left, q.x), right = std::max(right, q.x);
+        near = std::min(near, q.y - 100), far = std::max(far, q.y - 100);
+    }
+    EXPECT_NEAR(right - left, width, 1);
+    EXPECT_NEAR(right, texts[0]->points[0].x, 1);
+    EXPECT_GT(near, static_cast<int>(0.1 * h));
+    EXPECT_LT(far, static_cast<int>(1.1 * h - 0.81 * h));
 }
 
 TEST(CanvasDrawing, JoinNumbersOfTwoDeviceUnitsOrLessAreLeftOut) {

@@ -271,7 +271,9 @@ TEST(MetafileExport, CubeDevelopmentWithNumbersAndTexts) {
     ASSERT_EQ(f.error, "");
     EXPECT_EQ(f.handleProblems(), "");
     EXPECT_EQ(f.utf16(f.records.front(), 108, 7), "KavimoZ");
-    EXPECT_EQ(f.of(kEmrPolygon16).size(), 6u);  // every face in its colour
+    // Every face in its colour, and the bar under both sides of join number 6 (it reads as 9
+    // upside down).
+    EXPECT_EQ(f.of(kEmrPolygon16).size(), 6u + 2u);
     // Lines with the 4-pixel pen of 300 pixels per inch.
     std::vector<int> widths;
     for (const EmfRecord* r : f.of(kEmrCreatePen)) widths.push_back(f.i32(*r, 16));

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "base/settings.h"
+#include "development/development_drawing.h"
 #include "eps_fixture.h"
 #include "test_util.h"
 
@@ -167,6 +170,37 @@ TEST_F(EpsExport, JoinNumbersShiftBackByHalfTheirDigits) {
     const std::string eps = run();
     EXPECT_FALSE(has(eps, ")show"));
     EXPECT_TRUE(has(eps, "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Helvetica findfont\n12 scalefont setfont"));
+}
+
+TEST_F(EpsExport, TurnableNumbersGetABarUnderTheirDigits) {
+    // 6 reads as 9 upside down: the same number, lifted to 0.3 of the font size (2.4 pt) off
+    // its edge, with a bar as wide as the digits the interpreter sets beneath it.
+    d.cut->joinNumber = 6;
+    std::string expected = sample;
+    for (const auto& [before, after] : {std::pair<std::string, std::string>{"250.880000 33.200000", "249.600000 33.200000"},
+                                        {"361.120000 38.800000", "362.400000 38.800000"}})
+        expected.replace(expected.find(before), before.size(), after);
+    const std::string bar =
+        "(6)show\nnewpath\n0 -0.560000 moveto\n0 -1.200000 lineto\n(6) stringwidth pop -1.200000 lineto"
+        "\n(6) stringwidth pop -0.560000 lineto\nclosepath fill";
+    for (size_t at = expected.find("(1)show"); at != std::string::npos; at = expected.find("(1)show", at))
+        expected.replace(at, 7, bar);
+    const std::string eps = run();
+    EXPECT_EQ(eps, expected);
+    expectGhostscriptAccepts(eps);
+
+    // Fitted to its face, a number keeps its place rules in its own smaller system.
+    d.cut->joinNumber = 1;
+    settings().iEdgeNumberFontSize = 100;
+    EXPECT_FALSE(has(run(), " scale\n"));
+    settings().bFitEdgeNumberToFace = true;
+    const std::string fitted = run();
+    const std::string rotate = lineAfter(fitted, lineAfter(fitted, "gsave"));
+    const std::string scale = lineAfter(fitted, rotate);
+    ASSERT_NE(scale.find(" scale"), std::string::npos) << fitted;
+    const double k = std::atof(scale.c_str());
+    EXPECT_GT(k, kSmallestFittedNumberSize / 100);
+    EXPECT_LT(k, 1.0);
 }
 
 TEST_F(EpsExport, FillOptions) {

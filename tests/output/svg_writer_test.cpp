@@ -150,6 +150,19 @@ TEST(SvgExport, SheetInMillimetresWithTheMarginsAndLinePatterns) {
     EXPECT_NE(numbers.find("<text x=\"25.705\" y=\"15.846\" transform=\"rotate(-180 25.705 15.846)\">9</text>"),
               std::string::npos)
         << numbers;
+    EXPECT_EQ(numbers.find("<path"), std::string::npos);
+
+    // A number that reads as another upside down gets a bar under its base line, turned with
+    // it; a number fitted to a small face is set at its share of the size.
+    s.drawing.numbers.back().marked = true;
+    s.number(p, {0, 0}, {2, 0}, 7);
+    s.drawing.numbers.back().scale = 0.5;
+    const std::string marked = group(exportSvg(s.drawing, metrics, o), "numbers");
+    EXPECT_NE(marked.find("<path d=\"M25.705 16.043 L25.705 16.269 L27.115 16.269 L27.115 16.043 Z\" "
+                          "transform=\"rotate(-180 25.705 15.846)\"/>"),
+              std::string::npos)
+        << marked;
+    EXPECT_NE(marked.find("font-size=\"1.41\">7</text>"), std::string::npos) << marked;
 }
 
 std::vector<std::uint8_t> decodeBase64(const std::string& s) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/settings.h"
@@ -157,6 +158,34 @@ TEST(JoinNumberLayout, CentredOnTheMidpointAndRunningFromSecondToFirst) {
         EXPECT_GT(side, 0.0);
     }
     EXPECT_TRUE(layoutJoinNumber(glyphs, 3, {1, 1}, {1, 1}, em).points.empty());
+}
+
+TEST(JoinNumberLayout, TurnableNumbersCarryABarAndStandClearOfTheEdge) {
+    const GlyphSet glyphs = loadNumberGlyphs();
+    ASSERT_FALSE(glyphs.empty());
+    const double em = 8 * 0.042333333333333334;
+    const Point2 first{10, 4}, second{4, 4};  // reads left to right above the edge y = 4
+    const TriangleMesh plain = layoutJoinNumber(glyphs, 6, first, second, em);
+    const TriangleMesh marked = layoutJoinNumber(glyphs, 6, first, second, em, true);
+    // The bar: four more corners and two more triangles, as wide as the digit's advance.
+    ASSERT_EQ(marked.points.size(), plain.points.size() + 4);
+    ASSERT_EQ(marked.indices.size(), plain.indices.size() + 6);
+    double left = 1e9, right = -1e9, barTop = 1e9, barFoot = -1e9;
+    for (size_t i = plain.points.size(); i < marked.points.size(); ++i) {
+        const Point2 p = marked.points[i];
+        left = std::min(left, p.x), right = std::max(right, p.x);
+        barTop = std::min(barTop, p.y), barFoot = std::max(barFoot, p.y);
+    }
+    EXPECT_NEAR(right - left, glyphs.advance("6") * em, 1e-9);
+    // y runs down the sheet: the bar lies below the digits' base line and above the edge,
+    // clear of the edge's line.
+    double digitFoot = -1e9;
+    for (size_t i = 0; i < plain.points.size(); ++i) digitFoot = std::max(digitFoot, marked.points[i].y);
+    EXPECT_NEAR(4 - barFoot, 0.15 * em, 1e-9);
+    EXPECT_GT(barTop, digitFoot);  // below the base line, clear of the digits
+    // The digits themselves are the same, only lifted further.
+    const double lift = (plain.points[0].y - marked.points[0].y) / em;
+    EXPECT_NEAR(lift, 0.3 - 0.2 * 0.7 / 1.2, 1e-9);
 }
 
 TEST(ViewOptions, DefaultsAreTheInitialSettings) {

@@ -149,11 +149,13 @@ JoinNumberForm::JoinNumberForm(Document& doc, QWidget* parent)
                              config_.iEdgeNumberFontSize);
     auto* sizeRow = new QGridLayout;
     addRow(sizeRow, 0, "Font Size", fontSize_, "pt");
+    fit_ = checkBox("bFitEdgeNumberToFace", "Fit numbers to small faces", config_.bFitEdgeNumberToFace);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(show_);
     layout->addWidget(reverse_);
     layout->addLayout(sizeRow);
+    layout->addWidget(fit_);
     layout->addWidget(buttonBox());
 }
 
@@ -162,6 +164,7 @@ bool JoinNumberForm::commit() {
     c.bDrawEdgeNumber = show_->isChecked();
     c.bEdgeIdReverse = reverse_->isChecked();
     c.iEdgeNumberFontSize = integerOf(fontSize_);
+    c.bFitEdgeNumberToFace = fit_->isChecked();
     c.apply(doc_);
     return true;
 }

@@ -72,6 +72,7 @@ private:
     QCheckBox* show_;
     QCheckBox* reverse_;
     QLineEdit* fontSize_;
+    QCheckBox* fit_;
 };
 
 class PageSettingsForm : public FormDialog {
