@@ -93,7 +93,7 @@ void refuse(FrontEnd& ui, const std::string& copy, RecoveryCheck check, const Re
 std::string recoveryFolder() {
     if (const char* p = std::getenv("PLIKATRA_RECOVERY_DIR"); p && *p) return p;
     std::string base;
-    // The base directory specification says relative values are to be ignored.
+    // A relative value is ignored, as every program that follows the XDG folders does.
     if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/') {
         base = xdg;
     } else {

@@ -53,7 +53,7 @@ std::string homeFolder() {
 std::string profilePath() {
     if (const char* p = std::getenv("PLIKATRA_PROFILE"); p && *p) return p;
     std::string base;
-    // The base directory specification says relative values are to be ignored.
+    // A relative value is ignored, as every program that follows the XDG folders does.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
         base = xdg;
     } else {

@@ -22,7 +22,7 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
 
 // What a picture is written as: the colour type, the bit depth, the samples of each row
 // packed as the format stores them (before filtering), a palette and a tRNS chunk.
-struct PngSpec {
+struct PngPicture {
     int width = 0, height = 0;
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
@@ -37,7 +37,7 @@ void appendBytes(png_structp png, png_bytep data, png_size_t n) {
     static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
 }
 
-std::string writePng(const PngSpec& spec) {
+std::string writePng(const PngPicture& pic) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -47,20 +47,20 @@ std::string writePng(const PngSpec& spec) {
         return {};
     }
     png_set_write_fn(png, &out, appendBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, pic.width, pic.height, pic.bitDepth, pic.colorType,
+                 pic.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.trnsAlphas.empty())
-        png_set_tRNS(png, info, reinterpret_cast<png_const_bytep>(spec.trnsAlphas.data()),
-                     int(spec.trnsAlphas.size()), nullptr);
-    if (spec.trnsColor) {
+    if (!pic.palette.empty()) png_set_PLTE(png, info, pic.palette.data(), int(pic.palette.size()));
+    if (!pic.trnsAlphas.empty())
+        png_set_tRNS(png, info, reinterpret_cast<png_const_bytep>(pic.trnsAlphas.data()),
+                     int(pic.trnsAlphas.size()), nullptr);
+    if (pic.trnsColor) {
         png_color_16 c{};
         png_set_tRNS(png, info, nullptr, 0, &c);
     }
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const auto& r : spec.rows) rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(r.data())));
+    for (const auto& r : pic.rows) rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(r.data())));
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -68,9 +68,9 @@ std::string writePng(const PngSpec& spec) {
 }
 
 // A 3 × 2 picture.
-PngSpec picture(int colorType, int bitDepth, std::vector<std::string> rows, std::vector<png_color> palette = {},
+PngPicture picture(int colorType, int bitDepth, std::vector<std::string> rows, std::vector<png_color> palette = {},
                 std::string trnsAlphas = "", bool trnsColor = false) {
-    PngSpec s;
+    PngPicture s;
     s.width = 3, s.height = 2, s.colorType = colorType, s.bitDepth = bitDepth;
     s.rows = std::move(rows), s.palette = std::move(palette), s.trnsAlphas = std::move(trnsAlphas);
     s.trnsColor = trnsColor;
@@ -95,7 +95,7 @@ TEST(PngReader, EveryColourTypeAndBitDepthComesOutAsRgbWithoutAlpha) {
     const std::vector<png_color> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0x12, 0x34, 0x56}};
     const struct {
         const char* name;
-        PngSpec spec;
+        PngPicture pic;
         std::vector<std::uint32_t> expected;  // 3 × 2 pixels, top row first
     } cases[] = {
         {"rgb 8", picture(PNG_COLOR_TYPE_RGB, 8, {bytes({255, 0, 0, 0, 255, 0, 0, 0, 255}), bytes({1, 2, 3, 4, 5, 6, 7, 8, 9})}),
@@ -127,7 +127,7 @@ TEST(PngReader, EveryColourTypeAndBitDepthComesOutAsRgbWithoutAlpha) {
     RecordingFrontEnd ui;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string file = writePng(c.spec);
+        const std::string file = writePng(c.pic);
         auto img = readPngData(bytesOf(file), ui);
         ASSERT_TRUE(img) << (ui.entries.empty() ? "" : ui.entries.back().text);
         EXPECT_EQ(img->width, 3);
@@ -138,8 +138,8 @@ TEST(PngReader, EveryColourTypeAndBitDepthComesOutAsRgbWithoutAlpha) {
 }
 
 // A picture with every pixel different, interlaced and not: both read alike.
-PngSpec gradient(int width, int height, bool interlaced) {
-    PngSpec s;
+PngPicture gradient(int width, int height, bool interlaced) {
+    PngPicture s;
     s.width = width, s.height = height, s.interlaced = interlaced;
     for (int y = 0; y < height; ++y) {
         std::string row;
