@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "import/exact_vertices.h"
 #include "import/load_progress.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
@@ -290,14 +291,7 @@ private:
         }
     }
 
-    Vertex* vertexAt(const Point3& p) {
-        const std::array<std::uint64_t, 3> key = {std::bit_cast<std::uint64_t>(p.x + 0.0),
-                                                  std::bit_cast<std::uint64_t>(p.y + 0.0),
-                                                  std::bit_cast<std::uint64_t>(p.z + 0.0)};
-        auto [it, inserted] = corners_.try_emplace(key, nullptr);
-        if (inserted) it->second = solid_->addVertex(p.x, p.y, p.z);
-        return it->second;
-    }
+    Vertex* vertexAt(const Point3& p) { return corners_.at(*solid_, p); }
 
     // The model's material for glTF material `index`, made on first use; -1 for none.
     int materialFor(int index) {
@@ -354,15 +348,7 @@ private:
     LoadProgress& progress_;
     CollectingUi textureUi_;
     Solid* solid_ = nullptr;
-    struct KeyHash {
-        std::size_t operator()(const std::array<std::uint64_t, 3>& k) const {
-            std::uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
-            h ^= k[1] + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-            h ^= k[2] + 0x85EBCA77C2B2AE63ull + (h << 6) + (h >> 2);
-            return static_cast<std::size_t>(h ^ (h >> 29));
-        }
-    };
-    std::unordered_map<std::array<std::uint64_t, 3>, Vertex*, KeyHash> corners_;
+    ExactVertices corners_;
     std::unordered_map<int, int> materials_;
     std::size_t faces_ = 0, skippedPrimitives_ = 0, droppedTriangles_ = 0;
     int visits_ = 0;
@@ -417,9 +403,9 @@ int readGltfData(std::span<const std::uint8_t> data, const std::string& path, Mo
 }
 
 int readGltf(const std::string& path, Model& model, const ReadContext& ctx) {
-    std::string bytes;
+    std::vector<std::uint8_t> bytes;
     if (!readWholeFile(path, bytes)) return kReadFailed;
-    return readGltfData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, path, model, ctx);
+    return readGltfData(bytes, path, model, ctx);
 }
 
 }  // namespace plikatra

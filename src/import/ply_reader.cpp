@@ -418,9 +418,9 @@ int readPlyData(std::span<const std::uint8_t> data, const std::string& path, Mod
 }
 
 int readPly(const std::string& path, Model& model, const ReadContext& ctx) {
-    std::string bytes;
+    std::vector<std::uint8_t> bytes;
     if (!readWholeFile(path, bytes)) return kReadFailed;
-    return readPlyData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, path, model, ctx);
+    return readPlyData(bytes, path, model, ctx);
 }
 
 }  // namespace plikatra

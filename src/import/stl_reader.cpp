@@ -10,11 +10,11 @@
 #include <bit>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/c_numbers.h"
 #include "base/file_io.h"
+#include "import/exact_vertices.h"
 #include "import/load_progress.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
@@ -25,24 +25,6 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 84;
 constexpr std::size_t kTriangleSize = 50;
-
-// Corners are shared by exact position: exporters write a shared corner with the same bits
-// each time, and merging nearby points would change the shape.
-struct PositionKey {
-    std::uint64_t x, y, z;
-    bool operator==(const PositionKey&) const = default;
-};
-struct PositionHash {
-    std::size_t operator()(const PositionKey& k) const {
-        std::uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
-        h ^= (k.y + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2));
-        h ^= (k.z + 0x85EBCA77C2B2AE63ull + (h << 6) + (h >> 2));
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
-};
-
-// Adding 0.0 makes -0 and +0 one key.
-std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v + 0.0); }
 
 // Builds the solids: one vertex per position and solid, faces from corner lists.
 class MeshBuilder {
@@ -60,7 +42,7 @@ public:
         if (!solid_) beginSolid("");
         ring_.clear();
         for (std::size_t i = 0; i < count; ++i) {
-            Vertex* v = vertexAt(corners[i]);
+            Vertex* v = vertices_.at(*solid_, corners[i]);
             if (!ring_.empty() && ring_.back() == v) continue;
             ring_.push_back(v);
         }
@@ -79,16 +61,9 @@ public:
     std::size_t faces() const { return faces_; }
 
 private:
-    Vertex* vertexAt(const Point3& p) {
-        const PositionKey key{bitsOf(p.x), bitsOf(p.y), bitsOf(p.z)};
-        auto [it, inserted] = vertices_.try_emplace(key, nullptr);
-        if (inserted) it->second = solid_->addVertex(p.x, p.y, p.z);
-        return it->second;
-    }
-
     Model& model_;
     Solid* solid_ = nullptr;
-    std::unordered_map<PositionKey, Vertex*, PositionHash> vertices_;
+    ExactVertices vertices_;
     std::vector<Vertex*> ring_;
     std::size_t faces_ = 0;
 };
@@ -279,9 +254,9 @@ int readStlData(std::span<const std::uint8_t> data, const std::string& path, Mod
 }
 
 int readStl(const std::string& path, Model& model, const ReadContext& ctx) {
-    std::string bytes;
+    std::vector<std::uint8_t> bytes;
     if (!readWholeFile(path, bytes)) return kReadFailed;
-    return readStlData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, path, model, ctx);
+    return readStlData(bytes, path, model, ctx);
 }
 
 }  // namespace plikatra
