@@ -65,10 +65,10 @@ ClipboardMetafile clipboardMetafile(const Document& doc, TextMetrics& metrics, c
     return out;
 }
 
-BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit) {
+BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit, BitmapFileKind kind) {
     const DevelopmentDrawing drawing = developmentDrawingOf(doc);
     const SheetExtent e = sheetExtentOf(drawing);
-    return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit);
+    return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit, kind == BitmapFileKind::Png);
 }
 
 OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
@@ -82,11 +82,14 @@ OutputStatus developmentBitmap(const Document& doc, int width, int height, const
 }
 
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   const RasterFactory& raster, ImageCanvasFactory* texts) {
+                                   const RasterFactory& raster, ImageCanvasFactory* texts, BitmapFileKind kind) {
     RgbImage image;
     const OutputStatus rendered = developmentBitmap(doc, width, height, raster, texts, image);
     if (!rendered.ok()) return rendered;
-    return writeBmpFile(path, image);
+    if (kind == BitmapFileKind::Bmp) return writeBmpFile(path, image);
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+    const SheetExtent e = sheetExtentOf(drawing);
+    return writePngFile(path, image, e.width * drawing.mag2d, e.height * drawing.mag2d);
 }
 
 }  // namespace plikatra

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/document.h"
+#include "output/bitmap_file.h"
 #include "output/bitmap_render.h"
 #include "output/bitmap_size_dialog.h"
 #include "output/emf_writer.h"
@@ -37,13 +38,17 @@ struct ClipboardMetafile {
 ClipboardMetafile clipboardMetafile(const Document& doc, TextMetrics& metrics, const EmfReferenceDevice& reference,
                                     ImageCanvasFactory& texts, int pictureLimit);
 
-// The "Development Size (BMP Format)" dialog for the development's extent under `limit`.
-BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit);
+// The "Development Size" dialog of a bitmap file of `kind` for the development's extent under
+// `limit`.
+BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit, BitmapFileKind kind = BitmapFileKind::Bmp);
 // A width × height bitmap of the development: rendered by the source `raster` makes for the
 // drawing, texts through `texts` (may be null), into `out`.
 OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
                                ImageCanvasFactory* texts, RgbImage& out);
+// Writes the bitmap as a file of `kind`; a PNG records the resolution at which it prints at
+// the development's size on paper.
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
-                                   const RasterFactory& raster, ImageCanvasFactory* texts);
+                                   const RasterFactory& raster, ImageCanvasFactory* texts,
+                                   BitmapFileKind kind = BitmapFileKind::Bmp);
 
 }  // namespace plikatra

@@ -36,8 +36,9 @@ void warn(CliFrontEnd& frontEnd, const std::string& path, const std::string& mes
 // The bitmap's size: the size dialog's proposal for the development, its width changed when
 // only a width is given (the height follows in proportion), or both as given; either side
 // must lie within the bitmap file's limit.
-bool bitmapSizeOf(const Document& doc, const std::string& asked, int& width, int& height, std::string& error) {
-    BitmapSizeDialog size = bitmapSizeDialogOf(doc, kBitmapFileLimit);
+bool bitmapSizeOf(const Document& doc, const std::string& asked, int& width, int& height, std::string& error,
+                  BitmapFileKind kind) {
+    BitmapSizeDialog size = bitmapSizeDialogOf(doc, kBitmapFileLimit, kind);
     const std::size_t x = asked.find('x');
     if (!asked.empty()) size.edit(BitmapSizeDialog::Field::Width, asked.substr(0, x));
     width = size.width();
@@ -63,7 +64,7 @@ void printJsonFailure(int result, const std::string& message) {
 std::string outputClash(const std::string& input, const OutputArgs& o) {
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--out", &o.out}, {"--eps", &o.eps}, {"--pdf", &o.pdf},
-        {"--svg", &o.svg}, {"--emf", &o.emf}, {"--bmp", &o.bmp},
+        {"--svg", &o.svg}, {"--emf", &o.emf}, {"--bmp", &o.bmp}, {"--png", &o.png},
     };
     const fs::path in = comparable(input);
     std::vector<std::pair<const char*, fs::path>> seen;
@@ -113,13 +114,19 @@ int writeOutputs(Document& doc, CliFrontEnd& frontEnd, const OutputArgs& o) {
         if (!writePdf(doc, o.pdf, error)) return writeFailed(frontEnd, o.pdf, error);
         if (!error.empty()) warn(frontEnd, o.pdf, error);  // written, with something left out
     }
-    if (!o.bmp.empty()) {
+    const struct {
+        const std::string& path;
+        const std::string& size;
+        BitmapFileKind kind;
+    } bitmaps[] = {{o.bmp, o.bmpSize, BitmapFileKind::Bmp}, {o.png, o.pngSize, BitmapFileKind::Png}};
+    for (const auto& b : bitmaps) {
+        if (b.path.empty()) continue;
         int width = 0, height = 0;
-        if (!bitmapSizeOf(doc, o.bmpSize, width, height, error)) {
+        if (!bitmapSizeOf(doc, b.size, width, height, error, b.kind)) {
             frontEnd.message(error, kAppTitle, MessageIcon::Error);
             return kExitFailed;
         }
-        if (!writeBmp(doc, o.bmp, width, height, error)) return writeFailed(frontEnd, o.bmp, error);
+        if (!writeBmp(doc, b.path, width, height, error, b.kind)) return writeFailed(frontEnd, b.path, error);
     }
     return kExitOk;
 }

@@ -31,9 +31,11 @@ struct OutputArgs {
     std::string emf;
     std::string bmp;
     std::string bmpSize;  // "W" or "WxH" in pixels; empty for the natural size at 72 pixels per inch
+    std::string png;
+    std::string pngSize;  // as bmpSize
 
     // Whether a drawing of the development is asked for.
-    bool drawings() const { return !eps.empty() || !pdf.empty() || !svg.empty() || !emf.empty() || !bmp.empty(); }
+    bool drawings() const { return !eps.empty() || !pdf.empty() || !svg.empty() || !emf.empty() || !bmp.empty() || !png.empty(); }
 };
 
 struct UnfoldArgs {

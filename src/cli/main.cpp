@@ -90,6 +90,11 @@ void addOutputs(CLI::App* sub, plikatra::OutputArgs& o) {
                     "proportion; default: 72 pixels per inch, cut down to 4096)")
         ->check(kBitmapSize)
         ->needs(bmp);
+    CLI::Option* png = sub->add_option(
+        "--png", o.png, "write the development as a PNG picture, with textures and the resolution it prints at");
+    sub->add_option("--png-size", o.pngSize, "with --png: the picture's size in pixels, as --bmp-size")
+        ->check(kBitmapSize)
+        ->needs(png);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/document.h"
+#include "output/bitmap_file.h"
 
 namespace plikatra {
 
@@ -13,6 +14,7 @@ namespace plikatra {
 bool writePdf(const Document& doc, const std::string& path, std::string& error);
 
 // The bitmap file of the development at width × height pixels.
-bool writeBmp(const Document& doc, const std::string& path, int width, int height, std::string& error);
+bool writeBmp(const Document& doc, const std::string& path, int width, int height, std::string& error,
+              BitmapFileKind kind = BitmapFileKind::Bmp);
 
 }  // namespace plikatra

@@ -1,8 +1,10 @@
 #include "output/bitmap_file.h"
 
+#include <cmath>
 #include <string_view>
 
 #include "base/file_io.h"
+#include "output/png_encoder.h"
 
 namespace plikatra {
 
@@ -68,6 +70,21 @@ std::vector<std::uint8_t> encodeBmp(const RgbImage& image) {
 OutputStatus writeBmpFile(const std::string& path, const RgbImage& image) {
     const std::vector<std::uint8_t> bytes = encodeBmp(image);
     if (!replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        return OutputStatus::failure(kMsgBmpWriteError);
+    return OutputStatus::success();
+}
+
+int pixelsPerMetre(int pixels, double cm) {
+    if (!(cm > 0) || pixels < 1) return 0;
+    const double ppm = std::round(pixels * 100.0 / cm);
+    return ppm >= 1 && ppm <= 2147483647.0 ? static_cast<int>(ppm) : 0;
+}
+
+OutputStatus writePngFile(const std::string& path, const RgbImage& image, double widthCm, double heightCm) {
+    const std::vector<std::uint8_t> bytes =
+        encodePngFile(image, pixelsPerMetre(image.width, widthCm), pixelsPerMetre(image.height, heightCm));
+    if (bytes.empty() ||
+        !replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
         return OutputStatus::failure(kMsgBmpWriteError);
     return OutputStatus::success();
 }

@@ -32,6 +32,16 @@ std::vector<std::uint8_t> encodeBmp(const RgbImage& image);
 // when that fails.
 OutputStatus writeBmpFile(const std::string& path, const RgbImage& image);
 
+// The raster file a development bitmap is saved as.
+enum class BitmapFileKind { Bmp, Png };
+
+// Writes `image` as a PNG file at `path`, replacing it in one step, with the resolution that
+// makes it print at `widthCm` × `heightCm`; kMsgBmpWriteError when that fails.
+OutputStatus writePngFile(const std::string& path, const RgbImage& image, double widthCm, double heightCm);
+
+// Pixels per metre for `pixels` across `cm` centimetres, rounded; 0 when it cannot be said.
+int pixelsPerMetre(int pixels, double cm);
+
 // Turns every pixel whose red, green and blue are all above 251 white, so the near-white that
 // smoothing leaves on a white sheet prints as paper.
 void slideColorToWhite(RgbImage& image);

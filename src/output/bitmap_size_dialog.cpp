@@ -36,8 +36,8 @@ std::string formatted(const char* format, int value) {
 
 }  // namespace
 
-BitmapSizeDialog::BitmapSizeDialog(double widthCm, double heightCm, int limit)
-    : limit_(limit), w_(widthCm), h_(heightCm) {
+BitmapSizeDialog::BitmapSizeDialog(double widthCm, double heightCm, int limit, bool compressed)
+    : limit_(limit), compressed_(compressed), w_(widthCm), h_(heightCm) {
     naturalWidth_ = integerPart(kBitmapPixelsPerInch * widthCm / 2.54);
     naturalHeight_ = integerPart(kBitmapPixelsPerInch * heightCm / 2.54);
     int width = naturalWidth_, height = naturalHeight_, scale = 100;
@@ -104,7 +104,7 @@ BitmapSizeDialog::OkOutcome BitmapSizeDialog::ok() const {
     if (w < 1 || h < 1 || w > limit_ || h > limit_)
         return {OkOutcome::Kind::Invalid, formatted(kMsgBitmapSizeRange, limit_)};
     const long long megabytes = static_cast<long long>(w) * h * 3 / 1000000;
-    if (megabytes < kBitmapLargeMegabytes) return {OkOutcome::Kind::Accept, {}};
+    if (compressed_ || megabytes < kBitmapLargeMegabytes) return {OkOutcome::Kind::Accept, {}};
     return {OkOutcome::Kind::Ask, formatted(kMsgBitmapSizeLarge, static_cast<int>(megabytes))};
 }
 

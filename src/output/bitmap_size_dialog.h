@@ -8,6 +8,7 @@
 namespace plikatra {
 
 inline constexpr const char* kBitmapSizeTitle = "Development Size (BMP Format)";
+inline constexpr const char* kPngSizeTitle = "Development Size (PNG Format)";
 inline constexpr const char* kBitmapSizeWidthLabel = "Width";
 inline constexpr const char* kBitmapSizeHeightLabel = "Height";
 inline constexpr const char* kBitmapSizeScaleLabel = "Scale";
@@ -42,9 +43,13 @@ public:
     // For a sheet extent of widthCm × heightCm on paper and a limit of `limit` pixels per
     // side: the natural size at 72 pixels per inch, cut down to the limit by width and then
     // by height, the height following the width's proportion.
-    BitmapSizeDialog(double widthCm, double heightCm, int limit);
+    // A compressed file (PNG) is not asked about its size: a mostly white sheet packs small.
+    BitmapSizeDialog(double widthCm, double heightCm, int limit, bool compressed = false);
 
     int limit() const { return limit_; }
+    const char* title() const { return compressed_ ? kPngSizeTitle : kBitmapSizeTitle; }
+    double widthCm() const { return w_; }
+    double heightCm() const { return h_; }
     int naturalWidth() const { return naturalWidth_; }
     int naturalHeight() const { return naturalHeight_; }
 
@@ -68,6 +73,7 @@ public:
 
 private:
     int limit_;
+    bool compressed_ = false;
     double w_, h_;  // the extent in centimetres
     int naturalWidth_ = 0, naturalHeight_ = 0;
     std::string texts_[3];

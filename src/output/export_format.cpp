@@ -10,6 +10,7 @@ DevelopmentFileFormat developmentFileFormat(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return DevelopmentFileFormat::Unsupported;
     const std::string_view ext = std::string_view(path).substr(dot);
     if (equalsIgnoreAsciiCase(ext, ".bmp")) return DevelopmentFileFormat::Bitmap;
+    if (equalsIgnoreAsciiCase(ext, ".png")) return DevelopmentFileFormat::Png;
     if (equalsIgnoreAsciiCase(ext, ".emf")) return DevelopmentFileFormat::Metafile;
     if (equalsIgnoreAsciiCase(ext, ".eps")) return DevelopmentFileFormat::Eps;
     if (equalsIgnoreAsciiCase(ext, ".svg")) return DevelopmentFileFormat::Svg;

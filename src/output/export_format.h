@@ -7,7 +7,7 @@
 namespace plikatra {
 
 inline constexpr const char* kDevelopmentFileFilter =
-    "BMP Format (*.bmp)|*.bmp|EPS Format (No Texture) (*.eps)|*.eps|EMF Format (No Texture) (*.emf)|*.emf|"
+    "BMP Format (*.bmp)|*.bmp|PNG Format (*.png)|*.png|EPS Format (No Texture) (*.eps)|*.eps|EMF Format (No Texture) (*.emf)|*.emf|"
     "PDF (*.pdf)|*.pdf|SVG (*.svg)|*.svg||";
 inline constexpr const char* kPdfFileFilter = "PDF (*.pdf)|*.pdf||";
 inline constexpr const char* kDevelopmentFileDefaultExtension = "bmp";
@@ -19,9 +19,9 @@ inline constexpr const char* kMsgFailedToCopyToClipboard = "Failed to copy to cl
 // The clipboard format the metafile is offered under.
 inline constexpr const char* kMetafileMimeType = "image/x-emf";
 
-enum class DevelopmentFileFormat { Bitmap, Metafile, Eps, Svg, Pdf, Unsupported };
+enum class DevelopmentFileFormat { Bitmap, Png, Metafile, Eps, Svg, Pdf, Unsupported };
 
-// The format named by the extension of `path` (".bmp", ".emf", ".eps", ".svg", ".pdf", any
+// The format named by the extension of `path` (".bmp", ".png", ".emf", ".eps", ".svg", ".pdf", any
 // case).
 DevelopmentFileFormat developmentFileFormat(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "output/png_encoder.h"
 
+#include <png.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -70,6 +71,54 @@ std::string base64(const std::vector<std::uint8_t>& bytes) {
         out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
         out += '=';
     }
+    return out;
+}
+
+namespace {
+
+void appendBytes(png_structp png, png_bytep data, png_size_t size) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + size);
+}
+
+void flushNothing(png_structp) {}
+
+// libpng reports errors by longjmp; nothing with a destructor may live between its setjmp and
+// the calls that can jump, so the rows are prepared by the caller.
+bool writeWithLibpng(const RgbImage& image, int ppmX, int ppmY, std::vector<png_bytep>& rows,
+                     std::vector<std::uint8_t>& out) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &out, appendBytes, flushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (ppmX > 0 && ppmY > 0)
+        png_set_pHYs(png, info, static_cast<png_uint_32>(ppmX), static_cast<png_uint_32>(ppmY), PNG_RESOLUTION_METER);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodePngFile(const RgbImage& image, int pixelsPerMetreX, int pixelsPerMetreY) {
+    std::vector<std::uint8_t> out;
+    if (image.empty()) return out;
+    std::vector<std::uint8_t> pixels = image.pixels;  // libpng takes rows as non-const pointers
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 3;
+    std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
+    for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
+    if (!writeWithLibpng(image, pixelsPerMetreX, pixelsPerMetreY, rows, out)) out.clear();
     return out;
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 
 #include "cli_support.h"
+#include "recording_front_end.h"
+#include "textures/image_readers.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
@@ -360,6 +362,21 @@ TEST(CliUsage, BitmapsWithoutADisplayAtTheirSize) {
     const std::string small = plikatra::test::readFile(sized);
     EXPECT_EQ(header(small, 18), 300);
     EXPECT_NEAR(header(small, 22), 300.0 * h / w, 1.0);
+    // A PNG of the same size holds the same pixels as the bitmap (both decoded bottom row first).
+    const std::string png = dir.path() + "/sized.png";
+    o = run(dir, "export " + quote(work) + " --png " + quote(png) + " --png-size 300");
+    ASSERT_EQ(o.status, 0) << o.err;
+    plikatra::RecordingFrontEnd ui;
+    const auto picture = plikatra::readPngImage(png, ui);
+    ASSERT_TRUE(picture);
+    const std::size_t smallStride = (300 * 3 + 3) / 4 * 4;
+    ASSERT_EQ(picture->height, header(small, 22));
+    for (int y = 0; y < picture->height; ++y)
+        for (int x = 0; x < 300; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(picture->rgb[(static_cast<std::size_t>(y) * 300 + x) * 3 + c],
+                          static_cast<unsigned char>(small[54 + y * smallStride + x * 3 + 2 - c]))
+                    << x << "," << y;
     o = run(dir, "export " + quote(work) + " --bmp " + quote(sized) + " --bmp-size 120x80");
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(header(plikatra::test::readFile(sized), 22), 80);

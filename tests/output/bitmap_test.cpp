@@ -6,8 +6,11 @@
 #include "output/bitmap_render.h"
 #include "output/bitmap_size_dialog.h"
 #include "output/export_format.h"
+#include "output/png_encoder.h"
 #include "output/recording_canvas.h"
 #include "output_support.h"
+#include "recording_front_end.h"
+#include "textures/image_readers.h"
 #include "test_util.h"
 
 using namespace plikatra;
@@ -56,6 +59,35 @@ TEST(BitmapFile, WriteErrorsAreReturned) {
     EXPECT_TRUE(writeBmpFile(path, img).ok());
     EXPECT_EQ(test::readFile(path).size(), 54u + 4 * 12);
     EXPECT_EQ(writeBmpFile(dir.path() + "/missing/x.bmp", img).message, "write error");
+}
+
+// A PNG file holds the same pixels and says how many make a metre, so it prints at its size.
+TEST(BitmapFile, PngFilesKeepThePixelsAndTheResolution) {
+    RgbImage img(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            std::uint8_t* p = img.pixel(x, y);
+            p[0] = static_cast<std::uint8_t>(x * 50), p[1] = static_cast<std::uint8_t>(y * 90), p[2] = 7;
+        }
+    test::TempDir dir;
+    const std::string path = dir.path() + "/x.png";
+    ASSERT_TRUE(writePngFile(path, img, 5 * 2.54 / 72, 3 * 2.54 / 144).ok());  // 72 and 144 pixels per inch
+    const std::string file = test::readFile(path);
+    RecordingFrontEnd ui;
+    const auto decoded = readPngData({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}, ui);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width, 5);
+    EXPECT_EQ(decoded->height, 3);
+    // The decoder hands rows over bottom first.
+    for (int y = 0; y < 3; ++y)
+        EXPECT_TRUE(std::equal(img.pixel(0, y), img.pixel(0, y) + 15, decoded->rgb.data() + (2 - y) * 15)) << y;
+    const std::size_t phys = file.find("pHYs");
+    ASSERT_NE(phys, std::string::npos);
+    const std::vector<std::uint8_t> b(file.begin() + phys + 4, file.begin() + phys + 13);
+    EXPECT_EQ(std::vector<int>(b.begin(), b.end()), (std::vector<int>{0, 0, 0x0B, 0x13, 0, 0, 0x16, 0x25, 1}));
+    EXPECT_EQ(pixelsPerMetre(10, 0.0), 0);  // no extent: no resolution rather than a wrong one
+    EXPECT_TRUE(encodePngFile(RgbImage(), 1, 1).empty());
+    EXPECT_EQ(writePngFile(dir.path() + "/missing/x.png", img, 1, 1).message, "write error");
 }
 
 TEST(BitmapFile, OnlyPixelsLighterThan251InAllThreeBecomeWhite) {
@@ -225,7 +257,8 @@ TEST(DevelopmentFileFormat, ChosenByTheExtensionIgnoringCase) {
     EXPECT_EQ(developmentFileFormat("net.Eps"), DevelopmentFileFormat::Eps);
     EXPECT_EQ(developmentFileFormat("net.svg"), DevelopmentFileFormat::Svg);
     EXPECT_EQ(developmentFileFormat("net.PDF"), DevelopmentFileFormat::Pdf);
-    EXPECT_EQ(developmentFileFormat("net.png"), DevelopmentFileFormat::Unsupported);
+    EXPECT_EQ(developmentFileFormat("net.Png"), DevelopmentFileFormat::Png);
+    EXPECT_EQ(developmentFileFormat("net.jpg"), DevelopmentFileFormat::Unsupported);
     EXPECT_EQ(developmentFileFormat("/dir.emf/net"), DevelopmentFileFormat::Unsupported);
 }
 

@@ -431,8 +431,9 @@ TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
     settle();
     EXPECT_EQ(countPixels(dev(), tinted), 0);
     EXPECT_TRUE(count->isVisible());
-    EXPECT_EQ(count->text(), QString("%1 flap(s) collide").arg(before.size() + 1));
-    run(C::ShortenCollidingFlaps);
+    EXPECT_TRUE(count->text().startsWith(QString("%1 flap(s) collide: ").arg(before.size() + 1))) << count->text().toStdString();
+    // The count's link is the one click that shortens them.
+    emit count->linkActivated("shorten");
     EXPECT_LT(flap->flapHeight, 20.0);
     EXPECT_TRUE(doc.collidingFlaps().empty());
     EXPECT_FALSE(count->isVisible());

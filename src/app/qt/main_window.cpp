@@ -90,6 +90,11 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     flapCount_ = new QLabel(this);
     flapCount_->setObjectName("flapCount");
     flapCount_->setVisible(false);
+    flapCount_->setTextFormat(Qt::RichText);
+    // The count offers its remedy: one click runs the same command as the menu.
+    connect(flapCount_, &QLabel::linkActivated, this, [this] {
+        if (QAction* shorten = actions_.at(C::ShortenCollidingFlaps); shorten->isEnabled()) shorten->trigger();
+    });
     statusBar()->addPermanentWidget(flapCount_);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -281,7 +286,8 @@ void MainWindow::updateTitle() {
 
 void MainWindow::updateFlapCount() {
     const size_t n = doc_.hasDevelopment() ? doc_.collidingFlaps().size() : 0;
-    flapCount_->setText(n == 0 ? QString() : QString("%1 flap(s) collide").arg(n));
+    const QString shorten = QString::fromUtf8(findCommand(C::ShortenCollidingFlaps)->text).remove('&');
+    flapCount_->setText(n == 0 ? QString() : QString("%1 flap(s) collide: <a href=\"shorten\">%2</a>").arg(n).arg(shorten));
     flapCount_->setVisible(n != 0);
 }
 

@@ -134,8 +134,8 @@ std::optional<QString> OutputCommands::askFileName(const QString& title, const c
     return dialog.selectedFiles().front();
 }
 
-std::optional<std::pair<int, int>> OutputCommands::askBitmapSize(int limit) {
-    BitmapSizeDialog size = bitmapSizeDialogOf(doc_, limit);
+std::optional<std::pair<int, int>> OutputCommands::askBitmapSize(int limit, BitmapFileKind kind) {
+    BitmapSizeDialog size = bitmapSizeDialogOf(doc_, limit, kind);
     BitmapSizeForm form(size, window_);
     if (runDialog(dialogRunner, form) != QDialog::Accepted) return std::nullopt;
     return std::pair{size.width(), size.height()};
@@ -149,7 +149,8 @@ void OutputCommands::saveDevelopment() {
     const std::string path = chosen->toStdString();
     FreeTypeTextMetrics metrics;
     switch (developmentFileFormat(path)) {
-        case DevelopmentFileFormat::Bitmap: saveBitmap(*chosen); break;
+        case DevelopmentFileFormat::Bitmap: saveBitmap(*chosen, BitmapFileKind::Bmp); break;
+        case DevelopmentFileFormat::Png: saveBitmap(*chosen, BitmapFileKind::Png); break;
         case DevelopmentFileFormat::Eps: {
             std::string error;
             if (!doc_.exportEpsAsked(path, &error) && !error.empty()) showFileError(error, path);
@@ -178,14 +179,14 @@ void OutputCommands::saveDevelopment() {
     }
 }
 
-void OutputCommands::saveBitmap(const QString& path) {
-    const std::optional<std::pair<int, int>> size = askBitmapSize(kBitmapFileLimit);
+void OutputCommands::saveBitmap(const QString& path, BitmapFileKind kind) {
+    const std::optional<std::pair<int, int>> size = askBitmapSize(kBitmapFileLimit, kind);
     if (!size) return;
     doc_.chooseEditMode(kModeNone);
     WaitCursor wait;
     PainterImageCanvasFactory texts(kBitmapDevicePixelsPerInch);
     const OutputStatus s =
-        saveDevelopmentBitmap(doc_, path.toStdString(), size->first, size->second, rasterFactory(), &texts);
+        saveDevelopmentBitmap(doc_, path.toStdString(), size->first, size->second, rasterFactory(), &texts, kind);
     if (!s.ok()) showFileError(s.message, path.toStdString());
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/document.h"
 #include "app/qt/qt_front_end.h"
+#include "output/bitmap_file.h"
 #include "output/qt/printing.h"
 
 class QDialog;
@@ -51,8 +52,8 @@ private:
     // A file name from a save dialog, or none when cancelled.
     std::optional<QString> askFileName(const QString& title, const char* filter, const char* defaultSuffix);
     // The size from "Development Size (BMP Format)" under `limit`, or none when cancelled.
-    std::optional<std::pair<int, int>> askBitmapSize(int limit);
-    void saveBitmap(const QString& path);
+    std::optional<std::pair<int, int>> askBitmapSize(int limit, BitmapFileKind kind = BitmapFileKind::Bmp);
+    void saveBitmap(const QString& path, BitmapFileKind kind);
     RasterFactory rasterFactory() const;
     void showError(const std::string& text);
     // A failure to write `path`: the text, the file and, for a write that failed, why.

@@ -47,10 +47,11 @@ bool writePdf(const Document& doc, const std::string& path, std::string& error) 
     return exportPdf(doc, path, rasterFactoryOf(doc), &error);
 }
 
-bool writeBmp(const Document& doc, const std::string& path, int width, int height, std::string& error) {
+bool writeBmp(const Document& doc, const std::string& path, int width, int height, std::string& error,
+              BitmapFileKind kind) {
     ensureApplication();
     PainterImageCanvasFactory texts(kBitmapDevicePixelsPerInch);
-    const OutputStatus s = saveDevelopmentBitmap(doc, path, width, height, rasterFactoryOf(doc), &texts);
+    const OutputStatus s = saveDevelopmentBitmap(doc, path, width, height, rasterFactoryOf(doc), &texts, kind);
     error = s.message;
     return s.ok();
 }

@@ -33,7 +33,7 @@ bool EpsSaveSettingsForm::commit() {
 }
 
 BitmapSizeForm::BitmapSizeForm(BitmapSizeDialog& dialog, QWidget* parent)
-    : FormDialog(parent, QString::fromUtf8(kBitmapSizeTitle)), dialog_(dialog) {
+    : FormDialog(parent, QString::fromUtf8(dialog.title())), dialog_(dialog) {
     using Field = BitmapSizeDialog::Field;
     const struct {
         Field field;
