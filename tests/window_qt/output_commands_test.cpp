@@ -113,7 +113,7 @@ TEST_F(OutputWindowTest, EachFileByItsExtensionAndOthersRefused) {
     const std::string base = dir.path() + "/net";
     fileName = base + ".bmp";
     run(CommandId::SaveDevelopment);
-    EXPECT_EQ(filters, (QStringList{"BMP Format (*.bmp)", "EPS Format (No Texture) (*.eps)",
+    EXPECT_EQ(filters, (QStringList{"BMP Format (*.bmp)", "PNG Format (*.png)", "EPS Format (No Texture) (*.eps)",
                                     "EMF Format (No Texture) (*.emf)", "PDF (*.pdf)", "SVG (*.svg)"}));
     EXPECT_EQ(defaultSuffix, "bmp");
     // The bitmap at the proposed size, laid out field by field.
@@ -157,7 +157,12 @@ TEST_F(OutputWindowTest, EachFileByItsExtensionAndOthersRefused) {
     EXPECT_EQ(readFile(fileName).rfind("%!PS-Adobe", 0), 0u);
     EXPECT_TRUE(frontEnd.texts.empty());
 
-    fileName = base + ".png";
+    fileName = base + ".png";  // the bitmap's picture, compressed
+    run(CommandId::SaveDevelopment);
+    EXPECT_EQ(readFile(fileName).substr(1, 3), "PNG");
+    EXPECT_TRUE(frontEnd.texts.empty());
+
+    fileName = base + ".gif";
     run(CommandId::SaveDevelopment);
     EXPECT_EQ(frontEnd.texts, std::vector<std::string>{"Specified file format is not supported"});
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(fileName)));
