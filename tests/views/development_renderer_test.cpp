@@ -326,3 +326,39 @@ TEST_F(DevelopmentRender, CorpusModelWithTextureAndAnIcosphere) {
         if (close(pixel(ico, screen(centroid(face.corners))), faceColor, 1)) ++onFace;
     EXPECT_GE(onFace, static_cast<int>(drawing.faces.size() * 95 / 100));
 }
+
+TEST_F(DevelopmentRender, ScreenNumbersMatchTheOutlinesAndTinyOnesAreLeftOutOnScreenOnly) {
+    use(test::makeCube(), true);
+    renderer->setDrawing(drawingOf(*model, false));
+    const RgbImage without = frame();
+    // Every number marked, so that the bars are compared too.
+    for (DrawnNumber& n : drawing.numbers) n.marked = true;
+    DevelopmentViewOptions options;
+    options.numberFontSize = 30;
+    auto render = [&](NumberStyle style) {
+        renderer->setNumberStyle(style);
+        renderer->setOptions(options);
+        renderer->setDrawing(drawing);
+        return frame();
+    };
+    const RgbImage outline = render(NumberStyle::Outline);
+    const RgbImage screen = render(NumberStyle::Screen);
+    int ink = 0, differ = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool a = !(pixel(outline, x, y) == pixel(without, x, y));
+            const bool b = !(pixel(screen, x, y) == pixel(without, x, y));
+            ink += a;
+            differ += a != b;
+        }
+    ASSERT_GT(ink, 300);
+    // Only pixels whose centres lie next to an outline may go either way.
+    EXPECT_LT(differ, ink / 10) << differ << " of " << ink;
+
+    // A size whose em is under the smallest readable one on screen.
+    const double em = kNumberEmPerPoint * view.scale();
+    options.numberFontSize = std::max(1, static_cast<int>(kMinNumberEmPixels / em * 0.9));
+    ASSERT_LT(options.numberFontSize * em, kMinNumberEmPixels);
+    EXPECT_EQ(render(NumberStyle::Screen).pixels, without.pixels);
+    EXPECT_NE(render(NumberStyle::Outline).pixels, without.pixels);
+}
