@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <cstdlib>
 #include <ctime>
@@ -66,7 +67,96 @@ void dropStraightCorners(std::vector<Point2>& ring) {
     if (kept.size() >= 3) ring = std::move(kept);
 }
 
+bool same(Point2 a, Point2 b) { return a.x == b.x && a.y == b.y; }
+
+bool sameFrame(const SheetFrame& a, const SheetFrame& b) {
+    return a.width == b.width && a.height == b.height && a.marginSide == b.marginSide &&
+           a.marginTop == b.marginTop && a.pageWidth == b.pageWidth &&
+           a.pageHeight == b.pageHeight && a.pagesAcross == b.pagesAcross &&
+           a.pagesDown == b.pagesDown && a.mag2d == b.mag2d && a.originX == b.originX &&
+           a.originY == b.originY;
+}
+
+template <class T, class Same>
+bool equalLists(const std::vector<T>& a, const std::vector<T>& b, Same sameItem) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!sameItem(a[i], b[i])) return false;
+    return true;
+}
+
+bool equalFaces(const std::vector<DrawnFace>& a, const std::vector<DrawnFace>& b) {
+    return equalLists(a, b, [](const DrawnFace& x, const DrawnFace& y) {
+        return x.part == y.part && x.face == y.face && x.material == y.material &&
+               equalLists(x.corners, y.corners, same);
+    });
+}
+
+bool equalFlaps(const std::vector<DrawnFlap>& a, const std::vector<DrawnFlap>& b) {
+    return equalLists(a, b, [](const DrawnFlap& x, const DrawnFlap& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.base0, y.base0) &&
+               same(x.base1, y.base1) && x.height == y.height;
+    });
+}
+
+bool equalLines(const std::vector<DrawnLine>& a, const std::vector<DrawnLine>& b) {
+    return equalLists(a, b, [](const DrawnLine& x, const DrawnLine& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.start, y.start) &&
+               same(x.end, y.end) && x.role == y.role && x.lineType == y.lineType;
+    });
+}
+
+bool equalNumbers(const std::vector<DrawnNumber>& a, const std::vector<DrawnNumber>& b) {
+    return equalLists(a, b, [](const DrawnNumber& x, const DrawnNumber& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.first, y.first) &&
+               same(x.second, y.second) && x.number == y.number && x.marked == y.marked &&
+               x.scale == y.scale;
+    });
+}
+
+std::uint64_t hashBytes(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        h = (h ^ word) * 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    for (; i < bytes.size(); ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;
+    return h;
+}
+
 }  // namespace
+
+bool DevelopmentRenderer::MaterialKey::operator==(const MaterialKey& o) const {
+    return material == o.material && r == o.r && g == o.g && b == o.b && texture == o.texture &&
+           width == o.width && height == o.height && pixels == o.pixels;
+}
+
+std::vector<DevelopmentRenderer::MaterialKey> DevelopmentRenderer::materialKeysOf(
+    const std::vector<DrawnFace>& faces) {
+    // A material's colour or picture may change while the faces stay as they were.
+    std::vector<MaterialKey> keys;
+    std::unordered_set<const Material*> seen;
+    for (const DrawnFace& f : faces) {
+        if (!f.material || !seen.insert(f.material).second) continue;
+        const Material& m = *f.material;
+        MaterialKey k;
+        k.material = &m;
+        k.r = m.flatColor.r;
+        k.g = m.flatColor.g;
+        k.b = m.flatColor.b;
+        if (drawsTexture(m)) {
+            k.texture = m.texture.get();
+            k.width = m.texture->width;
+            k.height = m.texture->height;
+            k.pixels = hashBytes(m.texture->pixels);
+        }
+        keys.push_back(k);
+    }
+    return keys;
+}
 
 DevelopmentOverlay overlayOf(const DevelopmentEditor& editor) {
     DevelopmentOverlay o;
@@ -198,9 +288,10 @@ void DevelopmentRenderer::setGlyphs(GlyphSet glyphs) {
 }
 
 void DevelopmentRenderer::TiledBatch::build(const GlFunctions& gl, const PrimitiveList& list,
-                                            const VertexLayout& layout) {
+                                            const VertexLayout& layout, bool tiled) {
     // Tiles of about a hundred primitives, at most 32 a side: few enough draw calls per frame.
-    const int side = std::clamp(static_cast<int>(std::sqrt(list.size() / 100.0)), 1, 32);
+    // One tile keeps the order given.
+    const int side = tiled ? std::clamp(static_cast<int>(std::sqrt(list.size() / 100.0)), 1, 32) : 1;
     tiles = std::make_unique<TiledPrimitives>(list, side);
     batch.upload(gl, tiles->data(), layout);
     tiles->dropData();
@@ -222,14 +313,34 @@ void DevelopmentRenderer::ensureFunctions() {
 
 void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
     ensureFunctions();
-    sheet_ = sheetFrameOf(drawing);
+    // An edit changes a few lines, flaps or numbers of a large development: what is the same
+    // as last time keeps its arrays, so that the view answers the click at once.
+    const SheetFrame sheet = sheetFrameOf(drawing);
+    const bool sameSheet = built_ && sameFrame(sheet, sheet_);
+    sheet_ = sheet;
     hasContent_ = !drawing.faces.empty();
-    buildFaces(drawing);
-    buildFlaps(drawing);
-    buildLines(drawing);
-    numbers_ = drawing.numbers;
-    numbersLeftOut_ = overlay_.rotate.part;
-    buildNumbers();
+    std::vector<MaterialKey> materials = materialKeysOf(drawing.faces);
+    const bool sameFaces = sameSheet && materials == builtMaterials_ && equalFaces(drawing.faces, builtFaces_);
+    if (!sameFaces) {
+        buildFaces(drawing);
+        builtFaces_ = drawing.faces;
+        builtMaterials_ = std::move(materials);
+    }
+    if (!sameSheet || !equalFlaps(drawing.flaps, builtFlaps_)) {
+        buildFlaps(drawing);
+        builtFlaps_ = drawing.flaps;
+    }
+    if (!sameFaces || !equalLines(drawing.lines, builtLines_)) {
+        buildLines(drawing);
+        builtLines_ = drawing.lines;
+    }
+    if (!sameSheet || !equalNumbers(drawing.numbers, numbers_) ||
+        numbersLeftOut_ != overlay_.rotate.part || numberFontSizeBuilt_ != options_.numberFontSize) {
+        numbers_ = drawing.numbers;
+        numbersLeftOut_ = overlay_.rotate.part;
+        buildNumbers();
+    }
+    built_ = true;
     buildOverlay();
 }
 
@@ -244,7 +355,7 @@ void DevelopmentRenderer::setOptions(const DevelopmentViewOptions& options) {
 void DevelopmentRenderer::setOverlay(const DevelopmentOverlay& overlay) {
     overlay_ = overlay;
     buildOverlay();
-    if (numberStyle_ == NumberStyle::Screen && functionsLoaded_ &&
+    if (purpose_ == RenderPurpose::Screen && functionsLoaded_ &&
         overlay_.rotate.part != numbersLeftOut_) {
         numbersLeftOut_ = overlay_.rotate.part;
         buildScreenNumbers();
@@ -261,6 +372,7 @@ void DevelopmentRenderer::releaseTextures() {
 
 void DevelopmentRenderer::releaseGl() {
     if (!functionsLoaded_) return;
+    built_ = false;
     releaseTextures();
     plainFaces_.release(gl_);
     flapFills_.release(gl_);
@@ -408,8 +520,9 @@ void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
         outlines.close(bounds);
         halfedges.push_back(flap.halfedge);
     }
-    flapFills_.build(gl_, fills, {});
-    flapOutlines_.build(gl_, outlines, {});
+    const bool tiled = purpose_ == RenderPurpose::Screen;
+    flapFills_.build(gl_, fills, {}, tiled);
+    flapOutlines_.build(gl_, outlines, {}, tiled);
     flapRanges_.clear();
     for (size_t i = 0; i < halfedges.size(); ++i)
         flapRanges_.push_back({halfedges[i], flapFills_.tiles->rangeOf(static_cast<int>(i))});
@@ -433,12 +546,13 @@ void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
         lineRecords_.push_back({line.halfedge, a, b, line.lineType});
     }
     for (int type = 0; type < 3; ++type)
-        for (int over = 0; over < 2; ++over) lines_[type][over].build(gl_, data[type][over], {});
+        for (int over = 0; over < 2; ++over)
+            lines_[type][over].build(gl_, data[type][over], {}, purpose_ == RenderPurpose::Screen);
 }
 
 void DevelopmentRenderer::buildNumbers() {
     numberFontSizeBuilt_ = options_.numberFontSize;
-    if (numberStyle_ == NumberStyle::Screen) {
+    if (purpose_ == RenderPurpose::Screen) {
         numberTriangles_.release(gl_);
         numberRanges_.clear();
         buildScreenNumbers();
@@ -514,7 +628,7 @@ void DevelopmentRenderer::buildScreenNumbers() {
         if (list.size() == 0) continue;
         NumberBand b;
         b.maxScale = maxScale[band];
-        b.quads.build(gl_, list, {4, 2, -1, -1, 2});
+        b.quads.build(gl_, list, {4, 2, -1, -1, 2}, true);
         numberBands_.push_back(std::move(b));
     }
 }
@@ -746,7 +860,7 @@ void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t, const Box
 }
 
 void DevelopmentRenderer::drawNumbers(const DevelopmentViewTransform& t, const Box& view) const {
-    if (numberStyle_ == NumberStyle::Screen) {
+    if (purpose_ == RenderPurpose::Screen) {
         if (numberBands_.empty() || !atlasTexture_) return;
         const double emPixels = options_.numberFontSize * kNumberEmPerPoint * t.scale();
         glDisable(GL_BLEND);

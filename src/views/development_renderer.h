@@ -68,14 +68,16 @@ inline constexpr double kNumberEmPerPoint = 0.042333333333333334;
 // be under three pixels high and could not be read.
 inline constexpr double kMinNumberEmPixels = 4.0;
 
-// How join numbers are drawn.
-enum class NumberStyle {
-    // Quads from a distance-field atlas; numbers too small to read are left out. Cheap enough
-    // for every frame of a development of a million faces.
+// What the renderer draws for.
+enum class RenderPurpose {
+    // The view on screen: join numbers as quads from a distance-field atlas, numbers too
+    // small to read left out, and lines, flaps and numbers sorted into tiles of the sheet so
+    // that a frame issues only what it shows. Cheap enough for every frame of a development
+    // of a million faces.
     Screen,
-    // The glyph outlines as triangles, every number however small: the pictures of the
-    // outputs.
-    Outline,
+    // Pictures of the outputs: every number as glyph outlines however small, everything in
+    // the drawing's own order, so that the same drawing always gives the same pixels.
+    Output,
 };
 
 
@@ -105,7 +107,10 @@ public:
     // and end of a part's rotation rebuild the numbers, so the context must be current then.
     void setOverlay(const DevelopmentOverlay& overlay);
     // Screen by default; takes effect at the next drawing.
-    void setNumberStyle(NumberStyle style) { numberStyle_ = style; }
+    void setPurpose(RenderPurpose purpose) {
+        if (purpose != purpose_) built_ = false, numberFontSizeBuilt_ = -1;
+        purpose_ = purpose;
+    }
 
     // The sheet of the current drawing.
     const SheetFrame& sheet() const { return sheet_; }
@@ -127,9 +132,9 @@ private:
     struct TiledBatch {
         VertexBatch batch;
         std::unique_ptr<TiledPrimitives> tiles;
-        // Uploads `list` sorted into tiles; returns the tiling, whose vertex data is dropped
-        // once uploaded.
-        void build(const GlFunctions& gl, const PrimitiveList& list, const VertexLayout& layout);
+        // Uploads `list`, sorted into tiles when `tiled`.
+        void build(const GlFunctions& gl, const PrimitiveList& list, const VertexLayout& layout,
+                   bool tiled);
         void draw(const GlFunctions& gl, GLenum mode, const Box& view,
                   std::vector<VertexRange>& scratch) const;
         void release(const GlFunctions& gl) { batch.release(gl); tiles.reset(); }
@@ -151,6 +156,17 @@ private:
         Point2 start, end;  // centimetres
         int lineType = kLineSolid;
     };
+
+    // What of a material the faces' arrays and textures were built from.
+    struct MaterialKey {
+        const Material* material = nullptr;
+        float r = 0, g = 0, b = 0;
+        const TextureImage* texture = nullptr;
+        int width = 0, height = 0;
+        std::uint64_t pixels = 0;  // a hash of the picture
+        bool operator==(const MaterialKey& o) const;
+    };
+    static std::vector<MaterialKey> materialKeysOf(const std::vector<DrawnFace>& faces);
 
     void ensureFunctions();
     void buildFaces(const DevelopmentDrawing& drawing);
@@ -183,6 +199,12 @@ private:
     DevelopmentOverlay overlay_;
     SheetFrame sheet_;
     bool hasContent_ = false;
+    bool built_ = false;
+    // What the arrays were last built from.
+    std::vector<DrawnFace> builtFaces_;
+    std::vector<MaterialKey> builtMaterials_;
+    std::vector<DrawnFlap> builtFlaps_;
+    std::vector<DrawnLine> builtLines_;
 
     VertexBatch plainFaces_;  // x, y, r, g, b
     std::vector<TexturedFaces> texturedFaces_;
@@ -199,7 +221,7 @@ private:
     std::vector<LineRecord> lineRecords_;
 
     std::vector<DrawnNumber> numbers_;
-    NumberStyle numberStyle_ = NumberStyle::Screen;
+    RenderPurpose purpose_ = RenderPurpose::Screen;
     VertexBatch numberTriangles_;
     std::vector<std::pair<const Part*, Range>> numberRanges_;
     int numberFontSizeBuilt_ = -1;

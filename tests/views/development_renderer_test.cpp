@@ -335,14 +335,14 @@ TEST_F(DevelopmentRender, ScreenNumbersMatchTheOutlinesAndTinyOnesAreLeftOutOnSc
     for (DrawnNumber& n : drawing.numbers) n.marked = true;
     DevelopmentViewOptions options;
     options.numberFontSize = 30;
-    auto render = [&](NumberStyle style) {
-        renderer->setNumberStyle(style);
+    auto render = [&](RenderPurpose purpose) {
+        renderer->setPurpose(purpose);
         renderer->setOptions(options);
         renderer->setDrawing(drawing);
         return frame();
     };
-    const RgbImage outline = render(NumberStyle::Outline);
-    const RgbImage screen = render(NumberStyle::Screen);
+    const RgbImage outline = render(RenderPurpose::Output);
+    const RgbImage screen = render(RenderPurpose::Screen);
     int ink = 0, differ = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
@@ -359,6 +359,37 @@ TEST_F(DevelopmentRender, ScreenNumbersMatchTheOutlinesAndTinyOnesAreLeftOutOnSc
     const double em = kNumberEmPerPoint * view.scale();
     options.numberFontSize = std::max(1, static_cast<int>(kMinNumberEmPixels / em * 0.9));
     ASSERT_LT(options.numberFontSize * em, kMinNumberEmPixels);
-    EXPECT_EQ(render(NumberStyle::Screen).pixels, without.pixels);
-    EXPECT_NE(render(NumberStyle::Outline).pixels, without.pixels);
+    EXPECT_EQ(render(RenderPurpose::Screen).pixels, without.pixels);
+    EXPECT_NE(render(RenderPurpose::Output).pixels, without.pixels);
+}
+
+TEST_F(DevelopmentRender, ADrawingGivenAgainAfterAnEditLooksAsIfDrawnAfresh) {
+    use(test::makeCube(), true);
+    frame();
+    auto fresh = [&](const DevelopmentDrawing& d) {
+        DevelopmentRenderer other;
+        other.setDrawing(d);
+        other.render(view);
+        RgbImage image = context->readPixels();
+        other.releaseGl();
+        return image;
+    };
+    // A line hidden, a number and a flap moved: as an edit leaves the drawing.
+    DevelopmentDrawing edited = drawing;
+    ASSERT_FALSE(edited.flaps.empty());
+    for (DrawnLine& line : edited.lines)
+        if (line.visible()) {
+            line.lineType = kLineNone;
+            break;
+        }
+    edited.numbers.front().number = 88;
+    edited.flaps.front().height *= 2;
+    renderer->setDrawing(edited);
+    EXPECT_EQ(frame().pixels, fresh(edited).pixels);
+    // Only the material's colour changes; the faces are the same.
+    model->defaultMaterial.flatColor = {0.1f, 0.6f, 0.2f};
+    renderer->setDrawing(edited);
+    const RgbImage recoloured = frame();
+    EXPECT_EQ(recoloured.pixels, fresh(edited).pixels);
+    EXPECT_TRUE(close(pixel(recoloured, screen(centroid(edited.faces[0].corners))), {26, 153, 51}, 1));
 }

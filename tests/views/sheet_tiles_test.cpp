@@ -53,7 +53,9 @@ TEST(SheetTiles, AViewDrawsEveryPrimitiveItMeetsAndLeavesFarOnesOut) {
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
             const bool meets = i + 0.9 >= 3.5 && i + 0.1 <= 12.05 && j + 0.9 >= 7.2 && j + 0.1 <= 9.95;
-            if (meets) EXPECT_TRUE(drawn.count(j * n + i)) << i << ", " << j;
+            if (meets) {
+                EXPECT_TRUE(drawn.count(j * n + i)) << i << ", " << j;
+            }
         }
     // Only the tiles around the view: a tile is five cells a side here.
     EXPECT_LE(drawn.size(), 4u * 2u * 25u);
