@@ -234,6 +234,9 @@ void BM_ModelView(benchmark::State& state) {
         glFinish();
     }
     state.counters["cpu_ms"] = (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
+    // What the software renderer spends on each triangle, all its threads together.
+    state.counters["cpu_ns_per_face"] =
+        state.counters["cpu_ms"] * 1e6 / static_cast<double>(std::max(1, model.faceCount));
     renderer.releaseGl();
     state.counters["faces"] = model.faceCount;
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
