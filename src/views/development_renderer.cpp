@@ -871,9 +871,13 @@ void DevelopmentRenderer::drawNumbers(const DevelopmentViewTransform& t, const B
         // Inside the outline the distance picture holds at least half its range.
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GEQUAL, 0.5f);
+        // The distance is no coverage: the framebuffer keeps its opaque alpha, or a reader
+        // of the image would show the digits' edges see-through.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
         for (const NumberBand& band : numberBands_)
             if (band.maxScale * emPixels >= kMinNumberEmPixels)
                 band.quads.draw(gl_, GL_TRIANGLES, view, scratchRanges_);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDisable(GL_ALPHA_TEST);
         glBindTexture(GL_TEXTURE_2D, 0);
         glDisable(GL_TEXTURE_2D);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -343,6 +344,12 @@ TEST_F(DevelopmentRender, ScreenNumbersMatchTheOutlinesAndTinyOnesAreLeftOutOnSc
     };
     const RgbImage outline = render(RenderPurpose::Output);
     const RgbImage screen = render(RenderPurpose::Screen);
+    // The framebuffer stays opaque under the digits: the view's widget composes the image
+    // with its alpha.
+    std::vector<std::uint8_t> alpha(static_cast<size_t>(kWidth) * kHeight);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_ALPHA, GL_UNSIGNED_BYTE, alpha.data());
+    EXPECT_EQ(std::count(alpha.begin(), alpha.end(), 255), static_cast<long>(alpha.size()));
     int ink = 0, differ = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
