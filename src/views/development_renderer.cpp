@@ -16,6 +16,9 @@ namespace plikatra {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Resolution of the number atlas: its outlines stay true to within a pixel up to numbers
+// 64 pixels high, and straight edges stay straight beyond that.
+constexpr int kAtlasTexelsPerEm = 64;
 // A printed line width of 1 is this many centimetres wide on the sheet.
 constexpr double kLineWidthToCm = 0.035146;
 // The printout lifts a number's baseline 0.2 × 0.7 of its size in points off the edge; the
@@ -581,7 +584,7 @@ void DevelopmentRenderer::buildNumbers() {
 
 void DevelopmentRenderer::ensureAtlasTexture() {
     if (!atlasBuilt_) {
-        atlas_ = buildGlyphAtlas(glyphs_);
+        atlas_ = buildGlyphAtlas(glyphs_, kAtlasTexelsPerEm);
         atlasBuilt_ = true;
     }
     if (atlasTexture_ || atlas_.empty()) return;
@@ -868,6 +871,12 @@ void DevelopmentRenderer::drawNumbers(const DevelopmentViewTransform& t, const B
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, atlasTexture_);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        // While a texel is smaller than a pixel, the nearest texel's distance cuts the outline
+        // within a fraction of a pixel, and a software renderer samples it at half the cost;
+        // larger numbers interpolate, which keeps their edges smooth.
+        const GLint filter = emPixels < kAtlasTexelsPerEm ? GL_NEAREST : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
         // Inside the outline the distance picture holds at least half its range.
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GEQUAL, 0.5f);
