@@ -324,7 +324,7 @@ private:
 // read back as the view's widget reads them: a wheel step of zoom, a pan step (the widget
 // shifts its last image while dragging and renders once at the release), and a click in
 // "Erase Edge" or "Show Edge" mode on a fold line, which changes the development, so the
-// drawing and the renderer's arrays are built again before the frame. The layout puts the
+// drawing, the flaps that collide and the renderer's arrays are built again before the frame. The layout puts the
 // whole development on one page, where numbers of 8 points are about 9 pixels high at the
 // fit and lie over each other; argument: the zoom the replay starts from (1 the fit, 4 where
 // a number is about as large as its edge).
@@ -349,7 +349,7 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
     view.clientWidth = kWidth;
     view.clientHeight = kHeight;
     std::vector<std::uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-    double drawingMs = 0, arraysMs = 0;
+    double drawingMs = 0, arraysMs = 0, collisionsMs = 0;
     auto rebuild = [&] {
         const auto start = std::chrono::steady_clock::now();
         drawing = drawDevelopment(*doc.model(), drawingOptionsOf(settings));
@@ -361,7 +361,13 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
     };
     auto frame = [&] {
         renderer.setOptions(developmentViewOptionsOf(settings, doc.editor().mode()));
-        renderer.setOverlay(overlayOf(doc.editor()));
+        // As the widget does: flaps that collide are tinted, found again after every edit.
+        DevelopmentOverlay overlay = overlayOf(doc.editor());
+        const auto collisions = std::chrono::steady_clock::now();
+        if (settings.bDrawNorishiro && settings.bTintCollidingNorishiro)
+            for (const FlaggedFlap& f : doc.collidingFlaps()) overlay.flaggedFlaps.insert(f.halfedge);
+        collisionsMs += millisecondsSince(collisions);
+        renderer.setOverlay(overlay);
         renderer.render(view);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     };
@@ -384,7 +390,7 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
     const Point2 click{(fold->start.x + fold->end.x) / 2, (fold->start.y + fold->end.y) / 2};
 
     double zoomMs = 0, panMs = 0, clickMs = 0, clickDrawingMs = 0, clickArraysMs = 0;
-    double zoomCpu = 0, panCpu = 0, clickCpu = 0;
+    double zoomCpu = 0, panCpu = 0, clickCpu = 0, clickCollisionsMs = 0;
     int step = 0;
     for (auto _ : state) {
         // Zoom in and out by the wheel's step around the fit.
@@ -405,6 +411,7 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
 
         start = std::chrono::steady_clock::now();
         cpu = processCpuMs();
+        collisionsMs = 0;
         doc.chooseEditMode(step % 2 ? kModeShowEdge : kModeEraseEdge);
         doc.editor().mousePress(MouseButton::Left, click);
         doc.editor().mouseRelease(MouseButton::Left, click);
@@ -414,6 +421,7 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
         clickCpu += processCpuMs() - cpu;
         clickDrawingMs += drawingMs;
         clickArraysMs += arraysMs;
+        clickCollisionsMs += collisionsMs;
         drawingMs = arraysMs = 0;
         ++step;
     }
@@ -429,6 +437,7 @@ void BM_DevelopmentInteraction(benchmark::State& state) {
     state.counters["click_cpu_ms"] = clickCpu / n;
     state.counters["click_drawing_ms"] = clickDrawingMs / n;
     state.counters["click_arrays_ms"] = clickArraysMs / n;
+    state.counters["click_collisions_ms"] = clickCollisionsMs / n;
     state.counters["faces"] = static_cast<double>(drawing.faces.size());
     state.counters["pages"] = renderer.sheet().pagesAcross * renderer.sheet().pagesDown;
     state.counters["fit_em_px"] = settings.iEdgeNumberFontSize * kNumberEmPerPoint * fitPixelsPerCm(kWidth, kHeight, renderer.sheet());
