@@ -792,9 +792,11 @@ void DevelopmentRenderer::drawFlaps(const Box& view) const {
     if (!overlay_.flaggedFlaps.empty()) {
         const GlColor c = glColorOf(options_.selectionColor);
         glColor3f(0.5f + c.r / 2, 0.5f + c.g / 2, 0.5f + c.b / 2);
+        // One call for all of them: a large development may have thousands.
+        scratchRanges_.clear();
         for (const auto& [halfedge, range] : flapRanges_)
-            if (overlay_.flaggedFlaps.count(halfedge))
-                flapFills_.batch.draw(gl_, GL_TRIANGLES, range.first, range.count);
+            if (overlay_.flaggedFlaps.count(halfedge)) scratchRanges_.push_back(range);
+        flapFills_.batch.draw(gl_, GL_TRIANGLES, scratchRanges_);
     }
     enableSmoothLines(options_.lineSmooth);
     glLineWidth(1.0f);
