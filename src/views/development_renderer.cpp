@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <cstdlib>
-#include <ctime>
 
 #include "views/gl_textures.h"
 #include "views/polygon_tessellation.h"
@@ -689,18 +687,10 @@ void DevelopmentRenderer::render(const DevelopmentViewTransform& t) {
     if (!hasContent_) return;
     setSheetTransform(t);
     const Box view = visibleBox(t);
-    auto cpu = [] { glFinish(); timespec ts{}; clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts); return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6; };
-    double c0 = cpu();
     drawFaces();
-    double c1 = cpu();
     drawFlaps(view);
-    double c2 = cpu();
     drawLines(t, view);
-    double c3 = cpu();
     drawNumbers(t, view);
-    double c4 = cpu();
-    if (getenv("EMDBG")) fprintf(stderr, "counts faces %d flapfill %d flapout %d lines %d %d %d\n", plainFaces_.vertexCount(), flapFills_.batch.vertexCount(), flapOutlines_.batch.vertexCount(), lines_[0][0].batch.vertexCount(), lines_[1][0].batch.vertexCount(), lines_[2][0].batch.vertexCount());
-    if (getenv("EMDBG")) fprintf(stderr, "faces %.1f flaps %.1f lines %.1f numbers %.1f\n", c1-c0, c2-c1, c3-c2, c4-c3);
     drawRotation(t);
 }
 
