@@ -16,6 +16,11 @@
 #include <memory>
 #include <unordered_map>
 
+#include "app/document.h"
+#include "app/front_end.h"
+#include "app/options.h"
+#include "app/view_options.h"
+#include "base/settings.h"
 #include "base/ui.h"
 #include "development/development.h"
 #include "development/development_drawing.h"
@@ -24,6 +29,7 @@
 #include "views/model_renderer.h"
 #include "views/offscreen_context.h"
 #include "views/offscreen_raster.h"
+#include "silent_ui.h"
 
 using namespace plikatra;
 
@@ -228,6 +234,9 @@ void BM_ModelView(benchmark::State& state) {
         glFinish();
     }
     state.counters["cpu_ms"] = (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
+    // What the software renderer spends on each triangle, all its threads together.
+    state.counters["cpu_ns_per_face"] =
+        state.counters["cpu_ms"] * 1e6 / static_cast<double>(std::max(1, model.faceCount));
     renderer.releaseGl();
     state.counters["faces"] = model.faceCount;
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
@@ -290,8 +299,156 @@ void BM_RasterBitmap(benchmark::State& state) {
     state.counters["height"] = request.height;
 }
 
+// A front end that answers every dialog with its defaults and shows nothing.
+class QuietFrontEnd : public FrontEnd {
+public:
+    void message(const std::string&, const std::string&, MessageIcon) override {}
+    Answer ask(const std::string&, const std::string&, Buttons, MessageIcon) override {
+        return Answer::Ok;
+    }
+    ProgressFrontEnd& progress() override { return progress_; }
+    Fonts& fonts() override { return fonts_; }
+    bool layoutMethod(LayoutDialog&) override { return true; }
+    bool developmentSize(LayoutDialog&) override { return true; }
+    bool inputText(TextDialogValues&) override { return false; }
+    bool epsSaveSettings(EpsSaveSettings&) override { return true; }
+    std::optional<std::string> chooseTextureFile() override { return std::nullopt; }
+
+private:
+    bench::SilentProgress progress_;
+    SystemFonts fonts_;
+};
+
+// The development view's answers to a user on a scan-like model of 70,000 uneven triangles
+// unfolded into many parts, join numbers on, each answer timed from the input to the pixels
+// read back as the view's widget reads them: a wheel step of zoom, a pan step (the widget
+// shifts its last image while dragging and renders once at the release), and a click in
+// "Erase Edge" or "Show Edge" mode on a fold line, which changes the development, so the
+// drawing, the flaps that collide and the renderer's arrays are built again before the frame. The layout puts the
+// whole development on one page, where numbers of 8 points are about 9 pixels high at the
+// fit and lie over each other; argument: the zoom the replay starts from (1 the fit, 4 where
+// a number is about as large as its edge).
+void BM_DevelopmentInteraction(benchmark::State& state) {
+    if (!context()) return state.SkipWithError("no OpenGL context");
+    Settings settings;
+    settings.bDrawEdgeNumber = true;
+    settings.iAlgorithmType = 0;
+    QuietFrontEnd ui;
+    Document doc(ui, settings);
+    doc.adopt(makeRandomHull(35002, 7));
+    if (!doc.createDevelopment(true)) return state.SkipWithError("unfolding failed");
+    bool stale = false;
+    doc.addListener([&](DocumentEvent e) {
+        if (e != DocumentEvent::Feedback && e != DocumentEvent::Modified && e != DocumentEvent::ResetView)
+            stale = true;
+    });
+
+    DevelopmentRenderer renderer;
+    DevelopmentDrawing drawing;
+    DevelopmentViewTransform view;
+    view.clientWidth = kWidth;
+    view.clientHeight = kHeight;
+    std::vector<std::uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
+    double drawingMs = 0, arraysMs = 0, collisionsMs = 0;
+    auto rebuild = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        drawing = drawDevelopment(*doc.model(), drawingOptionsOf(settings));
+        drawingMs = millisecondsSince(start);
+        const auto arrays = std::chrono::steady_clock::now();
+        renderer.setDrawing(drawing);
+        arraysMs = millisecondsSince(arrays);
+        stale = false;
+    };
+    auto frame = [&] {
+        renderer.setOptions(developmentViewOptionsOf(settings, doc.editor().mode()));
+        // As the widget does: flaps that collide are tinted, found again after every edit.
+        DevelopmentOverlay overlay = overlayOf(doc.editor());
+        const auto collisions = std::chrono::steady_clock::now();
+        if (settings.bDrawNorishiro && settings.bTintCollidingNorishiro)
+            for (const FlaggedFlap& f : doc.collidingFlaps()) overlay.flaggedFlaps.insert(f.halfedge);
+        collisionsMs += millisecondsSince(collisions);
+        renderer.setOverlay(overlay);
+        renderer.render(view);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    };
+    rebuild();
+    fitSheet(view, renderer.sheet());
+    setZoomWithinLimits(view, renderer.sheet(), static_cast<double>(state.range(0)));
+    doc.editor().setPixelsPerUnit(pixelsPerUnit(view, renderer.sheet()));
+    frame();
+
+    // A fold line near the middle of the sheet: visible at every zoom step below.
+    const Point2 centre = screenToSheet(view, renderer.sheet(), {kWidth / 2.0, kHeight / 2.0});
+    const DrawnLine* fold = nullptr;
+    double best = 1e300;
+    for (const DrawnLine& line : drawing.lines) {
+        if (!line.visible() || !line.halfedge || !line.halfedge->twin) continue;
+        const double dx = (line.start.x + line.end.x) / 2 - centre.x, dy = (line.start.y + line.end.y) / 2 - centre.y;
+        if (dx * dx + dy * dy < best) best = dx * dx + dy * dy, fold = &line;
+    }
+    if (!fold) return state.SkipWithError("no fold line");
+    const Point2 click{(fold->start.x + fold->end.x) / 2, (fold->start.y + fold->end.y) / 2};
+
+    double zoomMs = 0, panMs = 0, clickMs = 0, clickDrawingMs = 0, clickArraysMs = 0;
+    double zoomCpu = 0, panCpu = 0, clickCpu = 0, clickCollisionsMs = 0;
+    int step = 0;
+    for (auto _ : state) {
+        // Zoom in and out by the wheel's step around the fit.
+        auto start = std::chrono::steady_clock::now();
+        double cpu = processCpuMs();
+        setZoomWithinLimits(view, renderer.sheet(), step % 2 ? view.zoom / 1.2 : view.zoom * 1.2);
+        doc.editor().setPixelsPerUnit(pixelsPerUnit(view, renderer.sheet()));
+        frame();
+        zoomMs += millisecondsSince(start);
+        zoomCpu += processCpuMs() - cpu;
+
+        start = std::chrono::steady_clock::now();
+        cpu = processCpuMs();
+        view.panX += (step % 2 ? -40.0 : 40.0) / view.zoom;
+        frame();
+        panMs += millisecondsSince(start);
+        panCpu += processCpuMs() - cpu;
+
+        start = std::chrono::steady_clock::now();
+        cpu = processCpuMs();
+        collisionsMs = 0;
+        doc.chooseEditMode(step % 2 ? kModeShowEdge : kModeEraseEdge);
+        doc.editor().mousePress(MouseButton::Left, click);
+        doc.editor().mouseRelease(MouseButton::Left, click);
+        if (stale) rebuild();
+        frame();
+        clickMs += millisecondsSince(start);
+        clickCpu += processCpuMs() - cpu;
+        clickDrawingMs += drawingMs;
+        clickArraysMs += arraysMs;
+        clickCollisionsMs += collisionsMs;
+        drawingMs = arraysMs = 0;
+        ++step;
+    }
+    renderer.releaseGl();
+    const double n = static_cast<double>(state.iterations());
+    state.counters["zoom_ms"] = zoomMs / n;
+    state.counters["pan_ms"] = panMs / n;
+    state.counters["click_ms"] = clickMs / n;
+    // CPU time of the whole process (the renderer's threads included) per answer: on a busy
+    // machine the clock also counts the time others had the processors.
+    state.counters["zoom_cpu_ms"] = zoomCpu / n;
+    state.counters["pan_cpu_ms"] = panCpu / n;
+    state.counters["click_cpu_ms"] = clickCpu / n;
+    state.counters["click_drawing_ms"] = clickDrawingMs / n;
+    state.counters["click_arrays_ms"] = clickArraysMs / n;
+    state.counters["click_collisions_ms"] = clickCollisionsMs / n;
+    state.counters["faces"] = static_cast<double>(drawing.faces.size());
+    state.counters["pages"] = renderer.sheet().pagesAcross * renderer.sheet().pagesDown;
+    state.counters["fit_em_px"] = settings.iEdgeNumberFontSize * kNumberEmPerPoint * fitPixelsPerCm(kWidth, kHeight, renderer.sheet());
+    state.counters["parts"] = static_cast<double>(doc.model()->parts.size());
+    state.counters["flaps"] = static_cast<double>(drawing.flaps.size());
+    state.counters["numbers"] = static_cast<double>(drawing.numbers.size());
+}
+
 }  // namespace
 
+BENCHMARK(BM_DevelopmentInteraction)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 // About 10,000 and 100,000 faces at 2048 and 4096 pixels.
 BENCHMARK(BM_RasterBitmap)
     ->Args({71, 2048})

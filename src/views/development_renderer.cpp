@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "views/gl_textures.h"
@@ -13,10 +14,11 @@ namespace plikatra {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Resolution of the number atlas: its outlines stay true to within a pixel up to numbers
+// 64 pixels high, and straight edges stay straight beyond that.
+constexpr int kAtlasTexelsPerEm = 64;
 // A printed line width of 1 is this many centimetres wide on the sheet.
 constexpr double kLineWidthToCm = 0.035146;
-// Join-number em height per point of the number font size, in centimetres.
-constexpr double kNumberEmPerPoint = 0.042333333333333334;
 // The printout lifts a number's baseline 0.2 × 0.7 of its size in points off the edge; the
 // screen keeps the same distance so that both put the number at the same place. The em here
 // is 1.2 points per point of size.
@@ -45,7 +47,117 @@ void enableSmoothLines(bool on) {
     }
 }
 
+// Removes the corners of a closed outline at which it runs straight on: faces in a row along
+// a part's edge leave one corner each there, and each would cost the tessellation another
+// sliver triangle across the region.
+void dropStraightCorners(std::vector<Point2>& ring) {
+    if (ring.size() <= 3) return;
+    std::vector<Point2> kept;
+    kept.reserve(ring.size());
+    const size_t n = ring.size();
+    for (size_t i = 0; i < n; ++i) {
+        const Point2 a = kept.empty() ? ring[n - 1] : kept.back();
+        const Point2 b = ring[i], c = ring[(i + 1) % n];
+        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const double cross = ux * vy - uy * vx, dot = ux * vx + uy * vy;
+        // Only a true straight continuation: a turn back along the same line is kept.
+        const double scale = std::hypot(ux, uy) * std::hypot(vx, vy);
+        if (dot > 0 && std::abs(cross) <= 1e-12 * scale) continue;
+        kept.push_back(b);
+    }
+    if (kept.size() >= 3) ring = std::move(kept);
+}
+
+bool same(Point2 a, Point2 b) { return a.x == b.x && a.y == b.y; }
+
+bool sameFrame(const SheetFrame& a, const SheetFrame& b) {
+    return a.width == b.width && a.height == b.height && a.marginSide == b.marginSide &&
+           a.marginTop == b.marginTop && a.pageWidth == b.pageWidth &&
+           a.pageHeight == b.pageHeight && a.pagesAcross == b.pagesAcross &&
+           a.pagesDown == b.pagesDown && a.mag2d == b.mag2d && a.originX == b.originX &&
+           a.originY == b.originY;
+}
+
+template <class T, class Same>
+bool equalLists(const std::vector<T>& a, const std::vector<T>& b, Same sameItem) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!sameItem(a[i], b[i])) return false;
+    return true;
+}
+
+bool equalFaces(const std::vector<DrawnFace>& a, const std::vector<DrawnFace>& b) {
+    return equalLists(a, b, [](const DrawnFace& x, const DrawnFace& y) {
+        return x.part == y.part && x.face == y.face && x.material == y.material &&
+               equalLists(x.corners, y.corners, same);
+    });
+}
+
+bool equalFlaps(const std::vector<DrawnFlap>& a, const std::vector<DrawnFlap>& b) {
+    return equalLists(a, b, [](const DrawnFlap& x, const DrawnFlap& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.base0, y.base0) &&
+               same(x.base1, y.base1) && x.height == y.height;
+    });
+}
+
+bool equalLines(const std::vector<DrawnLine>& a, const std::vector<DrawnLine>& b) {
+    return equalLists(a, b, [](const DrawnLine& x, const DrawnLine& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.start, y.start) &&
+               same(x.end, y.end) && x.role == y.role && x.lineType == y.lineType;
+    });
+}
+
+bool equalNumbers(const std::vector<DrawnNumber>& a, const std::vector<DrawnNumber>& b) {
+    return equalLists(a, b, [](const DrawnNumber& x, const DrawnNumber& y) {
+        return x.part == y.part && x.halfedge == y.halfedge && same(x.first, y.first) &&
+               same(x.second, y.second) && x.number == y.number && x.marked == y.marked &&
+               x.scale == y.scale;
+    });
+}
+
+std::uint64_t hashBytes(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        h = (h ^ word) * 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    for (; i < bytes.size(); ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;
+    return h;
+}
+
 }  // namespace
+
+bool DevelopmentRenderer::MaterialKey::operator==(const MaterialKey& o) const {
+    return material == o.material && r == o.r && g == o.g && b == o.b && texture == o.texture &&
+           width == o.width && height == o.height && pixels == o.pixels;
+}
+
+std::vector<DevelopmentRenderer::MaterialKey> DevelopmentRenderer::materialKeysOf(
+    const std::vector<DrawnFace>& faces) {
+    // A material's colour or picture may change while the faces stay as they were.
+    std::vector<MaterialKey> keys;
+    std::unordered_set<const Material*> seen;
+    for (const DrawnFace& f : faces) {
+        if (!f.material || !seen.insert(f.material).second) continue;
+        const Material& m = *f.material;
+        MaterialKey k;
+        k.material = &m;
+        k.r = m.flatColor.r;
+        k.g = m.flatColor.g;
+        k.b = m.flatColor.b;
+        if (drawsTexture(m)) {
+            k.texture = m.texture.get();
+            k.width = m.texture->width;
+            k.height = m.texture->height;
+            k.pixels = hashBytes(m.texture->pixels);
+        }
+        keys.push_back(k);
+    }
+    return keys;
+}
 
 DevelopmentOverlay overlayOf(const DevelopmentEditor& editor) {
     DevelopmentOverlay o;
@@ -73,33 +185,94 @@ double joinNumberAngle(Point2 first, Point2 second) {
     return angle;
 }
 
-TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, Point2 second,
-                              double emCm, bool marked) {
+namespace {
+
+// Where a number's text goes on the sheet: text coordinates in em (x along the base line from
+// its left end, y up) map to sheet centimetres.
+struct NumberPlacement {
+    Point2 mid, along, up;
+    double width = 0, lift = 0, emCm = 0;
+
+    Point2 at(Point2 text) const {
+        const double x = (text.x - width / 2) * emCm;
+        const double y = (text.y + lift) * emCm;
+        return {mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y};
+    }
+};
+
+bool placeJoinNumber(Point2 first, Point2 second, double width, double emCm, bool marked,
+                     NumberPlacement& place) {
     const double angle = joinNumberAngle(first, second);
-    if (!std::isfinite(angle) || glyphs.empty()) return {};
+    if (!std::isfinite(angle)) return false;
     // The angle turns the text counter-clockwise on a y-up screen; on the sheet, whose y runs
     // down, the baseline and the glyphs' up direction are these.
     const double a = angle * kPi / 180.0;
-    const Point2 along{std::cos(a), -std::sin(a)};
-    const Point2 up{-std::sin(a), -std::cos(a)};
+    place.along = {std::cos(a), -std::sin(a)};
+    place.up = {-std::sin(a), -std::cos(a)};
+    place.mid = {(first.x + second.x) / 2, (first.y + second.y) / 2};
+    place.width = width;
+    place.emCm = emCm;
+    // A marked number stands further off so that its bar stays clear of the edge's line.
+    place.lift = marked ? std::max(kNumberLiftPerEm, kMarkedNumberLift) : kNumberLiftPerEm;
+    return true;
+}
+
+// Two triangles of (x, y, u, v) for the text rectangle [x0, x1] × [y0, y1] with texture
+// corners (u0, v0)–(u1, v1).
+void appendQuad(const NumberPlacement& place, double x0, double y0, double x1, double y1,
+                double u0, double v0, double u1, double v1, std::vector<float>& out,
+                Box& bounds) {
+    const Point2 corners[4] = {place.at({x0, y0}), place.at({x1, y0}), place.at({x1, y1}),
+                               place.at({x0, y1})};
+    const double uv[4][2] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};
+    for (int i : {0, 1, 2, 0, 2, 3}) {
+        push(out, corners[i]);
+        out.push_back(static_cast<float>(uv[i][0]));
+        out.push_back(static_cast<float>(uv[i][1]));
+    }
+    for (const Point2& c : corners) bounds.add(c);
+}
+
+}  // namespace
+
+TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 first, Point2 second,
+                              double emCm, bool marked) {
+    if (glyphs.empty()) return {};
     TriangleMesh mesh;
     const double width = glyphs.appendText(std::to_string(number), mesh);
-    double lift = kNumberLiftPerEm;
+    NumberPlacement place;
+    if (!placeJoinNumber(first, second, width, emCm, marked, place)) return {};
     if (marked) {
-        // The bar as two triangles of the same mesh, and the number lifted so that it stays
-        // clear of the edge's line.
+        // The bar as two triangles of the same mesh.
         const auto base = static_cast<std::uint32_t>(mesh.points.size());
         for (const Point2& corner : numberMarkBar(width, 1.0)) mesh.points.push_back(corner);
         for (std::uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(base + i);
-        lift = std::max(lift, kMarkedNumberLift);
     }
-    const Point2 mid{(first.x + second.x) / 2, (first.y + second.y) / 2};
-    for (Point2& p : mesh.points) {
-        const double x = (p.x - width / 2) * emCm;
-        const double y = (p.y + lift) * emCm;
-        p = {mid.x + x * along.x + y * up.x, mid.y + x * along.y + y * up.y};
-    }
+    for (Point2& p : mesh.points) p = place.at(p);
     return mesh;
+}
+
+void appendJoinNumberQuads(const GlyphSet& glyphs, const GlyphAtlas& atlas, int number,
+                           Point2 first, Point2 second, double emCm, bool marked,
+                           std::vector<float>& out, Box& bounds) {
+    if (glyphs.empty() || atlas.empty()) return;
+    const std::string text = std::to_string(number);
+    NumberPlacement place;
+    if (!placeJoinNumber(first, second, glyphs.advance(text), emCm, marked, place)) return;
+    double x = 0.0;
+    for (char c : text) {
+        const GlyphAtlas::Cell* cell = atlas.cell(c);
+        if (!cell) continue;
+        if (!cell->blank)
+            appendQuad(place, x + cell->left, cell->bottom, x + cell->right, cell->top, cell->u0,
+                       cell->v0, cell->u1, cell->v1, out, bounds);
+        x += cell->advance;
+    }
+    if (marked) {
+        const auto bar = numberMarkBar(place.width, 1.0);
+        const double u = atlas.solidU(), v = atlas.solidV();
+        appendQuad(place, bar[0].x, bar[1].y, bar[2].x, bar[0].y, u, v, u, v, out, bounds);
+    }
 }
 
 DevelopmentRenderer::DevelopmentRenderer(GlProcLoader loader) : loader_(loader) {
@@ -110,7 +283,27 @@ DevelopmentRenderer::~DevelopmentRenderer() = default;
 
 void DevelopmentRenderer::setGlyphs(GlyphSet glyphs) {
     glyphs_ = std::move(glyphs);
+    atlas_ = GlyphAtlas{};
+    atlasBuilt_ = false;
     numberFontSizeBuilt_ = -1;
+}
+
+void DevelopmentRenderer::TiledBatch::build(const GlFunctions& gl, const PrimitiveList& list,
+                                            const VertexLayout& layout, bool tiled) {
+    // Tiles of about a hundred primitives, at most 32 a side: few enough draw calls per frame.
+    // One tile keeps the order given.
+    const int side = tiled ? std::clamp(static_cast<int>(std::sqrt(list.size() / 100.0)), 1, 32) : 1;
+    tiles = std::make_unique<TiledPrimitives>(list, side);
+    batch.upload(gl, tiles->data(), layout);
+    tiles->dropData();
+}
+
+void DevelopmentRenderer::TiledBatch::draw(const GlFunctions& gl, GLenum mode, const Box& view,
+                                           std::vector<VertexRange>& scratch) const {
+    if (!tiles || batch.empty()) return;
+    scratch.clear();
+    tiles->visible(view, scratch);
+    batch.draw(gl, mode, scratch);
 }
 
 void DevelopmentRenderer::ensureFunctions() {
@@ -121,13 +314,34 @@ void DevelopmentRenderer::ensureFunctions() {
 
 void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
     ensureFunctions();
-    sheet_ = sheetFrameOf(drawing);
+    // An edit changes a few lines, flaps or numbers of a large development: what is the same
+    // as last time keeps its arrays, so that the view answers the click at once.
+    const SheetFrame sheet = sheetFrameOf(drawing);
+    const bool sameSheet = built_ && sameFrame(sheet, sheet_);
+    sheet_ = sheet;
     hasContent_ = !drawing.faces.empty();
-    buildFaces(drawing);
-    buildFlaps(drawing);
-    buildLines(drawing);
-    numbers_ = drawing.numbers;
-    buildNumbers();
+    std::vector<MaterialKey> materials = materialKeysOf(drawing.faces);
+    const bool sameFaces = sameSheet && materials == builtMaterials_ && equalFaces(drawing.faces, builtFaces_);
+    if (!sameFaces) {
+        buildFaces(drawing);
+        builtFaces_ = drawing.faces;
+        builtMaterials_ = std::move(materials);
+    }
+    if (!sameSheet || !equalFlaps(drawing.flaps, builtFlaps_)) {
+        buildFlaps(drawing);
+        builtFlaps_ = drawing.flaps;
+    }
+    if (!sameFaces || !equalLines(drawing.lines, builtLines_)) {
+        buildLines(drawing);
+        builtLines_ = drawing.lines;
+    }
+    if (!sameSheet || !equalNumbers(drawing.numbers, numbers_) ||
+        numbersLeftOut_ != overlay_.rotate.part || numberFontSizeBuilt_ != options_.numberFontSize) {
+        numbers_ = drawing.numbers;
+        numbersLeftOut_ = overlay_.rotate.part;
+        buildNumbers();
+    }
+    built_ = true;
     buildOverlay();
 }
 
@@ -142,6 +356,11 @@ void DevelopmentRenderer::setOptions(const DevelopmentViewOptions& options) {
 void DevelopmentRenderer::setOverlay(const DevelopmentOverlay& overlay) {
     overlay_ = overlay;
     buildOverlay();
+    if (purpose_ == RenderPurpose::Screen && functionsLoaded_ &&
+        overlay_.rotate.part != numbersLeftOut_) {
+        numbersLeftOut_ = overlay_.rotate.part;
+        buildScreenNumbers();
+    }
 }
 
 void DevelopmentRenderer::releaseTextures() {
@@ -154,6 +373,7 @@ void DevelopmentRenderer::releaseTextures() {
 
 void DevelopmentRenderer::releaseGl() {
     if (!functionsLoaded_) return;
+    built_ = false;
     releaseTextures();
     plainFaces_.release(gl_);
     flapFills_.release(gl_);
@@ -161,6 +381,10 @@ void DevelopmentRenderer::releaseGl() {
     for (auto& byType : lines_)
         for (auto& batch : byType) batch.release(gl_);
     numberTriangles_.release(gl_);
+    for (auto& band : numberBands_) band.quads.release(gl_);
+    numberBands_.clear();
+    if (atlasTexture_) glDeleteTextures(1, &atlasTexture_);
+    atlasTexture_ = 0;
 }
 
 void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
@@ -268,38 +492,45 @@ bool DevelopmentRenderer::regionMesh(const Part& part, const std::vector<const D
                     if (!g->twin->next || ++turn > budget) return false;
                 b = g;
             } while (b != h);
+            dropStraightCorners(contour);
             contours.push_back(std::move(contour));
         }
     return tessellate(contours, mesh);
 }
 
 void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
-    std::vector<float> fills, outlines;
-    flapRanges_.clear();
+    PrimitiveList fills(2), outlines(2);
+    std::vector<const Halfedge*> halfedges;
     for (const DrawnFlap& flap : d.flaps) {
         const std::vector<Point2> outline =
             flapOutline(flap.base0, flap.base1, flap.height / d.mag2d);
         if (outline.size() < 3) continue;
-        const Range range{static_cast<int>(fills.size() / 2),
-                          static_cast<int>(outline.size() - 2) * 3};
+        Box bounds;
+        for (const Point2& p : outline) bounds.add(cmOf(sheet_, p));
         for (size_t i = 1; i + 1 < outline.size(); ++i) {
-            push(fills, cmOf(sheet_, outline[0]));
-            push(fills, cmOf(sheet_, outline[i]));
-            push(fills, cmOf(sheet_, outline[i + 1]));
+            push(fills.data, cmOf(sheet_, outline[0]));
+            push(fills.data, cmOf(sheet_, outline[i]));
+            push(fills.data, cmOf(sheet_, outline[i + 1]));
         }
+        fills.close(bounds);
         // From one end of the base round to the other; the base is the edge's own line.
         for (size_t i = 0; i + 1 < outline.size(); ++i) {
-            push(outlines, cmOf(sheet_, outline[i]));
-            push(outlines, cmOf(sheet_, outline[i + 1]));
+            push(outlines.data, cmOf(sheet_, outline[i]));
+            push(outlines.data, cmOf(sheet_, outline[i + 1]));
         }
-        flapRanges_.push_back({flap.halfedge, range});
+        outlines.close(bounds);
+        halfedges.push_back(flap.halfedge);
     }
-    flapFills_.upload(gl_, fills, {});
-    flapOutlines_.upload(gl_, outlines, {});
+    const bool tiled = purpose_ == RenderPurpose::Screen;
+    flapFills_.build(gl_, fills, {}, tiled);
+    flapOutlines_.build(gl_, outlines, {}, tiled);
+    flapRanges_.clear();
+    for (size_t i = 0; i < halfedges.size(); ++i)
+        flapRanges_.push_back({halfedges[i], flapFills_.tiles->rangeOf(static_cast<int>(i))});
 }
 
 void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
-    std::vector<float> data[3][2];
+    PrimitiveList data[3][2];
     lineRecords_.clear();
     for (const DrawnLine& line : d.lines) {
         if (line.lineType < kLineSolid || line.lineType > kLineDashDot) continue;
@@ -307,16 +538,27 @@ void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
             line.halfedge && texturedFaceSet_.count(line.halfedge->face) != 0;
         const Point2 a = cmOf(sheet_, line.start), b = cmOf(sheet_, line.end);
         auto& out = data[line.lineType][overTexture ? 1 : 0];
-        push(out, a);
-        push(out, b);
+        push(out.data, a);
+        push(out.data, b);
+        Box bounds;
+        bounds.add(a);
+        bounds.add(b);
+        out.close(bounds);
         lineRecords_.push_back({line.halfedge, a, b, line.lineType});
     }
     for (int type = 0; type < 3; ++type)
-        for (int over = 0; over < 2; ++over) lines_[type][over].upload(gl_, data[type][over], {});
+        for (int over = 0; over < 2; ++over)
+            lines_[type][over].build(gl_, data[type][over], {}, purpose_ == RenderPurpose::Screen);
 }
 
 void DevelopmentRenderer::buildNumbers() {
     numberFontSizeBuilt_ = options_.numberFontSize;
+    if (purpose_ == RenderPurpose::Screen) {
+        numberTriangles_.release(gl_);
+        numberRanges_.clear();
+        buildScreenNumbers();
+        return;
+    }
     const double emCm = options_.numberFontSize * kNumberEmPerPoint;
     std::vector<float> points;
     std::vector<GLuint> indices;
@@ -336,6 +578,60 @@ void DevelopmentRenderer::buildNumbers() {
             numberRanges_.push_back({n.part, {first, count}});
     }
     numberTriangles_.uploadIndexed(gl_, points, indices, {});
+}
+
+void DevelopmentRenderer::ensureAtlasTexture() {
+    if (!atlasBuilt_) {
+        atlas_ = buildGlyphAtlas(glyphs_, kAtlasTexelsPerEm);
+        atlasBuilt_ = true;
+    }
+    if (atlasTexture_ || atlas_.empty()) return;
+    glGenTextures(1, &atlasTexture_);
+    glBindTexture(GL_TEXTURE_2D, atlasTexture_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, atlas_.width(), atlas_.height(), 0, GL_ALPHA,
+                 GL_UNSIGNED_BYTE, atlas_.pixels().data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // Linear filtering interpolates the distances, which is what keeps the outline sharp.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void DevelopmentRenderer::buildScreenNumbers() {
+    for (auto& band : numberBands_) band.quads.release(gl_);
+    numberBands_.clear();
+    if (numbers_.empty() || glyphs_.empty()) return;
+    ensureAtlasTexture();
+    if (atlas_.empty()) return;
+    const double emCm = options_.numberFontSize * kNumberEmPerPoint;
+    // Bands of scale a quarter octave wide: a band is left out when its largest numbers are
+    // too small, so a number is drawn down to 0.84 of the smallest readable size.
+    auto bandOf = [](double scale) {
+        return std::clamp(static_cast<int>(std::floor(-std::log2(scale) * 4)), 0, 40);
+    };
+    std::map<int, PrimitiveList> lists;
+    std::map<int, double> maxScale;
+    for (const DrawnNumber& n : numbers_) {
+        if (numbersLeftOut_ && n.part == numbersLeftOut_) continue;
+        if (!(n.scale > 0)) continue;
+        const int band = bandOf(n.scale);
+        PrimitiveList& list = lists.try_emplace(band, 4).first->second;
+        maxScale[band] = std::max(maxScale[band], n.scale);
+        Box bounds;
+        appendJoinNumberQuads(glyphs_, atlas_, n.number, cmOf(sheet_, n.first),
+                              cmOf(sheet_, n.second), emCm * n.scale, n.marked, list.data, bounds);
+        if (!bounds.empty()) list.close(bounds);
+    }
+    for (auto& [band, list] : lists) {
+        if (list.size() == 0) continue;
+        NumberBand b;
+        b.maxScale = maxScale[band];
+        b.quads.build(gl_, list, {4, 2, -1, -1, 2}, true);
+        numberBands_.push_back(std::move(b));
+    }
 }
 
 void DevelopmentRenderer::buildOverlay() {
@@ -381,6 +677,7 @@ void DevelopmentRenderer::render(const DevelopmentViewTransform& t) {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LINE_STIPPLE);
     glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_ALPHA_TEST);
     glShadeModel(GL_FLAT);
     const float grey = options_.whiteBackground ? 1.0f : 0.5f;
     glClearColor(grey, grey, grey, 1.0f);
@@ -389,11 +686,23 @@ void DevelopmentRenderer::render(const DevelopmentViewTransform& t) {
     if (options_.sheetFrame) drawSheet(t);
     if (!hasContent_) return;
     setSheetTransform(t);
+    const Box view = visibleBox(t);
     drawFaces();
-    drawFlaps();
-    drawLines(t);
-    drawNumbers();
+    drawFlaps(view);
+    drawLines(t, view);
+    drawNumbers(t, view);
     drawRotation(t);
+}
+
+Box DevelopmentRenderer::visibleBox(const DevelopmentViewTransform& t) const {
+    // The client area on the sheet, with room for the widest line and antialiased fringes.
+    const double s = t.scale();
+    const Point2 origin = sheetCmToScreen(t, sheet_, {0, 0});
+    const double margin = (std::max(1.0, screenLineWidth(t, options_.lineWidth)) + 4) / s;
+    Box view;
+    view.add(Point2{(0 - origin.x) / s - margin, (0 - origin.y) / s - margin});
+    view.add(Point2{(t.clientWidth - origin.x) / s + margin, (t.clientHeight - origin.y) / s + margin});
+    return view;
 }
 
 void DevelopmentRenderer::drawSheet(const DevelopmentViewTransform& t) const {
@@ -465,16 +774,19 @@ void DevelopmentRenderer::drawFaces() const {
     }
 }
 
-void DevelopmentRenderer::drawFlaps() const {
+void DevelopmentRenderer::drawFlaps(const Box& view) const {
     if (flapFills_.empty()) return;
     glDisable(GL_BLEND);
     glColor3f(1, 1, 1);
-    flapFills_.draw(gl_, GL_TRIANGLES);
+    flapFills_.draw(gl_, GL_TRIANGLES, view, scratchRanges_);
     if (!overlay_.flaggedFlaps.empty()) {
         const GlColor c = glColorOf(options_.selectionColor);
         glColor3f(0.5f + c.r / 2, 0.5f + c.g / 2, 0.5f + c.b / 2);
+        // One call for all of them: a large development may have thousands.
+        scratchRanges_.clear();
         for (const auto& [halfedge, range] : flapRanges_)
-            if (overlay_.flaggedFlaps.count(halfedge)) flapFills_.draw(gl_, GL_TRIANGLES, range.first, range.count);
+            if (overlay_.flaggedFlaps.count(halfedge)) scratchRanges_.push_back(range);
+        flapFills_.batch.draw(gl_, GL_TRIANGLES, scratchRanges_);
     }
     enableSmoothLines(options_.lineSmooth);
     glLineWidth(1.0f);
@@ -482,18 +794,18 @@ void DevelopmentRenderer::drawFlaps() const {
         setColor(glColorOf(options_.selectionColor));
     else
         glColor3f(0, 0, 0);
-    flapOutlines_.draw(gl_, GL_LINES);
+    flapOutlines_.draw(gl_, GL_LINES, view, scratchRanges_);
     enableSmoothLines(false);
     if (overlay_.flapTarget) {
         const Halfedge* target = overlay_.flapTarget;
         glColor3f(1, 0, 0);
         for (const auto& [halfedge, range] : flapRanges_)
             if (halfedge == target || (target->pair && halfedge == target->pair))
-                flapFills_.draw(gl_, GL_TRIANGLES, range.first, range.count);
+                flapFills_.batch.draw(gl_, GL_TRIANGLES, range.first, range.count);
     }
 }
 
-void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t) const {
+void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t, const Box& view) const {
     glLineWidth(static_cast<float>(screenLineWidth(t, options_.lineWidth)));
     const int factor = stippleFactor(t);
     const float overTextureAlpha =
@@ -511,7 +823,7 @@ void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t) const {
         glDisable(GL_LINE_STIPPLE);
         glColor4f(1, 1, 1, 1);
         for (int type = kLineDotted; type <= kLineDashDot; ++type)
-            for (const auto& batch : lines_[type]) batch.draw(gl_, GL_LINES);
+            for (const auto& batch : lines_[type]) batch.draw(gl_, GL_LINES, view, scratchRanges_);
     }
     for (int type = kLineSolid; type <= kLineDashDot; ++type) {
         setPattern(type);
@@ -525,7 +837,7 @@ void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t) const {
                 glDisable(GL_BLEND);
             }
             glColor4f(0, 0, 0, alpha);
-            lines_[type][over].draw(gl_, GL_LINES);
+            lines_[type][over].draw(gl_, GL_LINES, view, scratchRanges_);
         }
     }
     if (!selectedLines_.empty()) {
@@ -542,7 +854,36 @@ void DevelopmentRenderer::drawLines(const DevelopmentViewTransform& t) const {
     enableSmoothLines(false);
 }
 
-void DevelopmentRenderer::drawNumbers() const {
+void DevelopmentRenderer::drawNumbers(const DevelopmentViewTransform& t, const Box& view) const {
+    if (purpose_ == RenderPurpose::Screen) {
+        if (numberBands_.empty() || !atlasTexture_) return;
+        const double emPixels = options_.numberFontSize * kNumberEmPerPoint * t.scale();
+        glDisable(GL_BLEND);
+        glColor3f(0, 0, 0);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, atlasTexture_);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        // While a texel is smaller than a pixel, the nearest texel's distance cuts the outline
+        // within a fraction of a pixel, and a software renderer samples it at half the cost;
+        // larger numbers interpolate, which keeps their edges smooth.
+        const GLint filter = emPixels < kAtlasTexelsPerEm ? GL_NEAREST : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        // Inside the outline the distance picture holds at least half its range.
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, 0.5f);
+        // The distance is no coverage: the framebuffer keeps its opaque alpha, or a reader
+        // of the image would show the digits' edges see-through.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+        for (const NumberBand& band : numberBands_)
+            if (band.maxScale * emPixels >= kMinNumberEmPixels)
+                band.quads.draw(gl_, GL_TRIANGLES, view, scratchRanges_);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDisable(GL_ALPHA_TEST);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+        return;
+    }
     if (numberTriangles_.empty()) return;
     glDisable(GL_BLEND);
     glColor3f(0, 0, 0);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +18,7 @@
 #include "views/development_view_transform.h"
 #include "views/gl_functions.h"
 #include "views/number_glyphs.h"
+#include "views/sheet_tiles.h"
 #include "views/vertex_batch.h"
 
 namespace plikatra {
@@ -52,6 +54,32 @@ double joinNumberAngle(Point2 first, Point2 second);
 TriangleMesh layoutJoinNumber(const GlyphSet& glyphs, int number, Point2 firstCm,
                               Point2 secondCm, double emCm, bool marked = false);
 
+// The same number as quads cut from `atlas`: two triangles of (x, y, u, v) per character and
+// one more pair for the bar of a marked number, appended to `out`; their sheet bounds are
+// added to `bounds`. Nothing for coincident points.
+void appendJoinNumberQuads(const GlyphSet& glyphs, const GlyphAtlas& atlas, int number,
+                           Point2 firstCm, Point2 secondCm, double emCm, bool marked,
+                           std::vector<float>& out, Box& bounds);
+
+// Join-number em height per point of the number font size, in centimetres.
+inline constexpr double kNumberEmPerPoint = 0.042333333333333334;
+
+// On screen a number whose em is smaller than this many pixels is left out: its digits would
+// be under three pixels high and could not be read.
+inline constexpr double kMinNumberEmPixels = 4.0;
+
+// What the renderer draws for.
+enum class RenderPurpose {
+    // The view on screen: join numbers as quads from a distance-field atlas, numbers too
+    // small to read left out, and lines, flaps and numbers sorted into tiles of the sheet so
+    // that a frame issues only what it shows. Cheap enough for every frame of a development
+    // of a million faces.
+    Screen,
+    // Pictures of the outputs: every number as glyph outlines however small, everything in
+    // the drawing's own order, so that the same drawing always gives the same pixels.
+    Output,
+};
+
 
 class DevelopmentRenderer {
 public:
@@ -75,8 +103,14 @@ public:
     // must be current once a drawing was set.
     void setOptions(const DevelopmentViewOptions& options);
     const DevelopmentViewOptions& options() const { return options_; }
-    // Cheap; meant to be called on every change of the editor's feedback.
+    // Cheap; meant to be called on every change of the editor's feedback. Only the start
+    // and end of a part's rotation rebuild the numbers, so the context must be current then.
     void setOverlay(const DevelopmentOverlay& overlay);
+    // Screen by default; takes effect at the next drawing.
+    void setPurpose(RenderPurpose purpose) {
+        if (purpose != purpose_) built_ = false, numberFontSizeBuilt_ = -1;
+        purpose_ = purpose;
+    }
 
     // The sheet of the current drawing.
     const SheetFrame& sheet() const { return sheet_; }
@@ -93,9 +127,24 @@ private:
         GLuint texture = 0;
         VertexBatch batch;  // x, y, u, v
     };
-    struct Range {
-        int first = 0;
-        int count = 0;
+    using Range = VertexRange;
+    // A batch of primitives sorted into tiles of the sheet.
+    struct TiledBatch {
+        VertexBatch batch;
+        std::unique_ptr<TiledPrimitives> tiles;
+        // Uploads `list`, sorted into tiles when `tiled`.
+        void build(const GlFunctions& gl, const PrimitiveList& list, const VertexLayout& layout,
+                   bool tiled);
+        void draw(const GlFunctions& gl, GLenum mode, const Box& view,
+                  std::vector<VertexRange>& scratch) const;
+        void release(const GlFunctions& gl) { batch.release(gl); tiles.reset(); }
+        bool empty() const { return batch.empty(); }
+    };
+    // Screen numbers whose scale lies in one band, so that a whole band can be left out at
+    // once when too small.
+    struct NumberBand {
+        double maxScale = 0.0;
+        TiledBatch quads;  // x, y, u, v
     };
     // Flat-coloured faces of one part, by material (null: white).
     struct FlatRegion {
@@ -108,6 +157,17 @@ private:
         int lineType = kLineSolid;
     };
 
+    // What of a material the faces' arrays and textures were built from.
+    struct MaterialKey {
+        const Material* material = nullptr;
+        float r = 0, g = 0, b = 0;
+        const TextureImage* texture = nullptr;
+        int width = 0, height = 0;
+        std::uint64_t pixels = 0;  // a hash of the picture
+        bool operator==(const MaterialKey& o) const;
+    };
+    static std::vector<MaterialKey> materialKeysOf(const std::vector<DrawnFace>& faces);
+
     void ensureFunctions();
     void buildFaces(const DevelopmentDrawing& drawing);
     bool regionMesh(const Part& part, const std::vector<const DrawnFace*>& faces,
@@ -115,12 +175,15 @@ private:
     void buildFlaps(const DevelopmentDrawing& drawing);
     void buildLines(const DevelopmentDrawing& drawing);
     void buildNumbers();
+    void buildScreenNumbers();
+    void ensureAtlasTexture();
     void buildOverlay();
     void drawSheet(const DevelopmentViewTransform& t) const;
     void drawFaces() const;
-    void drawFlaps() const;
-    void drawLines(const DevelopmentViewTransform& t) const;
-    void drawNumbers() const;
+    void drawFlaps(const Box& view) const;
+    void drawLines(const DevelopmentViewTransform& t, const Box& view) const;
+    void drawNumbers(const DevelopmentViewTransform& t, const Box& view) const;
+    Box visibleBox(const DevelopmentViewTransform& t) const;
     void drawRotation(const DevelopmentViewTransform& t) const;
     void setSheetTransform(const DevelopmentViewTransform& t) const;
     void setScreenTransform(const DevelopmentViewTransform& t) const;
@@ -136,6 +199,12 @@ private:
     DevelopmentOverlay overlay_;
     SheetFrame sheet_;
     bool hasContent_ = false;
+    bool built_ = false;
+    // What the arrays were last built from.
+    std::vector<DrawnFace> builtFaces_;
+    std::vector<MaterialKey> builtMaterials_;
+    std::vector<DrawnFlap> builtFlaps_;
+    std::vector<DrawnLine> builtLines_;
 
     VertexBatch plainFaces_;  // x, y, r, g, b
     std::vector<TexturedFaces> texturedFaces_;
@@ -143,18 +212,25 @@ private:
     std::unordered_map<const Face*, Range> faceRanges_;  // in faceTriangles_
     std::unordered_set<const Face*> texturedFaceSet_;
 
-    VertexBatch flapFills_;     // triangles
-    VertexBatch flapOutlines_;  // line pairs
+    TiledBatch flapFills_;     // triangles
+    TiledBatch flapOutlines_;  // line pairs
     std::vector<std::pair<const Halfedge*, Range>> flapRanges_;  // in flapFills_
 
     // Lines by type (solid, dotted, dash-dot) and by whether they lie over a textured face.
-    VertexBatch lines_[3][2];
+    TiledBatch lines_[3][2];
     std::vector<LineRecord> lineRecords_;
 
     std::vector<DrawnNumber> numbers_;
+    RenderPurpose purpose_ = RenderPurpose::Screen;
     VertexBatch numberTriangles_;
     std::vector<std::pair<const Part*, Range>> numberRanges_;
     int numberFontSizeBuilt_ = -1;
+    GlyphAtlas atlas_;
+    bool atlasBuilt_ = false;
+    GLuint atlasTexture_ = 0;
+    std::vector<NumberBand> numberBands_;
+    const Part* numbersLeftOut_ = nullptr;  // the part whose numbers the bands do not hold
+    mutable std::vector<VertexRange> scratchRanges_;
 
     // Built from the overlay: triangles of highlighted faces and the selected lines.
     std::vector<float> highlightTriangles_;

@@ -30,10 +30,13 @@ void push3(std::vector<float>& v, const Point3& p) {
     v.push_back(static_cast<float>(p.z));
 }
 
-void material4(GLenum name, const Rgba& c) {
+void material4(GLenum face, GLenum name, const Rgba& c) {
     const GLfloat v[4] = {c.r, c.g, c.b, c.a};
-    glMaterialfv(GL_FRONT_AND_BACK, name, v);
+    glMaterialfv(face, name, v);
 }
+
+// The front material; the backs have their own.
+void material4(GLenum name, const Rgba& c) { material4(GL_FRONT, name, c); }
 
 }  // namespace
 
@@ -102,7 +105,9 @@ void ModelRenderer::buildFaces() {
     const size_t materialCount = model_->materials.size();
     std::vector<std::vector<float>> data(materialCount + 1);
     std::vector<float> highlighted;
-    std::vector<float> backs;  // positions only, so that corners shared by faces are shared
+    // Positions only, so that corners shared by faces are shared: the backs of the faces whose
+    // picture would otherwise show on their backs too.
+    std::vector<float> backs;
     auto slot = [&](const Face& f) -> size_t {
         const Material* m = &faceMaterial(*model_, f);
         if (m == &model_->defaultMaterial) return 0;
@@ -115,9 +120,10 @@ void ModelRenderer::buildFaces() {
             if (hs.size() < 3) continue;
             const bool isHighlighted = highlighted_.count(face.get()) != 0;
             std::vector<float>& out = isHighlighted ? highlighted : data[slot(*face)];
+            const bool textured = !isHighlighted && drawsTexture(faceMaterial(*model_, *face));
             auto corner = [&](const Halfedge& h) {
                 push3(out, cornerPosition(h));
-                push3(backs, cornerPosition(h));
+                if (textured) push3(backs, cornerPosition(h));
                 if (isHighlighted) return;
                 push3(out, face->normal);
                 out.push_back(h.texCoord ? static_cast<float>(h.texCoord->u) : 0.0f);
@@ -185,13 +191,17 @@ void ModelRenderer::buildEdges() {
 }
 
 void ModelRenderer::applyMaterial(const FaceBatch& b, bool materials) const {
+    glEnable(GL_LIGHTING);
     if (!materials) {
-        glDisable(GL_LIGHTING);
+        // Plain white: a material that only glows, so that the backs keep their own grey.
         glDisable(GL_TEXTURE_2D);
-        glColor3f(1, 1, 1);
+        material4(GL_AMBIENT, {0, 0, 0, 1});
+        material4(GL_DIFFUSE, {0, 0, 0, 1});
+        material4(GL_SPECULAR, {0, 0, 0, 1});
+        material4(GL_EMISSION, {1, 1, 1, 1});
+        glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
         return;
     }
-    glEnable(GL_LIGHTING);
     if (b.texture) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, b.texture);
@@ -200,7 +210,7 @@ void ModelRenderer::applyMaterial(const FaceBatch& b, bool materials) const {
         material4(GL_DIFFUSE, {0.8f, 0.8f, 0.8f, 1.0f});
         material4(GL_SPECULAR, {0, 0, 0, 1});
         material4(GL_EMISSION, {0, 0, 0, 1});
-        glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
+        glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
         return;
     }
     glDisable(GL_TEXTURE_2D);
@@ -209,7 +219,7 @@ void ModelRenderer::applyMaterial(const FaceBatch& b, bool materials) const {
     material4(GL_DIFFUSE, m.diffuse);
     material4(GL_SPECULAR, m.specular);
     material4(GL_EMISSION, m.emission);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(m.shininess, 0.0f, 128.0f));
+    glMaterialf(GL_FRONT, GL_SHININESS, std::clamp(m.shininess, 0.0f, 128.0f));
 }
 
 void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& state) {
@@ -238,7 +248,8 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glFrontFace(GL_CCW);
-    glShadeModel(GL_SMOOTH);
+    // Each face has one normal, so its corners light alike: one colour per triangle.
+    glShadeModel(GL_FLAT);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_BLEND);
@@ -255,15 +266,35 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
     if (surfaces) {
         const bool materials =
             options_.useMaterial && !(state.rotating && options_.omitMaterialWhileRotating);
+        // Backs are grey and unlit. Two-sided lighting with a back material that only glows
+        // grey draws them in the same pass as the fronts, so that each triangle is set up
+        // once per frame instead of once for its front and once for its back.
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, options_.cullFace ? GL_FALSE : GL_TRUE);
+        material4(GL_BACK, GL_AMBIENT, {0, 0, 0, 1});
+        material4(GL_BACK, GL_DIFFUSE, {0, 0, 0, 1});
+        material4(GL_BACK, GL_SPECULAR, {0, 0, 0, 1});
+        material4(GL_BACK, GL_EMISSION, {0.7f, 0.7f, 0.7f, 1});
+        glMaterialf(GL_BACK, GL_SHININESS, 0.0f);
+        bool texturedBacks = false;
         for (const auto& f : faces_) {
+            // A picture would show on the back as well: those faces cull their backs here
+            // and draw them in a pass of their own below.
+            const bool textured = materials && f.texture;
+            texturedBacks = texturedBacks || textured;
+            if (options_.cullFace || textured)
+                glEnable(GL_CULL_FACE);
+            else
+                glDisable(GL_CULL_FACE);
             applyMaterial(f, materials);
             f.batch.draw(gl_, GL_TRIANGLES);
         }
+        glEnable(GL_CULL_FACE);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);
-        if (!options_.cullFace) {
-            // Every face again, wound the other way, shows its back in grey.
+        if (!options_.cullFace && texturedBacks) {
+            // The textured faces again, wound the other way, show their backs in grey.
             glColor3f(0.7f, 0.7f, 0.7f);
             glFrontFace(GL_CW);
             backFaces_.draw(gl_, GL_TRIANGLES);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <memory>
 
 namespace plikatra {
@@ -144,7 +146,115 @@ std::string matchFont(const std::string& family, bool bold, int& index) {
     return path;
 }
 
+// Signed distance from `p` to the outline of `contours` (non-zero winding inside), in the
+// contours' units.
+double signedDistance(const std::vector<std::vector<Point2>>& contours, Point2 p) {
+    double best = std::numeric_limits<double>::infinity();
+    int winding = 0;
+    for (const auto& c : contours)
+        for (size_t i = 0; i < c.size(); ++i) {
+            const Point2 a = c[i], b = c[(i + 1) % c.size()];
+            const double dx = b.x - a.x, dy = b.y - a.y;
+            const double len2 = dx * dx + dy * dy;
+            double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
+            best = std::min(best, ex * ex + ey * ey);
+            // Crossings of the ray to +x, signed by direction.
+            const double side = dx * (p.y - a.y) - dy * (p.x - a.x);
+            if (a.y <= p.y) {
+                if (b.y > p.y && side > 0) ++winding;
+            } else if (b.y <= p.y && side < 0) {
+                --winding;
+            }
+        }
+    const double d = std::sqrt(best);
+    return winding != 0 ? d : -d;
+}
+
 }  // namespace
+
+const GlyphAtlas::Cell* GlyphAtlas::cell(char c) const {
+    if (empty()) return nullptr;
+    const char* at = std::strchr(kCharacters, c);
+    if (!at || c == '\0') return nullptr;
+    return &cells_[static_cast<size_t>(at - kCharacters)];
+}
+
+GlyphAtlas buildGlyphAtlas(const GlyphSet& glyphs, int texelsPerEm) {
+    GlyphAtlas atlas;
+    if (glyphs.empty() || texelsPerEm < 4) return atlas;
+    const double texel = 1.0 / texelsPerEm;
+    const int spread = GlyphAtlas::kSpread;
+    // Cells in one row, each with `spread` texels of margin and one texel of empty gap, so
+    // that filtering at a cell's edge never reaches its neighbour's outline; then a solid
+    // block of 4 × 4 texels.
+    struct Placed {
+        const Glyph* glyph;
+        int x, w, h;
+        double left, bottom;
+    };
+    std::vector<Placed> placed;
+    int x = 1, height = 4 + 2;
+    const std::string characters = GlyphAtlas::kCharacters;
+    for (char c : characters) {
+        const Glyph* g = glyphs.glyph(c);
+        Placed p{g, x, 0, 0, 0, 0};
+        if (g && !g->contours.empty()) {
+            double minX = 1e9, minY = 1e9, maxX = -1e9, maxY = -1e9;
+            for (const auto& contour : g->contours)
+                for (const Point2& q : contour) {
+                    minX = std::min(minX, q.x);
+                    minY = std::min(minY, q.y);
+                    maxX = std::max(maxX, q.x);
+                    maxY = std::max(maxY, q.y);
+                }
+            p.left = std::floor(minX * texelsPerEm - spread) * texel;
+            p.bottom = std::floor(minY * texelsPerEm - spread) * texel;
+            p.w = static_cast<int>(std::ceil(maxX * texelsPerEm + spread)) -
+                  static_cast<int>(std::round(p.left * texelsPerEm));
+            p.h = static_cast<int>(std::ceil(maxY * texelsPerEm + spread)) -
+                  static_cast<int>(std::round(p.bottom * texelsPerEm));
+            x += p.w + 1;
+            height = std::max(height, p.h + 2);
+        }
+        placed.push_back(p);
+    }
+    const int solidX = x;
+    atlas.width_ = solidX + 4 + 1;
+    atlas.height_ = height;
+    atlas.pixels_.assign(static_cast<size_t>(atlas.width_) * static_cast<size_t>(atlas.height_), 0);
+    const double W = atlas.width_, H = atlas.height_;
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const Placed& p = placed[i];
+        GlyphAtlas::Cell& cell = atlas.cells_[i];
+        cell.advance = p.glyph ? p.glyph->advance : 0.0;
+        if (p.w == 0) continue;
+        cell.blank = false;
+        cell.left = p.left;
+        cell.bottom = p.bottom;
+        cell.right = p.left + p.w * texel;
+        cell.top = p.bottom + p.h * texel;
+        cell.u0 = p.x / W;
+        cell.u1 = (p.x + p.w) / W;
+        cell.v0 = 1 / H;
+        cell.v1 = (1 + p.h) / H;
+        for (int j = 0; j < p.h; ++j)
+            for (int k = 0; k < p.w; ++k) {
+                const Point2 centre{p.left + (k + 0.5) * texel, p.bottom + (j + 0.5) * texel};
+                const double d = signedDistance(p.glyph->contours, centre) * texelsPerEm;
+                const double v = std::clamp(127.5 + 127.5 * d / spread, 0.0, 255.0);
+                atlas.pixels_[static_cast<size_t>(1 + j) * static_cast<size_t>(atlas.width_) +
+                              static_cast<size_t>(p.x + k)] = static_cast<std::uint8_t>(std::lround(v));
+            }
+    }
+    for (int j = 1; j < 5; ++j)
+        for (int k = solidX; k < solidX + 4; ++k)
+            atlas.pixels_[static_cast<size_t>(j) * static_cast<size_t>(atlas.width_) + static_cast<size_t>(k)] = 255;
+    atlas.solidU_ = (solidX + 2) / W;
+    atlas.solidV_ = 3 / H;
+    return atlas;
+}
 
 const Glyph* GlyphSet::glyph(char c) const {
     const int code = static_cast<unsigned char>(c);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,48 @@ private:
     std::array<Glyph, kLast - kFirst + 1> glyphs_;
     bool loaded_ = false;
 };
+
+// Distance pictures of the characters a join number uses, side by side in one picture, so that
+// a number is drawn as one textured quad per character and a threshold on the picture's value
+// cuts the outline at any size: a texel holds 127.5 + 127.5 × d / kAtlasSpread (clamped),
+// where d is its centre's distance to the outline in texels, positive inside. Linear
+// filtering of such a picture keeps straight edges straight at any magnification.
+class GlyphAtlas {
+public:
+    // A character's rectangle: em coordinates relative to its origin on the base line (y up)
+    // and the texture coordinates of the same corners.
+    struct Cell {
+        double left = 0, bottom = 0, right = 0, top = 0;
+        double u0 = 0, v0 = 0, u1 = 0, v1 = 0;
+        double advance = 0;
+        bool blank = true;  // nothing to draw (a space), only the advance counts
+    };
+    static constexpr int kSpread = 4;
+    static constexpr const char* kCharacters = "0123456789-";
+
+    bool empty() const { return pixels_.empty(); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Row after row from v = 0, one byte a texel.
+    const std::vector<std::uint8_t>& pixels() const { return pixels_; }
+    // The cell of `c`, or null for characters the atlas does not hold.
+    const Cell* cell(char c) const;
+    // Texture coordinates of a texel block that is inside everywhere, for solid rectangles
+    // such as the bar under a marked number.
+    double solidU() const { return solidU_; }
+    double solidV() const { return solidV_; }
+
+private:
+    friend GlyphAtlas buildGlyphAtlas(const GlyphSet& glyphs, int texelsPerEm);
+    int width_ = 0, height_ = 0;
+    std::vector<std::uint8_t> pixels_;
+    std::array<Cell, 11> cells_;
+    double solidU_ = 0, solidV_ = 0;
+};
+
+// The atlas of GlyphAtlas::kCharacters from the outlines of `glyphs`, `texelsPerEm` texels to
+// the em; empty when the set is.
+GlyphAtlas buildGlyphAtlas(const GlyphSet& glyphs, int texelsPerEm = 64);
 
 // Loads the glyphs of the face fontconfig chooses for `family` (bold when asked), curves
 // flattened to within `flatness` em. On failure returns an empty set and puts

@@ -85,6 +85,7 @@ DevelopmentRenderer& OffscreenRaster::rendererFor(bool texturesOnly) {
     std::unique_ptr<DevelopmentRenderer>& r = texturesOnly ? texturesOnly_ : full_;
     if (!r) {
         r = std::make_unique<DevelopmentRenderer>();
+        r->setPurpose(RenderPurpose::Output);
         if (texturesOnly) {
             texturedFaces_ = texturedFacesOf(drawing_);
             r->setDrawing(texturedFaces_);

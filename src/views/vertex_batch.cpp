@@ -1,5 +1,6 @@
 #include "views/vertex_batch.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -111,7 +112,15 @@ void VertexBatch::release(const GlFunctions& gl) {
 
 void VertexBatch::draw(const GlFunctions& gl, GLenum mode, int first, int count,
                        bool positionsOnly) const {
-    if (count <= 0 || first < 0 || first + count > count_) return;
+    draw(gl, mode, std::vector<VertexRange>{{first, count}}, positionsOnly);
+}
+
+void VertexBatch::draw(const GlFunctions& gl, GLenum mode, const std::vector<VertexRange>& ranges,
+                       bool positionsOnly) const {
+    const bool any = std::any_of(ranges.begin(), ranges.end(), [&](const VertexRange& r) {
+        return r.count > 0 && r.first >= 0 && r.first + r.count <= count_;
+    });
+    if (!any) return;
     const char* base = nullptr;
     const char* indexBase = nullptr;
     if (buffer_) {
@@ -140,11 +149,15 @@ void VertexBatch::draw(const GlFunctions& gl, GLenum mode, int first, int count,
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, stride, at(layout_.texCoord));
     }
-    if (indexBuffer_ || !memoryIndices_.empty())
-        glDrawElements(mode, count, GL_UNSIGNED_INT,
-                       indexBase + static_cast<std::uintptr_t>(first) * sizeof(GLuint));
-    else
-        glDrawArrays(mode, first, count);
+    const bool indexed = indexBuffer_ || !memoryIndices_.empty();
+    for (const VertexRange& r : ranges) {
+        if (r.count <= 0 || r.first < 0 || r.first + r.count > count_) continue;
+        if (indexed)
+            glDrawElements(mode, r.count, GL_UNSIGNED_INT,
+                           indexBase + static_cast<std::uintptr_t>(r.first) * sizeof(GLuint));
+        else
+            glDrawArrays(mode, r.first, r.count);
+    }
     if (normals) glDisableClientState(GL_NORMAL_ARRAY);
     if (colors) glDisableClientState(GL_COLOR_ARRAY);
     if (texCoords) glDisableClientState(GL_TEXTURE_COORD_ARRAY);

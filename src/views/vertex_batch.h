@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "views/gl_functions.h"
+#include "views/sheet_tiles.h"
 
 namespace plikatra {
 
@@ -51,6 +52,9 @@ public:
     void draw(const GlFunctions& gl, GLenum mode, bool positionsOnly = false) const {
         draw(gl, mode, 0, count_, positionsOnly);
     }
+    // Draws each of `ranges` as `mode` with the arrays set up once.
+    void draw(const GlFunctions& gl, GLenum mode, const std::vector<VertexRange>& ranges,
+              bool positionsOnly = false) const;
 
 private:
     GLuint buffer_ = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -325,4 +326,77 @@ TEST_F(DevelopmentRender, CorpusModelWithTextureAndAnIcosphere) {
     for (const DrawnFace& face : drawing.faces)
         if (close(pixel(ico, screen(centroid(face.corners))), faceColor, 1)) ++onFace;
     EXPECT_GE(onFace, static_cast<int>(drawing.faces.size() * 95 / 100));
+}
+
+TEST_F(DevelopmentRender, ScreenNumbersMatchTheOutlinesAndTinyOnesAreLeftOutOnScreenOnly) {
+    use(test::makeCube(), true);
+    renderer->setDrawing(drawingOf(*model, false));
+    const RgbImage without = frame();
+    // Every number marked, so that the bars are compared too.
+    for (DrawnNumber& n : drawing.numbers) n.marked = true;
+    DevelopmentViewOptions options;
+    options.numberFontSize = 30;
+    auto render = [&](RenderPurpose purpose) {
+        renderer->setPurpose(purpose);
+        renderer->setOptions(options);
+        renderer->setDrawing(drawing);
+        return frame();
+    };
+    const RgbImage outline = render(RenderPurpose::Output);
+    const RgbImage screen = render(RenderPurpose::Screen);
+    // The framebuffer stays opaque under the digits: the view's widget composes the image
+    // with its alpha.
+    std::vector<std::uint8_t> alpha(static_cast<size_t>(kWidth) * kHeight);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_ALPHA, GL_UNSIGNED_BYTE, alpha.data());
+    EXPECT_EQ(std::count(alpha.begin(), alpha.end(), 255), static_cast<long>(alpha.size()));
+    int ink = 0, differ = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool a = !(pixel(outline, x, y) == pixel(without, x, y));
+            const bool b = !(pixel(screen, x, y) == pixel(without, x, y));
+            ink += a;
+            differ += a != b;
+        }
+    ASSERT_GT(ink, 300);
+    // Only pixels whose centres lie next to an outline may go either way.
+    EXPECT_LT(differ, ink / 10) << differ << " of " << ink;
+
+    // A size whose em is under the smallest readable one on screen.
+    const double em = kNumberEmPerPoint * view.scale();
+    options.numberFontSize = std::max(1, static_cast<int>(kMinNumberEmPixels / em * 0.9));
+    ASSERT_LT(options.numberFontSize * em, kMinNumberEmPixels);
+    EXPECT_EQ(render(RenderPurpose::Screen).pixels, without.pixels);
+    EXPECT_NE(render(RenderPurpose::Output).pixels, without.pixels);
+}
+
+TEST_F(DevelopmentRender, ADrawingGivenAgainAfterAnEditLooksAsIfDrawnAfresh) {
+    use(test::makeCube(), true);
+    frame();
+    auto fresh = [&](const DevelopmentDrawing& d) {
+        DevelopmentRenderer other;
+        other.setDrawing(d);
+        other.render(view);
+        RgbImage image = context->readPixels();
+        other.releaseGl();
+        return image;
+    };
+    // A line hidden, a number and a flap moved: as an edit leaves the drawing.
+    DevelopmentDrawing edited = drawing;
+    ASSERT_FALSE(edited.flaps.empty());
+    for (DrawnLine& line : edited.lines)
+        if (line.visible()) {
+            line.lineType = kLineNone;
+            break;
+        }
+    edited.numbers.front().number = 88;
+    edited.flaps.front().height *= 2;
+    renderer->setDrawing(edited);
+    EXPECT_EQ(frame().pixels, fresh(edited).pixels);
+    // Only the material's colour changes; the faces are the same.
+    model->defaultMaterial.flatColor = {0.1f, 0.6f, 0.2f};
+    renderer->setDrawing(edited);
+    const RgbImage recoloured = frame();
+    EXPECT_EQ(recoloured.pixels, fresh(edited).pixels);
+    EXPECT_TRUE(close(pixel(recoloured, screen(centroid(edited.faces[0].corners))), {26, 153, 51}, 1));
 }

@@ -136,6 +136,20 @@ TEST_F(ModelRender, ValleyColourAndGreyBackFacesUnlessHidden) {
     camera.endRotate();
     const Point2 behind = at(model->solids[0]->faces[0]->center);
     EXPECT_TRUE(close(pixel(frame(), behind), kBackGrey, 1)) << pixel(frame(), behind);
+    // Faces drawn white without materials, and faces with a picture, still show grey backs.
+    options.useMaterial = false;
+    renderer.setOptions(options);
+    EXPECT_TRUE(close(pixel(frame(), behind), kBackGrey, 1)) << pixel(frame(), behind);
+    options.useMaterial = true;
+    renderer.setOptions(options);
+    Material* m = model->addMaterial();
+    m->texture = std::make_unique<TextureImage>();
+    m->texture->width = m->texture->height = 4;
+    m->texture->pixels.assign(4 * 4 * 3, 40);
+    m->hasTexture = true;
+    for (auto& face : model->solids[0]->faces) face->materialIndex = 0;
+    renderer.setModel(model.get());
+    EXPECT_TRUE(close(pixel(frame(), behind), kBackGrey, 1)) << pixel(frame(), behind);
     options.cullFace = true;
     renderer.setOptions(options);
     EXPECT_EQ(pixel(frame(), behind), kWhitePixel);

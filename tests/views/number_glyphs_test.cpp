@@ -91,3 +91,80 @@ TEST(NumberGlyphsFailure, AFontThatCannotBeReadGivesTheMessageAndNoGlyphs) {
     EXPECT_EQ(set.glyph('1'), nullptr);
     EXPECT_EQ(set.advance("12"), 0.0);
 }
+
+namespace {
+
+// The atlas's value at em position `p` of character `c`'s cell, filtered linearly as the
+// renderer's texture is.
+double atlasValue(const GlyphAtlas& atlas, char c, Point2 p) {
+    const GlyphAtlas::Cell& cell = *atlas.cell(c);
+    const double u = cell.u0 + (p.x - cell.left) / (cell.right - cell.left) * (cell.u1 - cell.u0);
+    const double v = cell.v0 + (p.y - cell.bottom) / (cell.top - cell.bottom) * (cell.v1 - cell.v0);
+    const double x = u * atlas.width() - 0.5, y = v * atlas.height() - 0.5;
+    const int i = static_cast<int>(std::floor(x)), j = static_cast<int>(std::floor(y));
+    const double fx = x - i, fy = y - j;
+    auto at = [&](int a, int b) {
+        a = std::clamp(a, 0, atlas.width() - 1);
+        b = std::clamp(b, 0, atlas.height() - 1);
+        return static_cast<double>(atlas.pixels()[static_cast<size_t>(b * atlas.width() + a)]);
+    };
+    return (1 - fy) * ((1 - fx) * at(i, j) + fx * at(i + 1, j)) +
+           fy * ((1 - fx) * at(i, j + 1) + fx * at(i + 1, j + 1));
+}
+
+bool inTriangles(const std::vector<Point2>& t, Point2 p) {
+    for (size_t i = 0; i + 2 < t.size(); i += 3) {
+        auto side = [&](Point2 a, Point2 b) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); };
+        const double d0 = side(t[i], t[i + 1]), d1 = side(t[i + 1], t[i + 2]), d2 = side(t[i + 2], t[i]);
+        if ((d0 >= 0 && d1 >= 0 && d2 >= 0) || (d0 <= 0 && d1 <= 0 && d2 <= 0)) return true;
+    }
+    return false;
+}
+
+double distanceToOutline(const Glyph& g, Point2 p) {
+    double best = 1e9;
+    for (const auto& c : g.contours)
+        for (size_t i = 0; i < c.size(); ++i) {
+            const Point2 a = c[i], b = c[(i + 1) % c.size()];
+            const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+            const double t = len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
+            best = std::min(best, std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y));
+        }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(NumberGlyphs, AtlasCutsTheSameShapesAsTheTriangles) {
+    ASSERT_FALSE(glyphs->empty()) << error;
+    const int texelsPerEm = 64;
+    const GlyphAtlas atlas = buildGlyphAtlas(*glyphs, texelsPerEm);
+    ASSERT_FALSE(atlas.empty());
+    for (char c : std::string("0123456789-")) {
+        const Glyph& g = *glyphs->glyph(c);
+        const GlyphAtlas::Cell* cell = atlas.cell(c);
+        ASSERT_TRUE(cell) << c;
+        ASSERT_FALSE(cell->blank) << c;
+        EXPECT_DOUBLE_EQ(cell->advance, g.advance);
+        // Across the whole cell, at points off the grid of texel centres: the threshold
+        // agrees with the triangles wherever the outline is more than a texel away.
+        int inside = 0;
+        for (double y = cell->bottom + 0.003; y < cell->top; y += 0.0113)
+            for (double x = cell->left + 0.002; x < cell->right; x += 0.0107) {
+                const Point2 p{x, y};
+                if (distanceToOutline(g, p) < 1.0 / texelsPerEm) continue;
+                const bool ink = inTriangles(g.triangles, p);
+                inside += ink;
+                EXPECT_EQ(atlasValue(atlas, c, p) >= 127.5, ink) << c << " at " << x << ", " << y;
+            }
+        EXPECT_GT(inside, 50) << c;
+    }
+    EXPECT_EQ(atlas.cell('a'), nullptr);
+    // The solid block is ink wherever a texture lookup may land on it.
+    const int sx = static_cast<int>(atlas.solidU() * atlas.width());
+    const int sy = static_cast<int>(atlas.solidV() * atlas.height());
+    for (int j = sy - 1; j <= sy; ++j)
+        for (int i = sx - 1; i <= sx; ++i)
+            EXPECT_EQ(atlas.pixels()[static_cast<size_t>(j * atlas.width() + i)], 255);
+    EXPECT_TRUE(buildGlyphAtlas(GlyphSet{}).empty());
+}
