@@ -1,9 +1,12 @@
 #include "app/document.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 #include "app/options.h"
 #include "base/file_io.h"
+#include "base/progress.h"
 #include "development/development.h"
 #include "development/indexed_unfold_engine.h"
 #include "development/layout_dialog.h"
@@ -164,7 +167,22 @@ bool Document::save(const std::string& path, std::string* error) {
         if (error) *error = kMsgCannotWriteFile;
         return false;
     }
-    if (!writeWorkFile(*model_, path, workFileState(), error)) return false;
+    // A large file shows its progress, with Cancel, once saving has taken a moment; a small
+    // one is written before a window could even be seen.
+    const auto start = std::chrono::steady_clock::now();
+    const double estimate = static_cast<double>(estimatedWorkFileBytes(*model_));
+    std::optional<Progress> window;
+    const SaveProgress progress = [&](std::size_t written) {
+        if (!window) {
+            if (std::chrono::steady_clock::now() - start < kSaveProgressDelay) return true;
+            window.emplace(&frontEnd_.progress(), kSaveTitle, true);
+            window->setRange(0, 100);
+            window->setText("%s", kSaveText);
+        }
+        window->setPos(static_cast<int>(std::min(99.0, written * 100.0 / estimate)));
+        return window->peekAndPump(true);
+    };
+    if (!writeWorkFile(*model_, path, workFileState(), error, progress)) return false;
     path_ = path;
     title_ = baseNameOf(path);
     hasWorkFilePath_ = true;

@@ -5,6 +5,7 @@
 // changed through typed events.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,10 @@
 #include "workfile/work_file_writer.h"
 
 namespace plikatra {
+
+inline constexpr const char* kSaveTitle = "Save";
+inline constexpr const char* kSaveText = "Saving the work file...";
+inline constexpr std::chrono::milliseconds kSaveProgressDelay{300};
 
 inline constexpr const char* kUntitled = "Untitled";
 // Base name of the file through which other programs hand a model over.
@@ -87,7 +92,9 @@ public:
     // "New": no model.
     void close();
     // Writes the work file to `path` in one step (a failed save leaves any previous file and
-    // the modified flag as they were); on success the document takes the path.
+    // the modified flag as they were); on success the document takes the path. A save that
+    // takes longer than kSaveProgressDelay shows a progress window whose Cancel stops it:
+    // false with an empty error.
     bool save(const std::string& path, std::string* error = nullptr);
     // The document state and settings a work file stores.
     WorkFileDocumentState workFileState() const;

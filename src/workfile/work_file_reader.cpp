@@ -21,6 +21,7 @@
 #include "textures/texture_image.h"
 #include "workfile/work_file_checks.h"
 #include "workfile/work_file_writer.h"
+#include "import/load_progress.h"
 
 namespace plikatra {
 
@@ -121,8 +122,9 @@ void closeShortRing(Face& face) {
 
 class Parser {
 public:
-    Parser(std::string_view text, Model& model, const ReadContext& ctx, WorkFileSettings& carried)
-        : text_(text), model_(model), ctx_(ctx), carried_(carried) {}
+    Parser(std::string_view text, Model& model, const ReadContext& ctx, WorkFileSettings& carried,
+           LoadProgress* progress = nullptr)
+        : text_(text), model_(model), ctx_(ctx), carried_(carried), progress_(progress) {}
 
     int run();
     int finish();
@@ -131,6 +133,10 @@ private:
     // Tokens.
     int peek() const { return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : EOF; }
     void take() { ++pos_; }
+    // Between records: moves the bar, and throws CancelledException when the user cancelled.
+    void tick() {
+        if (progress_) progress_->update(static_cast<long long>(pos_));
+    }
     long long remaining() const { return static_cast<long long>(text_.size() - pos_); }
     bool tryWord();
     void word() {
@@ -167,6 +173,7 @@ private:
     Model& model_;
     const ReadContext& ctx_;
     WorkFileSettings& carried_;
+    LoadProgress* progress_;
     std::string word_;
     bool pending_ = false;  // word_ holds a word still to be acted on at the top level
     CornerFinder corners_;
@@ -342,17 +349,24 @@ void Parser::readSolid() {
         const double y = real();
         const double z = real();
         solid->addVertex(x, y, z);
+        tick();
     }
 
     skipWordsUntil("faces");
     const int faces = count(kFaceBytes);
     model_.faceCount = static_cast<int>(
         std::min<long long>(INT_MAX, static_cast<long long>(model_.faceCount) + faces));
-    for (int i = 0; i < faces; ++i) readFace(*solid);
+    for (int i = 0; i < faces; ++i) {
+        readFace(*solid);
+        tick();
+    }
 
     skipWordsUntil("edges");
     const int edges = count(kEdgeBytes);
-    for (int i = 0; i < edges; ++i) readEdge(*solid);
+    for (int i = 0; i < edges; ++i) {
+        readEdge(*solid);
+        tick();
+    }
     corners_.clear();
 }
 
@@ -627,8 +641,13 @@ void Parser::readInfo() {
 
 int WorkFileReader::read(std::string_view text) {
     try {
-        Parser parser(text, model_, ctx_, carried_);
-        return parser.run();
+        // A large work file takes seconds to read: it shows the same window, with Cancel, as
+        // the other formats.
+        LoadProgress progress(static_cast<long long>(text.size()), ctx_.ui.progress());
+        Parser parser(text, model_, ctx_, carried_, &progress);
+        const int result = parser.run();
+        progress.close();
+        return result;
     } catch (const std::bad_alloc&) {
         return kReadFailed;
     }

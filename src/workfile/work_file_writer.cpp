@@ -27,6 +27,10 @@ public:
     void append(const char* p, size_t n) { text_.append(p, n); }
     void append(size_t n, char c) { text_.append(n, c); }
 
+    // Thrown out of the composing when a piece could not be written (or the user stopped the
+    // saving), so the rest of a large file is not formatted for nothing.
+    struct Stopped {};
+
     // Called between records: passes the text on once it has grown past the piece size.
     void spill() {
         if (write_ && text_.size() >= kPieceBytes) pass();
@@ -42,6 +46,7 @@ private:
     void pass() {
         ok_ = ok_ && (*write_)(text_);
         text_.clear();
+        if (!ok_) throw Stopped{};
     }
     const PieceWriter* write_;
     std::string text_;
@@ -257,8 +262,12 @@ std::string WorkFileWriter::text() {
 
 bool WorkFileWriter::writeTo(const PieceWriter& write) {
     WorkFileOut out(&write);
-    compose(out);
-    return out.finish();
+    try {
+        compose(out);
+        return out.finish();
+    } catch (const WorkFileOut::Stopped&) {
+        return false;
+    }
 }
 
 namespace {
@@ -400,12 +409,32 @@ std::string workFileText(Model& model, const WorkFileDocumentState& state) {
     return WorkFileWriter(model, state).text();
 }
 
+std::size_t estimatedWorkFileBytes(const Model& model) {
+    // Bytes a record takes in files of large scanned models: a vertex line, a face's head
+    // line, a corner line and an edge line.
+    std::size_t bytes = 4096;
+    for (const auto& s : model.solids) {
+        bytes += 30 * s->vertices.size() + 50 * s->faces.size() + 32 * s->edges.size();
+        for (const auto& f : s->faces) bytes += 55 * f->halfedges.size();
+    }
+    return bytes;
+}
+
 bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
-                   std::string* error) {
+                   std::string* error, const SaveProgress& progress) {
+    bool stopped = false;
     const bool ok = replaceFileWith(path, [&](const PieceWriter& write) {
-        return WorkFileWriter(model, state).writeTo(write);
+        if (!progress) return WorkFileWriter(model, state).writeTo(write);
+        std::size_t written = 0;
+        const PieceWriter counted = [&](std::string_view piece) {
+            if (!write(piece)) return false;
+            written += piece.size();
+            stopped = !progress(written);
+            return !stopped;
+        };
+        return WorkFileWriter(model, state).writeTo(counted);
     });
-    if (!ok && error) *error = kMsgCannotWriteFile;
+    if (!ok && error) *error = stopped ? std::string() : kMsgCannotWriteFile;
     return ok;
 }
 

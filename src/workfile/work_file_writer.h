@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,10 +117,17 @@ private:
 // The complete work file of `model`.
 std::string workFileText(Model& model, const WorkFileDocumentState& state);
 
+// Told the bytes written so far after each piece of about a megabyte; answers false to stop.
+using SaveProgress = std::function<bool(std::size_t written)>;
+
+// About how many bytes the work file of `model` takes, for a progress bar.
+std::size_t estimatedWorkFileBytes(const Model& model);
+
 // Saves `model` to `path`. The file is written beside the target under a temporary name and
-// renamed over it only when complete, so a failed save leaves any previous file untouched.
-// On failure returns false and, when `error` is given, stores kMsgCannotWriteFile there.
+// renamed over it only when complete, so a failed or stopped save leaves any previous file
+// untouched. On failure returns false and, when `error` is given, stores kMsgCannotWriteFile
+// there; when `progress` stopped it, the error is left empty.
 bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
-                   std::string* error);
+                   std::string* error, const SaveProgress& progress = {});
 
 }  // namespace plikatra

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "model/construction.h"
+#include "model/primitive_shapes.h"
 #include "output/eps_writer.h"
 #include "reader_support.h"
 #include "workfile/work_file_writer.h"
@@ -38,6 +39,20 @@ TEST_F(ReaderTest, EveryPrefixWithoutTheEndLineFails) {
         ASSERT_EQ(result, n < end ? kReadFailed : kReadOk) << "prefix " << n;
     }
     EXPECT_TRUE(ui_.entries.empty());
+}
+
+// A large work file reads with the loading window, whose Cancel stops the reading part way.
+TEST_F(ReaderTest, LargeFileShowsProgressAndCancelStopsIt) {
+    auto sphere = makeIcosphere(5);
+    const std::string text = workFileText(*sphere, {});
+    Model m;
+    WorkFileSettings carried;
+    ui_.progressWindow.cancelAtPercent = 40;
+    EXPECT_THROW(readWorkFileText(text, m, ReadContext{ui_}, carried), CancelledException);
+    EXPECT_EQ(ui_.progressWindow.withCancel, std::vector<bool>{true});
+    EXPECT_TRUE(ui_.progressWindow.cancelPressed);
+    // Stopped in the faces, well before the end, not after reading everything.
+    EXPECT_LT(m.solids.at(0)->faces.size(), sphere->solids[0]->faces.size());
 }
 
 TEST_F(ReaderTest, MutatedFilesLoadOrFail) {

@@ -267,6 +267,27 @@ TEST_F(WorkFileWriterTest, LargeFileIsWrittenInPiecesWithTheSameBytes) {
     EXPECT_EQ(error, kMsgCannotWriteFile);
     EXPECT_TRUE(test::readFile(path) == expected);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // Progress is told the bytes after each piece, and the estimate is near enough for a bar.
+    std::vector<std::size_t> told;
+    auto record = [&](std::size_t n) { return told.push_back(n), true; };
+    ASSERT_TRUE(plikatra::writeWorkFile(*sphere, path, stateOf(*sphere), nullptr, record));
+    ASSERT_GE(told.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), expected.size());
+    const double estimate = static_cast<double>(estimatedWorkFileBytes(*sphere));
+    EXPECT_GT(estimate, expected.size() * 0.6);
+    EXPECT_LT(estimate, expected.size() * 1.6);
+    // Stopped after the second piece: nothing more is composed, the previous file stands and
+    // there is no error to show.
+    int pieces = 0;
+    error = "x";
+    EXPECT_FALSE(plikatra::writeWorkFile(*sphere, path, stateOf(*sphere), &error,
+                                         [&](std::size_t) { return ++pieces < 2; }));
+    EXPECT_EQ(pieces, 2);
+    EXPECT_EQ(error, "");
+    EXPECT_TRUE(test::readFile(path) == expected);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -356,6 +356,7 @@ bool MainWindow::save() {
 bool MainWindow::saveTo(const std::string& path) {
     std::string error;
     if (doc_.save(path, &error)) return true;
+    if (error.empty()) return false;  // the user stopped it; the previous file stands
     const int savedErrno = errno;
     frontEnd_.fileMessage(error, path, writeFailureReason(path, savedErrno), MessageIcon::Error);
     return false;
