@@ -21,9 +21,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Randomised growths cost about the face count each; above this many faces one growth takes
-// a good part of the time bound and rarely beats the merged greedy result.
-constexpr int kRandomFaceLimit = 5000;
+// What a regrowth of a few pieces costs beyond their faces, in faces of the growth budget.
+constexpr double kRegrowthOverhead = 16;
+// Groups of more faces than this are searched by local steps only.
+constexpr int kLargeGroup = 2000;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -96,10 +97,15 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
     }
     for (std::size_t i = seeds.size(); i-- > 1;)
         std::swap(seeds[i], seeds[static_cast<std::size_t>(rng.next() % (i + 1))]);
+    // Only the corners of the faces to grow are ranked: a regrowth costs its region, not
+    // the whole mesh.
+    std::vector<int> corners;
+    for (int f : seeds)
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k) corners.push_back(k);
     const double mix = rng.unit();
     const double noise = 0.6 * rng.unit();
     std::vector<double> priority(static_cast<std::size_t>(m.cornerCount()));
-    for (int c = 0; c < m.cornerCount(); ++c)
+    for (int c : corners)
         priority[c] = (mix * m.weight[c] / m.typicalEdge + (1 - mix) * m.flatness[c]) *
                       (1 - noise + 2 * noise * rng.unit());
     if (growth == Growth::Steepest) {
@@ -108,21 +114,19 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
         Point3 d{rng.unit() - 0.5, rng.unit() - 0.5, rng.unit() - 0.5};
         const double dl = length(d);
         d = {d.x / dl, d.y / dl, d.z / dl};
-        std::vector<double> best(m.vertices.size(), 0.0);
-        std::vector<int> steep(m.vertices.size(), -1);
-        for (int c = 0; c < m.cornerCount(); ++c) {
+        std::unordered_map<std::int32_t, std::pair<double, int>> steep;
+        for (int c : corners) {
             const Point3& a = m.vertices[m.vertexOf[c]];
             const Point3& b = m.vertices[m.vertexOf[m.nextCorner(c)]];
             const Point3 u = sub(b, a);
             const double l = length(u);
             if (!(l > 0)) continue;
             const double slope = dot(u, d) / l;
-            if (slope > best[m.vertexOf[c]]) {
-                best[m.vertexOf[c]] = slope;
-                steep[m.vertexOf[c]] = c;
-            }
+            auto [it, added] = steep.try_emplace(m.vertexOf[c], 0.0, -1);
+            if (slope > it->second.first) it->second = {slope, c};
         }
-        for (int c : steep) {
+        for (const auto& [vertex, best] : steep) {
+            const int c = best.second;
             if (c < 0) continue;
             priority[c] *= 0.01;
             if (m.across[c] >= 0) priority[m.across[c]] *= 0.01;
@@ -340,15 +344,11 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         for (std::size_t i = 0; i < best.members.size(); ++i)
             if (!best.members[i].empty()) ++pieces[groupOf[best.root[i]]];
         auto searched = [&](std::size_t g) {
-            return pieces[g] > 1 && groups[g].size() <= static_cast<std::size_t>(kRandomFaceLimit);
+            return pieces[g] > 1;
         };
         double searchedFaces = 0;
         for (std::size_t g = 0; g < groups.size(); ++g)
             if (searched(g)) searchedFaces += static_cast<double>(groups[g].size());
-        const int growths =
-            searchedFaces > 0
-                ? static_cast<int>(std::min(options.searchFaceBudget / searchedFaces, 1e9))
-                : 0;
         Random rng(0x5EED5EEDull);
         r.parts = best.alive;
         double facesLeft = searchedFaces;
@@ -382,26 +382,41 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
                                            Growth::Compact};
             // One growth in four from scratch, the others regrowing a few neighbouring pieces
             // of the best division found, which is kept when it has no more pieces.
-            for (int t = 0; t < growths && im.best.alive > 1 && !stopped && Clock::now() < groupEnd;
+            // Each group spends its share of the budget: a growth from scratch costs the
+            // group's faces, a regrowth the faces of its pieces.
+            const double budget = options.searchFaceBudget *
+                                  static_cast<double>(groups[g].size()) / searchedFaces;
+            double spent = 0;
+            // In large groups a pass over every piece after each regrowth would leave time for
+            // few of them: there the merging and breaking up stay among the regrown faces, and
+            // growths from scratch, which seldom beat the merged greedy division, are rare.
+            const bool large = sub.faceCount() > kLargeGroup;
+            for (int t = 0; spent < budget && im.best.alive > 1 && !stopped &&
+                            Clock::now() < groupEnd;
                  ++t) {
                 ++r.restarts;
-                const bool fresh = t % 4 == 0;
+                const bool fresh = t % (large ? 64 : 4) == 0;
+                std::vector<std::int32_t> faces;
                 if (fresh) {
                     growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
+                    spent += static_cast<double>(sub.faceCount());
                 } else {
                     if (!atBest) local.load(im.best);
                     const std::vector<std::int32_t> region =
                         regionToRegrow(local.partition(), sub, rng);
-                    std::vector<int> faces;
                     for (std::int32_t id : region)
                         faces.insert(faces.end(), local.partition().members[id].begin(),
                                      local.partition().members[id].end());
                     local.breakUp(region);
-                    growRandomly(local, sub, rng, kGrowths[t % 4], std::move(faces));
+                    growRandomly(local, sub, rng, kGrowths[t % 4],
+                                 std::vector<int>(faces.begin(), faces.end()));
+                    spent += large ? static_cast<double>(faces.size()) + kRegrowthOverhead
+                                   : static_cast<double>(sub.faceCount());
                 }
                 if (!poll()) break;
-                local.mergeAll(poll);
-                local.dissolveAll(poll, fresh ? kAllPasses : 1);
+                const bool near = large && !fresh;
+                local.mergeAll(poll, near ? &faces : nullptr);
+                local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr);
                 atBest = local.partition().alive < im.best.alive ||
                          (!fresh && local.partition().alive == im.best.alive);
                 if (atBest) im.best = local.partition();

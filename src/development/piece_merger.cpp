@@ -139,6 +139,15 @@ void Merger::load(const Partition& p) {
         if (p.fold[c] && c < m_.across[c]) tryMerge(c);
 }
 
+void Merger::markFaces(const std::vector<std::int32_t>& faces) {
+    if (mark_.size() != m_.faces.size()) mark_.assign(m_.faces.size(), 0);
+    if (++markNow_ == 0) {
+        std::fill(mark_.begin(), mark_.end(), 0);
+        markNow_ = 1;
+    }
+    for (std::int32_t f : faces) mark_[f] = markNow_;
+}
+
 void Merger::breakUp(const std::vector<std::int32_t>& ids) {
     for (std::int32_t id : ids) {
         const std::vector<std::int32_t> faces = std::move(p_.members[id]);
@@ -208,13 +217,28 @@ Merger::Merged Merger::tryMerge(int c) {
     return {true, kept, moved};
 }
 
-void Merger::mergeAll(const std::function<bool()>& poll) {
+void Merger::mergeAll(const std::function<bool()>& poll, const std::vector<std::int32_t>* only) {
     const int nc = m_.cornerCount();
     failed_.assign(static_cast<std::size_t>(nc), 0);
     pairs_.clear();
     neighbours_.assign(p_.members.size(), {});
     Heap heap;
-    for (int c = 0; c < nc; ++c) {
+    std::vector<int> corners;
+    if (only) {
+        markFaces(*only);
+        for (std::int32_t f : *only)
+            for (int k = m_.first[f]; k < m_.first[f + 1]; ++k) {
+                const int k2 = m_.across[k];
+                // A cut between two of the faces counts once, from its lower corner.
+                if (k2 >= 0 && (k < k2 || mark_[m_.faceOf[k2]] != markNow_))
+                    corners.push_back(std::min(k, k2));
+            }
+        std::sort(corners.begin(), corners.end());
+        corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    }
+    const int count = only ? static_cast<int>(corners.size()) : nc;
+    for (int i = 0; i < count; ++i) {
+        const int c = only ? corners[i] : i;
         const int c2 = m_.across[c];
         if (c2 < c || p_.fold[c]) continue;
         const std::int32_t a = p_.piece[m_.faceOf[c]], b = p_.piece[m_.faceOf[c2]];
@@ -362,14 +386,25 @@ bool Merger::dissolve(std::int32_t id) {
     return false;
 }
 
-void Merger::dissolveAll(const std::function<bool()>& poll, int passes) {
+void Merger::dissolveAll(const std::function<bool()>& poll, int passes,
+                         const std::vector<std::int32_t>* only) {
     for (bool changed = true; changed && passes-- > 0;) {
         changed = false;
         std::vector<std::pair<std::size_t, std::int32_t>> bySize;
-        for (std::size_t i = 0; i < p_.members.size(); ++i)
-            if (!p_.members[i].empty())
-                bySize.push_back({p_.members[i].size(), static_cast<std::int32_t>(i)});
-        if (bySize.size() <= 1) return;
+        if (only) {
+            for (std::int32_t f : *only) {
+                const std::int32_t i = p_.piece[f];
+                bySize.push_back({p_.members[i].size(), i});
+            }
+            std::sort(bySize.begin(), bySize.end());
+            bySize.erase(std::unique(bySize.begin(), bySize.end()), bySize.end());
+            if (p_.alive <= 1) return;
+        } else {
+            for (std::size_t i = 0; i < p_.members.size(); ++i)
+                if (!p_.members[i].empty())
+                    bySize.push_back({p_.members[i].size(), static_cast<std::int32_t>(i)});
+        }
+        if (bySize.empty() || (!only && bySize.size() <= 1)) return;
         std::sort(bySize.begin(), bySize.end());
         for (const auto& [size, id] : bySize) {
             if (!poll()) return;

@@ -90,7 +90,10 @@ public:
     // Every cut between two pieces tried, the pair of pieces with the longest shared cut
     // first; a hinge that failed once is not tried again, since the pieces on its sides only
     // grow and keep their shapes. `poll` is called now and then and returns false to stop.
-    void mergeAll(const std::function<bool()>& poll);
+    // With `only`, just the cuts at faces of those pieces are tried (the rest of the division
+    // is taken as merged as far as it goes).
+    void mergeAll(const std::function<bool()>& poll,
+                  const std::vector<std::int32_t>* only = nullptr);
 
     // Breaks piece `id` into its faces and gives them to the pieces around it, face by face
     // across any free edge; faces that no neighbour takes are grown into pieces again. Kept
@@ -99,8 +102,9 @@ public:
     bool dissolve(std::int32_t id);
 
     // Dissolves pieces, the smallest first, pass after pass while any pass changes something,
-    // at most `passes` passes.
-    void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses);
+    // at most `passes` passes; with `only`, just the pieces holding those faces.
+    void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses,
+                     const std::vector<std::int32_t>* only = nullptr);
 
 private:
     struct LogEntry {
@@ -224,6 +228,9 @@ private:
     bool logging_ = false;
     std::vector<LogEntry> log_;
     // Merging all.
+    std::vector<std::uint32_t> mark_;  // per face: among the faces asked for
+    std::uint32_t markNow_ = 0;
+    void markFaces(const std::vector<std::int32_t>& faces);
     std::vector<std::uint8_t> failed_;
     std::unordered_map<std::uint64_t, Pair> pairs_;
     std::vector<std::vector<std::int32_t>> neighbours_;
