@@ -376,6 +376,7 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
                     if (best.fold[c] && k < sub.across[k]) local.tryMerge(k);
                 }
             im.best = local.partition();
+            local.settle();
             const int before = im.best.alive;
             bool atBest = true;  // the merger holds the best division
             constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
@@ -401,7 +402,7 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
                     growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
                     spent += static_cast<double>(sub.faceCount());
                 } else {
-                    if (!atBest) local.load(im.best);
+                    if (!atBest) local.revert(im.best);
                     const std::vector<std::int32_t> region =
                         regionToRegrow(local.partition(), sub, rng);
                     for (std::int32_t id : region)
@@ -419,7 +420,7 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
                 local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr);
                 atBest = local.partition().alive < im.best.alive ||
                          (!fresh && local.partition().alive == im.best.alive);
-                if (atBest) im.best = local.partition();
+                if (atBest) local.keep(im.best);
             }
             if (im.best.alive < before && im.best.alive < pieces[g]) {
                 r.parts -= pieces[g] - im.best.alive;
