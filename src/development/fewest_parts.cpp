@@ -471,25 +471,34 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
     };
     try {
         r.lowerBound = static_cast<int>(groups.size());
-        // Each greedy development rebuilt without overlap, in its attach order; the one with
-        // the fewest pieces (of equal ones the earlier) is merged.
+        std::vector<std::int32_t> groupOf(mesh.faces.size());
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            for (std::int32_t f : groups[g]) groupOf[f] = static_cast<std::int32_t>(g);
+        // Each greedy development rebuilt without overlap, in its attach order. Groups of
+        // faces never share a piece, so each group takes the order that gives it the fewest
+        // pieces (of equal ones the earlier): a model of many solids starts from the best
+        // greedy division of every solid.
         r.greedyParts = orders.front().parts;
-        std::size_t chosen = 0;
-        int fewest = 0;
+        std::vector<int> fewestIn(groups.size(), INT_MAX), count(groups.size());
+        std::vector<std::size_t> orderOf(groups.size(), 0);
         for (std::size_t i = 0; i < orders.size(); ++i) {
             r.greedyParts = std::min(r.greedyParts, orders[i].parts);
             merger.startSingletons();
             for (int c : orders[i].hinges) merger.tryMerge(c);
-            if (i == 0 || merger.partition().alive < fewest) {
-                fewest = merger.partition().alive;
-                chosen = i;
-            }
+            const Partition& p = merger.partition();
+            std::fill(count.begin(), count.end(), 0);
+            for (std::size_t id = 0; id < p.members.size(); ++id)
+                if (!p.members[id].empty()) ++count[groupOf[p.root[id]]];
+            for (std::size_t g = 0; g < groups.size(); ++g)
+                if (count[g] < fewestIn[g]) {
+                    fewestIn[g] = count[g];
+                    orderOf[g] = i;
+                }
         }
-        // The merger's grid belongs to the partition it built last: build the chosen one again.
-        if (chosen + 1 != orders.size()) {
-            merger.startSingletons();
-            for (int c : orders[chosen].hinges) merger.tryMerge(c);
-        }
+        merger.startSingletons();
+        for (std::size_t i = 0; i < orders.size(); ++i)
+            for (int c : orders[i].hinges)
+                if (orderOf[groupOf[mesh.faceOf[c]]] == i) merger.tryMerge(c);
         best = merger.partition();
         haveBest = true;
         r.startParts = best.alive;
@@ -501,9 +510,6 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         // Then each group of connected faces that is still in several pieces, on its own:
         // randomised growths, merged, and the best kept. Every such group gets as many growths
         // as the budget allows for all of them together.
-        std::vector<std::int32_t> groupOf(mesh.faces.size());
-        for (std::size_t g = 0; g < groups.size(); ++g)
-            for (std::int32_t f : groups[g]) groupOf[f] = static_cast<std::int32_t>(g);
         for (std::size_t i = 0; i < best.members.size(); ++i)
             if (!best.members[i].empty()) ++pieces[groupOf[best.root[i]]];
         double searchedFaces = 0;
