@@ -51,6 +51,7 @@ UnfoldOptions unfoldOptionsOf(const Settings& s) {
     // A bound that is not positive would stop the search before it starts; a huge one is
     // capped at a day.
     o.searchMilliseconds = std::clamp(s.iFewestPartsSeconds, 1, 86400) * 1000;
+    o.flapReverse = s.bNorishiroReverse;
     return o;
 }
 

@@ -6,6 +6,7 @@
 #include "development/coincident_edges.h"
 #include "development/edge_numbering.h"
 #include "development/fewest_parts.h"
+#include "development/flap_placement.h"
 #include "development/flap_sides.h"
 #include "development/opened_cuts.h"
 
@@ -68,7 +69,12 @@ bool runUnfolding(Model& model, const UnfoldEngine& engine, const UnfoldOptions&
     joinCoincidentEdges(model);
     numberEdges(model);
     computeOpenedCuts(model);
-    assignFlapSides(model);
+    // The fewest-parts method promises a pattern that can be built as it stands, flaps
+    // included; the other methods keep one flap on each numbered edge's first halfedge.
+    if (options.algorithm == kAlgorithmFewestParts)
+        placeFittingFlaps(model, options.flapReverse);
+    else
+        assignFlapSides(model);
     model.bFinished = true;
     computePageGrid(model, layout.page);
     ui.status("Ready");

@@ -1,7 +1,12 @@
 #include "development/fewest_parts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <climits>
+#include <exception>
+#include <functional>
+#include <thread>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -21,9 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Randomised growths cost about the face count each; above this many faces one growth takes
-// a good part of the time bound and rarely beats the merged greedy result.
-constexpr int kRandomFaceLimit = 5000;
+// What a regrowth of a few pieces costs beyond their faces, in faces of the growth budget.
+constexpr double kRegrowthOverhead = 16;
+// Groups of more faces than this are searched by local steps only.
+constexpr int kLargeGroup = 2000;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -96,10 +102,15 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
     }
     for (std::size_t i = seeds.size(); i-- > 1;)
         std::swap(seeds[i], seeds[static_cast<std::size_t>(rng.next() % (i + 1))]);
+    // Only the corners of the faces to grow are ranked: a regrowth costs its region, not
+    // the whole mesh.
+    std::vector<int> corners;
+    for (int f : seeds)
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k) corners.push_back(k);
     const double mix = rng.unit();
     const double noise = 0.6 * rng.unit();
     std::vector<double> priority(static_cast<std::size_t>(m.cornerCount()));
-    for (int c = 0; c < m.cornerCount(); ++c)
+    for (int c : corners)
         priority[c] = (mix * m.weight[c] / m.typicalEdge + (1 - mix) * m.flatness[c]) *
                       (1 - noise + 2 * noise * rng.unit());
     if (growth == Growth::Steepest) {
@@ -108,21 +119,19 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
         Point3 d{rng.unit() - 0.5, rng.unit() - 0.5, rng.unit() - 0.5};
         const double dl = length(d);
         d = {d.x / dl, d.y / dl, d.z / dl};
-        std::vector<double> best(m.vertices.size(), 0.0);
-        std::vector<int> steep(m.vertices.size(), -1);
-        for (int c = 0; c < m.cornerCount(); ++c) {
+        std::unordered_map<std::int32_t, std::pair<double, int>> steep;
+        for (int c : corners) {
             const Point3& a = m.vertices[m.vertexOf[c]];
             const Point3& b = m.vertices[m.vertexOf[m.nextCorner(c)]];
             const Point3 u = sub(b, a);
             const double l = length(u);
             if (!(l > 0)) continue;
             const double slope = dot(u, d) / l;
-            if (slope > best[m.vertexOf[c]]) {
-                best[m.vertexOf[c]] = slope;
-                steep[m.vertexOf[c]] = c;
-            }
+            auto [it, added] = steep.try_emplace(m.vertexOf[c], 0.0, -1);
+            if (slope > it->second.first) it->second = {slope, c};
         }
-        for (int c : steep) {
+        for (const auto& [vertex, best] : steep) {
+            const int c = best.second;
             if (c < 0) continue;
             priority[c] *= 0.01;
             if (m.across[c] >= 0) priority[m.across[c]] *= 0.01;
@@ -187,6 +196,144 @@ std::vector<std::int32_t> regionToRegrow(const Partition& p, const Mesh& m, Rand
     }
     return region;
 }
+
+// What one search of a group may spend, and the seed of its random choices.
+struct SearchLimits {
+    double budget;  // faces laid in growths
+    Clock::time_point end;
+    std::uint64_t seed;
+    // Searches of one group from several seeds: this one's number, and the lowest number of
+    // those that found one piece. A search gives up once a lower-numbered one has, so that
+    // the first search that finds one piece is the one taken, however the cores run.
+    int chain = 0;
+    std::atomic<int>* solvedBy = nullptr;
+};
+
+struct GroupResult {
+    bool done = false;
+    int restarts = 0;
+    int before = 0;  // pieces of the group when its search began
+    Improvement im;
+};
+
+// Randomised growths of the faces `group` of `mesh`, starting from their pieces in `start`:
+// one growth in four from scratch, the others regrowing a few neighbouring pieces of the best
+// division found, which is kept when it has no more pieces. Reads nothing but its arguments,
+// so that searches of different groups may run side by side.
+GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group,
+                        const Partition& start, const SearchLimits& limits,
+                        const std::function<bool()>& poll) {
+    GroupResult out;
+    Improvement& im = out.im;
+    im.global = group;
+    std::vector<Face*> groupFaces;
+    for (std::int32_t f : group) groupFaces.push_back(mesh.faces[f]);
+    im.mesh = std::make_unique<Mesh>(buildMesh(groupFaces));
+    const Mesh& sub = *im.mesh;
+    Merger local(sub, 1e-7 * mesh.typicalEdge);
+    // The pieces found so far, folded again: the corners of the group's faces come in the
+    // same order in both meshes.
+    local.startSingletons();
+    for (std::size_t i = 0; i < group.size(); ++i)
+        for (int k = sub.first[i]; k < sub.first[i + 1]; ++k) {
+            const int c = mesh.first[group[i]] + (k - sub.first[i]);
+            if (start.fold[c] && k < sub.across[k]) local.tryMerge(k);
+        }
+    im.best = local.partition();
+    local.settle();
+    out.before = im.best.alive;
+    Random rng(limits.seed);
+    bool atBest = true;  // the merger holds the best division
+    constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
+                                   Growth::Compact};
+    // A growth from scratch costs the group's faces, a regrowth the faces of its pieces.
+    double spent = 0;
+    // In large groups a pass over every piece after each regrowth would leave time for few of
+    // them: there the merging and breaking up stay among the regrown faces, and growths from
+    // scratch, which seldom beat the merged greedy division, are rare.
+    const bool large = sub.faceCount() > kLargeGroup;
+    auto outdone = [&] { return limits.solvedBy && limits.solvedBy->load() < limits.chain; };
+    for (int t = 0; spent < limits.budget && im.best.alive > 1 && Clock::now() < limits.end &&
+                    !outdone();
+         ++t) {
+        ++out.restarts;
+        const bool fresh = t % (large ? 64 : 4) == 0;
+        std::vector<std::int32_t> faces;
+        if (fresh) {
+            growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
+            spent += static_cast<double>(sub.faceCount());
+        } else {
+            if (!atBest) local.revert(im.best);
+            const std::vector<std::int32_t> region = regionToRegrow(local.partition(), sub, rng);
+            for (std::int32_t id : region)
+                faces.insert(faces.end(), local.partition().members[id].begin(),
+                             local.partition().members[id].end());
+            local.breakUp(region);
+            growRandomly(local, sub, rng, kGrowths[t % 4],
+                         std::vector<int>(faces.begin(), faces.end()));
+            spent += large ? static_cast<double>(faces.size()) + kRegrowthOverhead
+                           : static_cast<double>(sub.faceCount());
+        }
+        if (!poll()) break;
+        const bool near = large && !fresh;
+        local.mergeAll(poll, near ? &faces : nullptr);
+        local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr);
+        atBest = local.partition().alive < im.best.alive ||
+                 (!fresh && local.partition().alive == im.best.alive);
+        if (atBest) local.keep(im.best);
+    }
+    if (limits.solvedBy && im.best.alive == 1) {
+        int was = limits.solvedBy->load();
+        while (limits.chain < was && !limits.solvedBy->compare_exchange_weak(was, limits.chain)) {
+        }
+    }
+    out.done = true;
+    return out;
+}
+
+// The second core: runs one task, and is stopped and joined whichever way the search ends.
+class Helper {
+public:
+    explicit Helper(std::atomic<bool>& stop) : stop_(stop) {}
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    ~Helper() {
+        if (!thread_.joinable()) return;
+        stop_ = true;
+        thread_.join();
+    }
+    void start(std::function<void()> task) {
+        thread_ = std::thread([this, task = std::move(task)] {
+            try {
+                task();
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+            done_ = true;
+        });
+    }
+    // Waits for the task, polling `poll` meanwhile so that progress shows and Cancel works.
+    void finish(const std::function<bool()>& poll) {
+        if (!thread_.joinable()) return;
+        while (!done_.load()) {
+            poll();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        thread_.join();
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    std::atomic<bool>& stop_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+    std::exception_ptr error_;
+};
+
+struct Job {
+    std::size_t group;
+    std::uint64_t chain;
+};
 
 // Puts the pieces into the model as its parts: the pieces of the whole mesh except those of
 // groups that were improved on their own, and the improved ones, the piece with the lowest
@@ -285,7 +432,29 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
     Partition best;
     bool haveBest = false;
     std::vector<Improvement> improvements;
-    bool stopped = false;
+    std::atomic<bool> stopped{false};
+    const auto groups = components(mesh);
+    std::vector<int> pieces(groups.size(), 0);
+    std::vector<Job> jobs;
+    std::vector<GroupResult> results;
+    // The best search of each group, where it has fewer pieces than the merged division.
+    auto collect = [&](FewestPartsReport& rep) {
+        for (std::size_t j = 0; j < jobs.size(); ++j) {
+            GroupResult& res = results[j];
+            rep.restarts += res.restarts;
+            if (!res.done || (j > 0 && jobs[j - 1].group == jobs[j].group)) continue;
+            std::size_t pick = j;
+            for (std::size_t k = j + 1; k < jobs.size() && jobs[k].group == jobs[j].group; ++k)
+                if (results[k].done && results[k].im.best.alive < results[pick].im.best.alive)
+                    pick = k;
+            Improvement& im = results[pick].im;
+            const int had = pieces[jobs[j].group];
+            if (im.best.alive < results[pick].before && im.best.alive < had) {
+                rep.parts -= had - im.best.alive;
+                improvements.push_back(std::move(im));
+            }
+        }
+    };
     std::uint32_t polls = 0;
     auto poll = [&]() {
         if (Clock::now() >= deadline) {
@@ -301,27 +470,35 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         return true;
     };
     try {
-        const auto groups = components(mesh);
         r.lowerBound = static_cast<int>(groups.size());
-        // Each greedy development rebuilt without overlap, in its attach order; the one with
-        // the fewest pieces (of equal ones the earlier) is merged.
+        std::vector<std::int32_t> groupOf(mesh.faces.size());
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            for (std::int32_t f : groups[g]) groupOf[f] = static_cast<std::int32_t>(g);
+        // Each greedy development rebuilt without overlap, in its attach order. Groups of
+        // faces never share a piece, so each group takes the order that gives it the fewest
+        // pieces (of equal ones the earlier): a model of many solids starts from the best
+        // greedy division of every solid.
         r.greedyParts = orders.front().parts;
-        std::size_t chosen = 0;
-        int fewest = 0;
+        std::vector<int> fewestIn(groups.size(), INT_MAX), count(groups.size());
+        std::vector<std::size_t> orderOf(groups.size(), 0);
         for (std::size_t i = 0; i < orders.size(); ++i) {
             r.greedyParts = std::min(r.greedyParts, orders[i].parts);
             merger.startSingletons();
             for (int c : orders[i].hinges) merger.tryMerge(c);
-            if (i == 0 || merger.partition().alive < fewest) {
-                fewest = merger.partition().alive;
-                chosen = i;
-            }
+            const Partition& p = merger.partition();
+            std::fill(count.begin(), count.end(), 0);
+            for (std::size_t id = 0; id < p.members.size(); ++id)
+                if (!p.members[id].empty()) ++count[groupOf[p.root[id]]];
+            for (std::size_t g = 0; g < groups.size(); ++g)
+                if (count[g] < fewestIn[g]) {
+                    fewestIn[g] = count[g];
+                    orderOf[g] = i;
+                }
         }
-        // The merger's grid belongs to the partition it built last: build the chosen one again.
-        if (chosen + 1 != orders.size()) {
-            merger.startSingletons();
-            for (int c : orders[chosen].hinges) merger.tryMerge(c);
-        }
+        merger.startSingletons();
+        for (std::size_t i = 0; i < orders.size(); ++i)
+            for (int c : orders[i].hinges)
+                if (orderOf[groupOf[mesh.faceOf[c]]] == i) merger.tryMerge(c);
         best = merger.partition();
         haveBest = true;
         r.startParts = best.alive;
@@ -333,90 +510,66 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         // Then each group of connected faces that is still in several pieces, on its own:
         // randomised growths, merged, and the best kept. Every such group gets as many growths
         // as the budget allows for all of them together.
-        std::vector<std::int32_t> groupOf(mesh.faces.size());
-        for (std::size_t g = 0; g < groups.size(); ++g)
-            for (std::int32_t f : groups[g]) groupOf[f] = static_cast<std::int32_t>(g);
-        std::vector<int> pieces(groups.size(), 0);
         for (std::size_t i = 0; i < best.members.size(); ++i)
             if (!best.members[i].empty()) ++pieces[groupOf[best.root[i]]];
-        auto searched = [&](std::size_t g) {
-            return pieces[g] > 1 && groups[g].size() <= static_cast<std::size_t>(kRandomFaceLimit);
-        };
         double searchedFaces = 0;
         for (std::size_t g = 0; g < groups.size(); ++g)
-            if (searched(g)) searchedFaces += static_cast<double>(groups[g].size());
-        const int growths =
-            searchedFaces > 0
-                ? static_cast<int>(std::min(options.searchFaceBudget / searchedFaces, 1e9))
-                : 0;
-        Random rng(0x5EED5EEDull);
-        r.parts = best.alive;
-        double facesLeft = searchedFaces;
-        for (std::size_t g = 0; g < groups.size() && !stopped; ++g) {
-            if (!searched(g)) continue;
-            // Each group gets its share of the time left, by its size, so that the first
-            // groups cannot take it all.
-            const double share = static_cast<double>(groups[g].size()) / facesLeft;
-            facesLeft -= static_cast<double>(groups[g].size());
-            const auto groupEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                     (deadline - Clock::now()) * share);
-            Improvement im;
-            im.global = groups[g];
-            std::vector<Face*> faces;
-            for (std::int32_t f : groups[g]) faces.push_back(mesh.faces[f]);
-            im.mesh = std::make_unique<Mesh>(buildMesh(faces));
-            const Mesh& sub = *im.mesh;
-            Merger local(sub, 1e-7 * mesh.typicalEdge);
-            // The pieces found so far, folded again: the corners of the group's faces come in
-            // the same order in both meshes.
-            local.startSingletons();
-            for (std::size_t i = 0; i < groups[g].size(); ++i)
-                for (int k = sub.first[i]; k < sub.first[i + 1]; ++k) {
-                    const int c = mesh.first[groups[g][i]] + (k - sub.first[i]);
-                    if (best.fold[c] && k < sub.across[k]) local.tryMerge(k);
-                }
-            im.best = local.partition();
-            const int before = im.best.alive;
-            bool atBest = true;  // the merger holds the best division
-            constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
-                                           Growth::Compact};
-            // One growth in four from scratch, the others regrowing a few neighbouring pieces
-            // of the best division found, which is kept when it has no more pieces.
-            for (int t = 0; t < growths && im.best.alive > 1 && !stopped && Clock::now() < groupEnd;
-                 ++t) {
-                ++r.restarts;
-                const bool fresh = t % 4 == 0;
-                if (fresh) {
-                    growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
-                } else {
-                    if (!atBest) local.load(im.best);
-                    const std::vector<std::int32_t> region =
-                        regionToRegrow(local.partition(), sub, rng);
-                    std::vector<int> faces;
-                    for (std::int32_t id : region)
-                        faces.insert(faces.end(), local.partition().members[id].begin(),
-                                     local.partition().members[id].end());
-                    local.breakUp(region);
-                    growRandomly(local, sub, rng, kGrowths[t % 4], std::move(faces));
-                }
-                if (!poll()) break;
-                local.mergeAll(poll);
-                local.dissolveAll(poll, fresh ? kAllPasses : 1);
-                atBest = local.partition().alive < im.best.alive ||
-                         (!fresh && local.partition().alive == im.best.alive);
-                if (atBest) im.best = local.partition();
+            if (pieces[g] > 1) {
+                searchedFaces += static_cast<double>(groups[g].size());
+                jobs.push_back({g, 0});
             }
-            if (im.best.alive < before && im.best.alive < pieces[g]) {
-                r.parts -= pieces[g] - im.best.alive;
-                improvements.push_back(std::move(im));
+        // A lone group is searched twice over, from two seeds, one on each core.
+        const unsigned cores = std::max(1u, std::min(2u, std::thread::hardware_concurrency()));
+        if (jobs.size() == 1 && cores > 1) jobs.push_back({jobs[0].group, 1});
+        results.resize(jobs.size());
+        double jobFaces = 0;
+        for (const Job& j : jobs) jobFaces += static_cast<double>(groups[j.group].size());
+        const auto searchStart = Clock::now();
+        std::vector<std::atomic<int>> solvedBy(groups.size());
+        for (auto& x : solvedBy) x = INT_MAX;
+        std::atomic<std::size_t> next{0};
+        // Takes the jobs one after another; each job's result depends on its seed and budget
+        // alone, whichever core runs it.
+        auto work = [&](const std::function<bool()>& pollHere) {
+            for (std::size_t j; (j = next.fetch_add(1)) < jobs.size() && !stopped.load();) {
+                const std::size_t g = jobs[j].group;
+                const double size = static_cast<double>(groups[g].size());
+                const double share = std::min(1.0, cores * size / jobFaces);
+                const auto end = std::min(
+                    deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                 (deadline - searchStart) * share));
+                SearchLimits limits{options.searchFaceBudget * size / searchedFaces, end,
+                                    0x5EED5EEDull ^ (0x9E3779B97F4A7C15ull * (g + 1)) ^
+                                        (jobs[j].chain * 0xD1B54A32D192ED03ull),
+                                    static_cast<int>(jobs[j].chain), &solvedBy[g]};
+                results[j] = searchGroup(mesh, groups[g], best, limits, pollHere);
             }
+        };
+        {
+            Helper helper(stopped);
+            if (cores > 1 && jobs.size() > 1)
+                helper.start([&] {
+                    work([&] {
+                        if (stopped.load() || Clock::now() >= deadline) {
+                            stopped = true;
+                            return false;
+                        }
+                        return true;
+                    });
+                });
+            work(poll);
+            helper.finish(poll);
         }
+        r.parts = best.alive;
+        collect(r);
     } catch (const CancelledException&) {
+        FewestPartsReport ignored;
+        if (!results.empty()) collect(ignored);
         if (haveBest) writeParts(model, mesh, best, improvements);
         throw;
     }
     writeParts(model, mesh, best, improvements);
-    r.timedOut = stopped;
+    r.timedOut = stopped.load();
     if (report) *report = r;
 }
 

@@ -3,12 +3,16 @@
 // parts is rebuilt face by face with the full overlap test, and then whole parts are merged
 // across their cut edges, the pair of parts sharing the longest cut first, wherever the union
 // stays free of overlap, and small parts are broken up to give their faces to their
-// neighbours. Each group of connected faces still in several parts (up to 5,000 faces) then
-// gets its share of the time left for randomised growths: one in four from scratch, the others
-// regrowing a random part and up to two of its neighbours in the best division found so far;
-// the best division stands. The search stops at the time bound, at the growth budget, or when
-// every group is one part. The result is an ordinary development: faces placed, folds as
-// development twins, flat positions laid out face from face as the greedy growth lays them.
+// neighbours. Each group of connected faces still in several parts then gets its share of the
+// time left and of the growth budget for randomised growths: one in four from scratch (one in
+// 64 in groups of more than 2,000 faces), the others regrowing a random part and up to two of
+// its neighbours in the best division found so far, merged again (in large groups only around
+// the regrown faces); the best division stands. Groups are searched on two cores side by side,
+// each from a seed of its own, and a lone group from two seeds at once; with a growth budget
+// that ends the search before the time bound, the result is the same however the cores run.
+// The search stops at the time bound, at the growth budget, or when every group is one part.
+// The result is an ordinary development: faces placed, folds as development twins, flat
+// positions laid out face from face as the greedy growth lays them.
 #pragma once
 
 #include "development/unfold_engine.h"

@@ -139,6 +139,74 @@ void Merger::load(const Partition& p) {
         if (p.fold[c] && c < m_.across[c]) tryMerge(c);
 }
 
+void Merger::startNoting() {
+    if (++changedNow_ == 0) {
+        std::fill(changedMark_.begin(), changedMark_.end(), 0);
+        changedNow_ = 1;
+    }
+    changed_.clear();
+}
+
+void Merger::copyChanged(const Partition& from, Partition& to) {
+    std::vector<std::int32_t> ids;
+    for (std::int32_t f : changed_) {
+        ids.push_back(from.piece[f]);
+        ids.push_back(to.piece[f]);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (std::int32_t id : ids) {
+        to.members[id] = from.members[id];
+        to.root[id] = from.root[id];
+    }
+    for (std::int32_t f : changed_) {
+        to.piece[f] = from.piece[f];
+        for (int k = m_.first[f]; k < m_.first[f + 1]; ++k) {
+            to.pos[k] = from.pos[k];
+            to.fold[k] = from.fold[k];
+            if (m_.across[k] >= 0) to.fold[m_.across[k]] = from.fold[m_.across[k]];
+        }
+    }
+    to.alive = from.alive;
+}
+
+void Merger::revert(const Partition& saved) {
+    // The squared sizes of the pieces that change, taken out and put back as saved.
+    std::vector<std::int32_t> ids;
+    for (std::int32_t f : changed_) {
+        ids.push_back(p_.piece[f]);
+        ids.push_back(saved.piece[f]);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (std::int32_t id : ids) {
+        const auto now = static_cast<std::int64_t>(p_.members[id].size());
+        const auto then = static_cast<std::int64_t>(saved.members[id].size());
+        squares_ += then * then - now * now;
+    }
+    copyChanged(saved, p_);
+    const std::vector<std::int32_t> faces = std::move(changed_);
+    for (std::int32_t f : faces) {
+        ++version_[f];
+        insert(f, p_.piece[f]);
+    }
+    startNoting();
+}
+
+void Merger::keep(Partition& saved) {
+    copyChanged(p_, saved);
+    startNoting();
+}
+
+void Merger::markFaces(const std::vector<std::int32_t>& faces) {
+    if (mark_.size() != m_.faces.size()) mark_.assign(m_.faces.size(), 0);
+    if (++markNow_ == 0) {
+        std::fill(mark_.begin(), mark_.end(), 0);
+        markNow_ = 1;
+    }
+    for (std::int32_t f : faces) mark_[f] = markNow_;
+}
+
 void Merger::breakUp(const std::vector<std::int32_t>& ids) {
     for (std::int32_t id : ids) {
         const std::vector<std::int32_t> faces = std::move(p_.members[id]);
@@ -186,16 +254,23 @@ Merger::Merged Merger::tryMerge(int c) {
         }
     }
     if (!ok) {
-        // Back where they were, in their own piece.
+        // Back where they were, in their own piece; triangles never left its cells.
         std::size_t b0 = 0;
         for (int u : laid_) {
             for (int k = m_.first[u]; k < m_.first[u + 1]; ++k) p_.pos[k] = backup_[b0++];
+            if (m_.onlyTriangles) continue;
             p_.piece[u] = moved;
             ++version_[u];
             insert(u, moved);
         }
         return {};
     }
+    if (m_.onlyTriangles)
+        for (int u : laid_) {
+            p_.piece[u] = kept;
+            ++version_[u];
+            insert(u, kept);
+        }
     p_.fold[s] = p_.fold[t] = 1;
     auto& into = p_.members[kept];
     if (logging_)
@@ -208,13 +283,28 @@ Merger::Merged Merger::tryMerge(int c) {
     return {true, kept, moved};
 }
 
-void Merger::mergeAll(const std::function<bool()>& poll) {
+void Merger::mergeAll(const std::function<bool()>& poll, const std::vector<std::int32_t>* only) {
     const int nc = m_.cornerCount();
     failed_.assign(static_cast<std::size_t>(nc), 0);
     pairs_.clear();
     neighbours_.assign(p_.members.size(), {});
     Heap heap;
-    for (int c = 0; c < nc; ++c) {
+    std::vector<int> corners;
+    if (only) {
+        markFaces(*only);
+        for (std::int32_t f : *only)
+            for (int k = m_.first[f]; k < m_.first[f + 1]; ++k) {
+                const int k2 = m_.across[k];
+                // A cut between two of the faces counts once, from its lower corner.
+                if (k2 >= 0 && (k < k2 || mark_[m_.faceOf[k2]] != markNow_))
+                    corners.push_back(std::min(k, k2));
+            }
+        std::sort(corners.begin(), corners.end());
+        corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    }
+    const int count = only ? static_cast<int>(corners.size()) : nc;
+    for (int i = 0; i < count; ++i) {
+        const int c = only ? corners[i] : i;
         const int c2 = m_.across[c];
         if (c2 < c || p_.fold[c]) continue;
         const std::int32_t a = p_.piece[m_.faceOf[c]], b = p_.piece[m_.faceOf[c2]];
@@ -362,14 +452,25 @@ bool Merger::dissolve(std::int32_t id) {
     return false;
 }
 
-void Merger::dissolveAll(const std::function<bool()>& poll, int passes) {
+void Merger::dissolveAll(const std::function<bool()>& poll, int passes,
+                         const std::vector<std::int32_t>* only) {
     for (bool changed = true; changed && passes-- > 0;) {
         changed = false;
         std::vector<std::pair<std::size_t, std::int32_t>> bySize;
-        for (std::size_t i = 0; i < p_.members.size(); ++i)
-            if (!p_.members[i].empty())
-                bySize.push_back({p_.members[i].size(), static_cast<std::int32_t>(i)});
-        if (bySize.size() <= 1) return;
+        if (only) {
+            for (std::int32_t f : *only) {
+                const std::int32_t i = p_.piece[f];
+                bySize.push_back({p_.members[i].size(), i});
+            }
+            std::sort(bySize.begin(), bySize.end());
+            bySize.erase(std::unique(bySize.begin(), bySize.end()), bySize.end());
+            if (p_.alive <= 1) return;
+        } else {
+            for (std::size_t i = 0; i < p_.members.size(); ++i)
+                if (!p_.members[i].empty())
+                    bySize.push_back({p_.members[i].size(), static_cast<std::int32_t>(i)});
+        }
+        if (bySize.empty() || (!only && bySize.size() <= 1)) return;
         std::sort(bySize.begin(), bySize.end());
         for (const auto& [size, id] : bySize) {
             if (!poll()) return;
@@ -420,6 +521,11 @@ bool Merger::layAndTest(int v, int from, int to, std::int32_t kept) {
     layRing(m_.halfedge[from], p_.pos[m_.nextCorner(to)], p_.pos[to], ring_);
     store(from, ring_);
     const bool free = !overlapsPiece(v, kept);
+    // Triangles keep their shapes when laid from another side, so the moving piece cannot
+    // come to overlap itself: its faces join the piece and its cells only once all of them
+    // fit, and a merge that fails costs no updates of the cells. Other faces are tested
+    // against those of their piece laid before them, so they join at once.
+    if (m_.onlyTriangles) return free;
     p_.piece[v] = kept;
     ++version_[v];
     insert(v, kept);
@@ -461,6 +567,10 @@ void Merger::growCells() {
 }
 
 void Merger::insert(int f, std::int32_t piece) {
+    if (changedMark_[f] != changedNow_) {
+        changedMark_[f] = changedNow_;
+        changed_.push_back(f);
+    }
     const Box b = boxOf(f);
     boxes_[f] = b;
     if (isWide(b)) {

@@ -66,7 +66,8 @@ public:
         : m_(mesh), tolerance_(tolerance), cell_(2 * mesh.typicalEdge),
           version_(mesh.faces.size(), 0), seen_(mesh.faces.size(), 0),
           moving_(mesh.faces.size(), 0), wide_(mesh.faces.size()), inS_(mesh.faces.size(), 0),
-          outside_(mesh.faces.size(), 0), tried_(mesh.first.back(), 0) {}
+          outside_(mesh.faces.size(), 0), tried_(mesh.first.back(), 0),
+          changedMark_(mesh.faces.size(), 0) {}
 
     Partition& partition() { return p_; }
 
@@ -74,6 +75,15 @@ public:
     void startSingletons();
     // The division `p` of the same mesh, folded again piece by piece.
     void load(const Partition& p);
+    // The faces that changed piece or place since the last call of settle are noted, so
+    // that a division can go back to, or be kept as, a copy at a cost of what changed.
+    // settle: the division as it stands is the copy `saved` (which the caller holds).
+    void settle() { startNoting(); }
+    // Back to `saved`, the copy of the division when settle was last called.
+    void revert(const Partition& saved);
+    // Brings `saved`, the copy of the division when settle was last called, up to the
+    // division as it stands, and settles.
+    void keep(Partition& saved);
     // Breaks the pieces `ids` into single faces, each its own piece.
     void breakUp(const std::vector<std::int32_t>& ids);
 
@@ -90,7 +100,10 @@ public:
     // Every cut between two pieces tried, the pair of pieces with the longest shared cut
     // first; a hinge that failed once is not tried again, since the pieces on its sides only
     // grow and keep their shapes. `poll` is called now and then and returns false to stop.
-    void mergeAll(const std::function<bool()>& poll);
+    // With `only`, just the cuts at faces of those pieces are tried (the rest of the division
+    // is taken as merged as far as it goes).
+    void mergeAll(const std::function<bool()>& poll,
+                  const std::vector<std::int32_t>* only = nullptr);
 
     // Breaks piece `id` into its faces and gives them to the pieces around it, face by face
     // across any free edge; faces that no neighbour takes are grown into pieces again. Kept
@@ -99,8 +112,9 @@ public:
     bool dissolve(std::int32_t id);
 
     // Dissolves pieces, the smallest first, pass after pass while any pass changes something,
-    // at most `passes` passes.
-    void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses);
+    // at most `passes` passes; with `only`, just the pieces holding those faces.
+    void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses,
+                     const std::vector<std::int32_t>* only = nullptr);
 
 private:
     struct LogEntry {
@@ -223,7 +237,18 @@ private:
     std::vector<std::uint8_t> savedFold_;
     bool logging_ = false;
     std::vector<LogEntry> log_;
+    // Faces that changed since settle.
+    std::vector<std::uint32_t> changedMark_;
+    std::uint32_t changedNow_ = 1;
+    std::vector<std::int32_t> changed_;
+    void startNoting();
+    // Copies what changed from `from` into `to`: pieces, places and folds of the changed
+    // faces, and the pieces that hold them in either.
+    void copyChanged(const Partition& from, Partition& to);
     // Merging all.
+    std::vector<std::uint32_t> mark_;  // per face: among the faces asked for
+    std::uint32_t markNow_ = 0;
+    void markFaces(const std::vector<std::int32_t>& faces);
     std::vector<std::uint8_t> failed_;
     std::unordered_map<std::uint64_t, Pair> pairs_;
     std::vector<std::vector<std::int32_t>> neighbours_;

@@ -18,6 +18,9 @@ struct UnfoldOptions {
     // Faces the fewest-parts search may lay in randomised growths: below the time bound, the
     // search ends after the same growths on every machine.
     double searchFaceBudget = 1.5e6;
+    // Flaps stand on the face's own side (the drawing's setting); the fewest-parts method
+    // places its flaps where they fit on the sheet as they will be drawn.
+    bool flapReverse = false;
 };
 
 // Reports progress while parts grow; throws CancelledException when the user cancelled.
