@@ -116,6 +116,18 @@ bool FlapSheet::overlapsSomething(std::size_t self, const std::vector<Point2>& o
     if (outline.empty()) return false;
     Box b;
     for (const Point2& p : outline) b.add(p);
+    auto meets = [&](std::size_t i) {
+        return i != self && !shapes_[i].empty() && (withFlaps || i < faces_) &&
+               polygonsOverlap(outline.data(), outline.size(), shapes_[i].data(), shapes_[i].size(), tolerance_);
+    };
+    if (!partners && b.finite()) {
+        // Only whether: the first shape met answers. A flap far larger than the faces under it
+        // (a fine mesh laid out small) meets thousands, and listing them all first made the
+        // check of a million-face development take minutes.
+        for (std::size_t i : unplaced_)
+            if (meets(i)) return true;
+        return grid_->anyMeeting(b.x0, b.y0, b.x1, b.y1, [&](int id) { return meets(static_cast<std::size_t>(id)); });
+    }
     std::vector<std::size_t> near(unplaced_);
     if (!b.finite()) {
         for (std::size_t i = 0; i < shapes_.size(); ++i) near.push_back(i);
@@ -129,10 +141,7 @@ bool FlapSheet::overlapsSomething(std::size_t self, const std::vector<Point2>& o
     near.erase(std::unique(near.begin(), near.end()), near.end());
     bool found = false;
     for (std::size_t i : near) {
-        if (i == self || shapes_[i].empty() || (!withFlaps && i >= faces_)) continue;
-        if (!polygonsOverlap(outline.data(), outline.size(), shapes_[i].data(), shapes_[i].size(),
-                             tolerance_))
-            continue;
+        if (!meets(i)) continue;
         found = true;
         if (!partners) return true;
         if (i >= faces_) partners->push_back(i - faces_);
