@@ -126,7 +126,9 @@ std::string signatureOf(const std::string& log, int status) {
             // The kind of fault without its details: the message up to its first colon.
             const size_t step = line.find("): ");
             const std::string message = step == std::string::npos ? line : line.substr(step + 3);
-            found = "FAULT " + message.substr(0, message.find(':'));
+            // "FAULT at start: ..." has a colon of its own before the message.
+            const size_t from = step == std::string::npos ? message.find(':') + 1 : 0;
+            found = message.substr(0, message.find(':', from));
             break;
         }
         if (line.find("SUMMARY: ") != std::string::npos || line.find("runtime error:") != std::string::npos) {
@@ -201,7 +203,10 @@ public:
     // Shortens a failing sequence to the actions that still make it fail the same way.
     Sequence minimise(const Sequence& failing, const ChildResult& first) {
         Sequence s = failing;
-        if (first.failedStep >= 0 && first.failedStep < static_cast<int>(s.actions.size()))
+        // The actions after the one that failed play no part; a fault at the start needs none.
+        const bool atStart = first.log.find("FAULT at start") != std::string::npos;
+        if (atStart) s.actions.clear();
+        else if (first.failedStep >= 0 && first.failedStep < static_cast<int>(s.actions.size()))
             s.actions.resize(static_cast<size_t>(first.failedStep) + 1);
         auto failsAlike = [&](const std::vector<Action>& actions) {
             Sequence candidate = s;

@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -110,6 +111,35 @@ std::string firstDifference(const std::string& a, const std::string& b) {
             return "line " + std::to_string(line) + ": \"" + (ha ? la : "<end>") + "\" then \"" +
                    (hb ? lb : "<end>") + "\"";
     }
+}
+
+// The fold direction of an edge between two faces is worked out again from the geometry
+// whenever a work file is opened, so the first reading may settle the bit of a fold that is
+// nearly flat (or one a flap command set) differently. This clears that bit; everything else
+// must come back as written, and a second reading must give every byte back.
+std::string withoutFoldDirections(const std::string& text) {
+    std::istringstream in(text);
+    std::string out, line;
+    int edgesLeft = 0;
+    bool inSolids = true;
+    while (std::getline(in, line)) {
+        if (line == "defaultmaterial") inSolids = false;
+        if (edgesLeft > 0) {
+            --edgesLeft;
+            long f[6];
+            if (std::sscanf(line.c_str(), "%ld %ld %ld %ld %ld %ld", &f[0], &f[1], &f[2], &f[3], &f[4], &f[5]) == 6 &&
+                f[0] != -1 && f[1] != -1) {
+                char cleared[160];
+                std::snprintf(cleared, sizeof cleared, "%ld %ld %ld %ld %ld %ld", f[0], f[1], f[2], f[3], f[4] & ~16L,
+                              f[5]);
+                line = cleared;
+            }
+        } else if (inSolids && line.starts_with("edges ")) {
+            edgesLeft = std::atoi(line.c_str() + 6);
+        }
+        out += line + "\n";
+    }
+    return out;
 }
 
 std::string readBytes(const QString& path) {
@@ -390,8 +420,9 @@ void WindowFuzzer::saveAndReopen() {
         return;
     }
     const std::string again = workFileText(*doc_->model(), doc_->workFileState());
-    if (again != saved)
-        pendingFault_ = "a work file saved and opened again writes differently: " + firstDifference(saved, again);
+    if (withoutFoldDirections(again) != withoutFoldDirections(saved))
+        pendingFault_ = "a work file saved and opened again writes differently: " +
+                        firstDifference(withoutFoldDirections(saved), withoutFoldDirections(again));
 }
 
 void WindowFuzzer::clickModeless(const Action& a) {
@@ -664,15 +695,24 @@ std::optional<std::string> WindowFuzzer::checkDocument() {
     Model* model = doc_->model();
     if (!model) return std::nullopt;
     if (!isSoundWorkFileModel(*model)) return "the document breaks the rules a work file must satisfy";
-    const std::string first = workFileText(*model, doc_->workFileState());
     ReadBackFrontEnd ui(frontEnd_.fonts());
-    Settings settings = settings_;
-    Document back(ui, settings);
-    if (!back.restore(first, "check.ufd", true, ui))
-        return "the work file of the document does not read back" +
-               (ui.texts.empty() ? std::string() : ": \"" + ui.texts.front() + "\"");
-    const std::string second = workFileText(*back.model(), back.workFileState());
-    if (second != first) return "the work file of the document reads back differently: " + firstDifference(first, second);
+    // Written, read back and written again, twice: the fold directions may settle on the first
+    // reading, after which every byte must come back.
+    std::string written = workFileText(*model, doc_->workFileState());
+    for (int round = 0; round < 2; ++round) {
+        Settings settings = settings_;
+        Document back(ui, settings);
+        if (!back.restore(written, "check.ufd", true, ui))
+            return "the work file of the document does not read back" +
+                   (ui.texts.empty() ? std::string() : ": \"" + ui.texts.front() + "\"");
+        std::string again = workFileText(*back.model(), back.workFileState());
+        const std::string a = round == 0 ? withoutFoldDirections(written) : written;
+        const std::string b = round == 0 ? withoutFoldDirections(again) : again;
+        if (a != b)
+            return std::string("the work file of the document reads back differently") +
+                   (round == 0 ? "" : " the second time") + ": " + firstDifference(a, b);
+        written = std::move(again);
+    }
     return std::nullopt;
 }
 
