@@ -21,12 +21,14 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "actions.h"
+#include "app/commands.h"
 #include "app/qt/desktop_program.h"
 #include "minimise.h"
 #include "window_fuzzer.h"
@@ -100,7 +102,9 @@ int runChild(int argc, char** argv, const Options& o) {
         }
         ++played;
     }
-    std::printf("DONE steps=%d dialogs=%d\n", played, fuzzer.dialogsAnswered());
+    std::printf("DONE steps=%d dialogs=%d commands", played, fuzzer.dialogsAnswered());
+    for (const int id : fuzzer.commandsRun()) std::printf(" %d", id);
+    std::printf("\n");
     return 0;
 }
 
@@ -112,6 +116,7 @@ struct ChildResult {
     int steps = 0;          // actions played to the end
     int failedStep = -1;    // the action that failed, when known
     int dialogs = 0;
+    std::set<int> commands;  // the commands that ran
     std::string signature;  // what failed, without numbers that vary from run to run
     std::string log;
 };
@@ -189,8 +194,11 @@ public:
         ChildResult r;
         r.log = readText(log);
         r.failed = !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        if (const size_t done = r.log.find("DONE steps="); done != std::string::npos)
+        if (const size_t done = r.log.find("DONE steps="); done != std::string::npos) {
             std::sscanf(r.log.c_str() + done, "DONE steps=%d dialogs=%d", &r.steps, &r.dialogs);
+            std::istringstream ids(r.log.substr(r.log.find("commands", done) + 8));
+            for (int id; ids >> id;) r.commands.insert(id);
+        }
         if (r.failed) {
             const std::string m = readText(marker);
             r.failedStep = m.empty() ? -1 : std::atoi(m.c_str());
@@ -242,6 +250,7 @@ public:
         const long long deadline = nowMs() + static_cast<long long>(o_.seconds * 1000);
         int runs = 0, faults = 0;
         long long actions = 0, dialogs = 0;
+        std::set<int> commands;
         for (size_t i = 0; nowMs() < deadline; ++i) {
             // The list is played in order, then again with seeds moved on, until time is up.
             Sequence s;
@@ -252,13 +261,15 @@ public:
             ++runs;
             actions += r.steps;
             dialogs += r.dialogs;
+            commands.insert(r.commands.begin(), r.commands.end());
             if (r.failed) {
                 ++faults;
                 report(s, r);
             }
         }
-        std::printf("window_fuzz: %d runs, %lld actions, %lld dialogs and menus answered, %d faults\n", runs,
-                    actions, dialogs, faults);
+        std::printf("window_fuzz: %d runs, %lld actions, %lld dialogs and menus answered, %zu of %zu commands run, "
+                    "%d faults\n",
+                    runs, actions, dialogs, commands.size(), commandTable().size(), faults);
         return faults ? 1 : 0;
     }
 

@@ -260,9 +260,9 @@ std::optional<std::string> WindowFuzzer::start(const std::string& model) {
 
     // The run works on copies, so that no answer to a save dialog, and no "Save" of a work
     // file that was opened, can write beside the models it was given.
-    QDir::setCurrent(dir.path());
     const std::string copy = copyModel(model);
     for (std::string& choice : options_.openChoices) choice = copyModel(choice);
+    QDir::setCurrent(dir.path());
 
     doc_ = std::make_unique<Document>(frontEnd_, settings_);
     window_ = std::make_unique<MainWindow>(*doc_, frontEnd_);
@@ -295,7 +295,7 @@ std::optional<std::string> WindowFuzzer::start(const std::string& model) {
 }
 
 std::string WindowFuzzer::copyModel(const std::string& model) {
-    const QFileInfo original(QString::fromStdString(model));
+    const QFileInfo original(QString::fromStdString(model));  // relative to where the run began
     if (!original.isFile()) return model;
     // The files beside it come along: material libraries and textures are found there.
     const QDir into(QDir(dir_.path()).filePath(QString("models/%1").arg(modelsCopied_++)));
@@ -374,7 +374,10 @@ void WindowFuzzer::perform(const Action& a) {
         case ActionKind::Command:
             // As a menu does: the rules are evaluated before the item can be chosen.
             window_->updateCommands();
-            if (QAction* action = window_->action(CommandId(a.value)); action && action->isEnabled()) action->trigger();
+            if (QAction* action = window_->action(CommandId(a.value)); action && action->isEnabled()) {
+                commandsRun_.insert(a.value);
+                action->trigger();
+            }
             break;
         case ActionKind::Shortcut:
             if (QAction* action = window_->action(CommandId(a.value))) {

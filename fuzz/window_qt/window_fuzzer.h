@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,6 +89,8 @@ public:
 
     // How many actions were played, and how many dialogs and menus were answered.
     int dialogsAnswered() const { return dialogsAnswered_; }
+    // The commands that ran (were enabled when chosen), by id.
+    const std::set<int>& commandsRun() const { return commandsRun_; }
 
 private:
     void perform(const Action& action);
@@ -134,6 +137,7 @@ private:
     int filesMade_ = 0;
     int modelsCopied_ = 0;
     int dialogsAnswered_ = 0;
+    std::set<int> commandsRun_;
 };
 
 }  // namespace plikatra::winfuzz
