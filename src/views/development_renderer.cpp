@@ -128,6 +128,9 @@ void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
     buildLines(drawing);
     numbers_ = drawing.numbers;
     buildNumbers();
+    // The overlay names faces and halfedges of the previous drawing's model, which may be gone
+    // by now (another document was opened); the view sets it again for the new drawing.
+    overlay_ = {};
     buildOverlay();
 }
 
