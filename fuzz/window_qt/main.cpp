@@ -6,6 +6,7 @@
 //
 //   window_fuzz [--seconds S] [--seeds 1,2,3] [--steps N] --model FILE [--model FILE...]
 //               [--findings DIR] [--block-ms MS] [--hang-seconds S] [--minimise-tries N]
+//               [--check-every N]
 //   window_fuzz --replay SEQUENCE [SEQUENCE...]     plays kept sequences; fails on any fault
 //   window_fuzz --child SEQUENCE --model FILE... [--verbose]   plays one sequence here
 #include <signal.h>
@@ -55,6 +56,7 @@ struct Options {
     int blockMs = 1000;
     int hangSeconds = 120;
     int minimiseTries = 80;
+    int checkEvery = 1;
     std::vector<std::string> replays;
     bool verbose = false;
     // Child mode.
@@ -87,6 +89,7 @@ int runChild(int argc, char** argv, const Options& o) {
     fo.hangSeconds = o.hangSeconds;
     fo.openChoices = o.models;
     fo.verbose = o.verbose;
+    fo.checkEvery = o.checkEvery;
     WindowFuzzer fuzzer(fo);
     if (const std::optional<std::string> fault = fuzzer.start(sequence->model)) {
         std::fprintf(stderr, "FAULT at start: %s\n", fault->c_str());
@@ -96,7 +99,8 @@ int runChild(int argc, char** argv, const Options& o) {
     for (const Action& action : sequence->actions) {
         if (o.deadlineMs && nowMs() >= o.deadlineMs) break;
         if (!o.marker.empty()) writeText(o.marker, std::to_string(played) + "\n");
-        if (const std::optional<std::string> fault = fuzzer.play(action)) {
+        const bool last = played + 1 == static_cast<int>(sequence->actions.size());
+        if (const std::optional<std::string> fault = fuzzer.play(action, last)) {
             std::fprintf(stderr, "FAULT at step %d (%s): %s\n", played, actionText(action).c_str(), fault->c_str());
             return kExitFault;
         }
@@ -167,7 +171,8 @@ public:
         fs::remove(marker);
         std::vector<std::string> args = {self_,           "--child", file.string(), "--marker", marker.string(),
                                          "--block-ms",    std::to_string(o_.blockMs),
-                                         "--hang-seconds", std::to_string(o_.hangSeconds)};
+                                         "--hang-seconds", std::to_string(o_.hangSeconds),
+                                         "--check-every", std::to_string(o_.checkEvery)};
         if (deadlineMs) args.insert(args.end(), {"--deadline", std::to_string(deadlineMs)});
         for (const std::string& m : o_.models) args.insert(args.end(), {"--model", m});
         const pid_t pid = fork();
@@ -311,6 +316,7 @@ int usage(const char* problem) {
     std::fprintf(stderr,
                  "window_fuzz: %s\nusage: window_fuzz [--seconds S] [--seeds 1,2,3] [--steps N] --model FILE...\n"
                  "                   [--findings DIR] [--block-ms MS] [--hang-seconds S] [--minimise-tries N]\n"
+                 "                   [--check-every N]\n"
                  "       window_fuzz --replay SEQUENCE... [--model FILE...]\n",
                  problem);
     return 2;
@@ -340,6 +346,7 @@ int main(int argc, char** argv) {
         else if (a == "--block-ms") o.blockMs = std::atoi(value().c_str());
         else if (a == "--hang-seconds") o.hangSeconds = std::atoi(value().c_str());
         else if (a == "--minimise-tries") o.minimiseTries = std::atoi(value().c_str());
+        else if (a == "--check-every") o.checkEvery = std::atoi(value().c_str());
         else if (a == "--child") o.childSequence = value();
         else if (a == "--marker") o.marker = value();
         else if (a == "--deadline") o.deadlineMs = std::atoll(value().c_str());

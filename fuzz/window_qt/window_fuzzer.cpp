@@ -305,7 +305,7 @@ std::string WindowFuzzer::copyModel(const std::string& model) {
     return into.filePath(original.fileName()).toStdString();
 }
 
-std::optional<std::string> WindowFuzzer::play(const Action& action) {
+std::optional<std::string> WindowFuzzer::play(const Action& action, bool last) {
     rng_.seed(action.answers);
     watchdog_.setCurrentAction(actionText(action));
     watchdog_.takeLongestBlockMs();
@@ -326,7 +326,8 @@ std::optional<std::string> WindowFuzzer::play(const Action& action) {
     const long blocked = watchdog_.takeLongestBlockMs();
     if (blocked > options_.blockLimitMs)
         return "the window was blocked for " + std::to_string(blocked) + " ms of processor time";
-    return check();
+    ++played_;
+    return check(last || played_ % std::max(1, options_.checkEvery) == 0);
 }
 
 QWidget* WindowFuzzer::viewOf(const Action& action) const {
@@ -675,7 +676,7 @@ bool WindowFuzzer::settle(int maxMs) {
 
 // ---------------------------------------------------------------------------------------------
 
-std::optional<std::string> WindowFuzzer::check() {
+std::optional<std::string> WindowFuzzer::check(bool document) {
     for (const std::string& text : messages_) {
         std::string lower = text;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -688,6 +689,7 @@ std::optional<std::string> WindowFuzzer::check() {
         pendingFault_.reset();
         return fault;
     }
+    if (!document) return std::nullopt;
     watchdog_.pause(true);
     std::optional<std::string> fault = checkDocument();
     watchdog_.pause(false);

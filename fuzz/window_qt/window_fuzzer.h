@@ -71,6 +71,9 @@ struct FuzzerOptions {
     int hangSeconds = 120;
     // Model files the "Open" dialog may be answered with, besides the files the run makes.
     std::vector<std::string> openChoices;
+    // The work file is checked after every this many actions (and after the last); reading a
+    // big model back twice takes far longer than an action.
+    int checkEvery = 1;
     // Tells on the standard error stream what each dialog and menu was answered with.
     bool verbose = false;
 };
@@ -85,7 +88,7 @@ public:
     // fault text when either fails.
     std::optional<std::string> start(const std::string& model);
     // Plays one action and checks the window afterwards; a fault text when a check fails.
-    std::optional<std::string> play(const Action& action);
+    std::optional<std::string> play(const Action& action, bool last = false);
 
     // How many actions were played, and how many dialogs and menus were answered.
     int dialogsAnswered() const { return dialogsAnswered_; }
@@ -116,7 +119,7 @@ private:
     // Runs the event loop until no dialog or menu is left; false when one stays open.
     bool settle(int maxMs);
 
-    std::optional<std::string> check();
+    std::optional<std::string> check(bool document = true);
     std::optional<std::string> checkDocument();
 
     FuzzerOptions options_;
@@ -137,6 +140,7 @@ private:
     int filesMade_ = 0;
     int modelsCopied_ = 0;
     int dialogsAnswered_ = 0;
+    int played_ = 0;
     std::set<int> commandsRun_;
 };
 
