@@ -31,6 +31,7 @@
 #include "actions.h"
 #include "app/commands.h"
 #include "app/qt/desktop_program.h"
+#include "fault_signature.h"
 #include "minimise.h"
 #include "window_fuzzer.h"
 
@@ -125,35 +126,6 @@ struct ChildResult {
     std::string log;
 };
 
-// The kind of failure in a child's output: the fault line, or the sanitizer's summary, or how
-// the process ended; digits and addresses are left out so that runs compare.
-std::string signatureOf(const std::string& log, int status) {
-    std::istringstream in(log);
-    std::string line, found;
-    while (std::getline(in, line)) {
-        if (line.starts_with("FAULT")) {
-            // The kind of fault without its details: the message up to its first colon.
-            const size_t step = line.find("): ");
-            const std::string message = step == std::string::npos ? line : line.substr(step + 3);
-            // "FAULT at start: ..." has a colon of its own before the message.
-            const size_t from = step == std::string::npos ? message.find(':') + 1 : 0;
-            found = message.substr(0, message.find(':', from));
-            break;
-        }
-        if (line.find("SUMMARY: ") != std::string::npos || line.find("runtime error:") != std::string::npos) {
-            found = line;
-            break;
-        }
-    }
-    if (found.empty())
-        found = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                                    : "exit status " + std::to_string(WEXITSTATUS(status));
-    std::string kept;
-    for (char c : found.substr(0, 160))
-        if (!(c >= '0' && c <= '9')) kept += c;
-    return kept;
-}
-
 class Conductor {
 public:
     Conductor(std::string self, Options options) : self_(std::move(self)), o_(std::move(options)) {
@@ -208,7 +180,7 @@ public:
             const std::string m = readText(marker);
             r.failedStep = m.empty() ? -1 : std::atoi(m.c_str());
             r.steps = std::max(0, r.failedStep);
-            r.signature = signatureOf(r.log, status);
+            r.signature = faultSignature(r.log, WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status));
         }
         return r;
     }

@@ -45,6 +45,7 @@
 #include "app/recovery.h"
 #include "model/primitive_shapes.h"
 #include "workfile/work_file_checks.h"
+#include "work_file_text.h"
 #include "workfile/work_file_writer.h"
 
 namespace plikatra::winfuzz {
@@ -98,49 +99,6 @@ private:
     Fonts& fonts_;
     QuietProgress progress_;
 };
-
-// The first line where two texts differ, both ways, for a fault report.
-std::string firstDifference(const std::string& a, const std::string& b) {
-    std::istringstream ia(a), ib(b);
-    std::string la, lb;
-    for (int line = 1;; ++line) {
-        const bool ha = static_cast<bool>(std::getline(ia, la));
-        const bool hb = static_cast<bool>(std::getline(ib, lb));
-        if (!ha && !hb) return "same lines, different bytes";
-        if (!ha || !hb || la != lb)
-            return "line " + std::to_string(line) + ": \"" + (ha ? la : "<end>") + "\" then \"" +
-                   (hb ? lb : "<end>") + "\"";
-    }
-}
-
-// The fold direction of an edge between two faces is worked out again from the geometry
-// whenever a work file is opened, so the first reading may settle the bit of a fold that is
-// nearly flat (or one a flap command set) differently. This clears that bit; everything else
-// must come back as written, and a second reading must give every byte back.
-std::string withoutFoldDirections(const std::string& text) {
-    std::istringstream in(text);
-    std::string out, line;
-    int edgesLeft = 0;
-    bool inSolids = true;
-    while (std::getline(in, line)) {
-        if (line == "defaultmaterial") inSolids = false;
-        if (edgesLeft > 0) {
-            --edgesLeft;
-            long f[6];
-            if (std::sscanf(line.c_str(), "%ld %ld %ld %ld %ld %ld", &f[0], &f[1], &f[2], &f[3], &f[4], &f[5]) == 6 &&
-                f[0] != -1 && f[1] != -1) {
-                char cleared[160];
-                std::snprintf(cleared, sizeof cleared, "%ld %ld %ld %ld %ld %ld", f[0], f[1], f[2], f[3], f[4] & ~16L,
-                              f[5]);
-                line = cleared;
-            }
-        } else if (inSolids && line.starts_with("edges ")) {
-            edgesLeft = std::atoi(line.c_str() + 6);
-        }
-        out += line + "\n";
-    }
-    return out;
-}
 
 std::string readBytes(const QString& path) {
     QFile f(path);
