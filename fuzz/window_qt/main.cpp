@@ -6,7 +6,7 @@
 //
 //   window_fuzz [--seconds S] [--seeds 1,2,3] [--steps N] --model FILE [--model FILE...]
 //               [--findings DIR] [--block-ms MS] [--hang-seconds S] [--minimise-tries N]
-//               [--check-every N]
+//               [--check-every N] [--report-blocks] [--minimise-seconds S]
 //   window_fuzz --replay SEQUENCE [SEQUENCE...]     plays kept sequences; fails on any fault
 //   window_fuzz --child SEQUENCE --model FILE... [--verbose]   plays one sequence here
 #include <signal.h>
@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -58,6 +59,8 @@ struct Options {
     int hangSeconds = 120;
     int minimiseTries = 80;
     int checkEvery = 1;
+    bool reportBlocks = false;
+    double minimiseSeconds = 600;
     std::vector<std::string> replays;
     bool verbose = false;
     // Child mode.
@@ -91,6 +94,7 @@ int runChild(int argc, char** argv, const Options& o) {
     fo.openChoices = o.models;
     fo.verbose = o.verbose;
     fo.checkEvery = o.checkEvery;
+    fo.blocksAreFaults = !o.reportBlocks;
     WindowFuzzer fuzzer(fo);
     if (const std::optional<std::string> fault = fuzzer.start(sequence->model)) {
         std::fprintf(stderr, "FAULT at start: %s\n", fault->c_str());
@@ -145,6 +149,7 @@ public:
                                          "--block-ms",    std::to_string(o_.blockMs),
                                          "--hang-seconds", std::to_string(o_.hangSeconds),
                                          "--check-every", std::to_string(o_.checkEvery)};
+        if (o_.reportBlocks) args.push_back("--report-blocks");
         if (deadlineMs) args.insert(args.end(), {"--deadline", std::to_string(deadlineMs)});
         for (const std::string& m : o_.models) args.insert(args.end(), {"--model", m});
         const pid_t pid = fork();
@@ -193,7 +198,11 @@ public:
         if (atStart) s.actions.clear();
         else if (first.failedStep >= 0 && first.failedStep < static_cast<int>(s.actions.size()))
             s.actions.resize(static_cast<size_t>(first.failedStep) + 1);
+        // Each try replays from the start, which takes minutes on a big model: the search
+        // has a time budget too, after which the shortest sequence so far is reported.
+        const long long giveUp = nowMs() + static_cast<long long>(o_.minimiseSeconds * 1000);
         auto failsAlike = [&](const std::vector<Action>& actions) {
+            if (nowMs() > giveUp) return false;
             Sequence candidate = s;
             candidate.actions = actions;
             const ChildResult r = play(candidate, 0);
@@ -236,6 +245,10 @@ public:
             s.actions = generateActions(s.seed, o_.steps);
             const ChildResult r = play(s, deadline);
             ++runs;
+            std::printf("run %d: seed %llu on %s: %d actions%s\n", runs, static_cast<unsigned long long>(s.seed),
+                        s.model.c_str(), r.steps, r.failed ? (", " + r.signature).c_str() : "");
+            std::fflush(stdout);
+            noteBlocks(r.log);
             actions += r.steps;
             dialogs += r.dialogs;
             commands.insert(r.commands.begin(), r.commands.end());
@@ -244,6 +257,9 @@ public:
                 report(s, r);
             }
         }
+        for (const auto& [what, block] : blocks_)
+            std::printf("blocked %d times over %d ms by %s, longest %ld ms\n", block.first, o_.blockMs, what.c_str(),
+                        block.second);
         std::printf("window_fuzz: %d runs, %lld actions, %lld dialogs and menus answered, %zu of %zu commands run, "
                     "%d faults\n",
                     runs, actions, dialogs, commands.size(), commandTable().size(), faults);
@@ -270,7 +286,28 @@ public:
     }
 
 private:
+    // Counts the actions a child reported as blocking, by kind (commands by their names).
+    void noteBlocks(const std::string& log) {
+        std::istringstream in(log);
+        std::string line;
+        while (std::getline(in, line)) {
+            long ms = 0;
+            char kind[32] = {};
+            int v[9] = {};
+            if (std::sscanf(line.c_str(), "BLOCKED %ld %31s %d %d %d %d %d %d %d %d", &ms, kind, &v[0], &v[1], &v[2],
+                            &v[3], &v[4], &v[5], &v[6], &v[7]) < 10)
+                continue;
+            std::string what = kind;
+            if (what == "command" || what == "shortcut")
+                if (const Command* c = findCommand(CommandId(v[7]))) what += " \"" + plainText(c->text) + "\"";
+            auto& [count, longest] = blocks_[what];
+            ++count;
+            longest = std::max(longest, ms);
+        }
+    }
+
     std::string self_;
+    std::map<std::string, std::pair<int, long>> blocks_;
     Options o_;
     fs::path work_;
 };
@@ -288,7 +325,7 @@ int usage(const char* problem) {
     std::fprintf(stderr,
                  "window_fuzz: %s\nusage: window_fuzz [--seconds S] [--seeds 1,2,3] [--steps N] --model FILE...\n"
                  "                   [--findings DIR] [--block-ms MS] [--hang-seconds S] [--minimise-tries N]\n"
-                 "                   [--check-every N]\n"
+                 "                   [--check-every N] [--report-blocks] [--minimise-seconds S]\n"
                  "       window_fuzz --replay SEQUENCE... [--model FILE...]\n",
                  problem);
     return 2;
@@ -306,6 +343,8 @@ int main(int argc, char** argv) {
         auto value = [&] { return std::string(argv[++i]); };
         if (a == "--verbose") {
             o.verbose = true;
+        } else if (a == "--report-blocks") {
+            o.reportBlocks = true;
         } else if (a == "--replay") {
             while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) o.replays.push_back(value());
         } else if (!hasValue) {
@@ -319,6 +358,7 @@ int main(int argc, char** argv) {
         else if (a == "--hang-seconds") o.hangSeconds = std::atoi(value().c_str());
         else if (a == "--minimise-tries") o.minimiseTries = std::atoi(value().c_str());
         else if (a == "--check-every") o.checkEvery = std::atoi(value().c_str());
+        else if (a == "--minimise-seconds") o.minimiseSeconds = std::atof(value().c_str());
         else if (a == "--child") o.childSequence = value();
         else if (a == "--marker") o.marker = value();
         else if (a == "--deadline") o.deadlineMs = std::atoll(value().c_str());

@@ -282,8 +282,11 @@ std::optional<std::string> WindowFuzzer::play(const Action& action, bool last) {
                      : std::string("?"));
     }
     const long blocked = watchdog_.takeLongestBlockMs();
-    if (blocked > options_.blockLimitMs)
-        return "the window was blocked for " + std::to_string(blocked) + " ms of processor time";
+    if (blocked > options_.blockLimitMs) {
+        if (options_.blocksAreFaults)
+            return "the window was blocked for " + std::to_string(blocked) + " ms of processor time";
+        std::fprintf(stderr, "BLOCKED %ld %s\n", blocked, actionText(action).c_str());
+    }
     ++played_;
     return check(last || played_ % std::max(1, options_.checkEvery) == 0);
 }

@@ -74,6 +74,10 @@ struct FuzzerOptions {
     // The work file is checked after every this many actions (and after the last); reading a
     // big model back twice takes far longer than an action.
     int checkEvery = 1;
+    // An action that blocks the window longer than blockLimitMs is a fault; when false it is
+    // told on the standard error stream ("BLOCKED ms action") and the sequence goes on, for
+    // surveying models too big for the limit.
+    bool blocksAreFaults = true;
     // Tells on the standard error stream what each dialog and menu was answered with.
     bool verbose = false;
 };
