@@ -672,6 +672,9 @@ std::optional<std::string> WindowFuzzer::checkDocument() {
     for (int round = 0; round < 2; ++round) {
         Settings settings = settings_;
         Document back(ui, settings);
+        // Textures are read at most as large as the graphics can show, which the window's view
+        // told its document; the copy reads them as large.
+        back.setMaxTextureSize(doc_->textureSizeLimit());
         if (!back.restore(written, "check.ufd", true, ui))
             return "the work file of the document does not read back" +
                    (ui.texts.empty() ? std::string() : ": \"" + ui.texts.front() + "\"");
