@@ -385,9 +385,9 @@ void WindowFuzzer::saveAndReopen() {
         return;
     }
     const std::string again = workFileText(*doc_->model(), doc_->workFileState());
-    if (withoutFoldDirections(again) != withoutFoldDirections(saved))
+    if (withoutWorkedOutAgain(again) != withoutWorkedOutAgain(saved))
         pendingFault_ = "a work file saved and opened again writes differently: " +
-                        firstDifference(withoutFoldDirections(saved), withoutFoldDirections(again));
+                        firstDifference(withoutWorkedOutAgain(saved), withoutWorkedOutAgain(again));
 }
 
 void WindowFuzzer::clickModeless(const Action& a) {
@@ -666,8 +666,9 @@ std::optional<std::string> WindowFuzzer::checkDocument() {
     if (!model) return std::nullopt;
     if (!isSoundWorkFileModel(*model)) return "the document breaks the rules a work file must satisfy";
     ReadBackFrontEnd ui(frontEnd_.fonts());
-    // Written, read back and written again, twice: the fold directions may settle on the first
-    // reading, after which every byte must come back.
+    // Written, read back and written again, twice: what opening works out again (fold
+    // directions, the default material's colours) may settle on the first reading, after
+    // which every byte must come back.
     std::string written = workFileText(*model, doc_->workFileState());
     for (int round = 0; round < 2; ++round) {
         Settings settings = settings_;
@@ -679,8 +680,8 @@ std::optional<std::string> WindowFuzzer::checkDocument() {
             return "the work file of the document does not read back" +
                    (ui.texts.empty() ? std::string() : ": \"" + ui.texts.front() + "\"");
         std::string again = workFileText(*back.model(), back.workFileState());
-        const std::string a = round == 0 ? withoutFoldDirections(written) : written;
-        const std::string b = round == 0 ? withoutFoldDirections(again) : again;
+        const std::string a = round == 0 ? withoutWorkedOutAgain(written) : written;
+        const std::string b = round == 0 ? withoutWorkedOutAgain(again) : again;
         if (a != b)
             return std::string("the work file of the document reads back differently") +
                    (round == 0 ? "" : " the second time") + ": " + firstDifference(a, b);

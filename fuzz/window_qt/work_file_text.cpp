@@ -19,14 +19,24 @@ std::string firstDifference(const std::string& a, const std::string& b) {
     }
 }
 
-std::string withoutFoldDirections(const std::string& text) {
+std::string withoutWorkedOutAgain(const std::string& text) {
     std::istringstream in(text);
     std::string out, line;
     int edgesLeft = 0;
     bool inSolids = true;
+    bool defaultColours = false;
     while (std::getline(in, line)) {
-        if (line == "defaultmaterial") inSolids = false;
-        if (edgesLeft > 0) {
+        if (line == "defaultmaterial") {
+            inSolids = false;
+            defaultColours = true;
+        }
+        double c[20];
+        if (defaultColours && std::sscanf(line.c_str(), "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf",
+                                          &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7], &c[8], &c[9], &c[10], &c[11],
+                                          &c[12], &c[13], &c[14], &c[15], &c[16], &c[17], &c[18], &c[19]) == 20) {
+            line = "(the default material's colours)";
+            defaultColours = false;
+        } else if (edgesLeft > 0) {
             --edgesLeft;
             long f[6];
             if (std::sscanf(line.c_str(), "%ld %ld %ld %ld %ld %ld", &f[0], &f[1], &f[2], &f[3], &f[4], &f[5]) == 6 &&

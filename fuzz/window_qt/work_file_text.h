@@ -9,11 +9,12 @@ namespace plikatra::winfuzz {
 // The first line where `a` and `b` differ, quoted both ways ("line 12: \"...\" then \"...\"").
 std::string firstDifference(const std::string& a, const std::string& b);
 
-// The fold direction of an edge between two faces is worked out again from the geometry
-// whenever a work file is opened, so the first reading may settle the bit of a fold that is
-// nearly flat (or one a flap command set) differently. This clears that bit (16 in the fifth
-// number of an edge line of a solid) on every edge with two faces; open edges keep theirs,
-// and everything else stays as it is.
-std::string withoutFoldDirections(const std::string& text);
+// What opening a work file works out again rather than reads, so that the first reading may
+// settle differently, taken out of the text: the fold direction of an edge between two faces
+// comes from the geometry (the bit 16 in the fifth number of an edge line of a solid: a fold
+// that is nearly flat, or one a flap command set, may flip; open edges keep theirs), and the
+// default material's colours come from colour 0 of the settings (which recolours the model
+// only while a development exists). Everything else stays as it is.
+std::string withoutWorkedOutAgain(const std::string& text);
 
 }  // namespace plikatra::winfuzz
