@@ -320,6 +320,9 @@ void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
     const bool sameSheet = built_ && sameFrame(sheet, sheet_);
     sheet_ = sheet;
     hasContent_ = !drawing.faces.empty();
+    // The overlay names faces and halfedges of the previous drawing's model, which may be gone
+    // by now (another document was opened); the view sets it again for the new drawing.
+    overlay_ = {};
     std::vector<MaterialKey> materials = materialKeysOf(drawing.faces);
     const bool sameFaces = sameSheet && materials == builtMaterials_ && equalFaces(drawing.faces, builtFaces_);
     if (!sameFaces) {

@@ -218,6 +218,33 @@ TEST_F(DevelopmentRender, EditFlapTargetShowsItsFlapsRed) {
     EXPECT_EQ(pixel(marked, inside), (Rgb8{255, 255, 255}));
 }
 
+// A selection belongs to the drawing it was made on: after a new drawing (an edit, or another
+// document whose model replaced the first) nothing of it is shown or looked at until the
+// view sets the overlay again.
+TEST_F(DevelopmentRender, ANewDrawingLeavesThePreviousSelectionBehind) {
+    use(test::makeCube());
+    const RgbImage plain = frame();
+    auto select = [&] {
+        DevelopmentOverlay overlay;
+        overlay.joinEdge = drawing.flaps.front().halfedge;
+        overlay.highlighted.insert(drawing.faces[2].face);
+        renderer->setOverlay(overlay);
+        ASSERT_NE(frame().pixels, plain.pixels);
+    };
+    select();
+    renderer->setDrawing(drawing);  // the same model drawn again
+    EXPECT_EQ(frame().pixels, plain.pixels);
+
+    select();
+    std::unique_ptr<Model> replaced = test::makeCube();
+    ASSERT_TRUE(unfold(*replaced));
+    DevelopmentDrawing next = drawingOf(*replaced, false);
+    model = std::move(replaced);  // the first model is gone
+    drawing = std::move(next);
+    renderer->setDrawing(drawing);
+    EXPECT_EQ(frame().pixels, plain.pixels);
+}
+
 TEST_F(DevelopmentRender, HighlightedFacesStandOut) {
     use(test::makeCube());
     DevelopmentOverlay overlay;
