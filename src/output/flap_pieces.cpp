@@ -81,13 +81,14 @@ bool ringMisses(const std::vector<Point2>& ring, const Box& box, double scale) {
 // Items by the cells of a uniform grid of about a given size, kept in flat arrays. An item is
 // listed in the cells its box touches, less those that `misses` shows it cannot reach (with
 // each cell taken a rounding margin larger than it is), so that long thin items at a slant
-// crowd few cells.
+// crowd few cells. Each cell lists its items in the order given (item order by default).
 class CellGrid {
 public:
     CellGrid() = default;
 
     template <typename Misses>
-    CellGrid(const std::vector<Box>& boxes, double cellSize, Misses misses) {
+    CellGrid(const std::vector<Box>& boxes, double cellSize, Misses misses,
+             const std::vector<std::uint32_t>* order = nullptr) {
         Box all;
         for (const Box& b : boxes) all.add(b);
         exact_ = all.valid() && std::isfinite(all.x0) && std::isfinite(all.y0) && std::isfinite(all.x1) &&
@@ -107,7 +108,8 @@ public:
         margin_ = 1e-6 * std::min(cw_, ch_) + 1e-9 * scale_;
 
         std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // (cell, item)
-        for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (std::size_t k = 0; k < boxes.size(); ++k) {
+            const std::size_t i = order ? (*order)[k] : k;
             if (!boxes[i].valid()) continue;
             forCells(boxes[i], [&](std::size_t c, int x, int y) {
                 if (!exact_ || !misses(i, cellBox(x, y), scale_))
@@ -123,14 +125,15 @@ public:
         for (const auto& e : entries) items_[fill[e.first]++] = e.second;
     }
 
-    // Calls fn(item) for the items listed in the cell that holds p: among them every item that
-    // can reach p.
+    // Calls fn(item) for the items listed in the cell that holds p, among them every item
+    // that can reach p, until fn returns true.
     template <typename Fn>
     void at(Point2 p, Fn fn) const {
         if (items_.empty()) return;
         const std::size_t c = static_cast<std::size_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::size_t>(nx_) +
                               static_cast<std::size_t>(index(p.x, bounds_.x0, cw_, nx_));
-        for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) fn(items_[k]);
+        for (std::size_t k = start_[c]; k < start_[c + 1]; ++k)
+            if (fn(items_[k])) return;
     }
 
     // Calls fn(item) for the items listed in the cells the segment a–b passes: among them
@@ -305,9 +308,11 @@ private:
         for (const DrawnFlap& f : d_.flaps) width += std::hypot(f.base1.x - f.base0.x, f.base1.y - f.base0.y);
         width /= static_cast<double>(d_.flaps.size());
         const double cell = std::max(width, typicalExtent(flapBoxes_) / 16.0);
-        flapGrid_ = CellGrid(flapBoxes_, cell, [&](std::size_t f, const Box& box, double scale) {
-            return ringMisses(outlines_[f], box, scale);
-        });
+        std::vector<std::uint32_t> byRank(d_.flaps.size());
+        for (std::size_t f = 0; f < d_.flaps.size(); ++f) byRank[flapRank_[f]] = static_cast<std::uint32_t>(f);
+        flapGrid_ = CellGrid(
+            flapBoxes_, cell,
+            [&](std::size_t f, const Box& box, double scale) { return ringMisses(outlines_[f], box, scale); }, &byRank);
         faceStamp_.assign(faceBoxes_.size(), 0);
         flapStamp_.assign(flapBoxes_.size(), 0);
     }
@@ -339,17 +344,21 @@ private:
     bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) const {
         bool inside = false;
         faceGrid_.at(p, [&](std::uint32_t i) {
-            if (inside || !candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return;
+            if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
             const std::vector<Point2>& c = d_.faces[i].corners;
             for (std::size_t k = 1; k + 1 < c.size() && !inside; ++k) inside = strictlyInside(p, c[0], c[k], c[k + 1]);
+            return inside;
         });
         if (inside) return true;
+        // A cell lists its flaps in (part, flap) order: the earlier ones come first.
+        const std::size_t rank = flapRank_[flap];
         flapGrid_.at(p, [&](std::uint32_t f) {
-            if (inside || !candidate[flapPart_[f]] || flapRank_[f] >= flapRank_[flap] || !flapBoxes_[f].contains(p))
-                return;
+            if (flapRank_[f] >= rank) return true;
+            if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
             const std::vector<Point2>& o = outlines_[f];
             if (o.size() == 3) inside = strictlyInside(p, o[0], o[1], o[2]);
             if (o.size() == 4) inside = strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+            return inside;
         });
         return inside;
     }
