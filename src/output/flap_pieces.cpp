@@ -78,10 +78,13 @@ bool ringMisses(const std::vector<Point2>& ring, const Box& box, double scale) {
     return false;
 }
 
-// Items by the cells of a uniform grid of about a given size, kept in flat arrays. An item is
-// listed in the cells its box touches, less those that `misses` shows it cannot reach (with
-// each cell taken a rounding margin larger than it is), so that long thin items at a slant
-// crowd few cells. Each cell lists its items in the order given (item order by default).
+// Items by the cells of a uniform grid of about a given size. An item is listed in the cells
+// its box touches, less those that `misses` shows it cannot reach (with each cell taken a
+// rounding margin larger than it is), so that long thin items at a slant crowd few cells. Only
+// cells that list something are kept (by a hash of their place), so a sheet of many pages with
+// its parts far apart costs no more than a packed one; an item that would fill very many cells
+// is listed once as wide and met everywhere. Each cell lists its items in the order given
+// (item order by default), and so do the wide ones.
 class CellGrid {
 public:
     CellGrid() = default;
@@ -97,89 +100,146 @@ public:
         bounds_ = all;
         const double w = std::max(all.x1 - all.x0, 1e-12), h = std::max(all.y1 - all.y0, 1e-12);
         scale_ = 1.0 + std::max({std::fabs(all.x0), std::fabs(all.y0), std::fabs(all.x1), std::fabs(all.y1)});
-        // Never more cells than a few per item, whatever the items' size.
-        const double limit = 16.0 * static_cast<double>(boxes.size()) + 16.0;
         double cell = std::isfinite(cellSize) ? cellSize : 0.0;
-        cell = std::max({cell, std::sqrt(w * h / limit), std::max(w, h) / 4096.0});
+        cell = std::max(cell, std::max(w, h) / kMaxSide);
         nx_ = dimension(w / cell);
         ny_ = dimension(h / cell);
         cw_ = w / nx_;
         ch_ = h / ny_;
         margin_ = 1e-6 * std::min(cw_, ch_) + 1e-9 * scale_;
 
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // (cell, item)
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;  // (cell, item)
         for (std::size_t k = 0; k < boxes.size(); ++k) {
             const std::size_t i = order ? (*order)[k] : k;
             if (!boxes[i].valid()) continue;
-            forCells(boxes[i], [&](std::size_t c, int x, int y) {
-                if (!exact_ || !misses(i, cellBox(x, y), scale_))
-                    entries.push_back({static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(i)});
+            if (cellCount(boxes[i]) > kWideCells) {
+                wide_.push_back(static_cast<std::uint32_t>(i));
+                continue;
+            }
+            forCells(boxes[i], [&](std::uint64_t c, int x, int y) {
+                if (!exact_ || !misses(i, cellBox(x, y), scale_)) entries.push_back({c, static_cast<std::uint32_t>(i)});
             });
         }
-        const std::size_t cells = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
-        start_.assign(cells + 1, 0);
-        for (const auto& e : entries) ++start_[e.first + 1];
-        for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& e, const auto& f) { return e.first < f.first; });
         items_.resize(entries.size());
-        std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
-        for (const auto& e : entries) items_[fill[e.first]++] = e.second;
+        std::size_t runs = 0;
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            items_[k] = entries[k].second;
+            runs += k == 0 || entries[k].first != entries[k - 1].first;
+        }
+        std::size_t size = 16;
+        while (size < 2 * runs) size *= 2;
+        slots_.assign(size, Slot{});
+        for (std::size_t k = 0; k < entries.size();) {
+            std::size_t end = k + 1;
+            while (end < entries.size() && entries[end].first == entries[k].first) ++end;
+            std::size_t s = slotOf(entries[k].first);
+            while (slots_[s].key != kEmpty) s = (s + 1) & (slots_.size() - 1);
+            slots_[s] = {entries[k].first, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)};
+            k = end;
+        }
     }
 
     // Calls fn(item) for the items listed in the cell that holds p, among them every item
-    // that can reach p, until fn returns true.
+    // that can reach p, until fn returns true; then likewise for the wide items.
     template <typename Fn>
     void at(Point2 p, Fn fn) const {
-        if (items_.empty()) return;
-        const std::size_t c = static_cast<std::size_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::size_t>(nx_) +
-                              static_cast<std::size_t>(index(p.x, bounds_.x0, cw_, nx_));
-        for (std::size_t k = start_[c]; k < start_[c + 1]; ++k)
-            if (fn(items_[k])) return;
+        const std::uint64_t c = static_cast<std::uint64_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::uint64_t>(nx_) +
+                                static_cast<std::uint64_t>(index(p.x, bounds_.x0, cw_, nx_));
+        if (const Slot* s = find(c))
+            for (std::uint32_t k = s->start; k < s->end; ++k)
+                if (fn(items_[k])) break;
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
     }
 
-    // Calls fn(item) for the items listed in the cells the segment a–b passes: among them
-    // every item that can reach a point within rounding of it, some more than once.
+    // Calls fn(item) for the items listed in the cells the segment a–b passes and the wide
+    // ones: among them every item that can reach a point within rounding of it, some more
+    // than once.
     template <typename Fn>
     void along(Point2 a, Point2 b, Fn fn) const {
-        if (items_.empty()) return;
         Box box;
         box.add(a);
         box.add(b);
         if (!box.valid()) return;
-        forCells(box.grown(margin_), [&](std::size_t c, int x, int y) {
-            if (exact_ && segmentMisses(a, b, cellBox(x, y), scale_)) return;
-            for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) fn(items_[k]);
-        });
+        visit(box.grown(margin_), fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
     }
 
-    // Calls fn(item) for the items whose cells the box touches: all that overlap it.
+    // Calls fn(item) for the items whose cells the box touches and the wide ones: all that
+    // overlap it, some more than once.
     template <typename Fn>
     void query(const Box& b, Fn fn) const {
-        if (!b.valid() || items_.empty()) return;
-        forCells(b, [&](std::size_t c, int, int) {
-            for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) fn(items_[k]);
-        });
+        if (!b.valid()) return;
+        visit(b, fn, [](int, int) { return false; });
     }
 
 private:
+    static constexpr double kMaxSide = 1 << 24;        // cells along a side at most
+    static constexpr std::uint64_t kWideCells = 4096;  // an item in more cells is wide
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    struct Slot {
+        std::uint64_t key = kEmpty;
+        std::uint32_t start = 0, end = 0;  // the cell's items in items_
+    };
+
     Box bounds_;
     bool exact_ = false;  // the cells' boxes are where their points lie
     int nx_ = 1, ny_ = 1;
     double cw_ = 1.0, ch_ = 1.0, margin_ = 0.0, scale_ = 1.0;
-    std::vector<std::size_t> start_;      // each cell's first entry in items_
-    std::vector<std::uint32_t> items_;
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> items_, wide_;
 
     static int dimension(double n) {
         if (!(n >= 1.0)) return 1;
-        return static_cast<int>(std::min(n, 4096.0));
+        return static_cast<int>(std::min(n, kMaxSide));
     }
     static int index(double v, double origin, double size, int n) {
         const double i = std::floor((v - origin) / size);
         if (!(i >= 0.0)) return 0;
         return i >= n - 1 ? n - 1 : static_cast<int>(i);
     }
+    std::size_t slotOf(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+    const Slot* find(std::uint64_t key) const {
+        if (slots_.empty()) return nullptr;
+        for (std::size_t s = slotOf(key);; s = (s + 1) & (slots_.size() - 1)) {
+            if (slots_[s].key == key) return &slots_[s];
+            if (slots_[s].key == kEmpty) return nullptr;
+        }
+    }
     Box cellBox(int x, int y) const {
         return Box{bounds_.x0 + x * cw_, bounds_.y0 + y * ch_, bounds_.x0 + (x + 1) * cw_, bounds_.y0 + (y + 1) * ch_}
             .grown(margin_);
+    }
+    std::uint64_t cellCount(const Box& b) const {
+        const auto across = static_cast<std::uint64_t>(index(b.x1, bounds_.x0, cw_, nx_) - index(b.x0, bounds_.x0, cw_, nx_) + 1);
+        const auto down = static_cast<std::uint64_t>(index(b.y1, bounds_.y0, ch_, ny_) - index(b.y0, bounds_.y0, ch_, ny_) + 1);
+        return across * down;
+    }
+    // The items of the box's cells that `skip` keeps; a box of more cells than there are
+    // listed cells is served from the list instead.
+    template <typename Fn, typename Skip>
+    void visit(const Box& b, Fn fn, Skip skip) const {
+        if (cellCount(b) > 4 * slots_.size()) {
+            const int ix0 = index(b.x0, bounds_.x0, cw_, nx_), ix1 = index(b.x1, bounds_.x0, cw_, nx_);
+            const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
+            for (const Slot& s : slots_) {
+                if (s.key == kEmpty) continue;
+                const int x = static_cast<int>(s.key % static_cast<std::uint64_t>(nx_));
+                const int y = static_cast<int>(s.key / static_cast<std::uint64_t>(nx_));
+                if (x < ix0 || x > ix1 || y < iy0 || y > iy1 || skip(x, y)) continue;
+                for (std::uint32_t k = s.start; k < s.end; ++k) fn(items_[k]);
+            }
+        } else {
+            forCells(b, [&](std::uint64_t c, int x, int y) {
+                if (skip(x, y)) return;
+                if (const Slot* s = find(c))
+                    for (std::uint32_t k = s->start; k < s->end; ++k) fn(items_[k]);
+            });
+        }
+        for (std::uint32_t i : wide_) fn(i);
     }
     template <typename Fn>
     void forCells(const Box& b, Fn fn) const {
@@ -187,7 +247,7 @@ private:
         const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
         for (int y = iy0; y <= iy1; ++y)
             for (int x = ix0; x <= ix1; ++x)
-                fn(static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(x), x, y);
+                fn(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x), x, y);
     }
 };
 
@@ -344,6 +404,7 @@ private:
     bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) const {
         bool inside = false;
         faceGrid_.at(p, [&](std::uint32_t i) {
+            if (inside) return true;
             if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
             const std::vector<Point2>& c = d_.faces[i].corners;
             for (std::size_t k = 1; k + 1 < c.size() && !inside; ++k) inside = strictlyInside(p, c[0], c[k], c[k + 1]);
@@ -353,7 +414,7 @@ private:
         // A cell lists its flaps in (part, flap) order: the earlier ones come first.
         const std::size_t rank = flapRank_[flap];
         flapGrid_.at(p, [&](std::uint32_t f) {
-            if (flapRank_[f] >= rank) return true;
+            if (inside || flapRank_[f] >= rank) return true;
             if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
             const std::vector<Point2>& o = outlines_[f];
             if (o.size() == 3) inside = strictlyInside(p, o[0], o[1], o[2]);
