@@ -5,10 +5,12 @@
 // Two series. "fitted": the whole development on one page, as the command-line tool lays it
 // out by default; the 70,000-face scan's figures are quoted from here. As faces grow the faces
 // shrink on the page while flaps keep their height in centimetres, so the flaps pile up ever
-// deeper and the visible pieces of their outlines grow faster than the faces. "paper": every
-// size at the scale that gives its faces the 70,000-face scan's size on paper, spread over as
-// many pages as that takes: the same drawing, more of it, which is where time should grow in
-// step with the faces. After the runs a table gives each output's time per size and the
+// deeper and the visible pieces of their outlines grow faster than the faces (the drawing
+// itself grows with the square of the faces). "detail": fitted to one page too, with flaps as
+// much lower as the faces are smaller, so that every size draws the 70,000-face scan's
+// drawing in finer detail: the same pile of flaps, only more of it, which is where time
+// should grow in step with the faces. (Spreading the model over more pages at one size per
+// face would do the same, but the sheet holds at most 5 × 5 pages.) After the runs a table gives each output's time per size and the
 // growth exponent (time ∝ faces^exponent) from 20,480 to 1,310,720 faces (fitted: to 81,920).
 // The table counts the process's CPU time, renderer threads included, which a busy machine
 // disturbs far less than the wall-clock time Google Benchmark reports. Last, the print preview
@@ -54,12 +56,10 @@ const char* kFormatNames[] = {"eps", "svg", "emf", "pdf", "bmp"};
 // Sizes by the sphere's frequency: 20 · frequency² faces.
 constexpr int kScanFrequency = 59;  // 69,620 faces
 const int kFrequencies[] = {32, 64, 128, 256};
-enum Series { kFitted, kPaper, kPages };
-const char* kSeriesNames[] = {"fitted", "paper", "pages"};
+enum Series { kFitted, kDetail, kPages };
+const char* kSeriesNames[] = {"fitted", "detail", "pages"};
 // The 70,000-face scan at a scale that spreads it over 25 pages, for the print preview.
 constexpr double kPreviewScale = 2.5;
-// The 70,000-face scan's scale when fitted to one A4 page, cm on paper per model unit.
-constexpr double kScanScale = 0.771932;
 
 void ensureApplication() {
     static int argc = 1;
@@ -101,12 +101,13 @@ Document& unfolded(int series, int frequency) {
         u = std::make_unique<Unfolded>();
         u->settings.iAlgorithmType = 0;
         u->settings.bPageDivide = true;
-        if (series == kPaper) u->frontEnd.scale = kScanScale * frequency / kScanFrequency;
         if (series == kPages) u->frontEnd.scale = kPreviewScale;
         u->doc = std::make_unique<Document>(u->frontEnd, u->settings);
         u->doc->adopt(makeScanLikeSphere(frequency));
-        if (!u->doc->createDevelopment(series != kPaper && series != kPages))
+        if (!u->doc->createDevelopment(series != kPages))
             std::fprintf(stderr, "unfolding frequency %d failed\n", frequency);
+        // Flaps in proportion to the faces, as high as the 70,000-face scan's are at its size.
+        if (series == kDetail) setFlapHeights(*u->doc->model(), kInitialFlapHeight * kScanFrequency / frequency);
     }
     return *u->doc;
 }
@@ -205,7 +206,7 @@ void BM_Preview(benchmark::State& state) {
 }
 
 void printGrowth() {
-    for (int series : {kFitted, kPaper}) {
+    for (int series : {kFitted, kDetail}) {
         const int first = kFrequencies[0];
         const int last = series == kFitted ? kFrequencies[1] : kFrequencies[std::size(kFrequencies) - 1];
         std::printf("\n%s: CPU seconds by faces\n%-6s", kSeriesNames[series], "output");
@@ -249,7 +250,7 @@ void sizes(benchmark::internal::Benchmark* b) {
     for (int f : kFittedFrequencies)
         for (int format = 0; format < kFormats; ++format) b->Args({kFitted, format, f});
     for (int f : kFrequencies)
-        for (int format = 0; format < kFormats; ++format) b->Args({kPaper, format, f});
+        for (int format = 0; format < kFormats; ++format) b->Args({kDetail, format, f});
 }
 
 }  // namespace
