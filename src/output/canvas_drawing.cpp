@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "output/flap_pieces.h"
 
 namespace plikatra {
 
@@ -100,7 +99,9 @@ private:
     void flaps() {
         if (d_.flaps.empty()) return;
         c_.setPen(Pen::solid(kBlack, penWidth_));
-        for (const FlapPiece& piece : visibleFlapPieces(d_)) {
+        std::vector<FlapPiece> found;
+        if (!o_.flapPieces) found = visibleFlapPieces(d_);
+        for (const FlapPiece& piece : o_.flapPieces ? *o_.flapPieces : found) {
             const IntPoint a = device(piece.a), b = device(piece.b);
             if (seen(a, b, seenMargin_)) c_.line(a, b);
         }

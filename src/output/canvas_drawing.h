@@ -9,6 +9,7 @@
 
 #include "development/development_drawing.h"
 #include "output/canvas.h"
+#include "output/flap_pieces.h"
 
 namespace plikatra {
 
@@ -23,6 +24,9 @@ struct CanvasDrawingOptions {
     // wholly outside it is left out, which keeps each page of a many-page document to its own
     // share of the drawing. Unset draws everything.
     std::optional<IntRect> seenArea;
+    // The drawing's visible flap pieces when they were already found: the pages of one
+    // drawing share them instead of each finding them again. Null finds them.
+    const std::vector<FlapPiece>* flapPieces = nullptr;
 };
 
 // Face of the join numbers.

@@ -19,9 +19,16 @@ struct Box {
         x1 = std::max(x1, p.x);
         y1 = std::max(y1, p.y);
     }
+    void add(const Box& b) {
+        if (!b.valid()) return;
+        add(Point2{b.x0, b.y0});
+        add(Point2{b.x1, b.y1});
+    }
     bool valid() const { return x0 <= x1 && y0 <= y1; }
     bool overlaps(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
     bool contains(Point2 p) const { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; }
+    bool contains(const Box& o) const { return o.x0 >= x0 && o.x1 <= x1 && o.y0 >= y0 && o.y1 <= y1; }
+    Box grown(double g) const { return valid() ? Box{x0 - g, y0 - g, x1 + g, y1 + g} : *this; }
 };
 
 double cross(Point2 a, Point2 b) { return a.x * b.y - a.y * b.x; }
@@ -47,57 +54,216 @@ bool crossing(Point2 p, Point2 p2, Point2 q, Point2 q2, Point2& out) {
     return true;
 }
 
-// Faces and flap outlines by the cells of a uniform grid their boxes touch, so that a side
-// only meets what lies near it.
-class Grid {
+// Whether the segment a–b, or the convex polygon `ring`, certainly misses the box: every
+// corner of the box lies beyond one of its lines by more than rounding could account for.
+bool beyondLine(Point2 p, Point2 q, const Box& box, double sign, double scale) {
+    const Point2 e = minus(q, p);
+    const double tolerance = 1e-9 * (std::fabs(e.x) + std::fabs(e.y)) * scale;
+    for (Point2 c : {Point2{box.x0, box.y0}, Point2{box.x1, box.y0}, Point2{box.x0, box.y1}, Point2{box.x1, box.y1}})
+        if (!(sign * cross(e, minus(c, p)) < -tolerance)) return false;
+    return true;
+}
+
+bool segmentMisses(Point2 a, Point2 b, const Box& box, double scale) {
+    return beyondLine(a, b, box, 1.0, scale) || beyondLine(a, b, box, -1.0, scale);
+}
+
+bool ringMisses(const std::vector<Point2>& ring, const Box& box, double scale) {
+    double area = 0.0;
+    for (std::size_t k = 0; k < ring.size(); ++k) area += cross(ring[k], ring[(k + 1) % ring.size()]);
+    if (ring.size() < 3 || !(area != 0.0) || !std::isfinite(area)) return false;
+    const double sign = area > 0 ? 1.0 : -1.0;
+    for (std::size_t k = 0; k < ring.size(); ++k)
+        if (beyondLine(ring[k], ring[(k + 1) % ring.size()], box, sign, scale)) return true;
+    return false;
+}
+
+// Items by the cells of a uniform grid of about a given size. An item is listed in the cells
+// its box touches, less those that `misses` shows it cannot reach (with each cell taken a
+// rounding margin larger than it is), so that long thin items at a slant crowd few cells. Only
+// cells that list something are kept (by a hash of their place), so a sheet of many pages with
+// its parts far apart costs no more than a packed one; an item that would fill very many cells
+// is listed once as wide and met everywhere. Each cell lists its items in the order given
+// (item order by default), and so do the wide ones.
+class CellGrid {
 public:
-    Grid(const Box& bounds, std::size_t items) : bounds_(bounds) {
-        const double w = std::max(bounds.x1 - bounds.x0, 1e-12), h = std::max(bounds.y1 - bounds.y0, 1e-12);
-        const double cell = std::sqrt(w * h / static_cast<double>(std::max<std::size_t>(items, 1)));
+    CellGrid() = default;
+
+    template <typename Misses>
+    CellGrid(const std::vector<Box>& boxes, double cellSize, Misses misses,
+             const std::vector<std::uint32_t>* order = nullptr) {
+        Box all;
+        for (const Box& b : boxes) all.add(b);
+        exact_ = all.valid() && std::isfinite(all.x0) && std::isfinite(all.y0) && std::isfinite(all.x1) &&
+                 std::isfinite(all.y1);
+        if (!exact_) all = {0, 0, 1, 1};
+        bounds_ = all;
+        const double w = std::max(all.x1 - all.x0, 1e-12), h = std::max(all.y1 - all.y0, 1e-12);
+        scale_ = 1.0 + std::max({std::fabs(all.x0), std::fabs(all.y0), std::fabs(all.x1), std::fabs(all.y1)});
+        double cell = std::isfinite(cellSize) ? cellSize : 0.0;
+        cell = std::max(cell, std::max(w, h) / kMaxSide);
         nx_ = dimension(w / cell);
         ny_ = dimension(h / cell);
         cw_ = w / nx_;
         ch_ = h / ny_;
-        cells_.resize(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_));
+        margin_ = 1e-6 * std::min(cw_, ch_) + 1e-9 * scale_;
+
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;  // (cell, item)
+        for (std::size_t k = 0; k < boxes.size(); ++k) {
+            const std::size_t i = order ? (*order)[k] : k;
+            if (!boxes[i].valid()) continue;
+            if (cellCount(boxes[i]) > kWideCells) {
+                wide_.push_back(static_cast<std::uint32_t>(i));
+                continue;
+            }
+            forCells(boxes[i], [&](std::uint64_t c, int x, int y) {
+                if (!exact_ || !misses(i, cellBox(x, y), scale_)) entries.push_back({c, static_cast<std::uint32_t>(i)});
+            });
+        }
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& e, const auto& f) { return e.first < f.first; });
+        items_.resize(entries.size());
+        std::size_t runs = 0;
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            items_[k] = entries[k].second;
+            runs += k == 0 || entries[k].first != entries[k - 1].first;
+        }
+        std::size_t size = 16;
+        while (size < 2 * runs) size *= 2;
+        slots_.assign(size, Slot{});
+        for (std::size_t k = 0; k < entries.size();) {
+            std::size_t end = k + 1;
+            while (end < entries.size() && entries[end].first == entries[k].first) ++end;
+            std::size_t s = slotOf(entries[k].first);
+            while (slots_[s].key != kEmpty) s = (s + 1) & (slots_.size() - 1);
+            slots_[s] = {entries[k].first, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)};
+            k = end;
+        }
     }
 
-    void insert(const Box& b, std::uint32_t item) {
+    // Calls fn(item) for the items listed in the cell that holds p, among them every item
+    // that can reach p, until fn returns true; then likewise for the wide items.
+    template <typename Fn>
+    void at(Point2 p, Fn fn) const {
+        const std::uint64_t c = static_cast<std::uint64_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::uint64_t>(nx_) +
+                                static_cast<std::uint64_t>(index(p.x, bounds_.x0, cw_, nx_));
+        if (const Slot* s = find(c))
+            for (std::uint32_t k = s->start; k < s->end; ++k)
+                if (fn(items_[k])) break;
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
+    }
+
+    // Calls fn(item) for the items listed in the cells the segment a–b passes and the wide
+    // ones: among them every item that can reach a point within rounding of it, some more
+    // than once.
+    template <typename Fn>
+    void along(Point2 a, Point2 b, Fn fn) const {
+        Box box;
+        box.add(a);
+        box.add(b);
+        if (!box.valid()) return;
+        visit(box.grown(margin_), fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+    }
+
+    // Calls fn(item) for the items whose cells the box touches and the wide ones: all that
+    // overlap it, some more than once.
+    template <typename Fn>
+    void query(const Box& b, Fn fn) const {
         if (!b.valid()) return;
-        forCells(b, [&](std::vector<std::uint32_t>& c) { c.push_back(item); });
-    }
-
-    // Items whose cells the box touches, each once, in ascending order.
-    void query(const Box& b, std::vector<std::uint32_t>& out) {
-        out.clear();
-        forCells(b, [&](std::vector<std::uint32_t>& c) { out.insert(out.end(), c.begin(), c.end()); });
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
+        visit(b, fn, [](int, int) { return false; });
     }
 
 private:
+    static constexpr double kMaxSide = 1 << 24;        // cells along a side at most
+    static constexpr std::uint64_t kWideCells = 4096;  // an item in more cells is wide
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    struct Slot {
+        std::uint64_t key = kEmpty;
+        std::uint32_t start = 0, end = 0;  // the cell's items in items_
+    };
+
     Box bounds_;
+    bool exact_ = false;  // the cells' boxes are where their points lie
     int nx_ = 1, ny_ = 1;
-    double cw_ = 1.0, ch_ = 1.0;
-    std::vector<std::vector<std::uint32_t>> cells_;
+    double cw_ = 1.0, ch_ = 1.0, margin_ = 0.0, scale_ = 1.0;
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> items_, wide_;
 
     static int dimension(double n) {
         if (!(n >= 1.0)) return 1;
-        return static_cast<int>(std::min(n, 1024.0));
+        return static_cast<int>(std::min(n, kMaxSide));
     }
     static int index(double v, double origin, double size, int n) {
         const double i = std::floor((v - origin) / size);
         if (!(i >= 0.0)) return 0;
         return i >= n - 1 ? n - 1 : static_cast<int>(i);
     }
+    std::size_t slotOf(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+    const Slot* find(std::uint64_t key) const {
+        if (slots_.empty()) return nullptr;
+        for (std::size_t s = slotOf(key);; s = (s + 1) & (slots_.size() - 1)) {
+            if (slots_[s].key == key) return &slots_[s];
+            if (slots_[s].key == kEmpty) return nullptr;
+        }
+    }
+    Box cellBox(int x, int y) const {
+        return Box{bounds_.x0 + x * cw_, bounds_.y0 + y * ch_, bounds_.x0 + (x + 1) * cw_, bounds_.y0 + (y + 1) * ch_}
+            .grown(margin_);
+    }
+    std::uint64_t cellCount(const Box& b) const {
+        const auto across = static_cast<std::uint64_t>(index(b.x1, bounds_.x0, cw_, nx_) - index(b.x0, bounds_.x0, cw_, nx_) + 1);
+        const auto down = static_cast<std::uint64_t>(index(b.y1, bounds_.y0, ch_, ny_) - index(b.y0, bounds_.y0, ch_, ny_) + 1);
+        return across * down;
+    }
+    // The items of the box's cells that `skip` keeps; a box of more cells than there are
+    // listed cells is served from the list instead.
+    template <typename Fn, typename Skip>
+    void visit(const Box& b, Fn fn, Skip skip) const {
+        if (cellCount(b) > 4 * slots_.size()) {
+            const int ix0 = index(b.x0, bounds_.x0, cw_, nx_), ix1 = index(b.x1, bounds_.x0, cw_, nx_);
+            const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
+            for (const Slot& s : slots_) {
+                if (s.key == kEmpty) continue;
+                const int x = static_cast<int>(s.key % static_cast<std::uint64_t>(nx_));
+                const int y = static_cast<int>(s.key / static_cast<std::uint64_t>(nx_));
+                if (x < ix0 || x > ix1 || y < iy0 || y > iy1 || skip(x, y)) continue;
+                for (std::uint32_t k = s.start; k < s.end; ++k) fn(items_[k]);
+            }
+        } else {
+            forCells(b, [&](std::uint64_t c, int x, int y) {
+                if (skip(x, y)) return;
+                if (const Slot* s = find(c))
+                    for (std::uint32_t k = s->start; k < s->end; ++k) fn(items_[k]);
+            });
+        }
+        for (std::uint32_t i : wide_) fn(i);
+    }
     template <typename Fn>
-    void forCells(const Box& b, Fn fn) {
+    void forCells(const Box& b, Fn fn) const {
         const int ix0 = index(b.x0, bounds_.x0, cw_, nx_), ix1 = index(b.x1, bounds_.x0, cw_, nx_);
         const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
         for (int y = iy0; y <= iy1; ++y)
             for (int x = ix0; x <= ix1; ++x)
-                fn(cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(x)]);
+                fn(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x), x, y);
     }
 };
+
+// The mean of the boxes' larger sides.
+double typicalExtent(const std::vector<Box>& boxes) {
+    double sum = 0.0;
+    std::size_t n = 0;
+    for (const Box& b : boxes) {
+        const double e = std::max(b.x1 - b.x0, b.y1 - b.y0);
+        if (b.valid() && std::isfinite(e)) sum += e, ++n;
+    }
+    return n ? sum / static_cast<double>(n) : 0.0;
+}
+
+// Sides cut at more points than this walk them in their order along the side.
+constexpr std::size_t kPlainWalk = 8;
 
 class FlapVisibility {
 public:
@@ -108,13 +274,20 @@ public:
         if (d_.flaps.empty()) return out;
         indexParts();
         buildOutlines();
-        buildGrid();
+        buildGrids();
         std::vector<char> candidate(parts_.size(), 0);
+        std::vector<std::uint32_t> candidates;
         for (std::size_t p = 0; p < parts_.size(); ++p) {
             if (partFlaps_[p].empty()) continue;
-            for (std::size_t q = 0; q < parts_.size(); ++q)
-                candidate[q] = partBoxes_[q].overlaps(partBoxes_[p]) ? 1 : 0;
+            candidates.clear();
+            partGrid_.query(partBoxes_[p], [&](std::uint32_t q) {
+                if (!candidate[q] && partBoxes_[q].overlaps(partBoxes_[p])) {
+                    candidate[q] = 1;
+                    candidates.push_back(q);
+                }
+            });
             for (std::size_t flap : partFlaps_[p]) drawFlap(flap, candidate, out);
+            for (std::uint32_t q : candidates) candidate[q] = 0;
         }
         return out;
     }
@@ -128,12 +301,18 @@ private:
     std::vector<std::vector<Point2>> outlines_;
     std::vector<std::size_t> flapRank_;                 // position in (part, flap) order
     std::vector<Box> faceBoxes_, flapBoxes_;
-    Grid grid_{Box{0, 0, 1, 1}, 1};
-    std::vector<std::uint32_t> hits_, faceHits_, flapHits_;
+    CellGrid partGrid_, faceGrid_, flapGrid_;
+    // The side being cut: the faces and flaps near it, each met once (stamped with the side).
+    std::vector<std::uint32_t> faceHits_, flapHits_;
+    std::vector<std::uint64_t> faceStamp_, flapStamp_;
+    std::uint64_t stamp_ = 0;
     std::vector<Point2> points_;
-
-    // Items of the grid: faces first, then flaps after an offset.
-    std::uint32_t flapItem(std::size_t flap) const { return static_cast<std::uint32_t>(d_.faces.size() + flap); }
+    // The walk along a side and its pieces.
+    std::vector<Point2> walkPoints_;
+    std::vector<double> walkAlong_;
+    std::vector<std::uint32_t> walkOrder_;
+    std::vector<std::size_t> walkBefore_, walkAfter_;
+    std::vector<std::pair<Point2, Point2>> steps_;
 
     void indexParts() {
         std::unordered_map<const Part*, std::size_t> index;
@@ -173,67 +352,81 @@ private:
         }
     }
 
-    void buildGrid() {
-        Box all;
+    void buildGrids() {
+        faceBoxes_.reserve(d_.faces.size());
         for (const DrawnFace& f : d_.faces) {
             Box b;
             for (Point2 p : f.corners) b.add(p);
             faceBoxes_.push_back(b);
-            if (b.valid()) all.add({b.x0, b.y0}), all.add({b.x1, b.y1});
         }
-        for (const Box& b : flapBoxes_)
-            if (b.valid()) all.add({b.x0, b.y0}), all.add({b.x1, b.y1});
-        if (!all.valid()) all = {0, 0, 1, 1};
-        grid_ = Grid(all, d_.faces.size() + d_.flaps.size());
-        for (std::size_t i = 0; i < faceBoxes_.size(); ++i) grid_.insert(faceBoxes_[i], static_cast<std::uint32_t>(i));
-        for (std::size_t i = 0; i < flapBoxes_.size(); ++i) grid_.insert(flapBoxes_[i], flapItem(i));
+        const auto anywhere = [](std::size_t, const Box&, double) { return false; };
+        partGrid_ = CellGrid(partBoxes_, typicalExtent(partBoxes_), anywhere);
+        faceGrid_ = CellGrid(faceBoxes_, typicalExtent(faceBoxes_), anywhere);
+        // Flaps are often long thin spikes whose boxes are mostly empty: each is listed only
+        // where its outline reaches, in cells about as wide as a typical flap.
+        double width = 0.0;
+        for (const DrawnFlap& f : d_.flaps) width += std::hypot(f.base1.x - f.base0.x, f.base1.y - f.base0.y);
+        width /= static_cast<double>(d_.flaps.size());
+        const double cell = std::max(width, typicalExtent(flapBoxes_) / 16.0);
+        std::vector<std::uint32_t> byRank(d_.flaps.size());
+        for (std::size_t f = 0; f < d_.flaps.size(); ++f) byRank[flapRank_[f]] = static_cast<std::uint32_t>(f);
+        flapGrid_ = CellGrid(
+            flapBoxes_, cell,
+            [&](std::size_t f, const Box& box, double scale) { return ringMisses(outlines_[f], box, scale); }, &byRank);
+        faceStamp_.assign(faceBoxes_.size(), 0);
+        flapStamp_.assign(flapBoxes_.size(), 0);
     }
 
-    // The faces of candidate parts and the earlier flaps whose boxes the box meets, faces in
+    // The faces of candidate parts and the earlier flaps whose boxes meet the box, faces in
     // drawing order, then flaps in (part, flap) order, as a plain scan would meet them.
-    void gather(const Box& b, const std::vector<char>& candidate, std::size_t flap) {
-        grid_.query(b, hits_);
+    void gather(Point2 a, Point2 c, const Box& b, const std::vector<char>& candidate, std::size_t flap) {
+        ++stamp_;
         faceHits_.clear();
         flapHits_.clear();
-        const std::size_t faces = d_.faces.size();
-        for (std::uint32_t item : hits_) {
-            if (item < faces) {
-                if (candidate[facePart_[item]] && faceBoxes_[item].overlaps(b)) faceHits_.push_back(item);
-            } else {
-                const std::size_t f = item - faces;
-                if (candidate[flapPart_[f]] && flapRank_[f] < flapRank_[flap] && flapBoxes_[f].overlaps(b))
-                    flapHits_.push_back(static_cast<std::uint32_t>(f));
-            }
-        }
+        faceGrid_.along(a, c, [&](std::uint32_t i) {
+            if (faceStamp_[i] == stamp_) return;
+            faceStamp_[i] = stamp_;
+            if (candidate[facePart_[i]] && faceBoxes_[i].overlaps(b)) faceHits_.push_back(i);
+        });
+        flapGrid_.along(a, c, [&](std::uint32_t f) {
+            if (flapStamp_[f] == stamp_) return;
+            flapStamp_[f] = stamp_;
+            if (candidate[flapPart_[f]] && flapRank_[f] < flapRank_[flap] && flapBoxes_[f].overlaps(b))
+                flapHits_.push_back(f);
+        });
+        std::sort(faceHits_.begin(), faceHits_.end());
         std::sort(flapHits_.begin(), flapHits_.end(),
-                  [&](std::uint32_t a, std::uint32_t c) { return flapRank_[a] < flapRank_[c]; });
+                  [&](std::uint32_t f, std::uint32_t g) { return flapRank_[f] < flapRank_[g]; });
     }
 
-    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) {
-        Box b;
-        b.add(p);
-        gather(b, candidate, flap);
-        for (std::uint32_t i : faceHits_) {
+    // Whether p lies strictly inside a face of a candidate part or an earlier flap of one
+    // (a face taken as the fan from its first corner).
+    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) const {
+        bool inside = false;
+        faceGrid_.at(p, [&](std::uint32_t i) {
+            if (inside) return true;
+            if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
             const std::vector<Point2>& c = d_.faces[i].corners;
-            if (!faceBoxes_[i].contains(p)) continue;
-            for (std::size_t k = 1; k + 1 < c.size(); ++k)
-                if (strictlyInside(p, c[0], c[k], c[k + 1])) return true;
-        }
-        for (std::uint32_t f : flapHits_) {
+            for (std::size_t k = 1; k + 1 < c.size() && !inside; ++k) inside = strictlyInside(p, c[0], c[k], c[k + 1]);
+            return inside;
+        });
+        if (inside) return true;
+        // A cell lists its flaps in (part, flap) order: the earlier ones come first.
+        const std::size_t rank = flapRank_[flap];
+        flapGrid_.at(p, [&](std::uint32_t f) {
+            if (inside || flapRank_[f] >= rank) return true;
+            if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
             const std::vector<Point2>& o = outlines_[f];
-            if (o.size() == 3 && strictlyInside(p, o[0], o[1], o[2])) return true;
-            if (o.size() == 4 && (strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3])))
-                return true;
-        }
-        return false;
+            if (o.size() == 3) inside = strictlyInside(p, o[0], o[1], o[2]);
+            if (o.size() == 4) inside = strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+            return inside;
+        });
+        return inside;
     }
 
-    void crossings(Point2 a, Point2 b, const std::vector<char>& candidate, std::size_t flap) {
+    // Where the side a–b crosses the edges of the gathered faces and flaps, in gathering order.
+    void crossings(Point2 a, Point2 b) {
         points_.clear();
-        Box box;
-        box.add(a);
-        box.add(b);
-        gather(box, candidate, flap);
         Point2 x;
         for (std::uint32_t i : faceHits_) {
             const std::vector<Point2>& c = d_.faces[i].corners;
@@ -251,20 +444,62 @@ private:
         const std::vector<Point2>& o = outlines_[flap];
         for (std::size_t k = 0; k + 1 < o.size(); ++k) {
             const Point2 a = o[k], b = o[k + 1];
-            crossings(a, b, candidate, flap);
+            Box side;
+            side.add(a);
+            side.add(b);
+            gather(a, b, side, candidate, flap);
+            crossings(a, b);
             if (points_.empty()) {
                 if (!hidden({(a.x + b.x) / 2, (a.y + b.y) / 2}, candidate, flap)) out.push_back({flap, a, b});
                 continue;
             }
-            std::vector<Point2> remaining = points_;
-            remaining.push_back(b);
+            walk(a, b);
+            for (const auto& [from, to] : steps_)
+                if (!hidden({(from.x + to.x) / 2, (from.y + to.y) / 2}, candidate, flap))
+                    out.push_back({flap, from, to});
+        }
+    }
+
+    // The pieces of the side a–b between its crossing points into steps_: from a, each time to
+    // the nearest point not yet reached (the first found among equally near ones), b last of
+    // the points; pieces without length are left out.
+    void walk(Point2 a, Point2 b) {
+        steps_.clear();
+        std::vector<Point2>& p = walkPoints_;
+        p = points_;
+        p.push_back(b);
+        const std::size_t n = p.size();
+        auto step = [&](Point2 current, Point2 next) {
+            // Crossing points that coincide give pieces without length, which draw nothing.
+            if (!(next.x == current.x && next.y == current.y)) steps_.push_back({current, next});
+        };
+        auto distance = [](Point2 q, Point2 r) {
+            const double dx = q.x - r.x, dy = q.y - r.y;
+            return dx * dx + dy * dy;
+        };
+        // The points lie on the side up to rounding, so their order along it tells which are
+        // near: only those within the nearest distance so far (and a rounding margin) along
+        // the side need their distance measured.
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        double scale = std::max(std::fabs(a.x), std::fabs(a.y));
+        for (Point2 q : p) scale = std::max({scale, std::fabs(q.x), std::fabs(q.y)});
+        const double margin = 1e-9 * (1.0 + scale + length);
+        bool indexed = n > kPlainWalk && length > 0 && std::isfinite(length) && std::isfinite(margin);
+        const double ux = indexed ? (b.x - a.x) / length : 0.0, uy = indexed ? (b.y - a.y) / length : 0.0;
+        std::vector<double>& t = walkAlong_;
+        t.resize(n);
+        for (std::size_t i = 0; i < n && indexed; ++i) {
+            t[i] = (p[i].x - a.x) * ux + (p[i].y - a.y) * uy;
+            indexed = std::isfinite(t[i]);
+        }
+        if (!indexed) {
+            std::vector<Point2> remaining = p;
             Point2 current = a;
             while (!remaining.empty()) {
                 std::size_t best = 0;
                 double bestDistance = std::numeric_limits<double>::infinity();
                 for (std::size_t i = 0; i < remaining.size(); ++i) {
-                    const double dx = remaining[i].x - current.x, dy = remaining[i].y - current.y;
-                    const double dist = dx * dx + dy * dy;
+                    const double dist = distance(remaining[i], current);
                     if (dist < bestDistance) {
                         bestDistance = dist;
                         best = i;
@@ -272,12 +507,54 @@ private:
                 }
                 const Point2 next = remaining[best];
                 remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(best));
-                // Crossing points that coincide give pieces without length, which draw nothing.
-                const bool empty = next.x == current.x && next.y == current.y;
-                if (!empty && !hidden({(current.x + next.x) / 2, (current.y + next.y) / 2}, candidate, flap))
-                    out.push_back({flap, current, next});
+                step(current, next);
                 current = next;
             }
+            return;
+        }
+        // Points by their place along the side, linked so that reached ones drop out.
+        std::vector<std::uint32_t>& order = walkOrder_;
+        order.resize(n);
+        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+        std::sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) { return t[i] < t[j]; });
+        constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+        std::vector<std::size_t>& before = walkBefore_;
+        std::vector<std::size_t>& after = walkAfter_;
+        before.resize(n);
+        after.resize(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            before[r] = r == 0 ? kNone : r - 1;
+            after[r] = r + 1 == n ? kNone : r + 1;
+        }
+        std::size_t right = static_cast<std::size_t>(
+            std::lower_bound(order.begin(), order.end(), 0.0, [&](std::uint32_t i, double v) { return t[i] < v; }) -
+            order.begin());
+        std::size_t left = right == 0 ? kNone : right - 1;
+        if (right == n) right = kNone;
+        Point2 current = a;
+        double along = 0.0;
+        for (std::size_t reached = 0; reached < n; ++reached) {
+            double bestDistance = std::numeric_limits<double>::infinity();
+            std::size_t best = kNone, bestRank = kNone;
+            auto consider = [&](std::size_t r) {
+                const std::uint32_t i = order[r];
+                const double dist = distance(p[i], current);
+                if (dist < bestDistance || (dist == bestDistance && i < best)) {
+                    bestDistance = dist;
+                    best = i;
+                    bestRank = r;
+                }
+            };
+            auto beyond = [&](double gap) { return gap > 0 && gap * gap > bestDistance * (1.0 + 1e-9); };
+            for (std::size_t r = right; r != kNone && !beyond(t[order[r]] - along - margin); r = after[r]) consider(r);
+            for (std::size_t r = left; r != kNone && !beyond(along - t[order[r]] - margin); r = before[r]) consider(r);
+            left = before[bestRank];
+            right = after[bestRank];
+            if (left != kNone) after[left] = right;
+            if (right != kNone) before[right] = left;
+            step(current, p[best]);
+            current = p[best];
+            along = t[best];
         }
     }
 };

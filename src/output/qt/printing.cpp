@@ -65,7 +65,12 @@ void DevelopmentPrinter::preparePrinter(QPrinter& printer) const {
 
 OutputStatus DevelopmentPrinter::print(QPrinter& printer, int from, int to, bool preview) {
     if (pages_.empty()) return OutputStatus::success();
-    const PrintOptions options = printOptionsOf(doc_.settings());
+    PrintOptions options = printOptionsOf(doc_.settings());
+    // Only vector pages draw the flaps' outlines.
+    if (!preview && !options.printRaster) {
+        if (!flapPieces_) flapPieces_ = visibleFlapPieces(drawing_);
+        options.drawing.flapPieces = &*flapPieces_;
+    }
     const int count = static_cast<int>(pages_.size());
     if (from <= 0) from = 1;
     if (to <= 0 || to > count) to = count;

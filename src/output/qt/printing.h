@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/document.h"
+#include "output/flap_pieces.h"
 #include "output/output_status.h"
 #include "output/page_list.h"
 #include "output/raster_source.h"
@@ -47,6 +49,8 @@ private:
     std::vector<PageCell> pages_;
     RasterFactory rasterFactory_;
     std::unique_ptr<RasterSource> raster_;  // made at the first raster page, then reused
+    // Found at the first vector page, then shared by every page.
+    std::optional<std::vector<FlapPiece>> flapPieces_;
 };
 
 // "&Print...": the print dialog (pages 1..count), then the pages.
