@@ -282,6 +282,7 @@ private:
                 continue;
             }
             Face* face = solid_->addFace(material);
+            face->halfedges.reserve(3);
             for (int c = 0; c < 3; ++c) {
                 // glTF measures v down from the top of the picture, as the texture rows run.
                 TexCoord* tc = textured ? solid_->addTexCoord(uvs.component(k[c], 0), uvs.component(k[c], 1)) : nullptr;

@@ -206,6 +206,7 @@ private:
                 continue;
             }
             Face* face = solid.addFace(materialFor(groups_[t], slots_[t]));
+            face->halfedges.reserve(3);
             for (Vertex* c : v) face->addCorner(c);
             ++faces_;
         }
