@@ -190,6 +190,19 @@ TEST(ThreeMfReader, DamagedPackagesAreRefusedCleanly) {
     }
 }
 
+TEST(ThreeMfReader, CancelWhileThePackageIsParsedStopsTheRead) {
+    RecordingFrontEnd ui;
+    ui.progressWindow.cancelAtPump = 1;
+    Model model;
+    const std::string bytes = test::readFile(kTwoCubes);
+    EXPECT_EQ(read3mfData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "c.3mf", model,
+                          ReadContext{ui, kMinTextureSide}),
+              kReadCancelled);
+    EXPECT_TRUE(ui.progressWindow.cancelPressed);
+    EXPECT_EQ(ui.progressWindow.openWindows(), 0);
+    EXPECT_TRUE(model.solids.empty());
+}
+
 TEST(ThreeMfReader, APackageOpensUnfoldsAndSaves) {
     RecordingFrontEnd ui;
     Settings settings;
