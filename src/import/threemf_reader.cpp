@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/file_io.h"
@@ -25,7 +26,7 @@ namespace {
 // these bound what one package may place.
 constexpr int kMaxComponentDepth = 32;
 constexpr std::size_t kMaxInstances = 1 << 16;
-constexpr std::size_t kMaxTriangles = 1 << 22;
+constexpr std::size_t kMaxCopiedTriangles = 1 << 22;
 
 // An affine map as the library gives it: three rows of (x, y, z, translation).
 using Transform = std::array<std::array<double, 4>, 3>;
@@ -165,11 +166,17 @@ private:
         if (!ok(NMR::lib3mf_meshobject_getvertexcount(object, &vertexCount)) ||
             !ok(NMR::lib3mf_meshobject_gettrianglecount(object, &triangleCount)) || triangleCount == 0)
             return;
-        if (triangles_ + triangleCount > kMaxTriangles) {
-            leftOut_ = true;
-            return;
+        // The first placement of each object is bounded by the package itself; only copies
+        // count against the bound, so a large mesh placed once always opens.
+        DWORD id = 0;
+        const bool copy = !ok(NMR::lib3mf_resource_getresourceid(object, &id)) || !placed_.insert(id).second;
+        if (copy) {
+            if (copiedTriangles_ + triangleCount > kMaxCopiedTriangles) {
+                leftOut_ = true;
+                return;
+            }
+            copiedTriangles_ += triangleCount;
         }
-        triangles_ += triangleCount;
         vertices_.resize(vertexCount);
         indices_.resize(triangleCount);
         groups_.assign(triangleCount, 0);
@@ -256,7 +263,8 @@ private:
     std::vector<DWORD> groups_, slots_;
     std::vector<Vertex*> corners_;
     std::unordered_map<std::uint64_t, int> materials_;
-    std::size_t instances_ = 0, triangles_ = 0, faces_ = 0, droppedTriangles_ = 0;
+    std::unordered_set<DWORD> placed_;  // objects placed at least once
+    std::size_t instances_ = 0, copiedTriangles_ = 0, faces_ = 0, droppedTriangles_ = 0;
     bool leftOut_ = false;
 };
 
