@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +36,27 @@ inline std::string generatedFile(const char* name, const std::function<void(std:
     write(f);
     std::fclose(f);
     return file;
+}
+
+// A wavy square grid of side × side quads, two triangles each, with shared corners: the
+// indexed surface the benchmarks of indexed formats write.
+struct Grid {
+    std::vector<float> positions;  // x, y, z of each corner
+    std::vector<std::uint32_t> indices;  // three corners a triangle
+};
+
+inline Grid wavyGrid(int side) {
+    Grid g;
+    for (int j = 0; j <= side; ++j)
+        for (int i = 0; i <= side; ++i)
+            g.positions.insert(g.positions.end(), {i * 0.01f, j * 0.01f,
+                                                   static_cast<float>(0.1 * std::sin(i * 0.05) * std::cos(j * 0.07))});
+    const auto at = [side](int i, int j) { return static_cast<std::uint32_t>(j * (side + 1) + i); };
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i)
+            g.indices.insert(g.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1),
+                                               at(i, j + 1)});
+    return g;
 }
 
 // Seconds to read `path` through a 128 KiB buffer, as `cat FILE > /dev/null` does; the best of

@@ -18,6 +18,7 @@
 #include "import/ply_reader.h"
 #include "import/stl_reader.h"
 #include "import/tds_reader.h"
+#include "import/threemf_reader.h"
 #include "output/eps_writer.h"
 #include "textures/texture_image.h"
 #include "workfile/work_file_writer.h"
@@ -260,6 +261,12 @@ void runGltf(const std::uint8_t* data, std::size_t size) {
     readGltfData({data, size}, "/nonexistent/fuzz.gltf", model, ReadContext{ui, kMinTextureSide});
 }
 
+void run3mf(const std::uint8_t* data, std::size_t size) {
+    SilentFrontEnd ui;
+    Model model;
+    read3mfData({data, size}, "fuzz.3mf", model, ReadContext{ui, kMinTextureSide});
+}
+
 void runHexaKing(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
     Model model;
@@ -301,7 +308,7 @@ void runPng(const std::uint8_t* data, std::size_t size) {
 void runUnfold(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return;
     static const char* const kNames[] = {"fuzz.obj", "fuzz.3ds", "fuzz.mqo",
-                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl", "fuzz.ply", "fuzz.gltf"};
+                                         "fuzz.dxf", "fuzz.lwo", "fuzz.6kt", "fuzz.stl", "fuzz.ply", "fuzz.gltf", "fuzz.3mf"};
     const char* name = kNames[data[0] % std::size(kNames)];
     SilentFrontEnd ui;
     LoadOutcome outcome;

@@ -100,6 +100,8 @@ void runStl(const std::uint8_t* data, std::size_t size);
 void runPly(const std::uint8_t* data, std::size_t size);
 // glTF scenes, JSON or binary; external files are never found.
 void runGltf(const std::uint8_t* data, std::size_t size);
+// 3MF packages.
+void run3mf(const std::uint8_t* data, std::size_t size);
 // HexaKing scenes (.6kt and .6ks are the same layout), with the edge marks applied as the
 // loader does after construction.
 void runHexaKing(const std::uint8_t* data, std::size_t size);

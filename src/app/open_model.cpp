@@ -23,6 +23,7 @@
 #include "import/ply_reader.h"
 #include "import/stl_reader.h"
 #include "import/tds_reader.h"
+#include "import/threemf_reader.h"
 #include "model/construction.h"
 #include "model/normalize.h"
 #include "workfile/work_file_reader.h"
@@ -31,7 +32,7 @@ namespace plikatra {
 
 namespace {
 
-enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, Ply, Gltf, WorkFile };
+enum class Format { HexaKing, Obj, Dxf, Tds, Mqo, Lwo, Stl, Ply, Gltf, ThreeMf, WorkFile };
 
 struct Dispatch {
     const char* extension;
@@ -46,7 +47,7 @@ const Dispatch kReaders[] = {
     {".3ds", Format::Tds, true},      {".mqo", Format::Mqo, true},
     {".lwo", Format::Lwo, false},     {".stl", Format::Stl, false},
     {".ply", Format::Ply, false},     {".gltf", Format::Gltf, false},
-    {".glb", Format::Gltf, false},
+    {".glb", Format::Gltf, false},    {".3mf", Format::ThreeMf, false},
     {".ufd", Format::WorkFile, false},
 };
 
@@ -81,6 +82,7 @@ const char* formatName(Format format) {
         case Format::Stl: return "STL";
         case Format::Ply: return "PLY";
         case Format::Gltf: return "glTF 2.0";
+        case Format::ThreeMf: return "3MF";
         case Format::WorkFile: return "Plikatra Designer";
     }
     return "model";
@@ -107,6 +109,7 @@ int runReader(Format format, const std::string& path, Model& model, const ReadCo
         case Format::Stl: return readStl(path, model, ctx);
         case Format::Ply: return readPly(path, model, ctx);
         case Format::Gltf: return readGltf(path, model, ctx);
+        case Format::ThreeMf: return read3mf(path, model, ctx);
         case Format::WorkFile: return readWorkFile(path, model, ctx, carried);
     }
     return kReadFailed;
@@ -127,6 +130,7 @@ int runReaderOnData(Format format, std::span<const std::uint8_t> data, const std
         case Format::Stl: return readStlData(data, path, model, ctx);
         case Format::Ply: return readPlyData(data, path, model, ctx);
         case Format::Gltf: return readGltfData(data, path, model, ctx);
+        case Format::ThreeMf: return read3mfData(data, path, model, ctx);
         case Format::WorkFile: return readWorkFileText(text, model, ctx, carried);
     }
     return kReadFailed;

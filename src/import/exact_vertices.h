@@ -1,10 +1,11 @@
 // Corners of triangle-soup formats shared by exact position, so that faces connect.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <unordered_map>
+#include <vector>
 
 #include "model/model.h"
 
@@ -12,33 +13,78 @@ namespace plikatra {
 
 // Exporters write a shared corner with the same bits each time; merging nearby points instead
 // would change the shape. -0 and +0 are one position.
+//
+// A file of a million triangles asks this for three million corners, so the positions live in
+// one flat table probed in place rather than in a node per position.
 class ExactVertices {
 public:
     // The vertex of `solid` at `p`, added to the solid the first time the position is asked for.
     Vertex* at(Solid& solid, const Point3& p) {
         const Key key = {bits(p.x), bits(p.y), bits(p.z)};
-        auto [it, inserted] = vertices_.try_emplace(key, nullptr);
-        if (inserted) it->second = solid.addVertex(p.x, p.y, p.z);
-        return it->second;
+        if (2 * (count_ + 1) > slots_.size()) grow(2 * (count_ + 1));
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash(key) & mask;; i = (i + 1) & mask) {
+            Slot& s = slots_[i];
+            if (!s.vertex) {
+                s.key = key;
+                s.vertex = solid.addVertex(p.x, p.y, p.z);
+                ++count_;
+                return s.vertex;
+            }
+            if (s.key == key) return s.vertex;
+        }
+    }
+
+    // Starts fetching the table slot where `p` lies, so that a caller who asks for many
+    // corners can ask for them a few dozen ahead and not wait on memory for each.
+    [[gnu::always_inline]] void prefetch(const Point3& p) const {
+        if (slots_.empty()) return;
+        __builtin_prefetch(slots_.data() + (hash({bits(p.x), bits(p.y), bits(p.z)}) & (slots_.size() - 1)), 0, 3);
+    }
+
+    // Makes room for `positions` distinct positions at once, for a caller that knows roughly
+    // how many are coming.
+    void reserve(std::size_t positions) {
+        if (2 * positions > slots_.size()) grow(2 * positions);
     }
 
     // Forgets every position, for the next solid.
-    void clear() { vertices_.clear(); }
+    void clear() {
+        slots_ = {};
+        count_ = 0;
+    }
 
 private:
     using Key = std::array<std::uint64_t, 3>;
-    struct Hash {
-        std::size_t operator()(const Key& k) const {
-            std::uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
-            h ^= k[1] + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-            h ^= k[2] + 0x85EBCA77C2B2AE63ull + (h << 6) + (h >> 2);
-            return static_cast<std::size_t>(h ^ (h >> 29));
-        }
+    struct Slot {
+        Key key;
+        Vertex* vertex = nullptr;  // null: the slot is free
     };
+
+    static std::uint64_t hash(const Key& k) {
+        std::uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
+        h = (h ^ (h >> 32) ^ k[1]) * 0xD6E8FEB86659FD93ull;
+        h = (h ^ (h >> 32) ^ k[2]) * 0xD6E8FEB86659FD93ull;
+        return h ^ (h >> 32);
+    }
     // Adding 0.0 makes -0 and +0 one key.
     static std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v + 0.0); }
 
-    std::unordered_map<Key, Vertex*, Hash> vertices_;
+    // Moves every position into a table of at least `size` slots (a power of two).
+    void grow(std::size_t size) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(std::bit_ceil(std::max<std::size_t>(size, 64)), Slot{});
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& s : old) {
+            if (!s.vertex) continue;
+            std::size_t i = hash(s.key) & mask;
+            while (slots_[i].vertex) i = (i + 1) & mask;
+            slots_[i] = s;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
 };
 
 }  // namespace plikatra

@@ -262,6 +262,9 @@ private:
             return out < positions.count;
         };
         const std::size_t triangles = mode == kModeTriangles ? count / 3 : (count >= 3 ? count - 2 : 0);
+        // Each position of the primitive is placed and looked up once, however many triangles
+        // share it.
+        vertexOf_.assign(positions.count, nullptr);
         for (std::size_t t = 0; t < triangles; ++t) {
             if ((t & 4095) == 0) progress_.update(0);
             std::size_t k[3];
@@ -274,14 +277,19 @@ private:
                 continue;
             }
             Vertex* v[3];
-            for (int c = 0; c < 3; ++c)
-                v[c] = vertexAt(transform(world, positions.component(k[c], 0), positions.component(k[c], 1),
-                                          positions.component(k[c], 2)));
+            for (int c = 0; c < 3; ++c) {
+                Vertex*& known = vertexOf_[k[c]];
+                if (!known)
+                    known = vertexAt(transform(world, positions.component(k[c], 0), positions.component(k[c], 1),
+                                               positions.component(k[c], 2)));
+                v[c] = known;
+            }
             if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {
                 ++droppedTriangles_;
                 continue;
             }
             Face* face = solid_->addFace(material);
+            face->halfedges.reserve(3);
             for (int c = 0; c < 3; ++c) {
                 // glTF measures v down from the top of the picture, as the texture rows run.
                 TexCoord* tc = textured ? solid_->addTexCoord(uvs.component(k[c], 0), uvs.component(k[c], 1)) : nullptr;
@@ -349,6 +357,7 @@ private:
     CollectingUi textureUi_;
     Solid* solid_ = nullptr;
     ExactVertices corners_;
+    std::vector<Vertex*> vertexOf_;  // the vertex of each position of the current primitive
     std::unordered_map<int, int> materials_;
     std::size_t faces_ = 0, skippedPrimitives_ = 0, droppedTriangles_ = 0;
     int visits_ = 0;

@@ -7,6 +7,7 @@
 // matter, since exporters differ in both.
 #include "import/stl_reader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string_view>
@@ -53,12 +54,24 @@ public:
                 if (ring_[i] == ring_[j]) return false;
         if (ring_.size() < 3) return false;
         Face* face = solid_->addFace(-1);
+        face->halfedges.reserve(ring_.size());
         for (Vertex* v : ring_) face->addCorner(v);
         ++faces_;
         return true;
     }
 
     std::size_t faces() const { return faces_; }
+
+    [[gnu::always_inline]] void prefetch(const Point3& p) const { vertices_.prefetch(p); }
+
+    // Makes room for `triangles` triangles of the current solid at once. A closed surface has
+    // about half as many corners as triangles.
+    void expect(std::size_t triangles) {
+        if (!solid_) beginSolid("");
+        solid_->faces.reserve(solid_->faces.size() + triangles);
+        solid_->vertices.reserve(solid_->vertices.size() + triangles / 2);
+        vertices_.reserve(triangles / 2);
+    }
 
 private:
     Model& model_;
@@ -119,12 +132,23 @@ void readBinary(std::span<const std::uint8_t> data, MeshBuilder& mesh, LoadProgr
         findings.holds = holds;
         count = holds;
     }
-    Point3 corners[3];
-    for (std::uint64_t t = 0; t < count; ++t) {
-        const std::uint8_t* p = data.data() + kHeaderSize + t * kTriangleSize + 12;
-        for (int k = 0; k < 3; ++k, p += 12) corners[k] = {readF32(p), readF32(p + 4), readF32(p + 8)};
-        if (!mesh.addFace(corners, 3)) ++findings.droppedFacets;
-        if ((t & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + t * kTriangleSize));
+    mesh.expect(count);
+    // Triangles in blocks: the corners of a block are looked for in the table of positions
+    // before the first of them is needed.
+    constexpr std::uint64_t kBlock = 32;
+    Point3 corners[kBlock][3];
+    for (std::uint64_t first = 0; first < count; first += kBlock) {
+        const std::uint64_t n = std::min(kBlock, count - first);
+        for (std::uint64_t t = 0; t < n; ++t) {
+            const std::uint8_t* p = data.data() + kHeaderSize + (first + t) * kTriangleSize + 12;
+            for (int k = 0; k < 3; ++k, p += 12) {
+                corners[t][k] = {readF32(p), readF32(p + 4), readF32(p + 8)};
+                mesh.prefetch(corners[t][k]);
+            }
+        }
+        for (std::uint64_t t = 0; t < n; ++t)
+            if (!mesh.addFace(corners[t], 3)) ++findings.droppedFacets;
+        if ((first & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + first * kTriangleSize));
     }
 }
 

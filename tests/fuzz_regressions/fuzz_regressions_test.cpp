@@ -21,7 +21,7 @@ using Runner = void (*)(const std::uint8_t*, std::size_t);
 const std::map<std::string, Runner> kTargets = {
     {"obj", fuzz::runObj},           {"3ds", fuzz::runTds},       {"mqo", fuzz::runMqo},
     {"dxf", fuzz::runDxf},           {"lwo", fuzz::runLwo},       {"stl", fuzz::runStl},       {"ply", fuzz::runPly},
-    {"gltf", fuzz::runGltf},
+    {"gltf", fuzz::runGltf},         {"3mf", fuzz::run3mf},
     {"hexaking", fuzz::runHexaKing},
     {"workfile", fuzz::runWorkFile}, {"bmp", fuzz::runBmp},       {"jpeg", fuzz::runJpeg},
     {"unfold", fuzz::runUnfold},

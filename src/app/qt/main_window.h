@@ -35,11 +35,11 @@ inline constexpr const char* kMsgSaveChanges = "Save the changes to %s?";
 inline constexpr const char* kMsgScreenDepth = "Screen must be High Color (16 bit) or greater";
 inline constexpr const char* kMsgHelpMissing = "Cannot find help file";
 inline constexpr const char* kOpenFilter =
-    "All Supported Formats|*.ufd;*.6ks;*.6kt;*.obj;*.dxf;*.mqo;*.3ds;*.lwo;*.stl;*.ply;*.gltf;*.glb;|Plikatra Designer Files "
+    "All Supported Formats|*.ufd;*.6ks;*.6kt;*.obj;*.dxf;*.mqo;*.3ds;*.lwo;*.stl;*.ply;*.gltf;*.glb;*.3mf;|Plikatra Designer Files "
     "(*.ufd)|*.ufd|HexaKing Super (*.6kt, *.6ks)|*.6ks;*.6kt|Wavefront (*.obj)|*.obj|AutoCAD "
     "(*.dxf)|*.dxf|Metasequoia (*.mqo)|*.mqo|3D Studio (*.3ds)|*.3ds|Lightwave (*.lwo)|*.lwo|"
     "Stereolithography (*.stl)|*.stl|Polygon File (*.ply)|*.ply|"
-    "glTF 2.0 (*.gltf, *.glb)|*.gltf;*.glb||";
+    "glTF 2.0 (*.gltf, *.glb)|*.gltf;*.glb|3D Manufacturing Format (*.3mf)|*.3mf||";
 inline constexpr const char* kSaveFilter = "Plikatra Designer Files (*.ufd)|*.ufd||";
 
 class MainWindow : public QMainWindow {
