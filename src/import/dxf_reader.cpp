@@ -24,7 +24,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "base/c_numbers.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"

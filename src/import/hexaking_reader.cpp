@@ -26,7 +26,7 @@
 
 #include "base/progress.h"
 #include "base/ui.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"

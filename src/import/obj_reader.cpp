@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "base/c_numbers.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"

@@ -16,7 +16,7 @@
 #include "base/c_numbers.h"
 #include "base/file_io.h"
 #include "import/exact_vertices.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 

@@ -42,7 +42,7 @@
 #include <vector>
 
 #include "base/progress.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "base/read_result.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"

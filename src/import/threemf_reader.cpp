@@ -14,7 +14,7 @@
 
 #include "base/file_io.h"
 #include "import/exact_vertices.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 

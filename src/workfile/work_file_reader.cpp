@@ -21,7 +21,7 @@
 #include "textures/texture_image.h"
 #include "workfile/work_file_checks.h"
 #include "workfile/work_file_writer.h"
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 
 namespace plikatra {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "quiet_readers.h"
 #include "recording_progress.h"
 #include "test_util.h"

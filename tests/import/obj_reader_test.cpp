@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 #include "model/construction.h"
 #include "recording_progress.h"
 #include "test_util.h"

@@ -1,4 +1,4 @@
-#include "import/load_progress.h"
+#include "base/load_progress.h"
 
 namespace plikatra {
 

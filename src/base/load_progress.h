@@ -1,4 +1,4 @@
-// The progress protocol shared by the model readers.
+// The progress protocol shared by the readers of models and work files.
 #pragma once
 
 #include <memory>
