@@ -71,23 +71,32 @@ BitmapSizeDialog bitmapSizeDialogOf(const Document& doc, int limit, BitmapFileKi
     return BitmapSizeDialog(e.width * drawing.mag2d, e.height * drawing.mag2d, limit, kind == BitmapFileKind::Png);
 }
 
-OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
-                               ImageCanvasFactory* texts, RgbImage& out) {
-    if (!doc.hasDevelopment() || !raster) return OutputStatus::failure(kMsgFailedToCreateBmp);
-    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
+namespace {
+
+OutputStatus bitmapOf(const Document& doc, const DevelopmentDrawing& drawing, int width, int height,
+                      const RasterFactory& raster, ImageCanvasFactory* texts, RgbImage& out) {
     const std::unique_ptr<RasterSource> source = raster(drawing);
     if (!source) return OutputStatus::failure(kMsgFailedToCreateBmp);
     return renderBitmap(drawing, sheetExtentOf(drawing), width, height, bitmapOptionsOf(doc.settings()),
                         *source, texts, out);
 }
 
+}  // namespace
+
+OutputStatus developmentBitmap(const Document& doc, int width, int height, const RasterFactory& raster,
+                               ImageCanvasFactory* texts, RgbImage& out) {
+    if (!doc.hasDevelopment() || !raster) return OutputStatus::failure(kMsgFailedToCreateBmp);
+    return bitmapOf(doc, developmentDrawingOf(doc), width, height, raster, texts, out);
+}
+
 OutputStatus saveDevelopmentBitmap(const Document& doc, const std::string& path, int width, int height,
                                    const RasterFactory& raster, ImageCanvasFactory* texts, BitmapFileKind kind) {
+    if (!doc.hasDevelopment() || !raster) return OutputStatus::failure(kMsgFailedToCreateBmp);
+    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
     RgbImage image;
-    const OutputStatus rendered = developmentBitmap(doc, width, height, raster, texts, image);
+    const OutputStatus rendered = bitmapOf(doc, drawing, width, height, raster, texts, image);
     if (!rendered.ok()) return rendered;
     if (kind == BitmapFileKind::Bmp) return writeBmpFile(path, image);
-    const DevelopmentDrawing drawing = developmentDrawingOf(doc);
     const SheetExtent e = sheetExtentOf(drawing);
     return writePngFile(path, image, e.width * drawing.mag2d, e.height * drawing.mag2d);
 }
