@@ -7,26 +7,14 @@
 #include <tuple>
 
 #include "model/primitive_shapes.h"
+#include "model/seeded_random.h"
 
 namespace plikatra {
 
 namespace {
 
-// splitmix64: the same numbers on every platform, so every run measures the same model.
-class Random {
-public:
-    explicit Random(unsigned seed) : state_(seed) {}
-    double next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        z ^= z >> 31;
-        return static_cast<double>(z >> 11) * (1.0 / 9007199254740992.0);
-    }
-
-private:
-    std::uint64_t state_;
-};
+// The same numbers on every platform, so every run measures the same model.
+using Random = SeededRandom;
 
 Point3 onSphere(Point3 p) {
     const double l = length(p);

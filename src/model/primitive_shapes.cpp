@@ -1,4 +1,5 @@
 #include "model/primitive_shapes.h"
+#include "model/seeded_random.h"
 
 #include <algorithm>
 #include <array>
@@ -28,21 +29,7 @@ void addFace(Solid& s, std::initializer_list<int> corners) {
     for (int c : corners) f->addCorner(s.vertices[static_cast<size_t>(c)].get());
 }
 
-// Pseudo-random numbers in [0, 1) that are the same on every platform (splitmix64).
-class Random {
-public:
-    explicit Random(unsigned seed) : state_(seed) {}
-    double next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        z ^= z >> 31;
-        return static_cast<double>(z >> 11) * (1.0 / 9007199254740992.0);
-    }
-
-private:
-    std::uint64_t state_;
-};
+using Random = SeededRandom;
 
 // Quickhull over points in general position: faces as corner triples, outward and
 // counter-clockwise.
