@@ -45,7 +45,7 @@ constexpr std::array kFavoured = {
     CommandId::UndoEraseEdge,     CommandId::EditFlap,        CommandId::RotatePart,
     CommandId::MovePart,          CommandId::JoinSurface,     CommandId::CutPart,
     CommandId::InputText,         CommandId::CheckSurface,    CommandId::SpecifyCutEdge,
-    CommandId::SpecifyKeepEdge,   CommandId::UndoLastEditing};
+    CommandId::SpecifyKeepEdge,   CommandId::UndoLastEditing, CommandId::Redo};
 
 }  // namespace
 
@@ -109,7 +109,7 @@ std::vector<Action> generateActions(std::uint64_t seed, int count) {
                 break;
             case ActionKind::Modeless: a.value = below(1000); break;
             case ActionKind::Wait: a.value = 50 + below(400); break;
-            case ActionKind::Undo:
+            case ActionKind::Undo: a.value = below(3); break;  // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z
             case ActionKind::SaveReopen: break;
         }
         actions.push_back(a);

@@ -349,7 +349,11 @@ void WindowFuzzer::perform(const Action& a) {
             break;
         case ActionKind::Undo:
             QApplication::setActiveWindow(window_.get());
-            QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
+            // Undo, and Redo by either of its keys.
+            if (a.value == 1) QTest::keyClick(window_.get(), Qt::Key_Y, Qt::ControlModifier);
+            else if (a.value == 2)
+                QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            else QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
             break;
         case ActionKind::SaveReopen: saveAndReopen(); break;
         case ActionKind::Resize:

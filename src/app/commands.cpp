@@ -76,6 +76,8 @@ const std::vector<Command> kCommands = {
      E::Development},
     {C::UndoLastEditing, "&Undo Last Editing\tCtrl+Z", "Ctrl+Z", "Take back the last edit",
      "Undo Last Editing", E::Undo},
+    {C::Redo, "&Redo\tCtrl+Y", "Ctrl+Y", "Do the last undone step again", "Redo", E::Redo,
+     "Ctrl+Shift+Z"},
     {C::ShortenCollidingFlaps, "S&horten Flaps That Collide", "",
      "Lower the flaps that lie on their part or reach past the face they are glued under",
      "Shorten Flaps That Collide", E::FlapsShown},
@@ -169,6 +171,14 @@ const Command* findCommand(CommandId id) {
     return nullptr;
 }
 
+std::string commandMenuText(CommandId id, const Document& doc) {
+    const Command* c = findCommand(id);
+    if (!c) return "";
+    if (id == C::UndoLastEditing && doc.canUndo()) return "&Undo " + doc.undoName() + "\tCtrl+Z";
+    if (id == C::Redo && doc.canRedo()) return "&Redo " + doc.redoName() + "\tCtrl+Y";
+    return c->text;
+}
+
 bool commandEnabled(CommandId id, const Document& doc) {
     const Command* c = findCommand(id);
     if (!c) return false;
@@ -179,7 +189,8 @@ bool commandEnabled(CommandId id, const Document& doc) {
         case Enable::Model: return model;
         case Enable::ModelNoDevelopment: return model && !development;
         case Enable::Development: return development;
-        case Enable::Undo: return development && doc.editor().canUndo();
+        case Enable::Undo: return doc.canUndo();
+        case Enable::Redo: return doc.canRedo();
         case Enable::TextGrid: return doc.settings().bPlaceTextOnGrid;
         case Enable::FlapsShown: return development && doc.settings().bDrawNorishiro;
     }

@@ -47,6 +47,7 @@ enum class CommandId : int {
     InputText = 32884,
     CheckSurface = 32910,
     UndoLastEditing = 32879,
+    Redo = 32880,
     ShortenCollidingFlaps = 32960,
     ShowFlap = 32843,
     ShowJoinNumber = 32832,
@@ -90,7 +91,8 @@ enum class Enable {
     Model,               // a model is loaded
     ModelNoDevelopment,  // a model without development
     Development,         // a development exists
-    Undo,                // the last edit can be undone
+    Undo,                // a step of the history can be undone
+    Redo,                // an undone step can be done again
     TextGrid,            // texts snap to the grid
     FlapsShown,          // a development exists and its flaps are shown
 };
@@ -102,6 +104,7 @@ struct Command {
     const char* prompt;   // status bar text while the command is highlighted
     const char* tip;      // tool tip of its tool-bar button
     Enable enable;
+    const char* otherShortcut = "";  // a second key sequence for the same command
 };
 
 // Every command, in menu order.
@@ -109,6 +112,9 @@ const std::vector<Command>& commandTable();
 // The row of `id`; null for an id the table does not hold.
 const Command* findCommand(CommandId id);
 
+// The menu text of `id` now: Undo and Redo name the step they would take ("&Undo Move
+// Part\tCtrl+Z"); every other command keeps its table text.
+std::string commandMenuText(CommandId id, const Document& doc);
 // Whether `id` is enabled now.
 bool commandEnabled(CommandId id, const Document& doc);
 // Whether `id` shows a check mark now; none for commands that never do.

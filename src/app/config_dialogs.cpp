@@ -99,6 +99,7 @@ bool FlapConfig::apply(Document& doc) const {
         for (const auto& part : model->parts)
             for (Face* face : part->faces)
                 for (auto& h : face->halfedges) h->flapHeight = height;
+        doc.recordStep("Change Flap Width");
         doc.setModified();
     }
     Settings& s = doc.settings();

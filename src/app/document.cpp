@@ -11,6 +11,7 @@
 #include "development/indexed_unfold_engine.h"
 #include "development/layout_dialog.h"
 #include "development/undo.h"
+#include "model/model_clone.h"
 #include "output/eps_writer.h"
 #include "textures/texture_image.h"
 
@@ -79,6 +80,59 @@ void Document::replaceModel(std::unique_ptr<Model> model) {
     model_ = std::move(model);
     editor_.setModel(model_.get());
     textures_.rebuild(model_.get());
+    resetHistory();
+}
+
+void Document::resetHistory() {
+    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
+    history_.reset(model_.get());
+}
+
+template <class Command>
+bool Document::replacingStep(const char* name, Command command) {
+    if (!model_) return command();
+    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
+    std::unique_ptr<Model> before = history_.canKeep(*model_) ? cloneModel(*model_) : nullptr;
+    if (!command()) {
+        // A command that changed nothing, or was cancelled and put things back.
+        history_.recordEdit(name, *model_);
+        return false;
+    }
+    if (before) history_.recordReplacement(name, std::move(before), *model_);
+    else history_.forget(model_.get());
+    return true;
+}
+
+void Document::stepFinished(const char* name) {
+    if (!model_) return;
+    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
+    history_.recordEdit(name, *model_);
+}
+
+bool Document::undo() { return historyStep(true); }
+bool Document::redo() { return historyStep(false); }
+
+bool Document::historyStep(bool undo) {
+    if (!model_ || !(undo ? history_.canUndo() : history_.canRedo())) return false;
+    const bool hadDevelopment = hasDevelopment();
+    // The editor and the texture window point into the model, which a step may replace; the
+    // texture window keeps its entry.
+    const int textureEntry = textures_.selectedIndex();
+    editor_.setModel(nullptr);
+    textures_.rebuild(nullptr);
+    collidingFlaps_.clear();
+    flapsChecked_ = false;
+    if (undo) history_.undo(model_);
+    else history_.redo(model_);
+    editor_.setModel(model_.get());
+    textures_.rebuild(model_.get());
+    if (textureEntry >= 0) textures_.select(textureEntry);
+    clearEditMarks(*model_);
+    computePageGrid(*model_, pageSetupOf(settings_));
+    setModified(!history_.atSavedState());
+    notify(hadDevelopment != hasDevelopment() ? DocumentEvent::FitSheet : DocumentEvent::Redraw);
+    frontEnd_.status(kIdleStatus);
+    return true;
 }
 
 ModelFileOptions Document::modelFileOptions() const {
@@ -135,6 +189,7 @@ bool Document::restore(std::string_view workFile, const std::string& documentPat
     title_ = documentPath.empty() ? std::string(kUntitled) : baseNameOf(documentPath);
     applyWorkFileSettings(settings_, outcome.carried);
     restoreWorkFileDocument(*model_, frontEnd_.fonts(), frontEnd_, pageSetupOf(settings_));
+    history_.markUnsaved();
     notify(DocumentEvent::FileOpened);
     modified_ = false;
     setModified(true);
@@ -186,6 +241,7 @@ bool Document::save(const std::string& path, std::string* error) {
     path_ = path;
     title_ = baseNameOf(path);
     hasWorkFilePath_ = true;
+    history_.markSaved();
     setModified(false);
     return true;
 }
@@ -221,12 +277,6 @@ const std::vector<FlaggedFlap>& Document::collidingFlaps() {
     return collidingFlaps_;
 }
 
-void Document::requestDevelopment(bool autoLayout) {
-    settings_.bKavimoAllAuto = autoLayout;
-    settings_.autoCheck = autoLayout;
-    notify(DocumentEvent::CreateDevelopment);
-}
-
 bool Document::createDevelopment(bool autoLayout) {
     if (!model_) return false;
     frontEnd_.status("");
@@ -255,8 +305,10 @@ bool Document::createDevelopment(bool autoLayout) {
     if (chosen) {
         layoutMode_ = params.mode;
         const UnfoldEngine& engine = engine_ ? *engine_ : defaultEngine();
-        created = runUnfolding(*model_, engine, unfoldOptionsOf(settings_), params, frontEnd_,
-                               &times_);
+        created = replacingStep("Create Development", [&] {
+            return runUnfolding(*model_, engine, unfoldOptionsOf(settings_), params, frontEnd_,
+                                &times_);
+        });
     }
     notify(DocumentEvent::FitSheet);
     return created;
@@ -272,13 +324,16 @@ bool Document::undoDevelopment() {
         keepTexts = frontEnd_.ask(kMsgKeepTexts, kAppTitle, Buttons::YesNo,
                                   MessageIcon::Question) == Answer::Yes;
     clearEditMarks(*model_);
-    discardDevelopment(*model_);
     editor_.reset();
-    if (!keepTexts) model_->texts.clear();
-    for (auto& solid : model_->solids)
-        for (auto& f : solid->faces)
-            for (auto& h : f->halfedges) h->lineShown = true;
-    setFlapHeights(*model_, settings_.dNorishiroHeight);
+    replacingStep("Delete Development", [&] {
+        discardDevelopment(*model_);
+        if (!keepTexts) model_->texts.clear();
+        for (auto& solid : model_->solids)
+            for (auto& f : solid->faces)
+                for (auto& h : f->halfedges) h->lineShown = true;
+        setFlapHeights(*model_, settings_.dNorishiroHeight);
+        return true;
+    });
     setModified();
     notify(DocumentEvent::FitSheet);
     frontEnd_.status(kIdleStatus);
@@ -298,6 +353,7 @@ bool Document::recalculateLayout() {
     layoutParts(*model_, params, frontEnd_);
     model_->bFinished = true;
     computePageGrid(*model_, pageSetupOf(settings_));
+    stepFinished("Recalculate Parts Layout");
     setModified();
     notify(DocumentEvent::Redraw);
     return true;
@@ -343,22 +399,37 @@ bool Document::modelCommand(bool done, bool modifies) {
 }
 
 bool Document::resetEdgeAttributes() {
-    return modelCommand(plikatra::resetEdgeAttributes(model_.get()), true);
+    const bool done = plikatra::resetEdgeAttributes(model_.get());
+    if (done) stepFinished("Reset Edge Attribute");
+    return modelCommand(done, true);
 }
 bool Document::reverseSurfaceDirection() {
-    return modelCommand(plikatra::reverseSurfaceDirection(model_.get()), false);
+    return modelCommand(replacingStep("Reverse Surface Direction", [&] {
+                            return plikatra::reverseSurfaceDirection(model_.get());
+                        }),
+                        false);
 }
 bool Document::mirrorModel(Axis axis) {
-    return modelCommand(plikatra::mirrorModel(model_.get(), axis), false);
+    const char* name = axis == Axis::X   ? "Reverse X-Coordinate"
+                       : axis == Axis::Y ? "Reverse Y-Coordinate"
+                                         : "Reverse Z-Coordinate";
+    return modelCommand(
+        replacingStep(name, [&] { return plikatra::mirrorModel(model_.get(), axis); }), false);
 }
 bool Document::reverseTextureU() {
-    return modelCommand(reverseTextureUCoordinate(model_.get()), false);
+    return modelCommand(replacingStep("Reverse Texture's U-Coordinate",
+                                      [&] { return reverseTextureUCoordinate(model_.get()); }),
+                        false);
 }
 bool Document::reverseTextureV() {
-    return modelCommand(reverseTextureVCoordinate(model_.get()), false);
+    return modelCommand(replacingStep("Reverse Texture's V-Coordinate",
+                                      [&] { return reverseTextureVCoordinate(model_.get()); }),
+                        false);
 }
 bool Document::joinAdjacentIsolatedEdges() {
-    return modelCommand(plikatra::joinAdjacentIsolatedEdges(model_.get()), false);
+    return modelCommand(replacingStep("Join Adjacent Isolated Edge",
+                                      [&] { return plikatra::joinAdjacentIsolatedEdges(model_.get()); }),
+                        false);
 }
 
 bool Document::canMarkEdge(const Edge& edge) const {
@@ -367,9 +438,10 @@ bool Document::canMarkEdge(const Edge& edge) const {
 
 bool Document::toggleEdgeMark(Edge& edge) {
     if (!modelCommandsEnabled(model_.get())) return false;
-    return modelCommand(
-        plikatra::toggleEdgeMark(edge, modelEditMode_, settings_.bCullEdge, settings_.iAngleEps),
-        true);
+    const bool done =
+        plikatra::toggleEdgeMark(edge, modelEditMode_, settings_.bCullEdge, settings_.iAngleEps);
+    if (done) stepFinished(modelEditMode_ == kModelEditKeep ? "Specify Edge Not to Cut" : "Specify Cut Edge");
+    return modelCommand(done, true);
 }
 
 void Document::setTexture() {
@@ -386,8 +458,12 @@ void Document::setTexture() {
     }
     const std::optional<std::string> path = frontEnd_.chooseTextureFile();
     if (!path) return;
-    Material& target = model_->materials.empty() ? model_->defaultMaterial : *model_->materials.front();
-    if (!attachTextureFile(target, *path, textureSizeLimit(), frontEnd_)) {
+    const bool attached = replacingStep("Set Texture", [&] {
+        Material& target =
+            model_->materials.empty() ? model_->defaultMaterial : *model_->materials.front();
+        return attachTextureFile(target, *path, textureSizeLimit(), frontEnd_);
+    });
+    if (!attached) {
         frontEnd_.message(kMsgTextureLoadFailed, kAppTitle, MessageIcon::Warning);
         return;
     }
@@ -403,13 +479,16 @@ void Document::selectTextureEntry(int index) {
 void Document::specifyTexture() {
     if (!textures_.selectedMaterial()) return;
     const std::optional<std::string> path = frontEnd_.chooseTextureFile();
-    if (!path || !textures_.specifyTexture(*path, textureSizeLimit(), frontEnd_)) return;
+    if (!path || !replacingStep("Set Texture", [&] {
+            return textures_.specifyTexture(*path, textureSizeLimit(), frontEnd_);
+        }))
+        return;
     notify(DocumentEvent::Redraw);
     setModified();
 }
 
 void Document::resetTexture() {
-    if (!textures_.resetTexture()) return;
+    if (!replacingStep("Reset Texture", [&] { return textures_.resetTexture(); })) return;
     notify(DocumentEvent::Redraw);
     setModified();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/front_end.h"
+#include "app/history.h"
 #include "app/open_model.h"
 #include "app/unfold_run.h"
 #include "base/settings.h"
@@ -113,9 +114,6 @@ public:
     // Dialog-bar "Create Development" with the "Auto" check box: unfolds and lays out (asking
     // for the layout method unless automatic). Returns whether a development was created.
     bool createDevelopment(bool autoLayout);
-    // The development bar's button: remembers the "Auto" choice and asks the views to unfold
-    // (the 3D view runs createDevelopment, so the wait cursor and the fit follow it there).
-    void requestDevelopment(bool autoLayout);
     // Dialog-bar "Undo": discards the development after the questions. False when refused.
     bool undoDevelopment();
     // "&Recalculate Parts Layout": asks for the layout method and lays the parts out again.
@@ -138,8 +136,21 @@ public:
     void setShowPageNumbers(bool on);
     // "&Scale Development to Specified Size)...".
     bool scaleToSize();
-    // "&Undo Last Editing".
-    void undoLastEdit() { editor_.undo(); }
+    // The history: Undo takes the last step back (the first Undo is "&Undo Last Editing"),
+    // Redo does an undone step again. Every development edit, model command, Create and Delete
+    // Development, layout and scale change is a step.
+    bool canUndo() const { return model_ && history_.canUndo(); }
+    bool canRedo() const { return model_ && history_.canRedo(); }
+    std::string undoName() const { return history_.undoName(); }
+    std::string redoName() const { return history_.redoName(); }
+    bool undo();
+    bool redo();
+    void undoLastEdit() { undo(); }
+    // After a change of the development or the edge marks made outside the editor and the
+    // document's own commands (a dialog that changes every flap): makes it one step of the
+    // history, named `name`.
+    void recordStep(const char* name) { stepFinished(name); }
+    const History& history() const { return history_; }
     // "Shorten Flaps That Collide": returns how many flaps were shortened (undoable).
     int shortenCollidingFlaps() { return editor_.shortenCollidingFlaps(); }
     // The flaps of the development that collide with their part or do not fit under their
@@ -186,6 +197,14 @@ private:
     bool inputText(TextDialogValues& values) override;
     void edited(DocumentEvent event) override;
     void redraw() override;
+    void stepFinished(const char* name) override;
+
+    // Runs `command`, which changes the model as a whole; when it did, the model as it was
+    // becomes a step of the history (or, too large for the history's budget, ends it).
+    template <class Command>
+    bool replacingStep(const char* name, Command command);
+    bool historyStep(bool undo);
+    void resetHistory();
 
     void replaceModel(std::unique_ptr<Model> model);
     ModelFileOptions modelFileOptions() const;
@@ -200,6 +219,7 @@ private:
     bool hasWorkFilePath_ = false;
     bool modified_ = false;
     DevelopmentEditor editor_;
+    History history_;
     TextureConfiguration textures_;
     std::vector<FlaggedFlap> collidingFlaps_;
     bool flapsChecked_ = false;

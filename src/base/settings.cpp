@@ -69,6 +69,7 @@ const Entry kEntries[] = {
     {"iFewestPartsSeconds", &Settings::iFewestPartsSeconds, true},
     {"bTintCollidingNorishiro", &Settings::bTintCollidingNorishiro, true},
     {"iAutoSaveMinutes", &Settings::iAutoSaveMinutes, true},
+    {"iUndoMemoryMB", &Settings::iUndoMemoryMB, true},
     {"bFitEdgeNumberToFace", &Settings::bFitEdgeNumberToFace, true},
 };
 

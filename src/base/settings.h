@@ -59,6 +59,7 @@ struct Settings {
     int iFewestPartsSeconds = 3;  // time bound of the fewest-parts unfolding
     bool bTintCollidingNorishiro = true;  // tint flaps that collide in the development view
     int iAutoSaveMinutes = 2;  // recovery copy of unsaved work every so many minutes; 0 off
+    int iUndoMemoryMB = 256;   // memory the undo history may keep; the oldest steps go first
     bool bFitEdgeNumberToFace = false;    // join numbers no taller than a third of their face
 
     // Colours "color0".."color7".

@@ -18,7 +18,6 @@ enum class DocumentEvent {
     ZoomOut,
     TextureFilter,    // texture smoothing changed
     ResetView,        // the 3D camera returns to where it started
-    CreateDevelopment,  // "Create Development" was pressed: the 3D view unfolds the model
 };
 
 }  // namespace plikatra

@@ -132,6 +132,7 @@ void DevelopmentEditor::finishEdit(DocumentEvent event) {
     computeSheetExtent(*model_);
     computePageGrid(*model_, host_.editorOptions().page);
     host_.edited(event);
+    host_.stepFinished(undoStepName(undo_.code));
 }
 
 void DevelopmentEditor::mousePress(MouseButton button, Point2 p, unsigned keys) {
@@ -514,7 +515,10 @@ void DevelopmentEditor::chooseMenuItem(int id) {
 void DevelopmentEditor::undo() {
     if (!model_) return;
     cancelOperation();
-    if (undoLastEdit(*model_, undo_)) finishEdit();
+    if (!undoLastEdit(*model_, undo_)) return;
+    computeSheetExtent(*model_);
+    computePageGrid(*model_, host_.editorOptions().page);
+    host_.edited(DocumentEvent::Redraw);
 }
 
 void DevelopmentEditor::mirror() {
@@ -526,17 +530,20 @@ void DevelopmentEditor::mirror() {
     undo_.forget();
     mirrorDevelopment(*model_, host_.editorOptions().page);
     host_.edited(DocumentEvent::PageGridChanged);
+    host_.stepFinished("Mirror Development");
 }
 
 bool DevelopmentEditor::scaleUp() {
     if (!active() || !scaleDevelopmentUp(*model_, host_.editorOptions().page)) return false;
     host_.edited(DocumentEvent::ScaledUp);
+    host_.stepFinished("Scale Up Development");
     return true;
 }
 
 bool DevelopmentEditor::scaleDown() {
     if (!active() || !scaleDevelopmentDown(*model_, host_.editorOptions().page)) return false;
     host_.edited(DocumentEvent::ScaledDown);
+    host_.stepFinished("Scale Down Development");
     return true;
 }
 
@@ -552,6 +559,7 @@ bool DevelopmentEditor::scaleTo(double scale) {
     if (!active()) return false;
     setDevelopmentScale(*model_, scale, host_.editorOptions().page);
     host_.edited(DocumentEvent::ScaledToSize);
+    host_.stepFinished("Scale Development to Specified Size");
     return true;
 }
 

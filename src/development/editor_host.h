@@ -44,6 +44,9 @@ public:
     virtual void edited(DocumentEvent event) = 0;
     // Only what the view shows changed (a pending selection, the rubber line, a highlight).
     virtual void redraw() = 0;
+    // An edit is complete (a drag has ended, a click has changed the development): the
+    // document's history takes it as one step named `name` ("Move Part").
+    virtual void stepFinished(const char* name) { (void)name; }
 };
 
 }  // namespace plikatra

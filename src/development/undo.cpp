@@ -1,6 +1,7 @@
 #include "development/undo.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "development/edge_numbering.h"
 #include "development/opened_cuts.h"
@@ -60,6 +61,15 @@ void renumber(Model& model) {
 }
 
 }  // namespace
+
+const char* undoStepName(int code) {
+    static const char* const kNames[] = {
+        "Rotate Part",  "Move Part",   "Cut Part",    "Join Surface", "Undo Erase Edge",
+        "Erase Edge",   "Move Flap",   "Move Text",   "Modify Text",  "Delete Text",
+        "Input Text",   "Resize Flap", "Create Flap", "Delete Flap",  "Shorten Flaps That Collide"};
+    if (code < 0 || code >= static_cast<int>(std::size(kNames))) return "Edit";
+    return kNames[code];
+}
 
 void clearEditMarks(Model& model) {
     for (auto& p : model.parts) p->backedUp = false;

@@ -45,6 +45,10 @@ struct UndoRecord {
     void forget() { *this = UndoRecord{}; }
 };
 
+// The name of the edit an undo code records ("Move Part"), as the Undo and Redo commands
+// show it.
+const char* undoStepName(int code);
+
 // Clears the previous edit's marks: backed-up flags of parts and faces, halfedge backups, and
 // the removed-part slot (deleting the part held there).
 void clearEditMarks(Model& model);

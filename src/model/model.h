@@ -184,6 +184,7 @@ struct TextItem {
     double width = 15.0, height = 15.0;
     int extra1 = 1, extra2 = 0;
     std::uint32_t color = 0;
+    bool operator==(const TextItem&) const = default;
 };
 
 constexpr double kDoubleMax = 1.7976931348623157e308;

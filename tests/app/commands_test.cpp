@@ -15,7 +15,7 @@ using namespace plikatra;
 namespace {
 
 // Enable rules: A always, M a model, N a model without development, D a development,
-// U an edit to undo, G while texts snap to the grid, F a development with its flaps shown (the
+// U a step to undo, R a step to redo, G while texts snap to the grid, F a development with its flaps shown (the
 // settings here always show them).
 const std::map<int, char> kRules = {
     {32779, 'A'}, {32887, 'D'}, {32790, 'M'}, {32846, 'D'}, {32950, 'D'}, {32876, 'A'},
@@ -23,7 +23,7 @@ const std::map<int, char> kRules = {
     {32882, 'N'}, {32788, 'N'}, {32849, 'N'}, {32860, 'N'}, {32861, 'M'}, {32908, 'M'},
     {32924, 'N'}, {32925, 'N'}, {32926, 'N'}, {32928, 'N'}, {32927, 'N'}, {32931, 'N'},
     {32812, 'D'}, {32813, 'D'}, {32814, 'D'}, {32854, 'D'}, {32859, 'D'}, {32869, 'D'},
-    {32872, 'D'}, {32884, 'D'}, {32910, 'D'}, {32879, 'U'}, {32843, 'D'}, {32832, 'D'},
+    {32872, 'D'}, {32884, 'D'}, {32910, 'D'}, {32879, 'U'}, {32880, 'R'}, {32843, 'D'}, {32832, 'D'},
     {32906, 'D'}, {32856, 'D'}, {32805, 'D'}, {32776, 'D'}, {32777, 'D'}, {32937, 'D'},
     {32774, 'D'}, {32775, 'D'}, {32835, 'D'}, {32803, 'D'}, {57634, 'D'}, {32866, 'M'},
     {32913, 'D'}, {32862, 'M'}, {32864, 'A'}, {32838, 'A'}, {32839, 'A'}, {32933, 'A'},
@@ -33,7 +33,7 @@ const std::map<int, char> kRules = {
 };
 
 struct State {
-    bool model, development, undo, grid;
+    bool model, development, undo, grid, redo = false;
 };
 
 bool expected(char rule, const State& s) {
@@ -43,6 +43,7 @@ bool expected(char rule, const State& s) {
         case 'N': return s.model && !s.development;
         case 'D': return s.development;
         case 'U': return s.undo;
+        case 'R': return s.redo;
         case 'G': return s.grid;
         case 'F': return s.development;
     }
@@ -67,7 +68,8 @@ TEST_F(Commands, EnableRulesInTheFourStates) {
     doc.adopt(makeBox(1, 2, 3));
     expectState({true, false, false, true}, "model");
     ASSERT_TRUE(doc.createDevelopment(true));
-    expectState({true, true, false, true}, "development");
+    // Creating the development is the first step to undo.
+    expectState({true, true, true, true}, "development");
     // A text placed in the development: an edit to undo.
     ui.onInputText = [](TextDialogValues& v) {
         v.text = "label";
@@ -79,6 +81,12 @@ TEST_F(Commands, EnableRulesInTheFourStates) {
     ASSERT_EQ(doc.model()->texts.size(), 1u);
     settings.bPlaceTextOnGrid = false;
     expectState({true, true, true, false}, "development with a text");
+    EXPECT_EQ(commandMenuText(CommandId::UndoLastEditing, doc), "&Undo Input Text\tCtrl+Z");
+    doc.undo();
+    EXPECT_EQ(commandMenuText(CommandId::Redo, doc), "&Redo Input Text\tCtrl+Y");
+    expectState({true, true, true, false, true}, "a text undone");
+    doc.undo();
+    expectState({true, false, false, false, true}, "the development undone");
 }
 
 TEST_F(Commands, CheckMarksFollowModesAndSettings) {
@@ -113,7 +121,7 @@ TEST(CommandTable, TextsShortcutsAndToolBars) {
     const std::map<std::string, int> keys = {
         {"Ctrl+C", 32872}, {"Ctrl+D", 32812}, {"Ctrl+E", 32846}, {"Ctrl+F", 32814}, {"Ctrl+K", 32910},
         {"Ctrl+M", 32859}, {"Ctrl+N", 32869}, {"Ctrl+O", 32779}, {"Ctrl+P", 57607}, {"Ctrl+R", 32854},
-        {"Ctrl+S", 32887}, {"Ctrl+T", 32884}, {"Ctrl+U", 32813}, {"Ctrl+Z", 32879}, {"F1", 32782},
+        {"Ctrl+S", 32887}, {"Ctrl+T", 32884}, {"Ctrl+U", 32813}, {"Ctrl+Y", 32880}, {"Ctrl+Z", 32879}, {"F1", 32782},
     };
     std::map<std::string, int> found;
     for (const Command& c : commandTable())

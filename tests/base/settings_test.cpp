@@ -66,6 +66,7 @@ const Row kRows[] = {
     {"iFewestPartsSeconds", "3", "5"},
     {"bTintCollidingNorishiro", "1", "0"},
     {"iAutoSaveMinutes", "2", "10"},
+    {"iUndoMemoryMB", "256", "64"},
     {"bFitEdgeNumberToFace", "0", "1"},
 };
 const char* kInitialColorTexts[] = {"16767449", "16711680", "16776960", "255",

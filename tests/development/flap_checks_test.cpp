@@ -32,6 +32,7 @@ protected:
     void setHeights(double cm) {
         for (auto& f : doc.model()->solids[0]->faces)
             for (auto& h : f->halfedges) h->flapHeight = cm;
+        doc.recordStep("Set Heights");
     }
     // The flags, which must be the oracle's.
     std::vector<FlaggedFlap> flagged() {

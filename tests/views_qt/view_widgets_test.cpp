@@ -420,6 +420,7 @@ TEST_F(ViewsTest, CollidingFlapsAreCountedShownAndShortened) {
         }
     ASSERT_TRUE(flap);
     flap->flapHeight = 20.0;
+    doc.recordStep("Resize Flap");
     doc.notify(DocumentEvent::Redraw);
     settle();
     ASSERT_EQ(doc.collidingFlaps().size(), before.size() + 1);

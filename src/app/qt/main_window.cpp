@@ -142,7 +142,11 @@ MainWindow::~MainWindow() { doc_.removeListener(listener_); }
 void MainWindow::createActions() {
     for (const Command& c : commandTable()) {
         auto* a = new QAction(menuText(c), this);
-        if (*c.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(c.shortcut)));
+        if (*c.otherShortcut)
+            a->setShortcuts({QKeySequence(QString::fromUtf8(c.shortcut)),
+                             QKeySequence(QString::fromUtf8(c.otherShortcut))});
+        else if (*c.shortcut)
+            a->setShortcut(QKeySequence(QString::fromUtf8(c.shortcut)));
         a->setStatusTip(QString::fromUtf8(c.prompt));
         a->setToolTip(QString::fromUtf8(c.tip));
         a->setCheckable(commandChecked(c.id, doc_).has_value());
@@ -193,7 +197,7 @@ void MainWindow::createMenus() {
     QMenu* development = menuOf("&Development");
     add(development, {int(C::EraseEdge), int(C::UndoEraseEdge), int(C::EditFlap),
                       int(C::RotatePart), int(C::MovePart), int(C::JoinSurface), int(C::CutPart),
-                      int(C::InputText), int(C::CheckSurface), 0, int(C::UndoLastEditing), 0,
+                      int(C::InputText), int(C::CheckSurface), 0, int(C::UndoLastEditing), int(C::Redo), 0,
                       int(C::ShowFlap), int(C::ShortenCollidingFlaps), int(C::ShowJoinNumber),
                       int(C::ShowPageNumber), 0,
                       int(C::RecalculateLayout), int(C::MirrorDevelopment), int(C::ScaleUp),
@@ -274,6 +278,8 @@ void MainWindow::rebuildRecentMenu() {
 void MainWindow::updateCommands() {
     for (const auto& [id, a] : actions_) {
         a->setEnabled(commandEnabled(id, doc_));
+        if (id == C::UndoLastEditing || id == C::Redo)
+            a->setText(QString::fromStdString(commandMenuText(id, doc_)).section('\t', 0, 0));
         if (const auto checked = commandChecked(id, doc_)) a->setChecked(*checked);
     }
     if (autoCheck_) autoCheck_->setChecked(doc_.settings().autoCheck);
@@ -460,7 +466,8 @@ void MainWindow::run(CommandId id) {
         case C::CutPart: doc_.chooseEditMode(kModeCutPart); break;
         case C::InputText: doc_.chooseEditMode(kModeInputText); break;
         case C::CheckSurface: doc_.chooseEditMode(kModeCheckSurface); break;
-        case C::UndoLastEditing: doc_.undoLastEdit(); break;
+        case C::UndoLastEditing: doc_.undo(); break;
+        case C::Redo: doc_.redo(); break;
         case C::ShowFlap: toggle(s.bDrawNorishiro); break;
         case C::ShowJoinNumber: toggle(s.bDrawEdgeNumber); break;
         case C::ShowPageNumber: doc_.setShowPageNumbers(!doc_.showPageNumbers()); break;
@@ -490,7 +497,9 @@ void MainWindow::run(CommandId id) {
         case C::HelpContents: openHelp(); break;
         case C::Homepage: openHelp(); break;
         case C::CreateDevelopment:
-            doc_.requestDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            doc_.createDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
+            QApplication::restoreOverrideCursor();
             break;
         case C::UndoDevelopment: doc_.undoDevelopment(); break;
         case C::ShortenCollidingFlaps: doc_.shortenCollidingFlaps(); break;

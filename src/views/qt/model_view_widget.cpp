@@ -54,14 +54,6 @@ void ModelViewWidget::documentChanged(DocumentEvent event) {
         case DocumentEvent::ZoomOut: return;
         case DocumentEvent::Feedback: break;  // highlights are compared at the next paint
         case DocumentEvent::ResetView: camera_.reset(); break;
-        case DocumentEvent::CreateDevelopment:
-            if (doc_.model() && !doc_.hasDevelopment()) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-                doc_.createDevelopment(doc_.settings().bKavimoAllAuto);
-                QApplication::restoreOverrideCursor();
-                doc_.notify(DocumentEvent::FitSheet);
-            }
-            return;
         case DocumentEvent::FileOpened:
             camera_.reset();
             [[fallthrough]];
