@@ -30,6 +30,8 @@ using Clock = std::chrono::steady_clock;
 constexpr double kRegrowthOverhead = 16;
 // Groups of more faces than this are searched by local steps only.
 constexpr int kLargeGroup = 2000;
+// In smaller groups, one growth in this many is from scratch.
+constexpr int kFreshEvery = 16;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -175,26 +177,36 @@ struct Improvement {
     Partition best;
 };
 
-// A random piece and up to two of the pieces it shares cuts with.
-std::vector<std::int32_t> regionToRegrow(const Partition& p, const Mesh& m, Random& rng) {
+// The faces around a small piece: of a few pieces drawn at random the smallest, and the faces
+// nearest it across edges, whatever piece holds them, up to a random count. Pieces far larger
+// than their neighbours are regrown only where they meet them.
+std::vector<std::int32_t> ballToRegrow(const Partition& p, const Mesh& m, Random& rng,
+                                       std::vector<std::uint32_t>& mark, std::uint32_t& now) {
     std::vector<std::int32_t> alive;
     for (std::size_t i = 0; i < p.members.size(); ++i)
         if (!p.members[i].empty()) alive.push_back(static_cast<std::int32_t>(i));
-    const std::int32_t first = alive[rng.next() % alive.size()];
-    std::vector<std::int32_t> region{first};
-    std::vector<std::int32_t> near;
-    for (int f : p.members[first])
-        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
-            if (m.across[k] >= 0 && p.piece[m.faceOf[m.across[k]]] != first)
-                near.push_back(p.piece[m.faceOf[m.across[k]]]);
-    std::sort(near.begin(), near.end());
-    near.erase(std::unique(near.begin(), near.end()), near.end());
-    for (int n = 0; n < 2 && !near.empty(); ++n) {
-        const std::size_t i = rng.next() % near.size();
-        region.push_back(near[i]);
-        near.erase(near.begin() + static_cast<std::ptrdiff_t>(i));
+    std::int32_t pick = alive[rng.next() % alive.size()];
+    for (int n = 0; n < 2; ++n) {
+        const std::int32_t other = alive[rng.next() % alive.size()];
+        if (p.members[other].size() < p.members[pick].size()) pick = other;
     }
-    return region;
+    const std::size_t size = p.members[pick].size();
+    const std::size_t want = size + 16 + rng.next() % (48 + 2 * size);
+    if (++now == 0) {
+        std::fill(mark.begin(), mark.end(), 0);
+        now = 1;
+    }
+    std::vector<std::int32_t> ball = p.members[pick];
+    for (std::int32_t f : ball) mark[f] = now;
+    for (std::size_t i = 0; i < ball.size() && ball.size() < want; ++i)
+        for (int k = m.first[ball[i]]; k < m.first[ball[i] + 1]; ++k) {
+            if (m.across[k] < 0) continue;
+            const std::int32_t g = m.faceOf[m.across[k]];
+            if (mark[g] == now) continue;
+            mark[g] = now;
+            ball.push_back(g);
+        }
+    return ball;
 }
 
 // What one search of a group may spend, and the seed of its random choices.
@@ -246,29 +258,28 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     bool atBest = true;  // the merger holds the best division
     constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
                                    Growth::Compact};
-    // A growth from scratch costs the group's faces, a regrowth the faces of its pieces.
+    // A growth from scratch costs the group's faces, a regrowth the faces it regrows.
     double spent = 0;
     // In large groups a pass over every piece after each regrowth would leave time for few of
-    // them: there the merging and breaking up stay among the regrown faces, and growths from
-    // scratch, which seldom beat the merged greedy division, are rare.
+    // them: there the merging and breaking up stay among the regrown faces, and there are no
+    // growths from scratch, which seldom beat the merged greedy division.
     const bool large = sub.faceCount() > kLargeGroup;
+    std::vector<std::uint32_t> ballMark(sub.faces.size(), 0);
+    std::uint32_t ballNow = 0;
     auto outdone = [&] { return limits.solvedBy && limits.solvedBy->load() < limits.chain; };
     for (int t = 0; spent < limits.budget && im.best.alive > 1 && Clock::now() < limits.end &&
                     !outdone();
          ++t) {
         ++out.restarts;
-        const bool fresh = t % (large ? 64 : 4) == 0;
+        const bool fresh = !large && t % kFreshEvery == 0;
         std::vector<std::int32_t> faces;
         if (fresh) {
-            growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
+            growRandomly(local, sub, rng, kGrowths[(t / kFreshEvery) % 4]);
             spent += static_cast<double>(sub.faceCount());
         } else {
             if (!atBest) local.revert(im.best);
-            const std::vector<std::int32_t> region = regionToRegrow(local.partition(), sub, rng);
-            for (std::int32_t id : region)
-                faces.insert(faces.end(), local.partition().members[id].begin(),
-                             local.partition().members[id].end());
-            local.breakUp(region);
+            faces = ballToRegrow(local.partition(), sub, rng, ballMark, ballNow);
+            local.carve(faces);
             growRandomly(local, sub, rng, kGrowths[t % 4],
                          std::vector<int>(faces.begin(), faces.end()));
             spent += large ? static_cast<double>(faces.size()) + kRegrowthOverhead
@@ -277,7 +288,10 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
         if (!poll()) break;
         const bool near = large && !fresh;
         local.mergeAll(poll, near ? &faces : nullptr);
-        local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr);
+        // Breaking up a piece far larger than the regrown faces seldom pays for itself, and a
+        // piece of most of the group costs as much as the regrowth many times over.
+        local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr,
+                          near ? 2 * faces.size() : SIZE_MAX);
         atBest = local.partition().alive < im.best.alive ||
                  (!fresh && local.partition().alive == im.best.alive);
         if (atBest) local.keep(im.best);

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdint>
 #include <functional>
 #include <queue>
@@ -87,6 +89,10 @@ public:
     // Breaks the pieces `ids` into single faces, each its own piece.
     void breakUp(const std::vector<std::int32_t>& ids);
 
+    // Takes the faces `faces` out of their pieces, each its own piece; what is left of a
+    // piece splits where the faces held it together, each part keeping its places.
+    void carve(const std::vector<std::int32_t>& faces);
+
     struct Merged {
         bool ok = false;
         std::int32_t kept = -1, moved = -1;
@@ -112,9 +118,11 @@ public:
     bool dissolve(std::int32_t id);
 
     // Dissolves pieces, the smallest first, pass after pass while any pass changes something,
-    // at most `passes` passes; with `only`, just the pieces holding those faces.
+    // at most `passes` passes; with `only`, just the pieces holding those faces and of at
+    // most `largest` faces.
     void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses,
-                     const std::vector<std::int32_t>* only = nullptr);
+                     const std::vector<std::int32_t>* only = nullptr,
+                     std::size_t largest = SIZE_MAX);
 
 private:
     struct LogEntry {
@@ -183,7 +191,13 @@ private:
     // Whether the box spans so many cells that the face goes to the wide list instead.
     bool isWide(const Box& b) const;
 
+    // Puts face `f` into the cells of `piece` and notes it as changed.
     void insert(int f, std::int32_t piece);
+    // The same without noting it.
+    void place(int f, std::int32_t piece);
+    // Rebuilds the cells from the division as it stands once the entries that moves left
+    // behind outnumber the faces many times over; nothing else changes.
+    void compactCells();
 
     bool overlapsFace(int v, const Box& bv, int x) const;
 
