@@ -30,8 +30,11 @@ using Clock = std::chrono::steady_clock;
 constexpr double kRegrowthOverhead = 16;
 // Groups of more faces than this are searched by local steps only.
 constexpr int kLargeGroup = 2000;
-// In smaller groups, one growth in this many is from scratch.
+// One growth in this many is from scratch, the first of all among them: a steepest-edge
+// growth often unfolds a convex shape whole. In large groups they cost as much as hundreds of
+// regrowths.
 constexpr int kFreshEvery = 16;
+constexpr int kFreshEveryLarge = 512;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -170,6 +173,42 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
     }
 }
 
+// Gives the single faces `faces` to the pieces around them where they fit, from the outside
+// in, each across a random one of its edges to a piece already taken; returns the faces left.
+std::vector<int> absorb(Merger& merger, const Mesh& m, Random& rng,
+                        const std::vector<std::int32_t>& faces, std::vector<std::uint32_t>& mark,
+                        std::uint32_t& now) {
+    if (++now == 0) {
+        std::fill(mark.begin(), mark.end(), 0);
+        now = 1;
+    }
+    for (std::int32_t f : faces) mark[f] = now;  // still to give
+    std::priority_queue<std::pair<double, int>> frontier;
+    auto open = [&](int f) {
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && mark[m.faceOf[m.across[k]]] == now)
+                frontier.push({rng.unit() * m.weight[m.across[k]], m.across[k]});
+    };
+    for (std::int32_t f : faces)
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && mark[m.faceOf[m.across[k]]] != now)
+                frontier.push({rng.unit() * m.weight[k], k});
+    while (!frontier.empty()) {
+        const int c = frontier.top().second;
+        frontier.pop();
+        const int f = m.faceOf[c];
+        if (mark[f] != now) continue;
+        if (merger.tryMerge(c).ok) {
+            mark[f] = 0;
+            open(f);
+        }
+    }
+    std::vector<int> left;
+    for (std::int32_t f : faces)
+        if (mark[f] == now) left.push_back(f);
+    return left;
+}
+
 // A better division of one group of connected faces, found on its own.
 struct Improvement {
     std::unique_ptr<Mesh> mesh;  // the group's faces
@@ -243,14 +282,32 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     im.mesh = std::make_unique<Mesh>(buildMesh(groupFaces));
     const Mesh& sub = *im.mesh;
     Merger local(sub, 1e-7 * mesh.typicalEdge);
-    // The pieces found so far, folded again: the corners of the group's faces come in the
-    // same order in both meshes.
-    local.startSingletons();
-    for (std::size_t i = 0; i < group.size(); ++i)
+    // The pieces found so far as they lie: the corners of the group's faces come in the same
+    // order in both meshes, and a piece is named after one of its faces.
+    std::vector<std::int32_t> subOf(mesh.faces.size(), -1);
+    for (std::size_t i = 0; i < group.size(); ++i) subOf[group[i]] = static_cast<std::int32_t>(i);
+    Partition mine;
+    mine.piece.resize(group.size());
+    mine.members.resize(group.size());
+    mine.root.assign(group.size(), 0);
+    mine.fold.assign(static_cast<std::size_t>(sub.cornerCount()), 0);
+    mine.pos.resize(static_cast<std::size_t>(sub.cornerCount()));
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        const std::int32_t id = start.piece[group[i]];
+        const std::int32_t name = subOf[id];
+        mine.piece[i] = name;
+        if (mine.members[name].empty()) {
+            ++mine.alive;
+            mine.root[name] = subOf[start.root[id]];
+        }
+        mine.members[name].push_back(static_cast<std::int32_t>(i));
         for (int k = sub.first[i]; k < sub.first[i + 1]; ++k) {
             const int c = mesh.first[group[i]] + (k - sub.first[i]);
-            if (start.fold[c] && k < sub.across[k]) local.tryMerge(k);
+            mine.fold[k] = start.fold[c] && sub.across[k] >= 0;
+            mine.pos[k] = start.pos[c];
         }
+    }
+    local.assign(mine);
     im.best = local.partition();
     local.settle();
     out.before = im.best.alive;
@@ -261,8 +318,7 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     // A growth from scratch costs the group's faces, a regrowth the faces it regrows.
     double spent = 0;
     // In large groups a pass over every piece after each regrowth would leave time for few of
-    // them: there the merging and breaking up stay among the regrown faces, and there are no
-    // growths from scratch, which seldom beat the merged greedy division.
+    // them: there the merging and breaking up stay among the regrown faces.
     const bool large = sub.faceCount() > kLargeGroup;
     std::vector<std::uint32_t> ballMark(sub.faces.size(), 0);
     std::uint32_t ballNow = 0;
@@ -271,7 +327,7 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
                     !outdone();
          ++t) {
         ++out.restarts;
-        const bool fresh = !large && t % kFreshEvery == 0;
+        const bool fresh = t % (large ? kFreshEveryLarge : kFreshEvery) == 0;
         std::vector<std::int32_t> faces;
         if (fresh) {
             growRandomly(local, sub, rng, kGrowths[(t / kFreshEvery) % 4]);
@@ -280,8 +336,10 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
             if (!atBest) local.revert(im.best);
             faces = ballToRegrow(local.partition(), sub, rng, ballMark, ballNow);
             local.carve(faces);
-            growRandomly(local, sub, rng, kGrowths[t % 4],
-                         std::vector<int>(faces.begin(), faces.end()));
+            // The pieces around take what they can first: their borders move, and what no
+            // piece takes grows into new pieces, to be merged below.
+            const std::vector<int> left = absorb(local, sub, rng, faces, ballMark, ballNow);
+            if (!left.empty()) growRandomly(local, sub, rng, kGrowths[t % 4], left);
             spent += large ? static_cast<double>(faces.size()) + kRegrowthOverhead
                            : static_cast<double>(sub.faceCount());
         }

@@ -141,6 +141,23 @@ void Merger::load(const Partition& p) {
         if (p.fold[c] && c < m_.across[c]) tryMerge(c);
 }
 
+void Merger::assign(const Partition& p) {
+    p_ = p;
+    squares_ = 0;
+    for (const auto& faces : p_.members) {
+        const auto n = static_cast<std::int64_t>(faces.size());
+        squares_ += n * n;
+    }
+    clearCells();
+    boxes_.resize(m_.faces.size());
+    entries_.clear();
+    for (auto& w : wide_) w.clear();
+    for (int f = 0; f < m_.faceCount(); ++f) {
+        ++version_[f];
+        insert(f, p_.piece[f]);
+    }
+}
+
 void Merger::startNoting() {
     if (++changedNow_ == 0) {
         std::fill(changedMark_.begin(), changedMark_.end(), 0);

@@ -77,6 +77,9 @@ public:
     void startSingletons();
     // The division `p` of the same mesh, folded again piece by piece.
     void load(const Partition& p);
+    // The division `p` of the same mesh as it is, places and all: faces that are not
+    // triangles may take other shapes when folded again from another side.
+    void assign(const Partition& p);
     // The faces that changed piece or place since the last call of settle are noted, so
     // that a division can go back to, or be kept as, a copy at a cost of what changed.
     // settle: the division as it stands is the copy `saved` (which the caller holds).

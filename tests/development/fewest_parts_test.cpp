@@ -161,7 +161,8 @@ TEST_F(FewestParts, SameDevelopmentEveryRunWithEitherEngine) {
 }
 
 TEST_F(FewestParts, CancelKeepsACompleteDevelopmentThatContinues) {
-    auto m = makePerturbedTorus(16, 10, 0.4, 2);
+    // Large enough that the search cannot end in one part before Cancel comes.
+    auto m = makePerturbedTorus(40, 20, 0.2, 2);
     const int faces = m->faceCount;
     // The progress is reported before every attachment of the three greedy growths; Cancel
     // comes once the search has begun.

@@ -152,3 +152,24 @@ TEST(PieceMerger, CarvingSplitsPiecesWhereTheFacesHeldThemAndKeepsTheRestInPlace
         expectSame(twin.partition(), merger.partition());
     }
 }
+
+// Faces that are not flat take other shapes when folded again from another side; a division
+// taken over as it is keeps every piece and place, and its cells answer as the original's.
+TEST(PieceMerger, ADivisionTakenOverAsItIsKeepsItsPiecesOnBentQuadrilaterals) {
+    auto model = makePerturbedTorus(24, 12, 0.3, 5);
+    const Mesh mesh = buildMesh(visibleFaces(*model));
+    ASSERT_FALSE(mesh.onlyTriangles);
+    Merger merger(mesh, 1e-7 * mesh.typicalEdge), twin(mesh, 1e-7 * mesh.typicalEdge);
+    merger.startSingletons();
+    merger.mergeAll([] { return true; });
+    merger.dissolveAll([] { return true; });
+    twin.assign(merger.partition());
+    expectSame(merger.partition(), twin.partition());
+    expectWellFormed(mesh, twin.partition());
+    for (Merger* m : {&merger, &twin}) {
+        m->settle();
+        regrow(*m);
+        m->dissolveAll([] { return true; }, 1);
+    }
+    expectSame(merger.partition(), twin.partition());
+}
