@@ -35,6 +35,8 @@ constexpr int kLargeGroup = 2000;
 // regrowths.
 constexpr int kFreshEvery = 16;
 constexpr int kFreshEveryLarge = 512;
+// A regrown ball holds up to 2 to this power faces more than the piece it is drawn around.
+constexpr double kBallDoublings = 5;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -217,8 +219,8 @@ struct Improvement {
 };
 
 // The faces around a small piece: of a few pieces drawn at random the smallest, and the faces
-// nearest it across edges, whatever piece holds them, up to a random count. Pieces far larger
-// than their neighbours are regrown only where they meet them.
+// nearest it across edges, whatever piece holds them, up to a random count of 1 to 31 more.
+// Pieces far larger than their neighbours are regrown only where they meet them.
 std::vector<std::int32_t> ballToRegrow(const Partition& p, const Mesh& m, Random& rng,
                                        std::vector<std::uint32_t>& mark, std::uint32_t& now) {
     std::vector<std::int32_t> alive;
@@ -230,7 +232,10 @@ std::vector<std::int32_t> ballToRegrow(const Partition& p, const Mesh& m, Random
         if (p.members[other].size() < p.members[pick].size()) pick = other;
     }
     const std::size_t size = p.members[pick].size();
-    const std::size_t want = size + 16 + rng.next() % (48 + 2 * size);
+    // Mostly a few faces more, now and then a few dozen: small steps move borders between
+    // pieces where larger ones seldom fit back together.
+    const std::size_t want =
+        size + static_cast<std::size_t>(std::exp2(kBallDoublings * rng.unit()));
     if (++now == 0) {
         std::fill(mark.begin(), mark.end(), 0);
         now = 1;
