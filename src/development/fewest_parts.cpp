@@ -35,6 +35,9 @@ constexpr int kLargeGroup = 2000;
 // regrowths.
 constexpr int kFreshEvery = 16;
 constexpr int kFreshEveryLarge = 512;
+// A large group down to this many pieces is one growth from scratch away from one piece as
+// often as many regrowths away: it takes them as often as a small group.
+constexpr int kFewPieces = 4;
 // A regrown ball holds up to 2 to this power faces more than the piece it is drawn around.
 constexpr double kBallDoublings = 5;
 
@@ -332,7 +335,8 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
                     !outdone();
          ++t) {
         ++out.restarts;
-        const bool fresh = t % (large ? kFreshEveryLarge : kFreshEvery) == 0;
+        const bool fresh =
+            t % (large && im.best.alive > kFewPieces ? kFreshEveryLarge : kFreshEvery) == 0;
         std::vector<std::int32_t> faces;
         if (fresh) {
             growRandomly(local, sub, rng, kGrowths[(t / kFreshEvery) % 4]);
@@ -599,9 +603,10 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         const unsigned cores = std::max(1u, std::min(2u, std::thread::hardware_concurrency()));
         if (jobs.size() == 1 && cores > 1) jobs.push_back({jobs[0].group, 1});
         results.resize(jobs.size());
-        double jobFaces = 0;
-        for (const Job& j : jobs) jobFaces += static_cast<double>(groups[j.group].size());
-        const auto searchStart = Clock::now();
+        // Faces of the jobs not yet begun: a job's share of the time left is its part of them,
+        // so that time a group did not need (it came to one piece) goes to those after it.
+        std::atomic<std::int64_t> unstarted{0};
+        for (const Job& j : jobs) unstarted += static_cast<std::int64_t>(groups[j.group].size());
         std::vector<std::atomic<int>> solvedBy(groups.size());
         for (auto& x : solvedBy) x = INT_MAX;
         std::atomic<std::size_t> next{0};
@@ -611,10 +616,15 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
             for (std::size_t j; (j = next.fetch_add(1)) < jobs.size() && !stopped.load();) {
                 const std::size_t g = jobs[j].group;
                 const double size = static_cast<double>(groups[g].size());
-                const double share = std::min(1.0, cores * size / jobFaces);
-                const auto end = std::min(
-                    deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                 (deadline - searchStart) * share));
+                const auto left = static_cast<double>(
+                    unstarted.fetch_sub(static_cast<std::int64_t>(groups[g].size())));
+                const double share = std::min(1.0, cores * size / left);
+                const auto now = Clock::now();
+                const auto end =
+                    now >= deadline
+                        ? deadline
+                        : now + std::chrono::duration_cast<Clock::duration>((deadline - now) *
+                                                                            share);
                 SearchLimits limits{options.searchFaceBudget * size / searchedFaces, end,
                                     0x5EED5EEDull ^ (0x9E3779B97F4A7C15ull * (g + 1)) ^
                                         (jobs[j].chain * 0xD1B54A32D192ED03ull),

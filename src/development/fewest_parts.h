@@ -4,12 +4,12 @@
 // across their cut edges, the pair of parts sharing the longest cut first, wherever the union
 // stays free of overlap, and small parts are broken up to give their faces to their
 // neighbours. Each group of connected faces still in several parts then gets its share of the
-// time left and of the growth budget for randomised regrowths: a small piece drawn at random
+// time left (its part of the faces of the groups not yet searched) and of the growth budget for randomised regrowths: a small piece drawn at random
 // and the faces around it, whatever pieces hold them, are carved out (what is left of a
 // larger piece keeps its places), given to the pieces around them where they fit, from the
 // outside in, and what is left is grown again and merged with the pieces around it;
-// the first growth, and one in 16 (one in 512 in groups of more than 2,000 faces), starts
-// from scratch instead. A division
+// the first growth, and one in 16 (one in 512 in groups of more than 2,000 faces still in
+// more than 4 pieces), starts from scratch instead. A division
 // with no more pieces than the best so far becomes the best. Groups are searched on two cores
 // side by side, each from a seed of its own, and a lone group from two seeds at once; with a
 // growth budget that ends the search before the time bound, the result is the same however
