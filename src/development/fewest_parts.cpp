@@ -330,6 +330,7 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     const bool large = sub.faceCount() > kLargeGroup;
     std::vector<std::uint32_t> ballMark(sub.faces.size(), 0);
     std::uint32_t ballNow = 0;
+    int freshGrowths = 0;
     auto outdone = [&] { return limits.solvedBy && limits.solvedBy->load() < limits.chain; };
     for (int t = 0; spent < limits.budget && im.best.alive > 1 && Clock::now() < limits.end &&
                     !outdone();
@@ -339,7 +340,7 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
             t % (large && im.best.alive > kFewPieces ? kFreshEveryLarge : kFreshEvery) == 0;
         std::vector<std::int32_t> faces;
         if (fresh) {
-            growRandomly(local, sub, rng, kGrowths[(t / kFreshEvery) % 4]);
+            growRandomly(local, sub, rng, kGrowths[freshGrowths++ % 4]);
             spent += static_cast<double>(sub.faceCount());
         } else {
             if (!atBest) local.revert(im.best);
