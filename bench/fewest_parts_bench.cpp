@@ -7,12 +7,15 @@
 // greedy method.
 //
 //   bench_fewest_parts --benchmark_counters_tabular=true
+//
+// FEWEST_PARTS_SECONDS=10 in the environment sets another time bound than the default.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +93,8 @@ void BM_FewestParts(benchmark::State& state) {
     const IndexedUnfoldEngine engine;
     bench::SilentUi ui;
     Settings settings;
+    if (const char* seconds = std::getenv("FEWEST_PARTS_SECONDS"))
+        settings.iFewestPartsSeconds = std::max(1, std::atoi(seconds));
     const LayoutParams layout = layoutParamsOf(settings, kLayoutAuto);
     Row& row = rows[which];
     row.name = kShapes[which].name;

@@ -30,6 +30,16 @@ using Clock = std::chrono::steady_clock;
 constexpr double kRegrowthOverhead = 16;
 // Groups of more faces than this are searched by local steps only.
 constexpr int kLargeGroup = 2000;
+// One growth in this many is from scratch, the first of all among them: a steepest-edge
+// growth often unfolds a convex shape whole. In large groups they cost as much as hundreds of
+// regrowths.
+constexpr int kFreshEvery = 16;
+constexpr int kFreshEveryLarge = 512;
+// A large group down to this many pieces is one growth from scratch away from one piece as
+// often as many regrowths away: it takes them as often as a small group.
+constexpr int kFewPieces = 4;
+// A regrown ball holds up to 2 to this power faces more than the piece it is drawn around.
+constexpr double kBallDoublings = 5;
 
 // SplitMix64: a fixed sequence from a fixed seed on every platform.
 class Random {
@@ -168,6 +178,42 @@ void growRandomly(Merger& merger, const Mesh& m, Random& rng, Growth growth,
     }
 }
 
+// Gives the single faces `faces` to the pieces around them where they fit, from the outside
+// in, each across a random one of its edges to a piece already taken; returns the faces left.
+std::vector<int> absorb(Merger& merger, const Mesh& m, Random& rng,
+                        const std::vector<std::int32_t>& faces, std::vector<std::uint32_t>& mark,
+                        std::uint32_t& now) {
+    if (++now == 0) {
+        std::fill(mark.begin(), mark.end(), 0);
+        now = 1;
+    }
+    for (std::int32_t f : faces) mark[f] = now;  // still to give
+    std::priority_queue<std::pair<double, int>> frontier;
+    auto open = [&](int f) {
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && mark[m.faceOf[m.across[k]]] == now)
+                frontier.push({rng.unit() * m.weight[m.across[k]], m.across[k]});
+    };
+    for (std::int32_t f : faces)
+        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
+            if (m.across[k] >= 0 && mark[m.faceOf[m.across[k]]] != now)
+                frontier.push({rng.unit() * m.weight[k], k});
+    while (!frontier.empty()) {
+        const int c = frontier.top().second;
+        frontier.pop();
+        const int f = m.faceOf[c];
+        if (mark[f] != now) continue;
+        if (merger.tryMerge(c).ok) {
+            mark[f] = 0;
+            open(f);
+        }
+    }
+    std::vector<int> left;
+    for (std::int32_t f : faces)
+        if (mark[f] == now) left.push_back(f);
+    return left;
+}
+
 // A better division of one group of connected faces, found on its own.
 struct Improvement {
     std::unique_ptr<Mesh> mesh;  // the group's faces
@@ -175,26 +221,39 @@ struct Improvement {
     Partition best;
 };
 
-// A random piece and up to two of the pieces it shares cuts with.
-std::vector<std::int32_t> regionToRegrow(const Partition& p, const Mesh& m, Random& rng) {
+// The faces around a small piece: of a few pieces drawn at random the smallest, and the faces
+// nearest it across edges, whatever piece holds them, up to a random count of 1 to 31 more.
+// Pieces far larger than their neighbours are regrown only where they meet them.
+std::vector<std::int32_t> ballToRegrow(const Partition& p, const Mesh& m, Random& rng,
+                                       std::vector<std::uint32_t>& mark, std::uint32_t& now) {
     std::vector<std::int32_t> alive;
     for (std::size_t i = 0; i < p.members.size(); ++i)
         if (!p.members[i].empty()) alive.push_back(static_cast<std::int32_t>(i));
-    const std::int32_t first = alive[rng.next() % alive.size()];
-    std::vector<std::int32_t> region{first};
-    std::vector<std::int32_t> near;
-    for (int f : p.members[first])
-        for (int k = m.first[f]; k < m.first[f + 1]; ++k)
-            if (m.across[k] >= 0 && p.piece[m.faceOf[m.across[k]]] != first)
-                near.push_back(p.piece[m.faceOf[m.across[k]]]);
-    std::sort(near.begin(), near.end());
-    near.erase(std::unique(near.begin(), near.end()), near.end());
-    for (int n = 0; n < 2 && !near.empty(); ++n) {
-        const std::size_t i = rng.next() % near.size();
-        region.push_back(near[i]);
-        near.erase(near.begin() + static_cast<std::ptrdiff_t>(i));
+    std::int32_t pick = alive[rng.next() % alive.size()];
+    for (int n = 0; n < 2; ++n) {
+        const std::int32_t other = alive[rng.next() % alive.size()];
+        if (p.members[other].size() < p.members[pick].size()) pick = other;
     }
-    return region;
+    const std::size_t size = p.members[pick].size();
+    // Mostly a few faces more, now and then a few dozen: small steps move borders between
+    // pieces where larger ones seldom fit back together.
+    const std::size_t want =
+        size + static_cast<std::size_t>(std::exp2(kBallDoublings * rng.unit()));
+    if (++now == 0) {
+        std::fill(mark.begin(), mark.end(), 0);
+        now = 1;
+    }
+    std::vector<std::int32_t> ball = p.members[pick];
+    for (std::int32_t f : ball) mark[f] = now;
+    for (std::size_t i = 0; i < ball.size() && ball.size() < want; ++i)
+        for (int k = m.first[ball[i]]; k < m.first[ball[i] + 1]; ++k) {
+            if (m.across[k] < 0) continue;
+            const std::int32_t g = m.faceOf[m.across[k]];
+            if (mark[g] == now) continue;
+            mark[g] = now;
+            ball.push_back(g);
+        }
+    return ball;
 }
 
 // What one search of a group may spend, and the seed of its random choices.
@@ -231,14 +290,32 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     im.mesh = std::make_unique<Mesh>(buildMesh(groupFaces));
     const Mesh& sub = *im.mesh;
     Merger local(sub, 1e-7 * mesh.typicalEdge);
-    // The pieces found so far, folded again: the corners of the group's faces come in the
-    // same order in both meshes.
-    local.startSingletons();
-    for (std::size_t i = 0; i < group.size(); ++i)
+    // The pieces found so far as they lie: the corners of the group's faces come in the same
+    // order in both meshes, and a piece is named after one of its faces.
+    std::vector<std::int32_t> subOf(mesh.faces.size(), -1);
+    for (std::size_t i = 0; i < group.size(); ++i) subOf[group[i]] = static_cast<std::int32_t>(i);
+    Partition mine;
+    mine.piece.resize(group.size());
+    mine.members.resize(group.size());
+    mine.root.assign(group.size(), 0);
+    mine.fold.assign(static_cast<std::size_t>(sub.cornerCount()), 0);
+    mine.pos.resize(static_cast<std::size_t>(sub.cornerCount()));
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        const std::int32_t id = start.piece[group[i]];
+        const std::int32_t name = subOf[id];
+        mine.piece[i] = name;
+        if (mine.members[name].empty()) {
+            ++mine.alive;
+            mine.root[name] = subOf[start.root[id]];
+        }
+        mine.members[name].push_back(static_cast<std::int32_t>(i));
         for (int k = sub.first[i]; k < sub.first[i + 1]; ++k) {
             const int c = mesh.first[group[i]] + (k - sub.first[i]);
-            if (start.fold[c] && k < sub.across[k]) local.tryMerge(k);
+            mine.fold[k] = start.fold[c] && sub.across[k] >= 0;
+            mine.pos[k] = start.pos[c];
         }
+    }
+    local.assign(mine);
     im.best = local.partition();
     local.settle();
     out.before = im.best.alive;
@@ -246,38 +323,43 @@ GroupResult searchGroup(const Mesh& mesh, const std::vector<std::int32_t>& group
     bool atBest = true;  // the merger holds the best division
     constexpr Growth kGrowths[] = {Growth::Steepest, Growth::Mixed, Growth::Steepest,
                                    Growth::Compact};
-    // A growth from scratch costs the group's faces, a regrowth the faces of its pieces.
+    // A growth from scratch costs the group's faces, a regrowth the faces it regrows.
     double spent = 0;
     // In large groups a pass over every piece after each regrowth would leave time for few of
-    // them: there the merging and breaking up stay among the regrown faces, and growths from
-    // scratch, which seldom beat the merged greedy division, are rare.
+    // them: there the merging and breaking up stay among the regrown faces.
     const bool large = sub.faceCount() > kLargeGroup;
+    std::vector<std::uint32_t> ballMark(sub.faces.size(), 0);
+    std::uint32_t ballNow = 0;
+    int freshGrowths = 0;
     auto outdone = [&] { return limits.solvedBy && limits.solvedBy->load() < limits.chain; };
     for (int t = 0; spent < limits.budget && im.best.alive > 1 && Clock::now() < limits.end &&
                     !outdone();
          ++t) {
         ++out.restarts;
-        const bool fresh = t % (large ? 64 : 4) == 0;
+        const bool fresh =
+            t % (large && im.best.alive > kFewPieces ? kFreshEveryLarge : kFreshEvery) == 0;
         std::vector<std::int32_t> faces;
         if (fresh) {
-            growRandomly(local, sub, rng, kGrowths[(t / 4) % 4]);
+            growRandomly(local, sub, rng, kGrowths[freshGrowths++ % 4]);
             spent += static_cast<double>(sub.faceCount());
         } else {
             if (!atBest) local.revert(im.best);
-            const std::vector<std::int32_t> region = regionToRegrow(local.partition(), sub, rng);
-            for (std::int32_t id : region)
-                faces.insert(faces.end(), local.partition().members[id].begin(),
-                             local.partition().members[id].end());
-            local.breakUp(region);
-            growRandomly(local, sub, rng, kGrowths[t % 4],
-                         std::vector<int>(faces.begin(), faces.end()));
+            faces = ballToRegrow(local.partition(), sub, rng, ballMark, ballNow);
+            local.carve(faces);
+            // The pieces around take what they can first: their borders move, and what no
+            // piece takes grows into new pieces, to be merged below.
+            const std::vector<int> left = absorb(local, sub, rng, faces, ballMark, ballNow);
+            if (!left.empty()) growRandomly(local, sub, rng, kGrowths[t % 4], left);
             spent += large ? static_cast<double>(faces.size()) + kRegrowthOverhead
                            : static_cast<double>(sub.faceCount());
         }
         if (!poll()) break;
         const bool near = large && !fresh;
         local.mergeAll(poll, near ? &faces : nullptr);
-        local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr);
+        // Breaking up a piece far larger than the regrown faces seldom pays for itself, and a
+        // piece of most of the group costs as much as the regrowth many times over.
+        local.dissolveAll(poll, fresh ? kAllPasses : 1, near ? &faces : nullptr,
+                          near ? 2 * faces.size() : SIZE_MAX);
         atBest = local.partition().alive < im.best.alive ||
                  (!fresh && local.partition().alive == im.best.alive);
         if (atBest) local.keep(im.best);
@@ -522,9 +604,10 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
         const unsigned cores = std::max(1u, std::min(2u, std::thread::hardware_concurrency()));
         if (jobs.size() == 1 && cores > 1) jobs.push_back({jobs[0].group, 1});
         results.resize(jobs.size());
-        double jobFaces = 0;
-        for (const Job& j : jobs) jobFaces += static_cast<double>(groups[j.group].size());
-        const auto searchStart = Clock::now();
+        // Faces of the jobs not yet begun: a job's share of the time left is its part of them,
+        // so that time a group did not need (it came to one piece) goes to those after it.
+        std::atomic<std::int64_t> unstarted{0};
+        for (const Job& j : jobs) unstarted += static_cast<std::int64_t>(groups[j.group].size());
         std::vector<std::atomic<int>> solvedBy(groups.size());
         for (auto& x : solvedBy) x = INT_MAX;
         std::atomic<std::size_t> next{0};
@@ -534,10 +617,15 @@ void growFewestParts(Model& model, const UnfoldEngine& engine, const UnfoldOptio
             for (std::size_t j; (j = next.fetch_add(1)) < jobs.size() && !stopped.load();) {
                 const std::size_t g = jobs[j].group;
                 const double size = static_cast<double>(groups[g].size());
-                const double share = std::min(1.0, cores * size / jobFaces);
-                const auto end = std::min(
-                    deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                 (deadline - searchStart) * share));
+                const auto left = static_cast<double>(
+                    unstarted.fetch_sub(static_cast<std::int64_t>(groups[g].size())));
+                const double share = std::min(1.0, cores * size / left);
+                const auto now = Clock::now();
+                const auto end =
+                    now >= deadline
+                        ? deadline
+                        : now + std::chrono::duration_cast<Clock::duration>((deadline - now) *
+                                                                            share);
                 SearchLimits limits{options.searchFaceBudget * size / searchedFaces, end,
                                     0x5EED5EEDull ^ (0x9E3779B97F4A7C15ull * (g + 1)) ^
                                         (jobs[j].chain * 0xD1B54A32D192ED03ull),

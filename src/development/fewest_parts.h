@@ -4,12 +4,16 @@
 // across their cut edges, the pair of parts sharing the longest cut first, wherever the union
 // stays free of overlap, and small parts are broken up to give their faces to their
 // neighbours. Each group of connected faces still in several parts then gets its share of the
-// time left and of the growth budget for randomised growths: one in four from scratch (one in
-// 64 in groups of more than 2,000 faces), the others regrowing a random part and up to two of
-// its neighbours in the best division found so far, merged again (in large groups only around
-// the regrown faces); the best division stands. Groups are searched on two cores side by side,
-// each from a seed of its own, and a lone group from two seeds at once; with a growth budget
-// that ends the search before the time bound, the result is the same however the cores run.
+// time left (its part of the faces of the groups not yet searched) and of the growth budget for randomised regrowths: a small piece drawn at random
+// and the faces around it, whatever pieces hold them, are carved out (what is left of a
+// larger piece keeps its places), given to the pieces around them where they fit, from the
+// outside in, and what is left is grown again and merged with the pieces around it;
+// the first growth, and one in 16 (one in 512 in groups of more than 2,000 faces still in
+// more than 4 pieces), starts from scratch instead. A division
+// with no more pieces than the best so far becomes the best. Groups are searched on two cores
+// side by side, each from a seed of its own, and a lone group from two seeds at once; with a
+// growth budget that ends the search before the time bound, the result is the same however
+// the cores run.
 // The search stops at the time bound, at the growth budget, or when every group is one part.
 // The result is an ordinary development: faces placed, folds as development twins, flat
 // positions laid out face from face as the greedy growth lays them.

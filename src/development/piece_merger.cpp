@@ -12,6 +12,8 @@ namespace {
 
 // A face whose box covers more cells than this is kept in its piece's list of wide faces.
 constexpr std::int64_t kWideCells = 256;
+// Cell entries per face, most of them left behind by moves, past which the cells are rebuilt.
+constexpr std::size_t kStaleEntriesPerFace = 16;
 
 }  // namespace
 
@@ -139,6 +141,23 @@ void Merger::load(const Partition& p) {
         if (p.fold[c] && c < m_.across[c]) tryMerge(c);
 }
 
+void Merger::assign(const Partition& p) {
+    p_ = p;
+    squares_ = 0;
+    for (const auto& faces : p_.members) {
+        const auto n = static_cast<std::int64_t>(faces.size());
+        squares_ += n * n;
+    }
+    clearCells();
+    boxes_.resize(m_.faces.size());
+    entries_.clear();
+    for (auto& w : wide_) w.clear();
+    for (int f = 0; f < m_.faceCount(); ++f) {
+        ++version_[f];
+        insert(f, p_.piece[f]);
+    }
+}
+
 void Merger::startNoting() {
     if (++changedNow_ == 0) {
         std::fill(changedMark_.begin(), changedMark_.end(), 0);
@@ -227,6 +246,84 @@ void Merger::breakUp(const std::vector<std::int32_t>& ids) {
     }
 }
 
+void Merger::carve(const std::vector<std::int32_t>& faces) {
+    ++stamp_;
+    std::vector<std::int32_t> touched;
+    for (std::int32_t f : faces) {
+        inS_[f] = stamp_;
+        const std::int32_t id = p_.piece[f];
+        if (outside_[id] != stamp_) {
+            outside_[id] = stamp_;
+            touched.push_back(id);
+        }
+    }
+    std::sort(touched.begin(), touched.end());
+    std::vector<std::int32_t> rest, queue;
+    for (std::int32_t id : touched) {
+        std::vector<std::int32_t> old = std::move(p_.members[id]);
+        p_.members[id].clear();
+        const auto n = static_cast<std::int64_t>(old.size());
+        squares_ -= n * n;
+        --p_.alive;
+        rest.clear();
+        for (std::int32_t f : old) {
+            if (inS_[f] != stamp_) {
+                rest.push_back(f);
+                continue;
+            }
+            for (int k = m_.first[f]; k < m_.first[f + 1]; ++k)
+                if (p_.fold[k]) p_.fold[k] = p_.fold[m_.across[k]] = 0;
+        }
+        for (std::int32_t f : faces)
+            if (p_.piece[f] == id) {
+                p_.piece[f] = -1;  // taken below
+            }
+        // What is left falls apart where the carved faces held it together: each part of it
+        // connected by folds keeps its places and becomes a piece, named after a face of it
+        // (the piece's own face where it is among them, so the name stays).
+        for (std::int32_t f : rest) p_.piece[f] = -2;
+        auto grow = [&](std::int32_t from) {
+            queue.assign(1, from);
+            p_.piece[from] = -3;
+            for (std::size_t i = 0; i < queue.size(); ++i)
+                for (int k = m_.first[queue[i]]; k < m_.first[queue[i] + 1]; ++k)
+                    if (p_.fold[k]) {
+                        const std::int32_t g = m_.faceOf[m_.across[k]];
+                        if (p_.piece[g] == -2) {
+                            p_.piece[g] = -3;
+                            queue.push_back(g);
+                        }
+                    }
+            const std::int32_t name =
+                p_.piece[id] == -3 ? id : *std::min_element(queue.begin(), queue.end());
+            // Faces that keep their piece's name keep their cells too.
+            for (std::int32_t g : queue) {
+                p_.piece[g] = name;
+                if (name == id) continue;
+                ++version_[g];
+                insert(g, name);
+            }
+            p_.members[name] = queue;
+            p_.root[name] = name;
+            const auto size = static_cast<std::int64_t>(queue.size());
+            squares_ += size * size;
+            ++p_.alive;
+        };
+        if (inS_[id] != stamp_) grow(id);
+        for (std::int32_t f : rest)
+            if (p_.piece[f] == -2) grow(f);
+    }
+    for (std::int32_t f : faces) {
+        p_.piece[f] = f;
+        p_.members[f] = {f};
+        p_.root[f] = f;
+        ++version_[f];
+        insert(f, f);
+        squares_ += 1;
+        ++p_.alive;
+    }
+}
+
 Merger::Merged Merger::tryMerge(int c) {
     const int c2 = m_.across[c];
     const std::int32_t a = p_.piece[m_.faceOf[c]], b = p_.piece[m_.faceOf[c2]];
@@ -284,6 +381,7 @@ Merger::Merged Merger::tryMerge(int c) {
 }
 
 void Merger::mergeAll(const std::function<bool()>& poll, const std::vector<std::int32_t>* only) {
+    compactCells();
     const int nc = m_.cornerCount();
     failed_.assign(static_cast<std::size_t>(nc), 0);
     pairs_.clear();
@@ -453,14 +551,14 @@ bool Merger::dissolve(std::int32_t id) {
 }
 
 void Merger::dissolveAll(const std::function<bool()>& poll, int passes,
-                         const std::vector<std::int32_t>* only) {
+                         const std::vector<std::int32_t>* only, std::size_t largest) {
     for (bool changed = true; changed && passes-- > 0;) {
         changed = false;
         std::vector<std::pair<std::size_t, std::int32_t>> bySize;
         if (only) {
             for (std::int32_t f : *only) {
                 const std::int32_t i = p_.piece[f];
-                bySize.push_back({p_.members[i].size(), i});
+                if (p_.members[i].size() <= largest) bySize.push_back({p_.members[i].size(), i});
             }
             std::sort(bySize.begin(), bySize.end());
             bySize.erase(std::unique(bySize.begin(), bySize.end()), bySize.end());
@@ -571,6 +669,20 @@ void Merger::insert(int f, std::int32_t piece) {
         changedMark_[f] = changedNow_;
         changed_.push_back(f);
     }
+    place(f, piece);
+}
+
+void Merger::compactCells() {
+    // Every move leaves the face's old entries behind in their cell lists, skipped by their
+    // versions; a long search would walk ever longer lists.
+    if (entries_.size() <= kStaleEntriesPerFace * m_.faces.size() + 4096) return;
+    clearCells();
+    entries_.clear();
+    for (auto& w : wide_) w.clear();
+    for (int f = 0; f < m_.faceCount(); ++f) place(f, p_.piece[f]);
+}
+
+void Merger::place(int f, std::int32_t piece) {
     const Box b = boxOf(f);
     boxes_[f] = b;
     if (isWide(b)) {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdint>
 #include <functional>
 #include <queue>
@@ -75,6 +77,9 @@ public:
     void startSingletons();
     // The division `p` of the same mesh, folded again piece by piece.
     void load(const Partition& p);
+    // The division `p` of the same mesh as it is, places and all: faces that are not
+    // triangles may take other shapes when folded again from another side.
+    void assign(const Partition& p);
     // The faces that changed piece or place since the last call of settle are noted, so
     // that a division can go back to, or be kept as, a copy at a cost of what changed.
     // settle: the division as it stands is the copy `saved` (which the caller holds).
@@ -86,6 +91,10 @@ public:
     void keep(Partition& saved);
     // Breaks the pieces `ids` into single faces, each its own piece.
     void breakUp(const std::vector<std::int32_t>& ids);
+
+    // Takes the faces `faces` out of their pieces, each its own piece; what is left of a
+    // piece splits where the faces held it together, each part keeping its places.
+    void carve(const std::vector<std::int32_t>& faces);
 
     struct Merged {
         bool ok = false;
@@ -112,9 +121,11 @@ public:
     bool dissolve(std::int32_t id);
 
     // Dissolves pieces, the smallest first, pass after pass while any pass changes something,
-    // at most `passes` passes; with `only`, just the pieces holding those faces.
+    // at most `passes` passes; with `only`, just the pieces holding those faces and of at
+    // most `largest` faces.
     void dissolveAll(const std::function<bool()>& poll, int passes = kAllPasses,
-                     const std::vector<std::int32_t>* only = nullptr);
+                     const std::vector<std::int32_t>* only = nullptr,
+                     std::size_t largest = SIZE_MAX);
 
 private:
     struct LogEntry {
@@ -183,7 +194,13 @@ private:
     // Whether the box spans so many cells that the face goes to the wide list instead.
     bool isWide(const Box& b) const;
 
+    // Puts face `f` into the cells of `piece` and notes it as changed.
     void insert(int f, std::int32_t piece);
+    // The same without noting it.
+    void place(int f, std::int32_t piece);
+    // Rebuilds the cells from the division as it stands once the entries that moves left
+    // behind outnumber the faces many times over; nothing else changes.
+    void compactCells();
 
     bool overlapsFace(int v, const Box& bv, int x) const;
 
