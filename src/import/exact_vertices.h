@@ -31,7 +31,7 @@ public:
                 ++count_;
                 return s.vertex;
             }
-            if (s.key == key) return s.vertex;
+            if (same(s.key, key)) return s.vertex;
         }
     }
 
@@ -61,6 +61,10 @@ private:
         Vertex* vertex = nullptr;  // null: the slot is free
     };
 
+    // Written out rather than the array's ==, which calls memcmp for 24 bytes.
+    static bool same(const Key& a, const Key& b) {
+        return ((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2])) == 0;
+    }
     static std::uint64_t hash(const Key& k) {
         std::uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
         h = (h ^ (h >> 32) ^ k[1]) * 0xD6E8FEB86659FD93ull;
