@@ -41,6 +41,7 @@ public:
     void beginSolid(std::string_view name) {
         solid_ = model_.addSolid(std::string(name));
         vertices_.clear();
+        floatVertices_.clear();
     }
 
     // Adds a face of `count` corners; false when it has fewer than three distinct corners,
@@ -75,6 +76,18 @@ public:
         Vertex* a = vertices_.at(*solid_, corners[0]);
         Vertex* b = vertices_.at(*solid_, corners[1]);
         Vertex* c = vertices_.at(*solid_, corners[2]);
+        return addTriangle(a, b, c);
+    }
+
+    // A triangle of a binary file: nine coordinates, three corners.
+    bool addBinaryTriangle(const float* c) {
+        Vertex* a = floatVertices_.at(*solid_, c);
+        Vertex* b = floatVertices_.at(*solid_, c + 3);
+        Vertex* d = floatVertices_.at(*solid_, c + 6);
+        return addTriangle(a, b, d);
+    }
+
+    bool addTriangle(Vertex* a, Vertex* b, Vertex* c) {
         if (a == b || b == c || c == a) return false;
         Face* face = solid_->addFace(-1);
         face->halfedges.reserve(3);
@@ -85,21 +98,28 @@ public:
         return true;
     }
 
-    [[gnu::always_inline]] void prefetch(const Point3& p) const { vertices_.prefetch(p); }
+    [[gnu::always_inline]] void prefetch(const float* p) const { floatVertices_.prefetch(p); }
 
-    // Makes room for `triangles` triangles of the current solid at once. A closed surface has
+    // The tables of positions go before the model is built, which needs the memory more.
+    void forgetPositions() {
+        vertices_.clear();
+        floatVertices_.clear();
+    }
+
+    // Makes room for `triangles` triangles of the current binary solid at once. A closed surface has
     // about half as many corners as triangles.
     void expect(std::size_t triangles) {
         if (!solid_) beginSolid("");
         solid_->faces.reserve(solid_->faces.size() + triangles);
         solid_->vertices.reserve(solid_->vertices.size() + triangles / 2);
-        vertices_.reserve(triangles / 2);
+        floatVertices_.reserve(triangles / 2);
     }
 
 private:
     Model& model_;
     Solid* solid_ = nullptr;
     ExactVertices vertices_;
+    ExactFloatVertices floatVertices_;  // binary files
     std::vector<Vertex*> ring_;
     std::size_t faces_ = 0;
 };
@@ -109,7 +129,7 @@ std::uint32_t readU32(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-double readF32(const std::uint8_t* p) { return std::bit_cast<float>(readU32(p)); }
+float readF32(const std::uint8_t* p) { return std::bit_cast<float>(readU32(p)); }
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -155,18 +175,16 @@ void readTriangles(const std::uint8_t* p, std::uint64_t first, std::uint64_t n, 
     // Triangles in blocks: the corners of a block are looked for in the table of positions
     // before the first of them is needed.
     constexpr std::uint64_t kBlock = 32;
-    Point3 corners[kBlock][3];
+    float corners[kBlock][9];
     for (std::uint64_t done = 0; done < n; done += kBlock) {
         const std::uint64_t m = std::min(kBlock, n - done);
         for (std::uint64_t t = 0; t < m; ++t) {
             const std::uint8_t* q = p + (done + t) * kTriangleSize + 12;
-            for (int k = 0; k < 3; ++k, q += 12) {
-                corners[t][k] = {readF32(q), readF32(q + 4), readF32(q + 8)};
-                mesh.prefetch(corners[t][k]);
-            }
+            for (int k = 0; k < 9; ++k, q += 4) corners[t][k] = readF32(q);
+            for (int k = 0; k < 9; k += 3) mesh.prefetch(corners[t] + k);
         }
         for (std::uint64_t t = 0; t < m; ++t)
-            if (!mesh.addFace(corners[t], 3)) ++findings.droppedFacets;
+            if (!mesh.addBinaryTriangle(corners[t])) ++findings.droppedFacets;
         const std::uint64_t at = first + done;
         if ((at & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + at * kTriangleSize));
     }
@@ -287,6 +305,7 @@ void report(const Findings& f, const std::string& path, Ui& ui) {
 // Builds the model from what the file gave and says what was passed over.
 int finish(MeshBuilder& mesh, const Findings& findings, LoadProgress& progress, Model& model,
            const std::string& path, const ReadContext& ctx) {
+    mesh.forgetPositions();
     if (mesh.faces() == 0) return kReadFailed;
     progress.constructing();
     const bool ok = finishSolids(model, kAreaThreshold);
