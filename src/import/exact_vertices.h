@@ -49,6 +49,9 @@ public:
         if (2 * positions > slots_.size()) grow(2 * positions);
     }
 
+    // The number of distinct positions so far.
+    std::size_t size() const { return count_; }
+
     // Forgets every position, for the next solid.
     void clear() {
         slots_ = {};
