@@ -1,5 +1,8 @@
 #include "fuzz_support.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -246,7 +249,26 @@ void runLwo(const std::uint8_t* data, std::size_t size) {
 void runStl(const std::uint8_t* data, std::size_t size) {
     SilentFrontEnd ui;
     Model model;
-    readStlData({data, size}, "fuzz.stl", model, ReadContext{ui, kMinTextureSide});
+    const int result = readStlData({data, size}, "fuzz.stl", model, ReadContext{ui, kMinTextureSide});
+    // A binary file that matches its count is read from disk in pieces: the same input through
+    // a file must give the same model.
+    if (size < 84 + 50) return;
+    const std::uint32_t count = std::uint32_t(data[80]) | std::uint32_t(data[81]) << 8 |
+                                std::uint32_t(data[82]) << 16 | std::uint32_t(data[83]) << 24;
+    if (84 + std::uint64_t(count) * 50 != size) return;
+    const int fd = ::memfd_create("fuzz.stl", MFD_CLOEXEC);
+    if (fd < 0) return;
+    if (::write(fd, data, size) == static_cast<ssize_t>(size)) {
+        Model fromFile;
+        const int fileResult =
+            readStl("/proc/self/fd/" + std::to_string(fd), fromFile, ReadContext{ui, kMinTextureSide});
+        if (fileResult != result || fromFile.faceCount != model.faceCount ||
+            fromFile.solids.size() != model.solids.size() ||
+            (!model.solids.empty() && (fromFile.solids[0]->vertices.size() != model.solids[0]->vertices.size() ||
+                                       fromFile.solids[0]->edges.size() != model.solids[0]->edges.size())))
+            std::abort();
+    }
+    ::close(fd);
 }
 
 void runPly(const std::uint8_t* data, std::size_t size) {

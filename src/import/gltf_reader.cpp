@@ -5,6 +5,7 @@
 
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -265,23 +266,35 @@ private:
         // Each position of the primitive is placed and looked up once, however many triangles
         // share it.
         vertexOf_.assign(positions.count, nullptr);
-        for (std::size_t t = 0; t < triangles; ++t) {
-            if ((t & 4095) == 0) progress_.update(0);
-            std::size_t k[3];
+        // Distinct positions are at most the primitive's positions and at most its corners.
+        corners_.reserve(corners_.size() + std::min(positions.count, 3 * triangles));
+        auto cornersOf = [&](std::size_t t, std::size_t* k) {
             std::size_t at[3];
             if (mode == kModeTriangles) at[0] = 3 * t, at[1] = 3 * t + 1, at[2] = 3 * t + 2;
             else if (mode == kModeStrip) at[0] = t, at[1] = t % 2 ? t + 2 : t + 1, at[2] = t % 2 ? t + 1 : t + 2;
             else at[0] = 0, at[1] = t + 1, at[2] = t + 2;
-            if (!corner(at[0], k[0]) || !corner(at[1], k[1]) || !corner(at[2], k[2])) {
+            return corner(at[0], k[0]) && corner(at[1], k[1]) && corner(at[2], k[2]);
+        };
+        auto placed = [&](std::size_t i) {
+            return transform(world, positions.component(i, 0), positions.component(i, 1), positions.component(i, 2));
+        };
+        // The table slots of positions met for the first time a few dozen triangles ahead are
+        // fetched before they are needed: each is a wait on memory otherwise.
+        constexpr std::size_t kAhead = 16;
+        for (std::size_t t = 0; t < triangles; ++t) {
+            if ((t & 4095) == 0) progress_.update(0);
+            std::size_t k[3];
+            if (t + kAhead < triangles && cornersOf(t + kAhead, k))
+                for (std::size_t i : k)
+                    if (!vertexOf_[i]) corners_.prefetch(placed(i));
+            if (!cornersOf(t, k)) {
                 ++droppedTriangles_;
                 continue;
             }
             Vertex* v[3];
             for (int c = 0; c < 3; ++c) {
                 Vertex*& known = vertexOf_[k[c]];
-                if (!known)
-                    known = vertexAt(transform(world, positions.component(k[c], 0), positions.component(k[c], 1),
-                                               positions.component(k[c], 2)));
+                if (!known) known = vertexAt(placed(k[c]));
                 v[c] = known;
             }
             if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {

@@ -7,7 +7,12 @@
 // matter, since exporters differ in both.
 #include "import/stl_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <bit>
 #include <cstring>
 #include <string_view>
@@ -15,8 +20,9 @@
 
 #include "base/c_numbers.h"
 #include "base/file_io.h"
-#include "import/exact_vertices.h"
 #include "base/load_progress.h"
+#include "import/exact_vertices.h"
+#include "import/file_bytes.h"
 #include "import/reader_guard.h"
 #include "model/construction.h"
 
@@ -35,12 +41,14 @@ public:
     void beginSolid(std::string_view name) {
         solid_ = model_.addSolid(std::string(name));
         vertices_.clear();
+        floatVertices_.clear();
     }
 
     // Adds a face of `count` corners; false when it has fewer than three distinct corners,
     // which is no face at all.
     bool addFace(const Point3* corners, std::size_t count) {
         if (!solid_) beginSolid("");
+        if (count == 3) return addTriangle(corners);
         ring_.clear();
         for (std::size_t i = 0; i < count; ++i) {
             Vertex* v = vertices_.at(*solid_, corners[i]);
@@ -62,21 +70,56 @@ public:
 
     std::size_t faces() const { return faces_; }
 
-    [[gnu::always_inline]] void prefetch(const Point3& p) const { vertices_.prefetch(p); }
+    // The common case of a binary file, without the ring: three corners make a face exactly
+    // when they are three distinct vertices.
+    bool addTriangle(const Point3* corners) {
+        Vertex* a = vertices_.at(*solid_, corners[0]);
+        Vertex* b = vertices_.at(*solid_, corners[1]);
+        Vertex* c = vertices_.at(*solid_, corners[2]);
+        return addTriangle(a, b, c);
+    }
 
-    // Makes room for `triangles` triangles of the current solid at once. A closed surface has
+    // A triangle of a binary file: nine coordinates, three corners.
+    bool addBinaryTriangle(const float* c) {
+        Vertex* a = floatVertices_.at(*solid_, c);
+        Vertex* b = floatVertices_.at(*solid_, c + 3);
+        Vertex* d = floatVertices_.at(*solid_, c + 6);
+        return addTriangle(a, b, d);
+    }
+
+    bool addTriangle(Vertex* a, Vertex* b, Vertex* c) {
+        if (a == b || b == c || c == a) return false;
+        Face* face = solid_->addFace(-1);
+        face->halfedges.reserve(3);
+        face->addCorner(a);
+        face->addCorner(b);
+        face->addCorner(c);
+        ++faces_;
+        return true;
+    }
+
+    [[gnu::always_inline]] void prefetch(const float* p) const { floatVertices_.prefetch(p); }
+
+    // The tables of positions go before the model is built, which needs the memory more.
+    void forgetPositions() {
+        vertices_.clear();
+        floatVertices_.clear();
+    }
+
+    // Makes room for `triangles` triangles of the current binary solid at once. A closed surface has
     // about half as many corners as triangles.
     void expect(std::size_t triangles) {
         if (!solid_) beginSolid("");
         solid_->faces.reserve(solid_->faces.size() + triangles);
         solid_->vertices.reserve(solid_->vertices.size() + triangles / 2);
-        vertices_.reserve(triangles / 2);
+        floatVertices_.reserve(triangles / 2);
     }
 
 private:
     Model& model_;
     Solid* solid_ = nullptr;
     ExactVertices vertices_;
+    ExactFloatVertices floatVertices_;  // binary files
     std::vector<Vertex*> ring_;
     std::size_t faces_ = 0;
 };
@@ -86,7 +129,7 @@ std::uint32_t readU32(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-double readF32(const std::uint8_t* p) { return std::bit_cast<float>(readU32(p)); }
+float readF32(const std::uint8_t* p) { return std::bit_cast<float>(readU32(p)); }
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -118,12 +161,38 @@ struct Findings {
     std::size_t droppedFacets = 0;
 };
 
-void readBinary(std::span<const std::uint8_t> data, MeshBuilder& mesh, LoadProgress& progress,
-                Findings& findings) {
-    std::string name(reinterpret_cast<const char*>(data.data()), 80);
+// The solid's name: the header up to its first NUL, without trailing white space.
+std::string headerName(const std::uint8_t* header) {
+    std::string name(reinterpret_cast<const char*>(header), 80);
     name.resize(std::strlen(name.c_str()));
     while (!name.empty() && isSpace(static_cast<unsigned char>(name.back()))) name.pop_back();
-    mesh.beginSolid(name);
+    return name;
+}
+
+// Triangles `first` to `first + n` of the file, whose bytes begin at `p`.
+void readTriangles(const std::uint8_t* p, std::uint64_t first, std::uint64_t n, MeshBuilder& mesh,
+                   LoadProgress& progress, Findings& findings) {
+    // Triangles in blocks: the corners of a block are looked for in the table of positions
+    // before the first of them is needed.
+    constexpr std::uint64_t kBlock = 32;
+    float corners[kBlock][9];
+    for (std::uint64_t done = 0; done < n; done += kBlock) {
+        const std::uint64_t m = std::min(kBlock, n - done);
+        for (std::uint64_t t = 0; t < m; ++t) {
+            const std::uint8_t* q = p + (done + t) * kTriangleSize + 12;
+            for (int k = 0; k < 9; ++k, q += 4) corners[t][k] = readF32(q);
+            for (int k = 0; k < 9; k += 3) mesh.prefetch(corners[t] + k);
+        }
+        for (std::uint64_t t = 0; t < m; ++t)
+            if (!mesh.addBinaryTriangle(corners[t])) ++findings.droppedFacets;
+        const std::uint64_t at = first + done;
+        if ((at & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + at * kTriangleSize));
+    }
+}
+
+void readBinary(std::span<const std::uint8_t> data, MeshBuilder& mesh, LoadProgress& progress,
+                Findings& findings) {
+    mesh.beginSolid(headerName(data.data()));
     const std::uint64_t says = readU32(data.data() + 80);
     const std::uint64_t holds = (data.size() - kHeaderSize) / kTriangleSize;
     std::uint64_t count = says;
@@ -133,23 +202,9 @@ void readBinary(std::span<const std::uint8_t> data, MeshBuilder& mesh, LoadProgr
         count = holds;
     }
     mesh.expect(count);
-    // Triangles in blocks: the corners of a block are looked for in the table of positions
-    // before the first of them is needed.
-    constexpr std::uint64_t kBlock = 32;
-    Point3 corners[kBlock][3];
-    for (std::uint64_t first = 0; first < count; first += kBlock) {
-        const std::uint64_t n = std::min(kBlock, count - first);
-        for (std::uint64_t t = 0; t < n; ++t) {
-            const std::uint8_t* p = data.data() + kHeaderSize + (first + t) * kTriangleSize + 12;
-            for (int k = 0; k < 3; ++k, p += 12) {
-                corners[t][k] = {readF32(p), readF32(p + 4), readF32(p + 8)};
-                mesh.prefetch(corners[t][k]);
-            }
-        }
-        for (std::uint64_t t = 0; t < n; ++t)
-            if (!mesh.addFace(corners[t], 3)) ++findings.droppedFacets;
-        if ((first & 4095) == 0) progress.update(static_cast<long long>(kHeaderSize + first * kTriangleSize));
-    }
+    // Whole blocks from the start, so that the progress is told at the same triangles as
+    // when the file is read in pieces.
+    readTriangles(data.data() + kHeaderSize, 0, count, mesh, progress, findings);
 }
 
 class AsciiReader {
@@ -247,6 +302,71 @@ void report(const Findings& f, const std::string& path, Ui& ui) {
     if (!text.empty()) ui.show(text, MessageIcon::Warning);
 }
 
+// Builds the model from what the file gave and says what was passed over.
+int finish(MeshBuilder& mesh, const Findings& findings, LoadProgress& progress, Model& model,
+           const std::string& path, const ReadContext& ctx) {
+    mesh.forgetPositions();
+    if (mesh.faces() == 0) return kReadFailed;
+    progress.constructing();
+    const bool ok = finishSolids(model, kAreaThreshold);
+    progress.close();
+    if (ok) report(findings, path, ctx.ui);
+    return ok ? kReadOk : kReadFailed;
+}
+
+// A binary file whose size is what its header's count says, read a piece at a time: the
+// pieces stay in the cache, where a copy of a file of tens of megabytes would be fetched
+// from fresh memory. -1 when the file is not such a file and must be read whole.
+int readExactBinaryFile(const std::string& path, Model& model, const ReadContext& ctx) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // Reads up to `n` bytes; fewer only at the end of the file or on an error.
+    auto readSome = [fd](std::uint8_t* into, std::size_t n) {
+        std::size_t got = 0;
+        while (got < n) {
+            const ssize_t r = ::read(fd, into + got, n - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+        }
+        return got;
+    };
+    std::uint8_t header[kHeaderSize];
+    if (size < kHeaderSize + kTriangleSize || readSome(header, kHeaderSize) != kHeaderSize) return -1;
+    const std::uint64_t count = readU32(header + 80);
+    if (kHeaderSize + count * kTriangleSize != size) return -1;
+    return runGuarded([&]() -> int {
+        LoadProgress progress(static_cast<long long>(size), ctx.ui.progress());
+        MeshBuilder mesh(model);
+        Findings findings;
+        mesh.beginSolid(headerName(header));
+        mesh.expect(count);
+        // A whole number of progress steps a piece.
+        constexpr std::uint64_t kPiece = 8192;
+        std::vector<std::uint8_t> piece(kPiece * kTriangleSize);
+        for (std::uint64_t first = 0; first < count;) {
+            const std::uint64_t want = std::min(kPiece, count - first);
+            const std::uint64_t got = readSome(piece.data(), want * kTriangleSize) / kTriangleSize;
+            readTriangles(piece.data(), first, got, mesh, progress, findings);
+            first += got;
+            if (got < want) {
+                // The file shrank while it was read: as a file that ends early.
+                findings.countSays = count;
+                findings.holds = first;
+                break;
+            }
+        }
+        return finish(mesh, findings, progress, model, path, ctx);
+    });
+}
+
 }  // namespace
 
 int readStlData(std::span<const std::uint8_t> data, const std::string& path, Model& model,
@@ -268,19 +388,15 @@ int readStlData(std::span<const std::uint8_t> data, const std::string& path, Mod
         } else {
             return kReadFailed;
         }
-        if (mesh.faces() == 0) return kReadFailed;
-        progress.constructing();
-        const bool ok = finishSolids(model, kAreaThreshold);
-        progress.close();
-        if (ok) report(findings, path, ctx.ui);
-        return ok ? kReadOk : kReadFailed;
+        return finish(mesh, findings, progress, model, path, ctx);
     });
 }
 
 int readStl(const std::string& path, Model& model, const ReadContext& ctx) {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return kReadFailed;
-    return readStlData(bytes, path, model, ctx);
+    if (const int result = readExactBinaryFile(path, model, ctx); result >= 0) return result;
+    FileBytes file;
+    if (!file.read(path)) return kReadFailed;
+    return readStlData(file.bytes(), path, model, ctx);
 }
 
 }  // namespace plikatra

@@ -199,8 +199,14 @@ private:
         // Exporters that split a mesh at its seams still write each shared corner with the
         // same coordinates; joining them lets the faces connect.
         positions_.clear();
+        positions_.reserve(vertexCount);
         corners_.resize(vertexCount);
-        for (DWORD i = 0; i < vertexCount; ++i) corners_[i] = positions_.at(solid, transformed(m, vertices_[i].m_fPosition));
+        // The table slot of a corner a few dozen ahead is fetched before it is needed.
+        constexpr DWORD kAhead = 16;
+        for (DWORD i = 0; i < vertexCount; ++i) {
+            if (i + kAhead < vertexCount) positions_.prefetch(transformed(m, vertices_[i + kAhead].m_fPosition));
+            corners_[i] = positions_.at(solid, transformed(m, vertices_[i].m_fPosition));
+        }
         for (DWORD t = 0; t < triangleCount; ++t) {
             const DWORD* k = indices_[t].m_nIndices;
             if (k[0] >= vertexCount || k[1] >= vertexCount || k[2] >= vertexCount) {

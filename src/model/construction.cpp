@@ -14,19 +14,37 @@ namespace plikatra {
 
 namespace {
 
+// The geometry that cleaning, measuring and pairing do for every face of a model, a few
+// million times on a big one: the same arithmetic, in the same order, as the shared geometry
+// functions, here where the compiler can inline it into the loops.
+inline Point3 minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Point3 crossProduct(const Point3& u, const Point3& v) {
+    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+inline double dotProduct(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double norm(const Point3& p) { return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z); }
+inline double between(const Point3& a, const Point3& b) {
+    const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+// Heron's formula from the three side lengths.
+inline double heron(double a, double b, double c) {
+    const double s = (a + b + c) / 2;
+    return std::sqrt(s * ((s - a) * (s - b) * (s - c)));
+}
+
 // Two corners coincide when they share the vertex or lie at distance exactly 0 (or a
 // distance that is not a number).
 bool sameCorner(const Halfedge& a, const Halfedge& b) {
     if (a.origin == b.origin) return true;
     // The squared distance is 0 or not a number exactly when the distance is.
-    const Point3 d = sub(a.origin->position, b.origin->position);
+    const Point3 d = minus(a.origin->position, b.origin->position);
     const double d2 = d.x * d.x + d.y * d.y + d.z * d.z;
     return d2 == 0.0 || std::isnan(d2);
 }
 
-
 Point3 normalized(const Point3& p) {
-    const double l = length(p);
+    const double l = norm(p);
     return {p.x / l, p.y / l, p.z / l};
 }
 
@@ -99,9 +117,9 @@ void facePlane(Face& face) {
     const Point3& a = face.halfedges[0]->origin->position;
     const Point3& b = face.halfedges[1]->origin->position;
     const Point3& c = face.halfedges[2]->origin->position;
-    const Point3 n = normalized(cross(sub(a, b), sub(b, c)));
+    const Point3 n = normalized(crossProduct(minus(a, b), minus(b, c)));
     face.normal = n;
-    face.planeD = -dot(n, a);
+    face.planeD = -dotProduct(n, a);
 }
 
 double faceArea(const Face& face) {
@@ -112,7 +130,7 @@ double faceArea(const Face& face) {
     for (size_t i = 1; i + 1 < hs.size(); ++i) {
         const Point3& p = hs[i]->origin->position;
         const Point3& q = hs[i + 1]->origin->position;
-        area += triangleArea(distance3(first, p), distance3(p, q), distance3(q, first));
+        area += heron(between(first, p), between(p, q), between(q, first));
     }
     return area;
 }
@@ -143,24 +161,38 @@ public:
             walk.push_back(h);
             from.push_back(position(h->origin));
         }
-        // A linked ring holds every corner of the face, so each side ends where the next
-        // corner starts.
-        for (size_t i = first; i < walk.size(); ++i)
-            to.push_back(i + 1 < walk.size() ? from[i + 1] : from[first]);
+        if (walk.size() > first) from.back() |= kLastSide;
+    }
+
+    // The start position of each side is kept with a mark on the last side of each face; a
+    // linked ring holds every corner of the face, so each side ends where the next corner
+    // starts, and the last where the first does. Calls f(start, end) for every side in walk
+    // order.
+    template <class F>
+    void forEachSide(F f) const {
+        const size_t n = from.size();
+        size_t first = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const std::uint32_t p = from[i];
+            if (p & kLastSide) {
+                f(p & ~kLastSide, from[first] & ~kLastSide);
+                first = i + 1;
+            } else {
+                f(p, from[i + 1] & ~kLastSide);
+            }
+        }
     }
 
     // Room for `sides` sides, so that the arrays never grow by copying.
     void reserve(size_t sides) {
         walk.reserve(sides);
         from.reserve(sides);
-        to.reserve(sides);
     }
 
     // Frees the ends of the sides once the replay has read them; only the walk is needed to
     // make the edges.
     void releaseEnds() {
         std::vector<std::uint32_t>().swap(from);
-        std::vector<std::uint32_t>().swap(to);
     }
     // Frees the walk itself once the pairs are linked.
     void releaseWalk() { std::vector<Halfedge*>().swap(walk); }
@@ -171,8 +203,12 @@ public:
         return static_cast<size_t>(listed_) + strays_.size();
     }
 
+    // Marks the last side of a face in `from`. Positions stay below it: each is a vertex, and
+    // a solid of 2^31 vertices cannot be held.
+    static constexpr std::uint32_t kLastSide = 0x80000000u;
+
     std::vector<Halfedge*> walk;
-    std::vector<std::uint32_t> from, to;
+    std::vector<std::uint32_t> from;  // start position of each side; see forEachSide
 
 private:
     std::uint32_t position(const Vertex* v) {
@@ -213,48 +249,42 @@ struct Side {
 // The sides of the walk grouped by undirected side: bucketed by their smaller position (a
 // counting sort keeps walk order inside a bucket), each bucket ordered by the larger position.
 struct SortedSides {
-    std::vector<Side> sides;
-    std::vector<std::uint32_t> lowOf;  // smaller position of each entry of `sides`
+    // Every entry is written by the bucketing, so the array is not cleared first.
+    std::unique_ptr<Side[]> sides;
+    std::vector<std::uint32_t> start;  // where each smaller position's bucket begins; then the end
 };
 
 SortedSides sortSides(const PairingWalk& pw, size_t positions) {
-    const std::vector<std::uint32_t>& from = pw.from;
-    const std::vector<std::uint32_t>& to = pw.to;
     const size_t n = pw.walk.size();
-    std::vector<std::uint32_t> start(positions + 1, 0);
-    for (size_t i = 0; i < n; ++i) ++start[std::min(from[i], to[i]) + 1];
-    for (size_t v = 0; v < positions; ++v) start[v + 1] += start[v];
     SortedSides out;
-    out.sides.resize(n);
+    std::vector<std::uint32_t>& start = out.start;
+    start.assign(positions + 1, 0);
+    pw.forEachSide([&](std::uint32_t p, std::uint32_t q) { ++start[std::min(p, q) + 1]; });
+    for (size_t v = 0; v < positions; ++v) start[v + 1] += start[v];
+    out.sides.reset(new Side[n]);
+    Side* sides = out.sides.get();
     {
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-        for (size_t i = 0; i < n; ++i) {
-            const std::uint32_t p = from[i], q = to[i];
-            out.sides[fill[std::min(p, q)]++] = {std::max(p, q), static_cast<std::uint32_t>(i) | (p > q ? kDirBit : 0u)};
-        }
+        std::uint32_t i = 0;
+        pw.forEachSide([&](std::uint32_t p, std::uint32_t q) {
+            sides[fill[std::min(p, q)]++] = {std::max(p, q), i++ | (p > q ? kDirBit : 0u)};
+        });
     }
     auto bySideThenWalk = [](const Side& a, const Side& b) {
         return a.hi != b.hi ? a.hi < b.hi : (a.seq & ~kDirBit) < (b.seq & ~kDirBit);
     };
-    out.lowOf.resize(n);
     for (size_t v = 0; v < positions; ++v) {
-        auto* b = out.sides.data() + start[v];
-        auto* e = out.sides.data() + start[v + 1];
+        Side* b = sides + start[v];
+        Side* e = sides + start[v + 1];
         if (e - b > 1) std::sort(b, e, bySideThenWalk);
-        for (auto* it = b; it != e; ++it)
-            out.lowOf[static_cast<size_t>(it - out.sides.data())] = static_cast<std::uint32_t>(v);
     }
     return out;
 }
 
-// What replaying the walk side by side gives: the edges it creates, its diagnostics and the
-// halfedges left without a partner, each with the walk position where it happens.
+// What replaying the walk side by side leaves besides the pair links: which halfedges create
+// an edge, the diagnostics and the halfedges left without a partner, each with the walk
+// position where it happens.
 struct Replay {
-    // Walk positions, which is all the walk needs: a big model has millions of these.
-    struct Made {
-        std::uint32_t seq;      // when the walk creates the edge: its halfedge
-        std::uint32_t partner;  // the halfedge met on the other side
-    };
     struct Note {
         std::uint32_t seq;
         int kind;  // 0 side already defined, 1 several halfedges on the opposite side
@@ -263,58 +293,70 @@ struct Replay {
         std::uint64_t directed;
         std::uint32_t seq;
     };
-    std::vector<Made> made;
+    std::vector<bool> creates;  // by walk position: the halfedge whose meeting makes an edge
+    size_t made = 0;
     std::vector<Note> notes;
     std::vector<Open> open;
 };
 
-Replay replaySides(const PairingWalk& pw, const SortedSides& sorted) {
+// The pairs are linked as they are found, in the order the walk would link them, so that a
+// halfedge met twice keeps the partner the walk gives it last.
+Replay replaySides(const PairingWalk& pw, const SortedSides& sorted, size_t positions) {
     const std::vector<Halfedge*>& walk = pw.walk;
-    const std::vector<Side>& sides = sorted.sides;
-    const std::vector<std::uint32_t>& lowOf = sorted.lowOf;
+    const Side* sides = sorted.sides.get();
     const size_t n = walk.size();
     Replay r;
-    r.made.reserve(n / 2);
+    r.creates.assign(n, false);
+    auto link = [&](std::uint32_t seq, std::uint32_t partner) {
+        Halfedge* h = walk[seq];
+        Halfedge* c = walk[partner];
+        h->pair = c;
+        c->pair = h;
+        r.creates[seq] = true;
+        ++r.made;
+    };
     std::vector<std::uint32_t> lists[2];
     std::vector<char> active[2];
-    for (size_t g = 0; g < n;) {
-        size_t e = g + 1;
-        while (e < n && sides[e].hi == sides[g].hi && lowOf[e] == lowOf[g]) ++e;
-        const bool loop = sides[g].hi == lowOf[g];
-        if (e - g == 2 && !loop && ((sides[g].seq ^ sides[g + 1].seq) & kDirBit)) {
-            // The common case: one halfedge each way.
-            const std::uint32_t first = sides[g].seq & ~kDirBit, second = sides[g + 1].seq & ~kDirBit;
-            r.made.push_back({second, first});
+    for (size_t v = 0; v < positions; ++v) {
+        const size_t end = sorted.start[v + 1];
+        for (size_t g = sorted.start[v]; g < end;) {
+            size_t e = g + 1;
+            while (e < end && sides[e].hi == sides[g].hi) ++e;
+            const bool loop = sides[g].hi == v;
+            if (e - g == 2 && !loop && ((sides[g].seq ^ sides[g + 1].seq) & kDirBit)) {
+                // The common case: one halfedge each way.
+                link(sides[g + 1].seq & ~kDirBit, sides[g].seq & ~kDirBit);
+                g = e;
+                continue;
+            }
+            for (int d = 0; d < 2; ++d) {
+                lists[d].clear();
+                active[d].clear();
+            }
+            for (size_t k = g; k < e; ++k) {
+                const std::uint32_t seq = sides[k].seq & ~kDirBit;
+                // A side from a vertex to itself meets itself in the opposite list, as in the walk.
+                const int dir = (sides[k].seq & kDirBit) ? 1 : 0;
+                const int other = loop ? 0 : 1 - dir;
+                auto& mine = lists[dir];
+                if (!mine.empty()) r.notes.push_back({seq, 0});
+                mine.push_back(seq);
+                active[dir].push_back(1);
+                auto& theirs = lists[other];
+                if (theirs.empty() || !active[other][0]) continue;
+                link(seq, theirs[0]);
+                active[other][0] = 0;
+                active[dir][0] = 0;
+                if (theirs.size() > 1) r.notes.push_back({seq, 1});
+            }
+            // The side runs from the larger position to the smaller one exactly when its
+            // direction bit is set.
+            const std::uint32_t hi = sides[g].hi, lo = static_cast<std::uint32_t>(v);
+            for (int d = 0; d < 2; ++d)
+                for (size_t k = 0; k < lists[d].size(); ++k)
+                    if (active[d][k]) r.open.push_back({d ? pairKey(hi, lo) : pairKey(lo, hi), lists[d][k]});
             g = e;
-            continue;
         }
-        for (int d = 0; d < 2; ++d) {
-            lists[d].clear();
-            active[d].clear();
-        }
-        for (size_t k = g; k < e; ++k) {
-            const std::uint32_t seq = sides[k].seq & ~kDirBit;
-            // A side from a vertex to itself meets itself in the opposite list, as in the walk.
-            const int dir = (sides[k].seq & kDirBit) ? 1 : 0;
-            const int other = loop ? 0 : 1 - dir;
-            auto& mine = lists[dir];
-            if (!mine.empty()) r.notes.push_back({seq, 0});
-            mine.push_back(seq);
-            active[dir].push_back(1);
-            auto& theirs = lists[other];
-            if (theirs.empty() || !active[other][0]) continue;
-            r.made.push_back({seq, theirs[0]});
-            active[other][0] = 0;
-            active[dir][0] = 0;
-            if (theirs.size() > 1) r.notes.push_back({seq, 1});
-        }
-        for (int d = 0; d < 2; ++d)
-            for (size_t k = 0; k < lists[d].size(); ++k)
-                if (active[d][k]) {
-                    const std::uint32_t seq = lists[d][k];
-                    r.open.push_back({pairKey(pw.from[seq], pw.to[seq]), seq});
-                }
-        g = e;
     }
     return r;
 }
@@ -336,21 +378,10 @@ void reportNotes(const PairingWalk& pw, std::vector<Replay::Note>& notes) {
 }
 
 // The edges in the order the walk creates them: paired ones by walk position, then the open
-// ones by directed side. The pairs are linked first and the walk freed before the edges are
-// made, which is where a big model's loading peaks; the edges then follow the walk over the
-// faces again.
+// ones by directed side. The walk is freed before the edges are made, which is where a big
+// model's loading peaks; the edges then follow the walk over the faces again.
 void createEdges(Solid& solid, PairingWalk& pw, Replay& r) {
     const std::vector<Halfedge*>& walk = pw.walk;
-    std::vector<bool> creates(walk.size(), false);
-    for (const Replay::Made& m : r.made) {
-        Halfedge* h = walk[m.seq];
-        Halfedge* c = walk[m.partner];
-        h->pair = c;
-        c->pair = h;
-        creates[m.seq] = true;
-    }
-    const size_t made = r.made.size();
-    std::vector<Replay::Made>().swap(r.made);
     std::sort(r.open.begin(), r.open.end(), [](const Replay::Open& a, const Replay::Open& b) {
         return a.directed != b.directed ? a.directed < b.directed : a.seq < b.seq;
     });
@@ -360,12 +391,12 @@ void createEdges(Solid& solid, PairingWalk& pw, Replay& r) {
     std::vector<Replay::Open>().swap(r.open);
     pw.releaseWalk();
 
-    solid.edges.reserve(solid.edges.size() + made + open.size());
+    solid.edges.reserve(solid.edges.size() + r.made + open.size());
     size_t seq = 0;
     for (auto& f : solid.faces)
         for (auto& hp : f->halfedges) {
             Halfedge* h = hp.get();
-            if (!h->next || !creates[seq++]) continue;
+            if (!h->next || !r.creates[seq++]) continue;
             Halfedge* c = h->pair;
             solid.edges.push_back(newEdge(h, c, h->origin, c->origin));
             h->edge = c->edge = solid.edges.back().get();
@@ -381,7 +412,7 @@ void pairWalk(Solid& solid, PairingWalk& pw) {
     Replay replay;
     {
         const SortedSides sorted = sortSides(pw, positions);
-        replay = replaySides(pw, sorted);
+        replay = replaySides(pw, sorted, positions);
     }
     // The sorted sides and the side ends go before the edges are made: on a big model the
     // peak of loading is here.
@@ -464,28 +495,12 @@ bool finishSolids(Model& model, double threshold) {
     model.faceCount = 0;
     for (size_t si = 0; si < model.solids.size();) {
         Solid& solid = *model.solids[si];
-        std::vector<std::unique_ptr<Face>> kept;
-        kept.reserve(solid.faces.size());
-        for (auto& f : solid.faces) {
-            cleanFace(*f);
-            if (f->halfedges.size() < 3) continue;
-            // A polygon that passes a corner twice (an outline joined to a hole by a bridge,
-            // or two loops touching at a point) cannot be one face of the surface: its sides
-            // would pair with each other and unfolding places corners from the first one. It
-            // is cut into triangles that keep its outline, joined by flat folds.
-            if (visitsACornerTwice(*f)) {
-                for (auto& t : splitIntoTriangles(*f))
-                    if (t->halfedges.size() >= 3 && faceArea(*t) >= threshold) kept.push_back(std::move(t));
-                continue;
-            }
-            if (!(faceArea(*f) >= threshold)) continue;
-            kept.push_back(std::move(f));
-        }
-        solid.faces = std::move(kept);
-        // The pairing walk is collected while each face is at hand anyway.
+        // Each face is cleaned, checked, measured and added to the pairing walk in one visit:
+        // a big model's corners are far more than the caches hold, so a second pass over them
+        // would fetch every one from memory again.
         PairingWalk pw(solid);
         pw.reserve(sideCount(solid));
-        for (auto& f : solid.faces) {
+        auto keep = [&](std::unique_ptr<Face> f, std::vector<std::unique_ptr<Face>>& kept) {
             for (const auto& h : f->halfedges) {
                 const Point3& p = h->origin->position;
                 model.boundsMax.x = std::max(model.boundsMax.x, p.x);
@@ -498,7 +513,26 @@ bool finishSolids(Model& model, double threshold) {
             facePlane(*f);
             f->index = model.faceCount++;
             pw.addFace(*f);
+            kept.push_back(std::move(f));
+        };
+        std::vector<std::unique_ptr<Face>> kept;
+        kept.reserve(solid.faces.size());
+        for (auto& f : solid.faces) {
+            cleanFace(*f);
+            if (f->halfedges.size() < 3) continue;
+            // A polygon that passes a corner twice (an outline joined to a hole by a bridge,
+            // or two loops touching at a point) cannot be one face of the surface: its sides
+            // would pair with each other and unfolding places corners from the first one. It
+            // is cut into triangles that keep its outline, joined by flat folds.
+            if (visitsACornerTwice(*f)) {
+                for (auto& t : splitIntoTriangles(*f))
+                    if (t->halfedges.size() >= 3 && faceArea(*t) >= threshold) keep(std::move(t), kept);
+                continue;
+            }
+            if (!(faceArea(*f) >= threshold)) continue;
+            keep(std::move(f), kept);
         }
+        solid.faces = std::move(kept);
         if (solid.faces.empty()) {
             pw.finish();
             model.solids.erase(model.solids.begin() + static_cast<std::ptrdiff_t>(si));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -159,6 +160,74 @@ TEST(StlReader, SharedCorpusGearWheelIsTheSameInBothForms) {
     EXPECT_EQ(ascii.stats.vertices, bin.stats.vertices);
     EXPECT_EQ(ascii.stats.openEdges, bin.stats.openEdges);
     EXPECT_GT(bin.stats.faces, 1000);
+}
+
+}  // namespace
+}  // namespace plikatra
+
+namespace plikatra {
+namespace {
+
+// Everything the model's order shows: each vertex's coordinates, each face's corners, each
+// edge's ends and sides, by position in their lists.
+std::string modelOrder(const Model& model) {
+    std::string out;
+    for (const auto& s : model.solids) {
+        out += "solid " + s->name + "\n";
+        for (const auto& v : s->vertices)
+            out += format("v %a %a %a\n", v->position.x, v->position.y, v->position.z);
+        for (const auto& f : s->faces) {
+            out += "f";
+            for (const auto& h : f->halfedges) out += " " + std::to_string(h->origin->index);
+            out += "\n";
+        }
+        for (const auto& e : s->edges)
+            out += format("e %d %d %d %d\n", e->va->index, e->vb->index, e->a->face->index,
+                          e->b ? e->b->face->index : -1);
+    }
+    return out;
+}
+
+TEST(StlReader, ABinaryFileReadFromDiskInPiecesIsTheModelOfItsBytes) {
+    // A wavy strip of 24,000 triangles, more than one piece of the file, with corners at -0
+    // and +0, signalling and quiet not-a-numbers of one payload, and a sliver facet.
+    std::vector<std::array<float, 9>> triangles;
+    const float nanQuiet = std::bit_cast<float>(0x7FC00123u), nanSignalling = std::bit_cast<float>(0x7F800123u);
+    for (int i = 0; i < 12000; ++i) {
+        const float x = i * 0.25f, z = (i % 7) * 0.125f;
+        triangles.push_back({x, 0, z, x + 0.25f, 0, z, x, 1, 0});
+        triangles.push_back({x + 0.25f, 0, z, x + 0.25f, 1, 0, x, 1, 0});
+    }
+    triangles.push_back({-0.0f, 5, 5, 1, 5, 5, 0, 6, 5});
+    triangles.push_back({0.0f, 5, 5, 0, 6, 5, 0, 5, 6});
+    triangles.push_back({nanQuiet, 9, 9, 1, 9, 9, 1, 8, 9});
+    triangles.push_back({nanSignalling, 9, 9, 1, 9, 9, 1, 8, 8});
+    triangles.push_back({3, 3, 3, 3, 3, 3, 4, 4, 4});
+    const std::string bytes = binary(triangles, "strip", static_cast<std::uint32_t>(triangles.size()));
+    test::TempDir dir;
+    const std::string path = dir.write("strip.stl", bytes);
+
+    RecordingFrontEnd fromDiskUi, fromBytesUi;
+    Model fromDisk, fromBytes;
+    ASSERT_EQ(readStl(path, fromDisk, ReadContext{fromDiskUi, kMinTextureSide}), kReadOk);
+    ASSERT_EQ(readStlData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, path, fromBytes,
+                          ReadContext{fromBytesUi, kMinTextureSide}),
+              kReadOk);
+    EXPECT_EQ(modelOrder(fromDisk), modelOrder(fromBytes));
+    EXPECT_EQ(fromDiskUi.texts(), fromBytesUi.texts());
+    ASSERT_EQ(fromDiskUi.texts().size(), 1u);  // the sliver, said once
+    // One vertex for -0 and +0, one for the two not-a-numbers, as a double-keyed table has it.
+    const Solid& solid = *fromDisk.solids[0];
+    // The strip's lower corners are all apart, its upper ones shared.
+    EXPECT_EQ(solid.vertices.size(), 2u * 12000 + 12001 + 4 + 4 + 2);
+
+    // A file that does not match its count is read whole, as its bytes are.
+    const std::string longer = bytes + "trailing";
+    const std::string longerPath = dir.write("longer.stl", longer);
+    RecordingFrontEnd longerUi;
+    Model longerModel;
+    ASSERT_EQ(readStl(longerPath, longerModel, ReadContext{longerUi, kMinTextureSide}), kReadOk);
+    EXPECT_EQ(modelOrder(longerModel), modelOrder(fromBytes));
 }
 
 }  // namespace
