@@ -44,6 +44,9 @@ OffscreenContext* context() {
         if (!made) std::fprintf(stderr, "%s\n", error.c_str());
         return made;
     }();
+    // A raster source leaves no context current when it is done: make this one current again.
+    std::string error;
+    if (c && !c->makeCurrent(error)) return nullptr;
     return c.get();
 }
 
