@@ -436,7 +436,13 @@ void DevelopmentRenderer::buildFaces(const DevelopmentDrawing& d) {
                                                      material->flatColor.b}
                                            : GlColor{1, 1, 1};
             TriangleMesh mesh;
-            if (!regionMesh(*region.part, faces, mesh)) {
+            // The outputs fill every face as its own polygon: a fan of a few triangles, made at
+            // once, where a region's outline costs a tessellation per part and colour. Where a
+            // curved part's faces do not close around a vertex, the region would also fill the
+            // sliver left open along the last fold; the faces leave it to the fold line drawn
+            // over it. The screen redraws its arrays every frame, so there the fewer triangles
+            // of a region pay for their tessellation.
+            if (purpose_ == RenderPurpose::Output || !regionMesh(*region.part, faces, mesh)) {
                 mesh = {};
                 for (const DrawnFace* f : faces) {
                     const auto base = static_cast<std::uint32_t>(mesh.points.size());
@@ -466,9 +472,13 @@ bool DevelopmentRenderer::regionMesh(const Part& part, const std::vector<const D
                                      TriangleMesh& mesh) const {
     // Faces of a part that show one flat colour are filled as one region: its outline runs
     // along the halfedges without a fold partner in the region, so the inside of a large part
-    // becomes a few big triangles instead of a fan per face. The pixels are the same, and a
-    // software renderer sets up far fewer triangles. The outline's winding sums the faces'
-    // windings, so overlapping faces are filled once and holes stay open.
+    // becomes a few big triangles instead of a fan per face, and a software renderer sets up
+    // far fewer triangles. The outline's winding sums the faces' windings, so overlapping
+    // faces are filled once and holes stay open; the slivers that a curved part's faces leave
+    // open along a fold are filled too. GLU's sweep slows down with the square of the corners
+    // of outlines that are not one simple polygon; past this many corners a region is filled
+    // face by face instead, which keeps a huge part from holding up the view for a second.
+    constexpr size_t kMaxSweptCorners = 8192;
     std::unordered_set<const Face*> inRegion;
     size_t budget = 0;
     for (const DrawnFace* f : faces) {
@@ -498,7 +508,9 @@ bool DevelopmentRenderer::regionMesh(const Part& part, const std::vector<const D
             dropStraightCorners(contour);
             contours.push_back(std::move(contour));
         }
-    return tessellate(contours, mesh);
+    size_t corners = 0;
+    for (const auto& c : contours) corners += c.size();
+    return corners <= kMaxSweptCorners && tessellate(contours, mesh);
 }
 
 void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {

@@ -141,6 +141,13 @@ void ModelCamera::update() {
                            translation(-pan_.x, -pan_.y, -pan_.z));
 }
 
+bool ModelCamera::sphereBeyondNearPlane(const Point3& centre, double radius) const {
+    // The eye looks down -z after the rotation about the pan point and the shift by distance.
+    const double z = r_[6] * (centre.x - pan_.x) + r_[7] * (centre.y - pan_.y) +
+                     r_[8] * (centre.z - pan_.z) + distance_;
+    return -z - radius > kNear;
+}
+
 Point3 ModelCamera::project(const Point3& p) const {
     const Matrix4& m = projection_;
     const double x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];

@@ -66,6 +66,9 @@ public:
     // Frustum × translate(0, 0, distance) × rotation × translate(-pan): the whole camera, which
     // the view keeps on the projection stack.
     Matrix4 projection() const;
+    // Whether every point within `radius` of `centre` lies beyond the near plane, so that
+    // none of it is cut away there and the eye is outside it.
+    bool sphereBeyondNearPlane(const Point3& centre, double radius) const;
     // Window position of a model point (x right, y from the bottom, pixels) and its depth
     // (0 at the near plane, 1 at the far plane).
     Point3 project(const Point3& p) const;

@@ -97,8 +97,60 @@ void ModelRenderer::releaseGl() {
     for (auto& e : edges_) e.release(gl_);
 }
 
+void ModelRenderer::findClosedSurfaces() {
+    closedSurfaces_ = false;
+    // Opened cuts move corners apart, which leaves slits to see the backs through.
+    if (!model_ || opened()) return;
+    Point3 lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
+    bool any = false;
+    for (const auto& solid : model_->solids) {
+        if (!solid->visible) continue;
+        // Six times the enclosed volume: positive when the faces wind counter-clockwise seen
+        // from outside, which is what makes a face front-facing. A surface turned inside out
+        // shows its backs from outside.
+        double volume = 0.0;
+        for (const auto& face : solid->faces) {
+            const auto& hs = face->halfedges;
+            if (hs.size() < 3) return;  // not drawn: a hole
+            const Point3& a = hs[0]->origin->position;
+            for (size_t i = 1; i + 1 < hs.size(); ++i) {
+                const Point3 &b = hs[i]->origin->position, &c = hs[i + 1]->origin->position;
+                volume += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) +
+                          a.z * (b.x * c.y - b.y * c.x);
+            }
+        }
+        if (!(volume > 0)) return;
+        for (const auto& e : solid->edges) {
+            const Halfedge *a = e->a, *b = e->b;
+            if (e->deleted || !a || !b || !a->next || !b->next) return;
+            if (a->origin != b->next->origin || b->origin != a->next->origin) return;
+        }
+        for (const auto& v : solid->vertices) {
+            const Point3& p = v->position;
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+            any = true;
+        }
+    }
+    if (!any) return;
+    boundsCentre_ = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+    boundsRadius_ = 0.0;
+    for (const auto& solid : model_->solids)
+        if (solid->visible)
+            for (const auto& v : solid->vertices)
+                boundsRadius_ = std::max(boundsRadius_, distance3(v->position, boundsCentre_));
+    // Room for rounding in the eye's coordinates.
+    boundsRadius_ = boundsRadius_ * (1 + 1e-9) + 1e-9;
+    closedSurfaces_ = true;
+}
+
+bool ModelRenderer::backsHidden(const ModelCamera& camera) const {
+    return closedSurfaces_ && camera.sphereBeyondNearPlane(boundsCentre_, boundsRadius_);
+}
+
 void ModelRenderer::buildFaces() {
     releaseFaces();
+    findClosedSurfaces();
     if (!model_) return;
     // One batch per material index from -1 (the default material) upward; faces whose index
     // is out of range draw with the default material, as everywhere else.
@@ -269,7 +321,11 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
         // Backs are grey and unlit. Two-sided lighting with a back material that only glows
         // grey draws them in the same pass as the fronts, so that each triangle is set up
         // once per frame instead of once for its front and once for its back.
-        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, options_.cullFace ? GL_FALSE : GL_TRUE);
+        // Seen from outside a closed surface the backs lie behind its fronts: culling them
+        // spares the software renderer half the triangles. They showed only where a back
+        // meets a front along the outline at the same depth and won the tie, as grey specks.
+        const bool cull = options_.cullFace || backsHidden(camera);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, cull ? GL_FALSE : GL_TRUE);
         material4(GL_BACK, GL_AMBIENT, {0, 0, 0, 1});
         material4(GL_BACK, GL_DIFFUSE, {0, 0, 0, 1});
         material4(GL_BACK, GL_SPECULAR, {0, 0, 0, 1});
@@ -281,7 +337,7 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
             // and draw them in a pass of their own below.
             const bool textured = materials && f.texture;
             texturedBacks = texturedBacks || textured;
-            if (options_.cullFace || textured)
+            if (cull || textured)
                 glEnable(GL_CULL_FACE);
             else
                 glDisable(GL_CULL_FACE);
@@ -293,7 +349,7 @@ void ModelRenderer::render(const ModelCamera& camera, const ModelFrameState& sta
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);
-        if (!options_.cullFace && texturedBacks) {
+        if (!cull && texturedBacks) {
             // The textured faces again, wound the other way, show their backs in grey.
             glColor3f(0.7f, 0.7f, 0.7f);
             glFrontFace(GL_CW);

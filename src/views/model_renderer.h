@@ -79,6 +79,8 @@ private:
     void buildEdges();
     void releaseFaces();
     bool opened() const;
+    void findClosedSurfaces();
+    bool backsHidden(const ModelCamera& camera) const;
     Point3 cornerPosition(const Halfedge& h) const;
     void applyMaterial(const FaceBatch& batch, bool materials) const;
     void drawOutlines(const Material& material) const;
@@ -89,6 +91,13 @@ private:
     const Model* model_ = nullptr;
     ModelViewOptions options_;
     std::unordered_set<const Face*> highlighted_;
+
+    // Set when the visible solids close up into surfaces, each edge between two faces that
+    // run it opposite ways, and are drawn at their own corners: from outside such a surface
+    // a back face always lies behind a front face. The sphere around them goes with it.
+    bool closedSurfaces_ = false;
+    Point3 boundsCentre_;
+    double boundsRadius_ = 0.0;
 
     std::vector<FaceBatch> faces_;
     VertexBatch highlightedFaces_;

@@ -277,6 +277,41 @@ TEST_F(DevelopmentRender, EachPartsFacesAreFilledExactlyWhereTheyLie) {
     EXPECT_EQ(countPixels(image, [](Rgb8 c) { return close(c, {255, 128, 128}, 2); }), 0);
 }
 
+TEST_F(DevelopmentRender, OutputsFillTheFacesWhereTheScreenFillsThePartsOutline) {
+    // A face inside a part shrunk towards its middle leaves a gap to its neighbours, as faces
+    // that do not close around a vertex leave one along a fold. The screen fills the part's
+    // outline, gap included; the outputs fill each face and leave the gap white.
+    use(makeIcosphere(2));
+    Face* inner = nullptr;
+    for (const auto& part : model->parts)
+        for (Face* f : part->faces)
+            if (!inner && std::all_of(f->halfedges.begin(), f->halfedges.end(),
+                                      [](const auto& h) { return h->twin != nullptr; }))
+                inner = f;
+    ASSERT_TRUE(inner);
+    double cx = 0, cy = 0;
+    for (const auto& h : inner->halfedges) cx += h->flatX / 3, cy += h->flatY / 3;
+    for (const auto& h : inner->halfedges) {
+        h->flatX = cx + 0.6 * (h->flatX - cx);
+        h->flatY = cy + 0.6 * (h->flatY - cy);
+    }
+    DrawingOptions bare;
+    bare.lines.showFlaps = false;
+    bare.lines.cutLineType = bare.lines.mountainLineType = bare.lines.valleyLineType = kLineNone;
+    drawing = drawDevelopment(*model, bare);
+    DevelopmentOverlay all;
+    for (const DrawnFace& f : drawing.faces) all.highlighted.insert(f.face);
+    const Rgb8 faceColor = rgbOf(model->defaultMaterial.flatColor);
+    auto faceColourAlone = [&](RenderPurpose purpose) {
+        renderer->setPurpose(purpose);
+        renderer->setDrawing(drawing);
+        renderer->setOverlay(all);
+        return countPixels(frame(), [&](Rgb8 c) { return close(c, faceColor, 2); });
+    };
+    EXPECT_GT(faceColourAlone(RenderPurpose::Screen), 10);
+    EXPECT_EQ(faceColourAlone(RenderPurpose::Output), 0);
+}
+
 TEST_F(DevelopmentRender, PanShiftsTheImageAndZoomScalesTheSheet) {
     use(test::makeCube());
     const RgbImage before = frame();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -234,4 +235,49 @@ TEST_F(ModelRender, TexturedCorpusModel) {
     plain.useMaterial = false;
     renderer.setOptions(plain);
     EXPECT_EQ(countPixels(frame(), stripeBlue), 0);
+}
+
+TEST_F(ModelRender, ClosedSurfacesSeenFromOutsideLeaveTheirBacksOut) {
+    // Seen from outside a closed surface the view leaves the backs out, as they lie behind
+    // the fronts. A triangle hidden inside the cube leaves the model open, so nothing is left
+    // out then: both pictures agree but for the pixels along the outline, where a back meets
+    // a front at the same depth and used to win the tie. Once the near plane cuts into the
+    // cube, its backs show again from inside.
+    auto cube = [](bool insideOut) {
+        std::vector<std::vector<int>> faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                               {3, 7, 6, 2}, {0, 4, 7, 3}, {1, 2, 6, 5}};
+        if (insideOut)
+            for (auto& f : faces) std::reverse(f.begin(), f.end());
+        auto m = std::make_unique<Model>();
+        addPolygonSolid(*m, {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                             {-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}}, faces);
+        addPolygonSolid(*m, {{-0.2, -0.2, 0}, {0.2, -0.2, 0}, {0, 0.2, 0}}, {{0, 1, 2}});
+        finishShape(*m);
+        return m;
+    };
+    use(cube(false));
+    ASSERT_EQ(model->solids.size(), 2u);
+    turnToACorner();
+    auto withInner = [&](bool shown) {
+        model->solids[1]->visible = shown;
+        renderer.setModel(model.get());
+        return frame();
+    };
+    auto backs = [](Rgb8 c) { return close(c, kBackGrey, 1); };
+    const RgbImage open = withInner(true);
+    const RgbImage closed = withInner(false);
+    const Rgb8 background = pixel(closed, 0, 0);
+    EXPECT_GT(countPixels(closed, [&](Rgb8 c) { return c != background; }), 30000);
+    EXPECT_EQ(countPixels(closed, backs), 0);
+    int differ = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) differ += pixel(open, x, y) != pixel(closed, x, y);
+    EXPECT_EQ(differ, countPixels(open, backs));
+    EXPECT_LT(differ, 300);
+    camera.setDistance(kNearestDistance);
+    EXPECT_GT(countPixels(withInner(false), backs), 1000);
+    // Turned inside out, the cube shows its backs from outside.
+    camera.setDistance(-7);
+    use(cube(true));
+    EXPECT_GT(countPixels(withInner(false), backs), 30000);
 }
