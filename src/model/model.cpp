@@ -74,6 +74,20 @@ Material* Model::addMaterial() {
 
 std::unique_ptr<Material> Model::makeMaterial() const { return std::make_unique<Material>(surfaceColor); }
 
+void copyMaterial(Material& to, const Material& from) {
+    to.texture = from.texture ? std::make_unique<TextureImage>(*from.texture) : nullptr;
+    to.colorGiven = from.colorGiven;
+    to.hasTexture = from.hasTexture;
+    to.ambient = from.ambient;
+    to.diffuse = from.diffuse;
+    to.emission = from.emission;
+    to.specular = from.specular;
+    to.shininess = from.shininess;
+    to.flatColor = from.flatColor;
+    to.name = from.name;
+    to.textureFile = from.textureFile;
+}
+
 void setFlapHeights(Model& model, double height) {
     for (auto& s : model.solids)
         for (auto& f : s->faces)

@@ -232,6 +232,9 @@ struct Model {
     ColorRef surfaceColor;
 };
 
+// Makes `to` a copy of `from`, its texture image included.
+void copyMaterial(Material& to, const Material& from);
+
 // Gives every halfedge of the model the flap height `height` (centimetres).
 void setFlapHeights(Model& model, double height);
 

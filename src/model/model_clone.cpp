@@ -23,20 +23,6 @@ private:
     std::unordered_map<const T*, T*> map_;
 };
 
-void copyMaterial(Material& to, const Material& from) {
-    if (from.texture) to.texture = std::make_unique<TextureImage>(*from.texture);
-    to.colorGiven = from.colorGiven;
-    to.hasTexture = from.hasTexture;
-    to.ambient = from.ambient;
-    to.diffuse = from.diffuse;
-    to.emission = from.emission;
-    to.specular = from.specular;
-    to.shininess = from.shininess;
-    to.flatColor = from.flatColor;
-    to.name = from.name;
-    to.textureFile = from.textureFile;
-}
-
 }  // namespace
 
 std::unique_ptr<Model> cloneModel(const Model& model) {

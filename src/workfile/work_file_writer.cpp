@@ -290,19 +290,6 @@ WorkFileSnapshot::PartRecord partRecord(const Part& p) {
     return {p.solid ? static_cast<long>(p.solid->index) : -1L, p.x, p.y, p.width, p.height};
 }
 
-void copyMaterial(Material& to, const Material& from) {
-    to.colorGiven = from.colorGiven;
-    to.hasTexture = from.hasTexture;
-    to.ambient = from.ambient;
-    to.diffuse = from.diffuse;
-    to.emission = from.emission;
-    to.specular = from.specular;
-    to.shininess = from.shininess;
-    to.flatColor = from.flatColor;
-    to.name = from.name;
-    if (from.hasTexture && from.texture) to.texture = std::make_unique<TextureImage>(*from.texture);
-}
-
 }  // namespace
 
 void WorkFileWriter::compose(WorkFileOut& out) {

@@ -70,37 +70,7 @@ protected:
             for (Face* f : p->faces)
                 for (auto& h : f->halfedges) all.push_back(h.get());
         Halfedge* h = all[pick(all.size())];
-        switch (m) {
-            case kModeEditFlap:
-                click(inside(h));
-                if (editor.popup()) {
-                    const auto& items = editor.popup()->items;
-                    const MenuItem& item = items[pick(items.size())];
-                    editor.chooseMenuItem(item.submenu.empty() ? item.id : item.submenu[pick(10)].id);
-                }
-                break;
-            case kModeRotatePart: {
-                const Point2 c = sheetStart(*h);
-                click(c);
-                click(sheetStart(*h->next));
-                click({c.x + std::cos(step * 1.3), c.y + std::sin(step * 1.3)});
-                break;
-            }
-            case kModeMovePart: {
-                Part* p = h->face->part;
-                const Point2 in{p->x + p->width / 2, p->y + p->height / 2};
-                drag(in, {in.x + 0.1 * (step % 3 + 1), in.y - 0.05 * (step % 4)});
-                break;
-            }
-            case kModeJoinSurface:
-                click(inside(h));
-                click(inside(h->pair ? h->pair : h));
-                break;
-            case kModeInputText:
-                click({model->dKavimozuX + 0.01 * step, model->dKavimozuY - 0.5});
-                break;
-            default: click(inside(h)); break;
-        }
+        editAround(m, h, step, [this](size_t n) { return pick(n); });
     }
 
     // Takes the whole history back, expecting the file of each earlier step, then forward.
