@@ -14,7 +14,7 @@
 #include "app/terminal_front_end.h"
 #include "base/settings.h"
 #include "flat_development.h"
-#include "output/qt/printing.h"
+#include "qt/printing/printing.h"
 
 using namespace plikatra;
 

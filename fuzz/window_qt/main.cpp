@@ -31,7 +31,7 @@
 
 #include "actions.h"
 #include "app/commands.h"
-#include "app/qt/desktop_program.h"
+#include "qt/window/desktop_program.h"
 #include "fault_signature.h"
 #include "minimise.h"
 #include "window_fuzzer.h"

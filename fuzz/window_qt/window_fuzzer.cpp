@@ -38,10 +38,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/qt/dialogs/object_list_window.h"
-#include "app/qt/dialogs/texture_window.h"
-#include "app/qt/output_commands.h"
-#include "app/qt/progress_window.h"
+#include "qt/dialogs/object_list_window.h"
+#include "qt/dialogs/texture_window.h"
+#include "qt/window/output_commands.h"
+#include "qt/window/progress_window.h"
 #include "app/recovery.h"
 #include "model/primitive_shapes.h"
 #include "workfile/work_file_checks.h"

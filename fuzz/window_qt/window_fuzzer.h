@@ -21,8 +21,8 @@
 
 #include "actions.h"
 #include "app/document.h"
-#include "app/qt/main_window.h"
-#include "app/qt/qt_front_end.h"
+#include "qt/window/main_window.h"
+#include "qt/window/qt_front_end.h"
 #include "base/settings.h"
 
 class QDialog;

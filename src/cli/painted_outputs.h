@@ -1,4 +1,4 @@
-// The outputs of the command-line tool that need Qt's painting (made in cli/qt, on its off-screen
+// The outputs of the command-line tool that need Qt's painting (made in qt/cli, on its off-screen
 // platform, so no display is needed): PDF and the bitmap with its texts. Their raster parts are
 // rendered off screen without a display too.
 #pragma once

@@ -1,5 +1,5 @@
 // The structure of the source tree, checked on every build: each folder only includes folders
-// of lower layers, Qt only appears in folders named qt, OpenGL only in the rendering layer, and
+// of lower layers, Qt only appears under src/qt, OpenGL only in the rendering layer, and
 // the settings record is only read where settings turn into options.
 #include <gtest/gtest.h>
 
@@ -22,19 +22,15 @@ const fs::path kSource = fs::path(PLIKATRA_SOURCE_DIR) / "src";
 const std::map<std::string, int> kLayer = {
     {"base", 0},   {"model", 1},     {"textures", 2}, {"import", 3},
     {"workfile", 3}, {"development", 4}, {"output", 5},   {"app", 6},
-    {"views", 7},  {"cli", 8},       {"output/qt", 9}, {"views/qt", 9},
-    {"app/qt", 10}, {"cli/qt", 10},
+    {"views", 7},  {"cli", 8},       {"qt", 9},
 };
 
-// The folder a source file or include path belongs to: "views/qt" for src/views/qt/x.cpp.
+// The folder a source file or include path belongs to: "views" for src/views/x.cpp, and "qt"
+// for everything under src/qt/, whose sub-folders form one layer on top.
 std::string folderOf(const std::string& relative) {
     const auto slash = relative.find('/');
     if (slash == std::string::npos) return "";
-    const std::string top = relative.substr(0, slash);
-    const auto next = relative.find('/', slash + 1);
-    if (next != std::string::npos && relative.substr(slash + 1, next - slash - 1) == "qt")
-        return top + "/qt";
-    return top;
+    return relative.substr(0, slash);
 }
 
 struct Include {
@@ -96,7 +92,7 @@ TEST(Layering, QtOnlyInQtFoldersAndOpenGlOnlyAboveTheCore) {
     for (const Include& inc : includes()) {
         if (!inc.angled) continue;
         const std::string from = folderOf(inc.file);
-        const bool qtFolder = from.size() > 3 && from.compare(from.size() - 3, 3, "/qt") == 0;
+        const bool qtFolder = from == "qt";
         if (isQt(inc.target) && !qtFolder) wrong.push_back(inc.file + " includes <" + inc.target + ">");
         const bool rendering = from == "views" || qtFolder;
         if (isOpenGl(inc.target) && !rendering) wrong.push_back(inc.file + " includes <" + inc.target + ">");
@@ -113,8 +109,7 @@ TEST(Layering, OnlyTheApplicationLayerReadsTheSettingsRecord) {
     for (const Include& inc : includes())
         if (!inc.angled && inc.target == "base/settings.h") readers.insert(folderOf(inc.file));
     for (const std::string& folder : readers) {
-        const bool allowed = folder == "base" || folder == "app" || folder == "cli" ||
-                             (folder.size() > 3 && folder.compare(folder.size() - 3, 3, "/qt") == 0);
+        const bool allowed = folder == "base" || folder == "app" || folder == "cli" || folder == "qt";
         EXPECT_TRUE(allowed) << folder << " includes the settings record";
     }
 }

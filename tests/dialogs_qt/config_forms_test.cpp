@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/qt/dialogs/color_button.h"
-#include "app/qt/dialogs/config_forms.h"
-#include "app/qt/dialogs/dialogs.h"
-#include "app/qt/dialogs/info_forms.h"
+#include "qt/dialogs/color_button.h"
+#include "qt/dialogs/config_forms.h"
+#include "qt/dialogs/dialogs.h"
+#include "qt/dialogs/info_forms.h"
 #include "form_test_util.h"
 
 using namespace plikatra;

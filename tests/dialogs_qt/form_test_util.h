@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "app/document.h"
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 #include "recording_front_end.h"
 #include "test_util.h"
 

@@ -9,7 +9,7 @@
 #include <QPrinter>
 #include <QTest>
 
-#include "app/qt/output_commands.h"
+#include "qt/window/output_commands.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/qt/progress_window.h"
+#include "qt/window/progress_window.h"
 #include "temp_profile.h"
 
 using namespace plikatra;

@@ -6,11 +6,11 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/qt/dialogs/color_button.h"
-#include "app/qt/dialogs/dialogs.h"
-#include "app/qt/dialogs/export_forms.h"
-#include "app/qt/dialogs/layout_forms.h"
-#include "app/qt/dialogs/text_forms.h"
+#include "qt/dialogs/color_button.h"
+#include "qt/dialogs/dialogs.h"
+#include "qt/dialogs/export_forms.h"
+#include "qt/dialogs/layout_forms.h"
+#include "qt/dialogs/text_forms.h"
 #include "form_test_util.h"
 
 using namespace plikatra;

@@ -4,8 +4,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/qt/dialogs/object_list_window.h"
-#include "app/qt/dialogs/texture_window.h"
+#include "qt/dialogs/object_list_window.h"
+#include "qt/dialogs/texture_window.h"
 #include "form_test_util.h"
 
 using namespace plikatra;

@@ -17,8 +17,8 @@
 
 #include "../window_qt/window_support.h"
 #include "development/editing_operations.h"
-#include "views/qt/development_view_widget.h"
-#include "views/qt/model_view_widget.h"
+#include "qt/views/development_view_widget.h"
+#include "qt/views/model_view_widget.h"
 
 namespace plikatra::test {
 namespace {

@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/qt/desktop_program.h"
-#include "app/qt/progress_window.h"
+#include "qt/window/desktop_program.h"
+#include "qt/window/progress_window.h"
 #include "base/profile.h"
 #include "hexaking_test_file.h"
 #include "window_support.h"

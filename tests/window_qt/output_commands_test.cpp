@@ -17,8 +17,8 @@
 #include <cstring>
 
 #include "app/development_outputs.h"
-#include "app/qt/dialogs/export_forms.h"
-#include "app/qt/output_commands.h"
+#include "qt/dialogs/export_forms.h"
+#include "qt/window/output_commands.h"
 #include "window_support.h"
 
 namespace plikatra::test {

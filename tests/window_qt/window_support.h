@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app/qt/main_window.h"
-#include "app/qt/qt_front_end.h"
+#include "qt/window/main_window.h"
+#include "qt/window/qt_front_end.h"
 #include "test_util.h"
 
 namespace plikatra::test {

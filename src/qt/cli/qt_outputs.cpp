@@ -8,8 +8,8 @@
 
 #include "app/development_outputs.h"
 #include "app/view_options.h"
-#include "output/qt/painter_canvas.h"
-#include "output/qt/printing.h"
+#include "qt/printing/painter_canvas.h"
+#include "qt/printing/printing.h"
 #include "views/offscreen_raster.h"
 
 namespace plikatra {

@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/color_button.h"
+#include "qt/dialogs/color_button.h"
 
 #include <QPainter>
 #include <QStyleOptionFocusRect>

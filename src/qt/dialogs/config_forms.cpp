@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/config_forms.h"
+#include "qt/dialogs/config_forms.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/qt/dialogs/color_button.h"
+#include "qt/dialogs/color_button.h"
 
 namespace plikatra {
 

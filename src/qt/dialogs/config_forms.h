@@ -7,7 +7,7 @@
 #include <array>
 
 #include "app/config_dialogs.h"
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 
 class QCheckBox;
 class QComboBox;

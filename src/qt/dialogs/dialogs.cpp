@@ -1,10 +1,10 @@
-#include "app/qt/dialogs/dialogs.h"
+#include "qt/dialogs/dialogs.h"
 
-#include "app/qt/dialogs/config_forms.h"
-#include "app/qt/dialogs/export_forms.h"
-#include "app/qt/dialogs/info_forms.h"
-#include "app/qt/dialogs/layout_forms.h"
-#include "app/qt/dialogs/text_forms.h"
+#include "qt/dialogs/config_forms.h"
+#include "qt/dialogs/export_forms.h"
+#include "qt/dialogs/info_forms.h"
+#include "qt/dialogs/layout_forms.h"
+#include "qt/dialogs/text_forms.h"
 
 namespace plikatra {
 

@@ -9,8 +9,8 @@
 
 #include "app/config_dialogs.h"
 #include "app/document.h"
-#include "app/qt/dialogs/object_list_window.h"
-#include "app/qt/dialogs/texture_window.h"
+#include "qt/dialogs/object_list_window.h"
+#include "qt/dialogs/texture_window.h"
 #include "development/editor_host.h"
 #include "development/layout_dialog.h"
 #include "output/bitmap_size_dialog.h"

@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/export_forms.h"
+#include "qt/dialogs/export_forms.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 // "Development Size (BMP Format)".
 #pragma once
 
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 #include "output/bitmap_size_dialog.h"
 #include "output/eps_save_settings.h"
 

@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/info_forms.h"
+#include "qt/dialogs/info_forms.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/config_dialogs.h"
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 
 namespace plikatra {
 

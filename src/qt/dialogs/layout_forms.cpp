@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/layout_forms.h"
+#include "qt/dialogs/layout_forms.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // dialog's values, with the scale and the assembled size linked while the user types.
 #pragma once
 
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 #include "development/layout_dialog.h"
 
 class QCheckBox;

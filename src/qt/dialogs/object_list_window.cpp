@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/object_list_window.h"
+#include "qt/dialogs/object_list_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/config_dialogs.h"
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 
 namespace plikatra {
 

@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/text_forms.h"
+#include "qt/dialogs/text_forms.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/qt/dialogs/color_button.h"
+#include "qt/dialogs/color_button.h"
 
 namespace plikatra {
 

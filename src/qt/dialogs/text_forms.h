@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 #include "development/editor_host.h"
 
 class QComboBox;

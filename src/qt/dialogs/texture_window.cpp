@@ -1,4 +1,4 @@
-#include "app/qt/dialogs/texture_window.h"
+#include "qt/dialogs/texture_window.h"
 
 #include <QHBoxLayout>
 #include <QImage>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/qt/dialogs/form_dialog.h"
+#include "qt/dialogs/form_dialog.h"
 #include "textures/texture_commands.h"
 
 namespace plikatra {

@@ -1,4 +1,4 @@
-#include "output/qt/painter_canvas.h"
+#include "qt/printing/painter_canvas.h"
 
 #include <QFontMetricsF>
 #include <QImage>

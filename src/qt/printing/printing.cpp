@@ -1,4 +1,4 @@
-#include "output/qt/printing.h"
+#include "qt/printing/printing.h"
 
 #include <cstdio>
 
@@ -15,7 +15,7 @@
 #include "base/ui.h"
 #include "output/page_list.h"
 #include "output/print_page.h"
-#include "output/qt/painter_canvas.h"
+#include "qt/printing/painter_canvas.h"
 
 namespace plikatra {
 

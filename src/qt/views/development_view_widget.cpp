@@ -1,4 +1,4 @@
-#include "views/qt/development_view_widget.h"
+#include "qt/views/development_view_widget.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -18,7 +18,7 @@
 #include "development/editing_operations.h"
 #include "output/page_list.h"
 #include "views/offscreen_context.h"
-#include "views/qt/gl_proc.h"
+#include "qt/views/gl_proc.h"
 
 namespace plikatra {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/document.h"
-#include "views/qt/gl_view_widget.h"
+#include "qt/views/gl_view_widget.h"
 #include "development/development_drawing.h"
 #include "views/development_renderer.h"
 #include "views/development_view_transform.h"

@@ -1,4 +1,4 @@
-#include "views/qt/gl_view_widget.h"
+#include "qt/views/gl_view_widget.h"
 
 #include <QOpenGLContext>
 

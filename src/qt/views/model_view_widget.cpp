@@ -1,4 +1,4 @@
-#include "views/qt/model_view_widget.h"
+#include "qt/views/model_view_widget.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -13,7 +13,7 @@
 #include "views/gl_textures.h"
 #include "views/model_picking.h"
 #include "views/offscreen_context.h"
-#include "views/qt/gl_proc.h"
+#include "qt/views/gl_proc.h"
 
 namespace plikatra {
 

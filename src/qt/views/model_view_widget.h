@@ -8,7 +8,7 @@
 #include <unordered_set>
 
 #include "app/document.h"
-#include "views/qt/gl_view_widget.h"
+#include "qt/views/gl_view_widget.h"
 #include "views/model_camera.h"
 #include "views/model_renderer.h"
 

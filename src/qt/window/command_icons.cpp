@@ -1,4 +1,4 @@
-#include "app/qt/command_icons.h"
+#include "qt/window/command_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "app/qt/desktop_program.h"
+#include "qt/window/desktop_program.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -14,8 +14,8 @@
 #include "app/config_dialogs.h"
 #include "app/document.h"
 #include "app/file_failure.h"
-#include "app/qt/main_window.h"
-#include "app/qt/qt_front_end.h"
+#include "qt/window/main_window.h"
+#include "qt/window/qt_front_end.h"
 #include "app/recovery.h"
 #include "base/settings.h"
 #include "base/version.h"

@@ -1,4 +1,4 @@
-#include "app/qt/main_window.h"
+#include "qt/window/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,11 +23,11 @@
 #include <cerrno>
 
 #include "app/file_failure.h"
-#include "app/qt/command_icons.h"
-#include "app/qt/dialogs/dialogs.h"
-#include "app/qt/output_commands.h"
-#include "views/qt/development_view_widget.h"
-#include "views/qt/model_view_widget.h"
+#include "qt/window/command_icons.h"
+#include "qt/dialogs/dialogs.h"
+#include "qt/window/output_commands.h"
+#include "qt/views/development_view_widget.h"
+#include "qt/views/model_view_widget.h"
 #include "base/profile.h"
 #include "base/settings.h"
 

@@ -12,7 +12,7 @@
 
 #include "app/commands.h"
 #include "app/document.h"
-#include "app/qt/qt_front_end.h"
+#include "qt/window/qt_front_end.h"
 #include "app/recent_files.h"
 #include "app/recovery.h"
 

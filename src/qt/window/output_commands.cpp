@@ -1,4 +1,4 @@
-#include "app/qt/output_commands.h"
+#include "qt/window/output_commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,10 +19,10 @@
 
 #include "app/development_outputs.h"
 #include "app/file_failure.h"
-#include "app/qt/dialogs/export_forms.h"
+#include "qt/dialogs/export_forms.h"
 #include "app/view_options.h"
 #include "output/export_format.h"
-#include "output/qt/painter_canvas.h"
+#include "qt/printing/painter_canvas.h"
 #include "output/text_metrics.h"
 #include "views/offscreen_raster.h"
 

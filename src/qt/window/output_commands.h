@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "app/document.h"
-#include "app/qt/qt_front_end.h"
+#include "qt/window/qt_front_end.h"
 #include "output/bitmap_file.h"
-#include "output/qt/printing.h"
+#include "qt/printing/printing.h"
 
 class QDialog;
 class QPrinter;

@@ -1,4 +1,4 @@
-#include "app/qt/progress_window.h"
+#include "qt/window/progress_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

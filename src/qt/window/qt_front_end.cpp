@@ -1,4 +1,4 @@
-#include "app/qt/qt_front_end.h"
+#include "qt/window/qt_front_end.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "app/file_failure.h"
-#include "app/qt/dialogs/dialogs.h"
+#include "qt/dialogs/dialogs.h"
 #include "textures/texture_commands.h"
 
 namespace plikatra {

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "app/front_end.h"
-#include "app/qt/progress_window.h"
+#include "qt/window/progress_window.h"
 #include "base/fonts.h"
 
 class QStatusBar;

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/qt/desktop_program.h"
+#include "qt/window/desktop_program.h"
 
 int main(int argc, char** argv) {
     if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
