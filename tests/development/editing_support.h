@@ -70,6 +70,44 @@ protected:
         return {mid.x + (c.x - mid.x) / d * step, mid.y + (c.y - mid.y) / d * step};
     }
 
+    // What a user does in edit mode `m` about the halfedge `h`: a click on it, a flap's menu
+    // choice, a turn about its start, a drag of its part, a join with its pair or a new text.
+    // `pick(n)` chooses among n; `step` varies turns, drags and text places.
+    template <class Pick>
+    void editAround(int m, Halfedge* h, int step, Pick pick) {
+        switch (m) {
+            case kModeEditFlap:
+                click(inside(h));
+                if (editor.popup()) {
+                    const auto& items = editor.popup()->items;
+                    const MenuItem& item = items[pick(items.size())];
+                    editor.chooseMenuItem(item.submenu.empty() ? item.id : item.submenu[pick(10)].id);
+                }
+                break;
+            case kModeRotatePart: {
+                const Point2 c = sheetStart(*h);
+                click(c);
+                click(sheetStart(*h->next));
+                click({c.x + std::cos(step * 1.3), c.y + std::sin(step * 1.3)});
+                break;
+            }
+            case kModeMovePart: {
+                Part* p = h->face->part;
+                const Point2 in{p->x + p->width / 2, p->y + p->height / 2};
+                drag(in, {in.x + 0.1 * (step % 3), in.y - 0.05 * (step % 4)});
+                break;
+            }
+            case kModeJoinSurface:
+                click(inside(h));
+                click(inside(h->pair ? h->pair : h));
+                break;
+            case kModeInputText:
+                click({model->dKavimozuX + 0.01 * step, model->dKavimozuY - 0.5});
+                break;
+            default: click(inside(h)); break;
+        }
+    }
+
     Settings settings_;
     RecordingFrontEnd rec;
     RecordedEvents notices;
