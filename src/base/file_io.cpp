@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
@@ -27,32 +28,44 @@ namespace {
 
 template <class Buffer>
 bool readInto(const std::string& path, Buffer& out) {
+    const auto got = readFileInto(path, [&out](std::size_t size) -> std::uint8_t* {
+        if (size > out.max_size()) return nullptr;
+        out.resize(size);
+        return reinterpret_cast<std::uint8_t*>(out.data());
+    });
+    if (!got) return false;
+    out.resize(*got);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::size_t> readFileInto(const std::string& path,
+                                        const std::function<std::uint8_t*(std::size_t)>& reserve) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return std::nullopt;
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return std::nullopt;
     const auto size = static_cast<unsigned long long>(st.st_size);
-    if (size > out.max_size()) return false;
-    out.resize(static_cast<std::size_t>(size));
+    if (size > PTRDIFF_MAX) return std::nullopt;
+    std::uint8_t* data = reserve(static_cast<std::size_t>(size));
+    if (!data && size > 0) return std::nullopt;
     std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+    while (got < size) {
+        const ssize_t n = ::read(fd, data + got, static_cast<std::size_t>(size) - got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return std::nullopt;
         }
         if (n == 0) break;  // the file shrank since fstat: keep what is there
         got += static_cast<std::size_t>(n);
     }
-    out.resize(got);
-    return true;
+    return got;
 }
-
-}  // namespace
 
 bool readWholeFile(const std::string& path, std::string& out) { return readInto(path, out); }
 

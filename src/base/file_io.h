@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,11 @@ private:
 };
 
 // Reads a whole regular file; false when it cannot be opened or read, or is a directory.
+// Reads the whole file at `path` into the memory `reserve(size)` gives for the size the file
+// has when opened (null for no memory: the read fails). Returns the bytes read: a file that
+// shrinks while it is read keeps what was there. None when it cannot be opened or read.
+std::optional<std::size_t> readFileInto(const std::string& path,
+                                        const std::function<std::uint8_t*(std::size_t)>& reserve);
 bool readWholeFile(const std::string& path, std::string& out);
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 

@@ -1,17 +1,14 @@
 // A model file's bytes for the readers of large binary formats.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <span>
 #include <string>
+
+#include "base/file_io.h"
 
 namespace plikatra {
 
@@ -22,29 +19,12 @@ public:
     // False when the file cannot be opened or read, or memory for it cannot be had. A file
     // that shrinks while it is read keeps what was there.
     bool read(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        struct Closer {
-            int fd;
-            ~Closer() { ::close(fd); }
-        } closer{fd};
-        struct stat st;
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size < 0) return false;
-        const auto size = static_cast<unsigned long long>(st.st_size);
-        if (size > static_cast<unsigned long long>(PTRDIFF_MAX)) return false;
-        data_.reset(new (std::nothrow) std::uint8_t[size ? static_cast<std::size_t>(size) : 1]);
-        if (!data_) return false;
-        std::size_t got = 0;
-        while (got < size) {
-            const ssize_t n = ::read(fd, data_.get() + got, static_cast<std::size_t>(size) - got);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            if (n == 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        size_ = got;
+        const auto got = readFileInto(path, [this](std::size_t size) {
+            data_.reset(new (std::nothrow) std::uint8_t[size ? size : 1]);
+            return data_.get();
+        });
+        if (!got) return false;
+        size_ = *got;
         return true;
     }
 

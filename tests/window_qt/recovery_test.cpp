@@ -88,7 +88,9 @@ TEST(RecoveryAfterKill, TheNextStartRestoresTheEditedDevelopment) {
                                  std::to_string(1 + attempt) + " && xdotool key d";
         EXPECT_EQ(std::system(keys.c_str()), 0);
         edited = waitFor(scaledDown, 20s);
-        if (!edited) EXPECT_EQ(std::system("xdotool key Escape Escape"), 0);
+        if (!edited) {
+            EXPECT_EQ(std::system("xdotool key Escape Escape"), 0);
+        }
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
