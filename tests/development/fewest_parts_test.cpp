@@ -167,14 +167,19 @@ TEST_F(FewestParts, CancelKeepsACompleteDevelopmentThatContinues) {
     const int faces = m->faceCount;
     // The progress is reported before every attachment of the three greedy growths; Cancel
     // comes once the search has begun.
-    rec_.progressWindow.cancelAtPump = 3 * faces + 20;
+    // The search reports about every 160 ms, however fast the machine: Cancel comes at its
+    // second report, long before a bound that a slow (sanitizer) build could otherwise reach
+    // first; the run that continues is bounded short.
+    rec_.progressWindow.cancelAtPump = 3 * faces + 2;
     settings_.iAlgorithmType = kAlgorithmFewestParts;
+    settings_.iFewestPartsSeconds = 60;
     const auto run = [&] {
         return runUnfolding(*m, indexed_, unfoldOptionsOf(settings_),
                             layoutParamsOf(settings_, kLayoutAuto), rec_, nullptr,
                             std::chrono::milliseconds(0));
     };
     EXPECT_FALSE(run());
+    settings_.iFewestPartsSeconds = 1;
     int placed = 0;
     for (auto& f : m->solids[0]->faces) placed += f->placed;
     EXPECT_EQ(placed, faces);
