@@ -84,14 +84,17 @@ void Document::replaceModel(std::unique_ptr<Model> model) {
 }
 
 void Document::resetHistory() {
-    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
+    applyHistoryBudget();
     history_.reset(model_.get());
+}
+
+void Document::applyHistoryBudget() {
+    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
 }
 
 template <class Command>
 bool Document::replacingStep(const char* name, Command command) {
     if (!model_) return command();
-    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
     std::unique_ptr<Model> before = history_.canKeep(*model_) ? cloneModel(*model_) : nullptr;
     if (!command()) {
         // A command that changed nothing, or was cancelled and put things back.
@@ -99,14 +102,12 @@ bool Document::replacingStep(const char* name, Command command) {
         return false;
     }
     if (before) history_.recordReplacement(name, std::move(before), *model_);
-    else history_.forget(model_.get());
+    else history_.forget(*model_);
     return true;
 }
 
 void Document::stepFinished(const char* name) {
-    if (!model_) return;
-    history_.setBudget(static_cast<std::size_t>(std::max(1, settings_.iUndoMemoryMB)) << 20);
-    history_.recordEdit(name, *model_);
+    if (model_) history_.recordEdit(name, *model_);
 }
 
 bool Document::undo() { return historyStep(true); }
@@ -506,6 +507,7 @@ int Document::textureSizeLimit() const { return textureSizeLimitOf(settings_, ma
 
 void Document::settingsChanged(DocumentEvent event) {
     updateDerivedSettings(settings_);
+    applyHistoryBudget();
     if (model_) computePageGrid(*model_, pageSetupOf(settings_));
     notify(event);
 }

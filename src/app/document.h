@@ -205,6 +205,7 @@ private:
     bool replacingStep(const char* name, Command command);
     bool historyStep(bool undo);
     void resetHistory();
+    void applyHistoryBudget();
 
     void replaceModel(std::unique_ptr<Model> model);
     ModelFileOptions modelFileOptions() const;

@@ -9,7 +9,6 @@ void History::reset(const Model* model) {
     position_ = 0;
     savedPosition_ = 0;
     bytes_ = 0;
-    haveCurrent_ = model != nullptr;
     current_ = model ? captureDevelopment(*model) : DevelopmentState{};
 }
 
@@ -17,11 +16,6 @@ void History::setBudget(std::size_t bytes) { budget_ = bytes; }
 
 bool History::recordEdit(const std::string& name, const Model& model) {
     DevelopmentState now = captureDevelopment(model);
-    if (!haveCurrent_) {
-        current_ = std::move(now);
-        haveCurrent_ = true;
-        return false;
-    }
     Step step;
     step.delta = developmentDelta(current_, now);
     current_ = std::move(now);
@@ -41,7 +35,6 @@ void History::recordReplacement(const std::string& name, std::unique_ptr<Model> 
     step.bytes = approximateModelBytes(*before) + name.size();
     step.other = std::move(before);
     current_ = captureDevelopment(model);
-    haveCurrent_ = true;
     push(std::move(step));
 }
 

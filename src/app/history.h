@@ -34,8 +34,11 @@ public:
     void recordReplacement(const std::string& name, std::unique_ptr<Model> before,
                            const Model& model);
     // After a change that cannot be taken back (a model too large to copy): the steps before
-    // it no longer apply.
-    void forget(const Model* model) { reset(model); }
+    // it no longer apply, and no step is the saved state any more.
+    void forget(const Model& model) {
+        reset(&model);
+        markUnsaved();
+    }
 
     bool canUndo() const { return position_ > 0; }
     bool canRedo() const { return position_ < steps_.size(); }
@@ -72,7 +75,6 @@ private:
     std::size_t bytes_ = 0;
     std::size_t budget_ = kDefaultHistoryBudget;
     DevelopmentState current_;  // the state the document's model is in
-    bool haveCurrent_ = false;
 };
 
 }  // namespace plikatra

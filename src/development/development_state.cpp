@@ -135,7 +135,7 @@ DevelopmentState captureDevelopment(const Model& model) {
     for (const auto& solid : model.solids) {
         for (const auto& e : solid->edges) s.edges.push_back({e->kind, e->joinNumber, e->mountain});
         for (const auto& f : solid->faces) {
-            s.faces.push_back({f->part ? f->part->index : -1, f->placed});
+            s.faces.push_back({-1, f->placed});  // its part below, by the part's position
             for (const auto& h : f->halfedges) {
                 CornerState c;
                 c.twin = index.corner(h->twin);
@@ -155,7 +155,11 @@ DevelopmentState captureDevelopment(const Model& model) {
     for (const auto& p : model.parts) {
         PartState ps;
         ps.faces.reserve(p->faces.size());
-        for (const Face* f : p->faces) ps.faces.push_back(index.face(f));
+        for (const Face* f : p->faces) {
+            const int fi = index.face(f);
+            ps.faces.push_back(fi);
+            if (fi >= 0) s.faces[fi].part = static_cast<int>(s.parts.size());
+        }
         ps.x = p->x;
         ps.y = p->y;
         ps.width = p->width;
@@ -163,13 +167,6 @@ DevelopmentState captureDevelopment(const Model& model) {
         ps.solid = index.solid(p->solid);
         s.parts.push_back(std::move(ps));
     }
-    // A part's faces name it by position; keep that true whatever `index` held before.
-    for (std::size_t i = 0; i < model.parts.size(); ++i)
-        if (model.parts[i]->index != static_cast<int>(i))
-            for (const Face* f : model.parts[i]->faces) {
-                const int fi = index.face(f);
-                if (fi >= 0) s.faces[fi].part = static_cast<int>(i);
-            }
     for (const auto& t : model.texts) s.texts.push_back(*t);
     s.sheet = sheetOf(model);
     return s;
