@@ -54,7 +54,6 @@ Halfedge* nthCorner(Model& m, std::size_t n) {
 // One edit of one of three kinds, as the editor makes it, then recorded as a step.
 void edit(Document& doc, int i) {
     Model& m = *doc.model();
-    UndoRecord record;
     Halfedge* h = nthCorner(m, static_cast<std::size_t>(i) * 7919 % 200000);
     switch (i % 3) {
         case 0: {
@@ -64,11 +63,11 @@ void edit(Document& doc, int i) {
             break;
         }
         case 1:
-            toggleEdgeLine(m, *h, h->lineShown, record);
+            toggleEdgeLine(*h);
             doc.recordStep("Erase Edge");
             break;
         default:
-            resizeFlap(m, *h, 3 + i % 7, record);
+            resizeFlap(*h, 3 + i % 7);
             doc.recordStep("Resize Flap");
             break;
     }

@@ -155,7 +155,13 @@ void editDevelopment(Document& doc) {
                     click(editor, in);
                     break;
             }
-            if (step % 3 == 2) editor.undo();
+            if (step % 3 == 2) {
+                // Undo may reach a step that replaced the whole model (the development's
+                // creation), so the model is taken afresh.
+                doc.undo();
+                model = doc.model();
+                if (!model || !model->bFinished) return;
+            }
             ++step;
         }
     }
@@ -163,7 +169,7 @@ void editDevelopment(Document& doc) {
     editor.mirror();
     editor.scaleUp();
     editor.scaleDown();
-    editor.undo();
+    doc.undo();
 }
 
 void saveAndReopen(Document& doc, SilentFrontEnd& ui) {

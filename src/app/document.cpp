@@ -128,7 +128,6 @@ bool Document::historyStep(bool undo) {
     editor_.setModel(model_.get());
     textures_.rebuild(model_.get());
     if (textureEntry >= 0) textures_.select(textureEntry);
-    clearEditMarks(*model_);
     computePageGrid(*model_, pageSetupOf(settings_));
     setModified(!history_.atSavedState());
     notify(hadDevelopment != hasDevelopment() ? DocumentEvent::FitSheet : DocumentEvent::Redraw);
@@ -286,7 +285,6 @@ bool Document::createDevelopment(bool autoLayout) {
     setModified();
     if (model_->bFinished) return false;
     editor_.reset();
-    clearEditMarks(*model_);
     bool created = false;
     LayoutParams params = layoutParamsOf(settings_, layoutMode_);
     params.search = layoutSearch_;
@@ -324,7 +322,6 @@ bool Document::undoDevelopment() {
     if (!model_->texts.empty())
         keepTexts = frontEnd_.ask(kMsgKeepTexts, kAppTitle, Buttons::YesNo,
                                   MessageIcon::Question) == Answer::Yes;
-    clearEditMarks(*model_);
     editor_.reset();
     replacingStep("Delete Development", [&] {
         discardDevelopment(*model_);

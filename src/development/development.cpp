@@ -23,7 +23,7 @@ void discardDevelopment(Model& model) {
     model.pagesDown = 1;
 }
 
-void computeSheetExtent(Model& model) {
+SheetRect sheetExtent(const Model& model) {
     double minX = kDoubleMax, minY = kDoubleMax, maxX = -kDoubleMax, maxY = -kDoubleMax;
     for (const auto& p : model.parts) {
         minX = std::min(minX, p->x);
@@ -38,10 +38,15 @@ void computeSheetExtent(Model& model) {
         maxX = std::max(maxX, t->x + t->width / mag);
         maxY = std::max(maxY, t->y + 0.5 * t->height / mag);
     }
-    model.dKavimozuX = minX;
-    model.dKavimozuY = minY;
-    model.dKavimozuWidth = maxX - minX;
-    model.dKavimozuHeight = maxY - minY;
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+
+void computeSheetExtent(Model& model) {
+    const SheetRect r = sheetExtent(model);
+    model.dKavimozuX = r.x;
+    model.dKavimozuY = r.y;
+    model.dKavimozuWidth = r.width;
+    model.dKavimozuHeight = r.height;
 }
 
 namespace {

@@ -45,7 +45,12 @@ struct LineRules {
 // flags, flap heights and text items stay.
 void discardDevelopment(Model& model);
 
-// Recomputes dKavimozuX/Y/Width/Height over all parts and text items.
+// The area the parts and text items take on the sheet (sheet units).
+struct SheetRect {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+SheetRect sheetExtent(const Model& model);
+// Stores sheetExtent in dKavimozuX/Y/Width/Height.
 void computeSheetExtent(Model& model);
 
 // Pages across and down (1..5 each) needed to print the used area; 1 by 1 without development.

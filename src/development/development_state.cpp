@@ -217,7 +217,6 @@ void applyDelta(Model& model, const DevelopmentDelta& delta, bool forward) {
                       ? el.solids[ps.solid]
                       : nullptr;
         p.nextCandidate = nullptr;
-        p.backedUp = false;
     }
     const auto& faceValues = forward ? delta.faces.after : delta.faces.before;
     for (std::size_t k = 0; k < delta.faces.at.size(); ++k) {

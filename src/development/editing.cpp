@@ -107,7 +107,7 @@ void DevelopmentEditor::cancelOperation() {
 
 void DevelopmentEditor::reset() {
     cancelOperation();
-    undo_.forget();
+    lastEdit_ = kUndoNone;
     highlighted_.clear();
 }
 
@@ -128,11 +128,12 @@ bool DevelopmentEditor::isClick(MouseButton button, Point2 p) const {
     return dx * dx + dy * dy <= kClickSquaredPixels;
 }
 
-void DevelopmentEditor::finishEdit(DocumentEvent event) {
+void DevelopmentEditor::finishEdit(int code, DocumentEvent event) {
+    lastEdit_ = code;
     computeSheetExtent(*model_);
     computePageGrid(*model_, host_.editorOptions().page);
     host_.edited(event);
-    host_.stepFinished(undoStepName(undo_.code));
+    host_.stepFinished(undoStepName(code));
 }
 
 void DevelopmentEditor::mousePress(MouseButton button, Point2 p, unsigned keys) {
@@ -173,15 +174,7 @@ void DevelopmentEditor::mouseMove(Point2 p, bool leftDown, unsigned keys) {
         const bool any = std::any_of(model_->parts.begin(), model_->parts.end(),
                                      [](const auto& q) { return q->selected; });
         if (!any) return;
-        if (!dragging_) {
-            clearEditMarks(*model_);
-            for (auto& q : model_->parts)
-                if (q->selected) backupPart(*q);
-            undo_ = UndoRecord{};
-            undo_.code = kUndoMoveParts;
-            undo_.available = true;
-            dragging_ = true;
-        }
+        dragging_ = true;
         for (auto& q : model_->parts)
             if (q->selected) {
                 q->x += dx;
@@ -189,15 +182,7 @@ void DevelopmentEditor::mouseMove(Point2 p, bool leftDown, unsigned keys) {
             }
         host_.edited(DocumentEvent::Redraw);
     } else if (mode_ == kModeInputText && pressedText_) {
-        if (!dragging_) {
-            clearEditMarks(*model_);
-            undo_ = UndoRecord{};
-            undo_.code = kUndoTextMoved;
-            undo_.text = pressedText_;
-            undo_.savedText = *pressedText_;
-            undo_.available = true;
-            dragging_ = true;
-        }
+        dragging_ = true;
         pressedText_->x += dx;
         pressedText_->y += dy;
         host_.edited(DocumentEvent::Redraw);
@@ -229,7 +214,7 @@ bool DevelopmentEditor::mouseRelease(MouseButton button, Point2 p, unsigned keys
     dragging_ = false;
     if (mode_ == kModeMovePart) {
         if (dragged) {
-            finishEdit();
+            finishEdit(kUndoMoveParts);
         } else if (!(keys & (kKeyShift | kKeyCtrl))) {
             Part* part = hitPart(*model_, p);
             for (auto& q : model_->parts) q->selected = q.get() == part;
@@ -242,7 +227,7 @@ bool DevelopmentEditor::mouseRelease(MouseButton button, Point2 p, unsigned keys
         pressedText_->x = s.x;
         pressedText_->y = s.y;
         pressedText_ = nullptr;
-        finishEdit();
+        finishEdit(kUndoTextMoved);
         return false;
     }
     pressedText_ = nullptr;
@@ -269,8 +254,8 @@ void DevelopmentEditor::clickEdge(Point2 p) {
     const bool erase = mode_ == kModeEraseEdge;
     Halfedge* h = hitHalfedge(*model_, p, pixelsPerUnit_, erase ? LineFilter::Shown : LineFilter::Hidden);
     if (!h) return;
-    toggleEdgeLine(*model_, *h, erase, undo_);
-    finishEdit();
+    toggleEdgeLine(*h);
+    finishEdit(erase ? kUndoEraseEdge : kUndoShowEdge);
 }
 
 void DevelopmentEditor::clickFlap(Point2 p) {
@@ -326,11 +311,11 @@ void DevelopmentEditor::clickRotate(Point2 p) {
     }
     const Point2 c = *rotateCentre_;
     const double target = rotationTarget(c, p);
-    rotatePart(*model_, *rotatePart_, c, *rotateReference_, target, undo_);
+    rotatePart(*model_, *rotatePart_, c, *rotateReference_, target);
     rotateCentre_.reset();
     rotateReference_.reset();
     rotatePart_ = nullptr;
-    finishEdit();
+    finishEdit(kUndoRotatePart);
 }
 
 void DevelopmentEditor::clickJoin(Point2 p) {
@@ -351,7 +336,7 @@ void DevelopmentEditor::clickJoin(Point2 p) {
     // The join edge may have changed since the first click (only by an undo in between).
     if (!canJoinAt(*e)) return;
     if (midDistance(e->pair) < midDistance(e)) e = e->pair;
-    if (joinSurface(*model_, *e, undo_)) finishEdit();
+    if (joinSurface(*model_, *e)) finishEdit(kUndoJoinSurface);
 }
 
 void DevelopmentEditor::clickCut(Point2 p) {
@@ -364,7 +349,7 @@ void DevelopmentEditor::clickCut(Point2 p) {
     const double clickSide = sideOf(a, b, p);
     const double faceSide = sideOf(a, b, faceCentroid(*h->face));
     if (clickSide * faceSide < 0) h = h->twin;
-    if (cutPart(*model_, *h, rules, undo_)) finishEdit();
+    if (cutPart(*model_, *h, rules)) finishEdit(kUndoCutPart);
 }
 
 void DevelopmentEditor::clickCheck(Point2 p) { checkFace(hitFace(*model_, p)); }
@@ -427,7 +412,6 @@ void DevelopmentEditor::openTextDialog(TextItem* item, Point2 at) {
     auto& texts = model_->texts;
     if (!item) {
         if (v.text.empty()) return;
-        clearEditMarks(*model_);
         auto fresh = std::make_unique<TextItem>();
         const Point2 s = snapped(at);
         fresh->x = s.x;
@@ -437,32 +421,22 @@ void DevelopmentEditor::openTextDialog(TextItem* item, Point2 at) {
         fresh->fontSize = v.fontSize;
         fresh->color = v.color;
         measureText(*fresh);
-        undo_ = UndoRecord{};
-        undo_.code = kUndoTextCreated;
-        undo_.text = fresh.get();
-        undo_.available = true;
         texts.push_back(std::move(fresh));
-        finishEdit();
+        finishEdit(kUndoTextCreated);
         return;
     }
-    clearEditMarks(*model_);
-    undo_ = UndoRecord{};
-    undo_.savedText = *item;
-    undo_.available = true;
     if (v.text.empty()) {
-        undo_.code = kUndoTextDeleted;
         texts.erase(std::find_if(texts.begin(), texts.end(),
                                  [&](const auto& t) { return t.get() == item; }));
-    } else {
-        undo_.code = kUndoTextModified;
-        undo_.text = item;
-        item->text = v.text;
-        item->fontName = v.fontName;
-        item->fontSize = v.fontSize;
-        item->color = v.color;
-        measureText(*item);
+        finishEdit(kUndoTextDeleted);
+        return;
     }
-    finishEdit();
+    item->text = v.text;
+    item->fontName = v.fontName;
+    item->fontSize = v.fontSize;
+    item->color = v.color;
+    measureText(*item);
+    finishEdit(kUndoTextModified);
 }
 
 void DevelopmentEditor::dismissMenu() {
@@ -482,15 +456,21 @@ void DevelopmentEditor::chooseMenuItem(int id) {
     popup_.reset();
     if (Halfedge* h = flapTarget_) {
         flapTarget_ = nullptr;
-        if (id == kMenuMoveFlap)
-            moveFlapToOppositeSide(*model_, *h, undo_);
-        else if (id == kMenuCreateConvex || id == kMenuCreateConcave)
-            createFlap(*model_, *h, id == kMenuCreateConvex, undo_);
-        else if (id == kMenuDeleteFlap)
-            deleteFlap(*model_, *h, undo_);
-        else if (id > kMenuResizeBase)
-            resizeFlap(*model_, *h, id - kMenuResizeBase, undo_);
-        finishEdit();
+        int code = kUndoNone;
+        if (id == kMenuMoveFlap) {
+            moveFlapToOppositeSide(*h);
+            code = kUndoFlapMoved;
+        } else if (id == kMenuCreateConvex || id == kMenuCreateConcave) {
+            createFlap(*h, id == kMenuCreateConvex);
+            code = kUndoFlapCreated;
+        } else if (id == kMenuDeleteFlap) {
+            deleteFlap(*h);
+            code = kUndoFlapDeleted;
+        } else if (id > kMenuResizeBase) {
+            resizeFlap(*h, id - kMenuResizeBase);
+            code = kUndoFlapResized;
+        }
+        finishEdit(code);
         return;
     }
     TextItem* t = menuText_;
@@ -501,33 +481,15 @@ void DevelopmentEditor::chooseMenuItem(int id) {
     } else if (id == kMenuTextNew) {
         openTextDialog(nullptr, menuPoint_);
     } else if (id == kMenuTextDelete) {
-        clearEditMarks(*model_);
-        undo_ = UndoRecord{};
-        undo_.code = kUndoTextDeleted;
-        undo_.savedText = *t;
-        undo_.available = true;
         auto& texts = model_->texts;
         texts.erase(std::find_if(texts.begin(), texts.end(), [&](const auto& x) { return x.get() == t; }));
-        finishEdit();
+        finishEdit(kUndoTextDeleted);
     }
-}
-
-void DevelopmentEditor::undo() {
-    if (!model_) return;
-    cancelOperation();
-    if (!undoLastEdit(*model_, undo_)) return;
-    computeSheetExtent(*model_);
-    computePageGrid(*model_, host_.editorOptions().page);
-    host_.edited(DocumentEvent::Redraw);
 }
 
 void DevelopmentEditor::mirror() {
     if (!active()) return;
     cancelOperation();
-    // Mirroring moves every corner; restoring backups taken before it would leave the edited
-    // parts unmirrored, so the previous edit can no longer be undone.
-    clearEditMarks(*model_);
-    undo_.forget();
     mirrorDevelopment(*model_, host_.editorOptions().page);
     host_.edited(DocumentEvent::PageGridChanged);
     host_.stepFinished("Mirror Development");
@@ -550,8 +512,8 @@ bool DevelopmentEditor::scaleDown() {
 int DevelopmentEditor::shortenCollidingFlaps() {
     if (!active()) return 0;
     cancelOperation();
-    const int n = plikatra::shortenCollidingFlaps(*model_, host_.editorOptions().flapReverse, undo_);
-    if (n > 0) finishEdit();
+    const int n = plikatra::shortenCollidingFlaps(*model_, host_.editorOptions().flapReverse);
+    if (n > 0) finishEdit(kUndoFlapsShortened);
     return n;
 }
 

@@ -118,11 +118,9 @@ public:
     void checkFace(const Face* face);
     TextItem* pressedText() const { return pressedText_; }
 
-    // "&Undo Last Editing".
-    bool canUndo() const { return undo_.available; }
-    void undo();
-    const UndoRecord& undoRecord() const { return undo_; }
-    // Forgets the undo record and the pending selections (the development went away).
+    // The kind of the last edit (an UndoCode), by which the history names its step.
+    int lastEdit() const { return lastEdit_; }
+    // Forgets the pending selections and the last edit (the development went away).
     void reset();
 
     // Defaults for the next new text item.
@@ -143,7 +141,9 @@ private:
     bool active() const { return model_ && model_->bFinished; }
     bool isClick(MouseButton button, Point2 p) const;
     void click(Point2 p, unsigned keys);
-    void finishEdit(DocumentEvent event = DocumentEvent::Redraw);
+    // Ends an edit of kind `code` (an UndoCode): the sheet and the page grid follow it, the views
+    // are told and the history records it as a step.
+    void finishEdit(int code, DocumentEvent event = DocumentEvent::Redraw);
 
     void clickEdge(Point2 p);
     void clickFlap(Point2 p);
@@ -177,7 +177,7 @@ private:
     Point2 menuPoint_;
     std::unordered_set<const Face*> highlighted_;
     std::optional<PopupMenu> popup_;
-    UndoRecord undo_;
+    int lastEdit_ = kUndoNone;
 };
 
 }  // namespace plikatra

@@ -34,14 +34,6 @@ Point2 rotated(double a, double dx, double dy) {
     return {c * dx - s * dy, c * dy + s * dx};
 }
 
-void beginHalfedgeEdit(Model& model, UndoRecord& r, Halfedge& h, int code) {
-    clearEditMarks(model);
-    r = UndoRecord{};
-    r.code = code;
-    r.halfedge = &h;
-    r.available = true;
-}
-
 // Makes `g` and its model twin development twins when both lie in the same part and meet on
 // paper, as the unfolding's closing step does; both lose their flaps.
 void joinIfCoincident(Halfedge& g, double mag2d) {
@@ -98,11 +90,7 @@ Point2 rotatedAbout(Point2 centre, Point2 reference, double targetDegrees, Point
     return {centre.x + d.x, centre.y + d.y};
 }
 
-void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees,
-                UndoRecord& r) {
-    clearEditMarks(model);
-    backupPart(part);
-    forEachCorner(part, [](Halfedge& h) { backupHalfedge(h); });
+void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees) {
     const double a =
         std::atan2(reference.x - centre.x, reference.y - centre.y) - targetDegrees / kDegreesPerRadian;
     const double cx = centre.x - part.x, cy = centre.y - part.y;
@@ -112,39 +100,28 @@ void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, doubl
         h.flatY = cy + d.y;
     });
     renormalizePart(part, model.dKavimozuMargin);
-    r = UndoRecord{};
-    r.code = kUndoRotatePart;
-    r.available = true;
 }
 
-void toggleEdgeLine(Model& model, Halfedge& h, bool erase, UndoRecord& r) {
-    beginHalfedgeEdit(model, r, h, erase ? kUndoEraseEdge : kUndoShowEdge);
-    r.savedTwinLine = h.twin ? h.twin->lineShown : true;
+void toggleEdgeLine(Halfedge& h) {
     h.lineShown = !h.lineShown;
     if (h.twin) h.twin->lineShown = h.lineShown;
 }
 
-void moveFlapToOppositeSide(Model& model, Halfedge& h, UndoRecord& r) {
-    beginHalfedgeEdit(model, r, h, kUndoFlapMoved);
+void moveFlapToOppositeSide(Halfedge& h) {
     h.hasFlap = !h.hasFlap;
     if (h.pair) h.pair->hasFlap = !h.pair->hasFlap;
 }
 
-void resizeFlap(Model& model, Halfedge& h, int millimetres, UndoRecord& r) {
-    beginHalfedgeEdit(model, r, h, kUndoFlapResized);
-    r.savedHeight = h.flapHeight;
+void resizeFlap(Halfedge& h, int millimetres) {
     h.flapHeight = millimetres * 0.1;
 }
 
-void createFlap(Model& model, Halfedge& h, bool convex, UndoRecord& r) {
-    beginHalfedgeEdit(model, r, h, kUndoFlapCreated);
-    r.savedMountain = h.edge->mountain;
+void createFlap(Halfedge& h, bool convex) {
     h.hasFlap = true;
     h.edge->mountain = convex;
 }
 
-void deleteFlap(Model& model, Halfedge& h, UndoRecord& r) {
-    beginHalfedgeEdit(model, r, h, kUndoFlapDeleted);
+void deleteFlap(Halfedge& h) {
     h.hasFlap = false;
 }
 
@@ -153,15 +130,9 @@ bool canCutAt(const Halfedge& h, const LineRules& rules) {
     return !(rules.cullFlatFolds && h.edge && h.edge->foldAngle > rules.flatFoldAngle);
 }
 
-bool cutPart(Model& model, Halfedge& h, const LineRules& rules, UndoRecord& r) {
+bool cutPart(Model& model, Halfedge& h, const LineRules& rules) {
     if (!canCutAt(h, rules)) return false;
     Part* part = h.face->part;
-    clearEditMarks(model);
-    backupPartDeep(*part);
-    r = UndoRecord{};
-    r.code = kUndoCutPart;
-    r.halfedge = &h;
-    r.available = true;
 
     Halfedge* t = h.twin;
     h.twin = nullptr;
@@ -218,17 +189,11 @@ bool canJoinAt(const Halfedge& h) {
            h.pair->face != h.face;
 }
 
-bool joinSurface(Model& model, Halfedge& e, UndoRecord& r) {
+bool joinSurface(Model& model, Halfedge& e) {
     if (!canJoinAt(e)) return false;
     Halfedge* f = e.pair;
     Part* ep = e.face->part;
     Part* fp = f->face->part;
-    clearEditMarks(model);
-    for (auto& p : model.parts) backupPartDeep(*p);
-    r = UndoRecord{};
-    r.code = kUndoJoinSurface;
-    r.halfedge = &e;
-    r.available = true;
 
     const Point2 E = flat(&e), E2 = flat(e.next);
     const Point2 F = flat(f), F2 = flat(f->next);
@@ -248,7 +213,6 @@ bool joinSurface(Model& model, Halfedge& e, UndoRecord& r) {
         fp->faces.clear();
         auto it = std::find_if(model.parts.begin(), model.parts.end(),
                                [&](const auto& p) { return p.get() == fp; });
-        model.removedPart = std::move(*it);
         model.parts.erase(it);
         e.twin = f;
         f->twin = &e;

@@ -1,12 +1,11 @@
-// The edits of the development as operations on the model: each clears the previous edit's
-// marks, backs up what it changes, changes it, renumbers where the topology changed and fills
-// the undo record. The mouse-driven editor calls them; so can anything else.
+// The edits of the development as operations on the model: each changes what it edits and
+// renumbers where the topology changed. The document's history records the change; the
+// mouse-driven editor calls them, and so can anything else.
 #pragma once
 
 #include <unordered_set>
 
 #include "development/development.h"
-#include "development/undo.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -29,33 +28,33 @@ double rotationTarget(Point2 centre, Point2 cursor);
 Point2 rotatedAbout(Point2 centre, Point2 reference, double targetDegrees, Point2 p);
 
 // Turns `part` about the sheet point `centre` so that the direction from the centre to
-// `reference` points at `targetDegrees` (measured from +y toward +x). Undo code 0.
-void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees,
-                UndoRecord& record);
+// `reference` points at `targetDegrees` (measured from +y toward +x).
+void rotatePart(Model& model, Part& part, Point2 centre, Point2 reference, double targetDegrees);
 
-// Erase Edge (erase = true, undo 5) and Undo Erase Edge (undo 4): toggles the line of `h` and
-// gives its development twin the same value.
-void toggleEdgeLine(Model& model, Halfedge& h, bool erase, UndoRecord& record);
+// Erase Edge and Undo Erase Edge: toggles the line of `h` and gives its development twin the
+// same value.
+void toggleEdgeLine(Halfedge& h);
 
 // Flap edits on a halfedge without development twin.
-void moveFlapToOppositeSide(Model& model, Halfedge& h, UndoRecord& record);  // undo 6
-void resizeFlap(Model& model, Halfedge& h, int millimetres, UndoRecord& record);  // undo 11
-void createFlap(Model& model, Halfedge& h, bool convex, UndoRecord& record);  // undo 12
-void deleteFlap(Model& model, Halfedge& h, UndoRecord& record);  // undo 13
+void moveFlapToOppositeSide(Halfedge& h);
+void resizeFlap(Halfedge& h, int millimetres);
+void createFlap(Halfedge& h, bool convex);  // the fold turns convex (mountain) or concave
+void deleteFlap(Halfedge& h);
 
 // Whether Cut Part takes `h`: a fold whose line is shown and, while near-flat folds are
 // hidden, not one of them.
 bool canCutAt(const Halfedge& h, const LineRules& rules);
 // Cuts the fold at `h` (which gets the flap). Faces no longer connected to h's face go to a new
-// part (index −1) and the two parts move apart by the margin. Undo code 2. Returns false when
-// `h` cannot be cut.
-bool cutPart(Model& model, Halfedge& h, const LineRules& rules, UndoRecord& record);
+// part (index −1) and the two parts move apart by the margin. Returns false when `h` cannot be
+// cut.
+bool cutPart(Model& model, Halfedge& h, const LineRules& rules);
 
 // Whether Join Surface takes `h` as its first edge: a cut between two faces.
 bool canJoinAt(const Halfedge& h);
 // Joins the cut edge whose kept side is `e`: the face of e's model twin (with its whole part
-// when that is another part) moves onto e. Undo code 3. Returns false when it cannot join.
-bool joinSurface(Model& model, Halfedge& e, UndoRecord& record);
+// when that is another part, which then goes away) moves onto e. Returns false when it cannot
+// join.
+bool joinSurface(Model& model, Halfedge& e);
 
 // Faces that belong with `face`: the face and, recursively, every face reached across a fold
 // whose line is not drawn (erased, or hidden as near-flat).

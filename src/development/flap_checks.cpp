@@ -16,7 +16,7 @@ std::vector<FlaggedFlap> findCollidingFlaps(const Model& model, bool flapReverse
     return out;
 }
 
-int shortenCollidingFlaps(Model& model, bool flapReverse, UndoRecord& record) {
+int shortenCollidingFlaps(Model& model, bool flapReverse) {
     std::vector<std::pair<Halfedge*, double>> saved;
     for (const auto& part : model.parts) {
         FlapSheet sheet(model, *part, flapReverse);
@@ -65,13 +65,7 @@ int shortenCollidingFlaps(Model& model, bool flapReverse, UndoRecord& record) {
     }
     // Only the flaps whose height changed are the edit's.
     std::erase_if(saved, [](const auto& s) { return s.first->flapHeight == s.second; });
-    if (saved.empty()) return 0;
-    clearEditMarks(model);
-    record = UndoRecord{};
-    record.code = kUndoFlapsShortened;
-    record.savedHeights = std::move(saved);
-    record.available = true;
-    return static_cast<int>(record.savedHeights.size());
+    return static_cast<int>(saved.size());
 }
 
 }  // namespace plikatra

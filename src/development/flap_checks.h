@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "development/undo.h"
 #include "model/model.h"
 
 namespace plikatra {
@@ -30,9 +29,8 @@ std::vector<FlaggedFlap> findCollidingFlaps(const Model& model, bool flapReverse
 // "Shorten Flaps That Collide": lowers the flaps findCollidingFlaps names, and no others. Each
 // first comes down to the greatest height (to a thousandth of its own) at which it is clear of
 // the faces and fits its twin; flaps that still lie on each other then come down together, by
-// the greatest common factor that frees them. The heights that changed are kept in `record`
-// for "Undo Last Editing" (undo code 14); nothing changes, the record included, when no flap
-// collides. Returns how many flaps were shortened.
-int shortenCollidingFlaps(Model& model, bool flapReverse, UndoRecord& record);
+// the greatest common factor that frees them. Nothing changes when no flap collides. Returns
+// how many flaps were shortened.
+int shortenCollidingFlaps(Model& model, bool flapReverse);
 
 }  // namespace plikatra

@@ -385,10 +385,12 @@ private:
         if (!model_.materials.empty()) library_(mtllib_, mtllibGiven_, model_);
         progress_.constructing();
         for (auto& solid : model_.solids) {
-            for (auto& v : solid->vertices) v->marked = false;
+            // Vertices no face uses go; the file's numbers are no longer needed, so the index
+            // marks the used ones until the survivors are numbered.
+            for (auto& v : solid->vertices) v->index = -1;
             for (auto& f : solid->faces)
-                for (auto& h : f->halfedges) h->origin->marked = true;
-            std::erase_if(solid->vertices, [](const auto& v) { return !v->marked; });
+                for (auto& h : f->halfedges) h->origin->index = 0;
+            std::erase_if(solid->vertices, [](const auto& v) { return v->index < 0; });
             int index = 0;
             for (auto& v : solid->vertices) v->index = index++;
         }

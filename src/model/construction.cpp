@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iostream>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "base/ui.h"
@@ -703,11 +704,11 @@ void joinOpenEdges(Model& model) {
         // The corners starting at each vertex, so that a merge re-points every one of them:
         // a vertex merged away must not stay behind in any face or edge.
         std::unordered_map<Vertex*, std::vector<Halfedge*>> byOrigin;
-        for (auto& v : solid.vertices) v->marked = false;
+        std::unordered_set<const Vertex*> mergedAway;
         for (auto& f : solid.faces)
             for (auto& h : f->halfedges) byOrigin[h->origin].push_back(h.get());
         auto merge = [&](Vertex* from, Vertex* into) {
-            from->marked = true;
+            mergedAway.insert(from);
             auto moved = std::move(byOrigin[from]);
             byOrigin.erase(from);
             for (Halfedge* h : moved) h->origin = into;
@@ -756,7 +757,8 @@ void joinOpenEdges(Model& model) {
                 e->va = startOf(*e);
                 e->vb = endOf(*e);
             }
-        std::erase_if(solid.vertices, [](const std::unique_ptr<Vertex>& v) { return v->marked; });
+        std::erase_if(solid.vertices,
+                      [&](const std::unique_ptr<Vertex>& v) { return mergedAway.count(v.get()) > 0; });
         for (size_t i = 0; i < solid.vertices.size(); ++i) solid.vertices[i]->index = static_cast<int>(i);
     }
 }

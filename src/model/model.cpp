@@ -54,7 +54,6 @@ Model::~Model() {
         s->texCoords.clear();
     }
     solids.clear();
-    removedPart.reset();
     parts.clear();
     materials.clear();
     texts.clear();

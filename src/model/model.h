@@ -32,7 +32,6 @@ enum EdgeKind : int {
 struct Vertex : Pooled<Vertex> {
     Point3 position;
     int index = 0;
-    bool marked = false;
 };
 
 struct TexCoord {
@@ -68,20 +67,11 @@ struct Material {
     void setColor(float r, float g, float b);
 };
 
-// Copy of a halfedge's development state taken before an edit, restored by undo. Kept apart
-// because only edited halfedges need it.
 // How far the 3D view moves a corner off its vertex to show a cut opened: a tenth of an edge
 // at most, and only ever drawn, so single precision is plenty. It keeps a model of millions
 // of corners 12 bytes a corner smaller.
 struct DisplayOffset {
     float x = 0.0f, y = 0.0f, z = 0.0f;
-};
-
-struct HalfedgeBackup {
-    Halfedge* twin = nullptr;
-    double flatX = 0.0, flatY = 0.0;
-    DisplayOffset display;
-    bool hasFlap = false;
 };
 
 // Flap height a halfedge starts with; the application gives loaded models its setting.
@@ -99,7 +89,6 @@ struct Halfedge : Pooled<Halfedge> {
     TexCoord* texCoord = nullptr;
 
     // Development fields.
-    std::unique_ptr<HalfedgeBackup> backup;  // present while the backup is valid
     double flapHeight = kInitialFlapHeight;  // centimetres on paper
     DisplayOffset display;                   // opened cuts: see displayPosition()
     bool lineShown = true;
@@ -121,11 +110,9 @@ struct Face : Pooled<Face> {
     int materialIndex = -1;
     int partIndex = -1;
     bool placed = false;
-    bool backedUp = false;
     Point3 normal;
     double planeD = 0.0;
     Point3 center;
-    Part* backupPart = nullptr;
 
     explicit Face(Solid* owner = nullptr) : solid(owner) {}
     // Appends a corner starting at the given vertex.
@@ -143,7 +130,6 @@ struct Edge : Pooled<Edge> {
     int joinNumber = -1;
     int rejected = 0;
     bool mountain = true;
-    bool doneMark = false;
     bool deleted = false;
 };
 
@@ -170,9 +156,7 @@ struct Part {
     double x = 0.0, y = 0.0;
     double width = 0.0, height = 0.0;
     Solid* solid = nullptr;
-    double backupX = 0.0, backupY = 0.0, backupWidth = 0.0, backupHeight = 0.0;
     bool selected = false;
-    bool backedUp = false;
 };
 
 // Free text placed on the sheet.
@@ -214,7 +198,6 @@ struct Model {
     int facesUnfolded = 0;
     int pagesAcross = 1;
     int pagesDown = 1;
-    std::unique_ptr<Part> removedPart;
 
     // `surface` is the colour of faces without material (the colour table's first entry when
     // the model is made): the default material's and every new material's colour.

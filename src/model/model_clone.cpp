@@ -106,7 +106,6 @@ std::unique_ptr<Model> cloneModel(const Model& model) {
         for (Face*& f : p->faces) f = faceMap(f);
         p->nextCandidate = halfedgeMap(p->nextCandidate);
         p->solid = solidMap(p->solid);
-        p->backedUp = false;
     }
     for (std::size_t si = 0; si < model.solids.size(); ++si) {
         const Solid& s = *model.solids[si];

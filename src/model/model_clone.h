@@ -11,8 +11,7 @@
 namespace plikatra {
 
 // Copies every solid, face, corner, edge, vertex, texture coordinate, material (textures
-// included), part and text, with every link pointing into the copy. The previous edit's undo
-// backups are not copied: the copy starts without any.
+// included), part and text, with every link pointing into the copy.
 std::unique_ptr<Model> cloneModel(const Model& model);
 
 // Roughly how many bytes the model holds, to bound the memory of the undo history.

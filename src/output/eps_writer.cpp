@@ -78,16 +78,17 @@ long long boxCoordinate(double v) {
 
 class EpsExporter {
 public:
-    EpsExporter(Model& model, const EpsOptions& options, std::FILE* out)
+    EpsExporter(const Model& model, const EpsOptions& options, std::FILE* out)
         : m_(model), o_(options), final_(out) {}
 
     void run() {
-        computeSheetExtent(m_);
+        // The used area as the parts and texts stand now, whatever the model last stored.
+        const SheetRect used = sheetExtent(m_);
         const DevelopmentDrawing d = drawDevelopment(m_, o_.drawing);
-        const int w = truncToInt(m_.dKavimozuWidth * m_.dMag2d * kPointsPerCm);
-        const int h = truncToInt(m_.dKavimozuHeight * m_.dMag2d * kPointsPerCm);
-        const int x0 = truncToInt(m_.dKavimozuX * m_.dMag2d * kPointsPerCm);
-        const int y0 = truncToInt(m_.dKavimozuY * m_.dMag2d * (-kPointsPerCm));
+        const int w = truncToInt(used.width * m_.dMag2d * kPointsPerCm);
+        const int h = truncToInt(used.height * m_.dMag2d * kPointsPerCm);
+        const int x0 = truncToInt(used.x * m_.dMag2d * kPointsPerCm);
+        const int y0 = truncToInt(used.y * m_.dMag2d * (-kPointsPerCm));
         height_ = h;
 
         // The drawing comes first, so that the bounding box can hold every mark it makes.
@@ -121,7 +122,7 @@ public:
     }
 
 private:
-    Model& m_;
+    const Model& m_;
     const EpsOptions& o_;
     std::FILE* final_;
     std::FILE* out_ = nullptr;
@@ -287,13 +288,13 @@ private:
 
 }  // namespace
 
-int exportEps(Model& model, const EpsOptions& options, std::FILE* out) {
+int exportEps(const Model& model, const EpsOptions& options, std::FILE* out) {
     CLocaleScope cLocale;
     EpsExporter(model, options, out).run();
     return 0;
 }
 
-bool writeEpsFile(Model& model, const EpsOptions& options, const std::string& path,
+bool writeEpsFile(const Model& model, const EpsOptions& options, const std::string& path,
                   std::string* error) {
     // The drawing is made in memory first, so a failure never leaves half a file behind.
     char* buffer = nullptr;

@@ -20,15 +20,15 @@ struct EpsOptions {
 };
 
 // Writes the development of `model` (flaps, face fills, fold and cut lines, join numbers)
-// to `out` as one EPS drawing. Recomputes and stores the sheet extent
-// (dKavimozuX/Y/Width/Height); changes nothing else. Numbers are written in the "C" locale
-// whatever the process locale. Stream errors are left to the caller; always returns 0.
-int exportEps(Model& model, const EpsOptions& options, std::FILE* out);
+// to `out` as one EPS drawing, framed by the area the parts and texts take now; the model is
+// only read. Numbers are written in the "C" locale whatever the process locale. Stream errors
+// are left to the caller; always returns 0.
+int exportEps(const Model& model, const EpsOptions& options, std::FILE* out);
 
 // Writes the EPS to `path` through a temporary file beside it that replaces `path` only once
 // it is complete, so a failed export leaves an existing file untouched. On failure returns
 // false and, when `error` is given, stores kMsgCannotWriteFile there.
-bool writeEpsFile(Model& model, const EpsOptions& options, const std::string& path,
+bool writeEpsFile(const Model& model, const EpsOptions& options, const std::string& path,
                   std::string* error);
 
 }  // namespace plikatra

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <unordered_map>
 #include <filesystem>
 
 
@@ -94,11 +95,79 @@ void putLine(WorkFileOut& sink, const std::string& s, size_t limit) {
 
 long count(size_t n) { return static_cast<long>(n); }
 
-long vertexNumber(const Vertex* v) { return v ? static_cast<long>(v->index) : -1L; }
+}  // namespace
 
-long faceNumber(const Halfedge* h) {
-    return h && h->face ? static_cast<long>(h->face->index) : -1L;
-}
+// The numbers a work file refers to elements by: solids and parts by their places in the
+// model's lists, vertices and faces by their places in their solid. Models keep these places
+// in the elements' own indices almost always (faces as read are numbered across solids), so
+// a check of the lists usually finds them there; otherwise they are looked up by element. The
+// model itself is left as it is, so saving changes nothing in it.
+class WorkFileNumbers {
+public:
+    explicit WorkFileNumbers(const Model& model) {
+        long firstFace = 0;
+        bool facesPerSolid = true, facesAcross = true, verticesDirect = true;
+        for (std::size_t s = 0; s < model.solids.size(); ++s) {
+            const Solid& solid = *model.solids[s];
+            solids_.emplace(&solid, static_cast<long>(s));
+            firstFace_.emplace(&solid, firstFace);
+            for (std::size_t i = 0; i < solid.faces.size(); ++i) {
+                const long index = solid.faces[i]->index;
+                facesPerSolid = facesPerSolid && index == static_cast<long>(i);
+                facesAcross = facesAcross && index == firstFace + static_cast<long>(i) &&
+                              solid.faces[i]->solid == &solid;
+            }
+            for (std::size_t i = 0; i < solid.vertices.size(); ++i)
+                verticesDirect = verticesDirect && solid.vertices[i]->index == static_cast<int>(i);
+            firstFace += static_cast<long>(solid.faces.size());
+        }
+        faces_ = facesPerSolid ? Direct::PerSolid : facesAcross ? Direct::Across : Direct::No;
+        if (faces_ == Direct::No)
+            for (const auto& solid : model.solids)
+                for (std::size_t i = 0; i < solid->faces.size(); ++i)
+                    faceMap_.emplace(solid->faces[i].get(), static_cast<long>(i));
+        if (!verticesDirect)
+            for (const auto& solid : model.solids)
+                for (std::size_t i = 0; i < solid->vertices.size(); ++i)
+                    vertexMap_.emplace(solid->vertices[i].get(), static_cast<long>(i));
+        verticesDirect_ = verticesDirect;
+        for (std::size_t i = 0; i < model.parts.size(); ++i)
+            parts_.emplace(model.parts[i].get(), static_cast<long>(i));
+    }
+
+    long solid(const Solid* s) const { return find(solids_, s); }
+    long part(const Part* p) const { return find(parts_, p); }
+    long vertex(const Vertex* v) const {
+        if (!v) return -1;
+        return verticesDirect_ ? static_cast<long>(v->index) : find(vertexMap_, v);
+    }
+    long face(const Face* f) const {
+        if (!f) return -1;
+        switch (faces_) {
+            case Direct::PerSolid: return f->index;
+            case Direct::Across: return f->index - find(firstFace_, f->solid);
+            case Direct::No: break;
+        }
+        return find(faceMap_, f);
+    }
+    long faceOf(const Halfedge* h) const { return h ? face(h->face) : -1L; }
+
+private:
+    enum class Direct { PerSolid, Across, No };
+    template <class T>
+    static long find(const std::unordered_map<const T*, long>& map, const T* key) {
+        const auto it = key ? map.find(key) : map.end();
+        return it == map.end() ? -1L : it->second;
+    }
+    Direct faces_ = Direct::PerSolid;
+    bool verticesDirect_ = true;
+    std::unordered_map<const Solid*, long> solids_, firstFace_;
+    std::unordered_map<const Part*, long> parts_;
+    std::unordered_map<const Face*, long> faceMap_;
+    std::unordered_map<const Vertex*, long> vertexMap_;
+};
+
+namespace {
 
 // One record of each kind, the same whether it comes from the model or from a snapshot.
 void putVertex(WorkFileOut& out, const Point3& p) { put(out, "%f %f %f\n", p.x, p.y, p.z); }
@@ -117,22 +186,22 @@ void putEdge(WorkFileOut& out, const WorkFileSnapshot::EdgeRecord& e) {
     put(out, "%ld %ld %ld %ld %d %d\n", e.faceA, e.faceB, e.vertexA, e.vertexB, e.flags, e.twin);
 }
 
-WorkFileSnapshot::FaceRecord faceRecord(const Face& f) {
-    return {static_cast<long>(f.materialIndex), f.part ? static_cast<long>(f.part->index) : -1L,
-            f.normal, f.planeD, count(f.halfedges.size())};
+WorkFileSnapshot::FaceRecord faceRecord(const Face& f, const WorkFileNumbers& n) {
+    return {static_cast<long>(f.materialIndex), n.part(f.part), f.normal, f.planeD,
+            count(f.halfedges.size())};
 }
 
-WorkFileSnapshot::CornerRecord cornerRecord(const Halfedge& h) {
-    return {vertexNumber(h.origin), h.flatX, h.flatY, h.texCoord ? h.texCoord->u : 0.0,
+WorkFileSnapshot::CornerRecord cornerRecord(const Halfedge& h, const WorkFileNumbers& n) {
+    return {n.vertex(h.origin), h.flatX, h.flatY, h.texCoord ? h.texCoord->u : 0.0,
             h.texCoord ? h.texCoord->v : 0.0, h.flapHeight, h.hasFlap, h.lineShown};
 }
 
-WorkFileSnapshot::EdgeRecord edgeRecord(const Edge& e) {
-    return {faceNumber(e.a), faceNumber(e.b), vertexNumber(e.va), vertexNumber(e.vb),
+WorkFileSnapshot::EdgeRecord edgeRecord(const Edge& e, const WorkFileNumbers& n) {
+    return {n.faceOf(e.a), n.faceOf(e.b), n.vertex(e.va), n.vertex(e.vb),
             e.kind | (e.mountain ? 16 : 0), e.a && e.a->twin ? 1 : 0};
 }
 
-void writeSolid(WorkFileOut& out, const Solid& solid) {
+void writeSolid(WorkFileOut& out, const Solid& solid, const WorkFileNumbers& n) {
     out += "solid\n";
     putLine(out, solid.name, kMaxStoredNameBytes);
     put(out, "%d\n", solid.visible ? 1 : 0);
@@ -142,12 +211,12 @@ void writeSolid(WorkFileOut& out, const Solid& solid) {
 
     put(out, "faces %ld\n", count(solid.faces.size()));
     for (const auto& f : solid.faces) {
-        putFace(out, faceRecord(*f));
-        for (const auto& h : f->halfedges) putCorner(out, cornerRecord(*h));
+        putFace(out, faceRecord(*f, n));
+        for (const auto& h : f->halfedges) putCorner(out, cornerRecord(*h, n));
     }
 
     put(out, "edges %ld\n", count(solid.edges.size()));
-    for (const auto& e : solid.edges) putEdge(out, edgeRecord(*e));
+    for (const auto& e : solid.edges) putEdge(out, edgeRecord(*e, n));
 }
 
 void writeSolid(WorkFileOut& out, const WorkFileSnapshot::SolidRecord& solid) {
@@ -243,17 +312,6 @@ void writeInfo(WorkFileOut& out, const Model& model, const WorkFileDocumentState
 
 }  // namespace
 
-void numberForWorkFile(Model& model) {
-    for (size_t s = 0; s < model.solids.size(); ++s) {
-        Solid& solid = *model.solids[s];
-        solid.index = static_cast<int>(s);
-        for (size_t i = 0; i < solid.vertices.size(); ++i)
-            solid.vertices[i]->index = static_cast<int>(i);
-        for (size_t i = 0; i < solid.faces.size(); ++i) solid.faces[i]->index = static_cast<int>(i);
-    }
-    for (size_t i = 0; i < model.parts.size(); ++i) model.parts[i]->index = static_cast<int>(i);
-}
-
 std::string WorkFileWriter::text() {
     WorkFileOut out;
     compose(out);
@@ -286,19 +344,19 @@ void putPart(WorkFileOut& out, const WorkFileSnapshot::PartRecord& p) {
     put(out, "%ld %f %f %f %f\n", p.solid, p.x, p.y, p.width, p.height);
 }
 
-WorkFileSnapshot::PartRecord partRecord(const Part& p) {
-    return {p.solid ? static_cast<long>(p.solid->index) : -1L, p.x, p.y, p.width, p.height};
+WorkFileSnapshot::PartRecord partRecord(const Part& p, const WorkFileNumbers& n) {
+    return {n.solid(p.solid), p.x, p.y, p.width, p.height};
 }
 
 }  // namespace
 
 void WorkFileWriter::compose(WorkFileOut& out) {
-    numberForWorkFile(model_);
+    const WorkFileNumbers numbers(model_);
     CLocaleScope cLocale;
 
     putHead(out, model_);
     put(out, "solids %ld\n", count(model_.solids.size()));
-    for (const auto& s : model_.solids) writeSolid(out, *s);
+    for (const auto& s : model_.solids) writeSolid(out, *s, numbers);
 
     out += "defaultmaterial\n";
     writeMaterial(out, model_.defaultMaterial);
@@ -306,7 +364,7 @@ void WorkFileWriter::compose(WorkFileOut& out) {
     for (const auto& m : model_.materials) writeMaterial(out, *m);
 
     put(out, "parts %ld\n", count(model_.parts.size()));
-    for (const auto& p : model_.parts) putPart(out, partRecord(*p));
+    for (const auto& p : model_.parts) putPart(out, partRecord(*p, numbers));
 
     put(out, "text %ld\n", count(model_.texts.size()));
     for (const auto& t : model_.texts) writeText(out, *t);
@@ -315,9 +373,9 @@ void WorkFileWriter::compose(WorkFileOut& out) {
     out += "end 2\n";
 }
 
-WorkFileSnapshot::WorkFileSnapshot(Model& model, const WorkFileDocumentState& state)
+WorkFileSnapshot::WorkFileSnapshot(const Model& model, const WorkFileDocumentState& state)
     : head_(std::make_unique<Model>()), state_(state) {
-    numberForWorkFile(model);
+    const WorkFileNumbers numbers(model);
     Model& h = *head_;
     h.boundsMax = model.boundsMax;
     h.boundsMin = model.boundsMin;
@@ -349,14 +407,14 @@ WorkFileSnapshot::WorkFileSnapshot(Model& model, const WorkFileDocumentState& st
         for (const auto& f : s->faces) corners += f->halfedges.size();
         r.corners.reserve(corners);
         for (const auto& f : s->faces) {
-            r.faces.push_back(faceRecord(*f));
-            for (const auto& he : f->halfedges) r.corners.push_back(cornerRecord(*he));
+            r.faces.push_back(faceRecord(*f, numbers));
+            for (const auto& he : f->halfedges) r.corners.push_back(cornerRecord(*he, numbers));
         }
         r.edges.reserve(s->edges.size());
-        for (const auto& e : s->edges) r.edges.push_back(edgeRecord(*e));
+        for (const auto& e : s->edges) r.edges.push_back(edgeRecord(*e, numbers));
     }
     parts_.reserve(model.parts.size());
-    for (const auto& p : model.parts) parts_.push_back(partRecord(*p));
+    for (const auto& p : model.parts) parts_.push_back(partRecord(*p, numbers));
 }
 
 WorkFileSnapshot::~WorkFileSnapshot() = default;
@@ -392,7 +450,7 @@ int WorkFileWriter::write(std::FILE* file) {
     return 0;
 }
 
-std::string workFileText(Model& model, const WorkFileDocumentState& state) {
+std::string workFileText(const Model& model, const WorkFileDocumentState& state) {
     return WorkFileWriter(model, state).text();
 }
 
@@ -407,7 +465,7 @@ std::size_t estimatedWorkFileBytes(const Model& model) {
     return bytes;
 }
 
-bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
+bool writeWorkFile(const Model& model, const std::string& path, const WorkFileDocumentState& state,
                    std::string* error, const SaveProgress& progress) {
     bool stopped = false;
     const bool ok = replaceFileWith(path, [&](const PieceWriter& write) {

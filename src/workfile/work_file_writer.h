@@ -34,31 +34,27 @@ struct WorkFileDocumentState {
     WorkFileSettings settings;
 };
 
-// Numbers solids, vertices and faces (per solid) and parts by their positions, which are the
-// numbers every reference in the file uses.
-void numberForWorkFile(Model& model);
-
 // Writes one model as a work file in a single walk.
 class WorkFileOut;
 
 class WorkFileWriter {
 public:
-    WorkFileWriter(Model& model, const WorkFileDocumentState& state)
+    WorkFileWriter(const Model& model, const WorkFileDocumentState& state)
         : model_(model), state_(state) {}
 
-    // Numbers the model and returns the complete file content.
+    // The complete file content. Solids, vertices and faces (per solid) and parts are referred
+    // to by their places in their lists; the model is only read.
     std::string text();
-    // Numbers the model and writes the file to `file`, already opened for writing in binary
-    // mode; does not close it. Returns 0; write errors show in the stream's error state.
+    // Writes the file to `file`, already opened for writing in binary mode; does not close it.
+    // Returns 0; write errors show in the stream's error state.
     int write(std::FILE* file);
-    // Numbers the model and hands the content to `write` in pieces; false when a piece could
-    // not be written.
+    // Hands the content to `write` in pieces; false when a piece could not be written.
     bool writeTo(const PieceWriter& write);
 
 private:
     void compose(WorkFileOut& out);
 
-    Model& model_;
+    const Model& model_;
     WorkFileDocumentState state_;
 };
 
@@ -97,8 +93,8 @@ public:
         double x, y, width, height;
     };
 
-    // Numbers the model (as the writer does) and copies it.
-    WorkFileSnapshot(Model& model, const WorkFileDocumentState& state);
+    // Copies what the writer would write of `model` now.
+    WorkFileSnapshot(const Model& model, const WorkFileDocumentState& state);
     ~WorkFileSnapshot();
     WorkFileSnapshot(const WorkFileSnapshot&) = delete;
     WorkFileSnapshot& operator=(const WorkFileSnapshot&) = delete;
@@ -115,7 +111,7 @@ private:
 };
 
 // The complete work file of `model`.
-std::string workFileText(Model& model, const WorkFileDocumentState& state);
+std::string workFileText(const Model& model, const WorkFileDocumentState& state);
 
 // Told the bytes written so far after each piece of about a megabyte; answers false to stop.
 using SaveProgress = std::function<bool(std::size_t written)>;
@@ -127,7 +123,7 @@ std::size_t estimatedWorkFileBytes(const Model& model);
 // renamed over it only when complete, so a failed or stopped save leaves any previous file
 // untouched. On failure returns false and, when `error` is given, stores kMsgCannotWriteFile
 // there; when `progress` stopped it, the error is left empty.
-bool writeWorkFile(Model& model, const std::string& path, const WorkFileDocumentState& state,
+bool writeWorkFile(const Model& model, const std::string& path, const WorkFileDocumentState& state,
                    std::string* error, const SaveProgress& progress = {});
 
 }  // namespace plikatra

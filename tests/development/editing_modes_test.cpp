@@ -86,23 +86,26 @@ TEST_F(Editing, EraseAndRestoreOnlyHitTheirKindOfLine) {
     mode(kModeShowEdge);
     click(p);  // a shown line cannot be restored
     EXPECT_TRUE(h->lineShown);
-    EXPECT_FALSE(editor.canUndo());
+    EXPECT_FALSE(doc.canUndo());
     mode(kModeEraseEdge);
     click(p);
     ASSERT_FALSE(h->lineShown);
     click(p);  // the erased line is no longer a target of Erase
     EXPECT_FALSE(h->lineShown);
-    EXPECT_EQ(editor.undoRecord().code, kUndoEraseEdge);
+    EXPECT_EQ(editor.lastEdit(), kUndoEraseEdge);
     mode(kModeShowEdge);
     click(p);
     EXPECT_TRUE(h->lineShown);
     EXPECT_TRUE(h->twin->lineShown);
-    EXPECT_EQ(editor.undoRecord().code, kUndoShowEdge);
-    editor.undo();
+    EXPECT_EQ(editor.lastEdit(), kUndoShowEdge);
+    doc.undo();  // the first Undo takes back the last edit alone
     EXPECT_FALSE(h->lineShown);
     EXPECT_FALSE(h->twin->lineShown);
-    editor.undo();  // single level: nothing more happens
-    EXPECT_FALSE(h->lineShown);
+    doc.undo();
+    EXPECT_TRUE(h->lineShown);
+    EXPECT_TRUE(h->twin->lineShown);
+    EXPECT_FALSE(doc.undo());  // nothing before the development
+    EXPECT_TRUE(h->lineShown);
 }
 
 TEST_F(Editing, CutOnClosedLoopKeepsOnePartAndFlapsTheClickedSide) {
@@ -122,7 +125,7 @@ TEST_F(Editing, CutOnClosedLoopKeepsOnePartAndFlapsTheClickedSide) {
     EXPECT_GT(h->edge->joinNumber, 0);
     EXPECT_TRUE(t->hasFlap);
     EXPECT_FALSE(h->hasFlap);
-    EXPECT_EQ(editor.undoRecord().code, kUndoCutPart);
+    EXPECT_EQ(editor.lastEdit(), kUndoCutPart);
 }
 
 TEST_F(Editing, CutRefusesCutsErasedLinesAndHiddenFlatFolds) {
@@ -177,7 +180,7 @@ TEST_F(Editing, CutPartMakesNewPartAndMovesBothApartByTheMargin) {
         }
         EXPECT_GT(h->edge->joinNumber, 0);
         EXPECT_TRUE(h->hasFlap);
-        editor.undo();
+        doc.undo();
         EXPECT_EQ(model->parts.size(), 1u);
         for (auto& [g, p] : before) {
             EXPECT_EQ(sheetStart(*g).x, p.x);
@@ -231,13 +234,12 @@ TEST_F(Editing, JoinWithinOnePartMovesOnlyTheOtherFace) {
     EXPECT_EQ(e->edge->joinNumber, -1);
 }
 
-TEST_F(Editing, JoinAcrossPartsAndUndoPutsRemovedPartLast) {
+TEST_F(Editing, JoinAcrossPartsAndUndoBringsThePartBackInItsPlace) {
     use(makeBox(1, 1, 1));
     Halfedge* h = firstFold(*model);
     mode(kModeCutPart);
     click(inside(h));
     ASSERT_EQ(model->parts.size(), 2u);
-    Part* first = model->parts[0].get();
     Part* second = model->parts[1].get();
     Halfedge* t = h->pair;  // in the second part; keep that side, so the first part moves
     const size_t secondFaces = second->faces.size();
@@ -250,15 +252,11 @@ TEST_F(Editing, JoinAcrossPartsAndUndoPutsRemovedPartLast) {
     ASSERT_EQ(model->parts.size(), 1u);
     EXPECT_EQ(model->parts[0].get(), second);
     EXPECT_EQ(second->faces.size(), 6u);
-    EXPECT_EQ(model->removedPart.get(), first);
     EXPECT_EQ(t->twin, h);
-    editor.undo();
+    doc.undo();
     ASSERT_EQ(model->parts.size(), 2u);
-    EXPECT_EQ(model->parts[0].get(), second);
-    EXPECT_EQ(model->parts[1].get(), first);
-    EXPECT_EQ(second->faces.size(), secondFaces);
-    EXPECT_EQ(first->faces.size(), 6u - secondFaces);
-    EXPECT_EQ(model->removedPart, nullptr);
+    EXPECT_EQ(model->parts[0]->faces.size(), 6u - secondFaces);
+    EXPECT_EQ(model->parts[1]->faces.size(), secondFaces);
     EXPECT_EQ(t->twin, nullptr);
 }
 
@@ -298,7 +296,7 @@ TEST_F(Editing, RotateTurnsReferenceToSnappedTargetAroundFixedCentre) {
     click(r);
     const double target = 32.0 / 57.29577951308232;
     click({c.x + std::sin(target), c.y + std::cos(target)});
-    EXPECT_EQ(editor.undoRecord().code, kUndoRotatePart);
+    EXPECT_EQ(editor.lastEdit(), kUndoRotatePart);
     const Point2 c2 = sheetStart(*hc), r2 = sheetStart(*hr);
     EXPECT_NEAR(c2.x, c.x, 1e-12);
     EXPECT_NEAR(c2.y, c.y, 1e-12);
@@ -308,7 +306,7 @@ TEST_F(Editing, RotateTurnsReferenceToSnappedTargetAroundFixedCentre) {
             EXPECT_GE(g->flatX, model->dKavimozuMargin - 1e-12);
             EXPECT_GE(g->flatY, model->dKavimozuMargin - 1e-12);
         }
-    editor.undo();
+    doc.undo();
     EXPECT_EQ(sheetStart(*hr).x, r.x);
     EXPECT_EQ(sheetStart(*hr).y, r.y);
 }
@@ -335,8 +333,8 @@ TEST_F(Editing, MovePartSelectsDragsAndUndoes) {
     drag(inA, {inA.x + 0.5, inA.y - 0.25});
     EXPECT_DOUBLE_EQ(a->x, ax + 0.5);
     EXPECT_DOUBLE_EQ(b->y, by - 0.25);
-    EXPECT_EQ(editor.undoRecord().code, kUndoMoveParts);
-    editor.undo();
+    EXPECT_EQ(editor.lastEdit(), kUndoMoveParts);
+    doc.undo();
     EXPECT_EQ(a->x, ax);
     EXPECT_EQ(b->y, by);
     click({a->x + a->width / 2, a->y + a->height / 2});
@@ -369,12 +367,12 @@ TEST_F(Editing, FlapMenusFollowTheSituation) {
     EXPECT_EQ(editor.popup()->items[0].submenu[4].text, "7mm");
     editor.chooseMenuItem(kMenuResizeBase + 7);
     EXPECT_DOUBLE_EQ(open->flapHeight, 0.7);
-    editor.undo();
+    doc.undo();
     EXPECT_DOUBLE_EQ(open->flapHeight, 0.5);
     click(inside(open));
     editor.chooseMenuItem(kMenuDeleteFlap);
     EXPECT_FALSE(open->hasFlap);
-    editor.undo();
+    doc.undo();
     EXPECT_TRUE(open->hasFlap);
 
     // A cut between two faces: the side with the flap, then the side without.
@@ -390,7 +388,7 @@ TEST_F(Editing, FlapMenusFollowTheSituation) {
     editor.chooseMenuItem(kMenuMoveFlap);
     EXPECT_FALSE(flapped->hasFlap);
     EXPECT_TRUE(flapped->pair->hasFlap);
-    editor.undo();
+    doc.undo();
     EXPECT_TRUE(flapped->hasFlap);
     EXPECT_FALSE(flapped->pair->hasFlap);
     // A fold has no flap menu.
@@ -430,17 +428,17 @@ TEST_F(Editing, ScaleIsRefusedBeyondFiveMetresAndBelowOneCentimetre) {
     EXPECT_NEAR(model->dMag2d * h, 1.2 / 1.1, 1e-9);
 }
 
-TEST_F(Editing, MirrorTwiceRestoresAndForgetsTheUndo) {
+TEST_F(Editing, MirrorTwiceRestoresAndIsAStepOfItsOwn) {
     use(makeBox(1, 2, 3));
     Halfedge* h = firstFold(*model);
     mode(kModeEraseEdge);
     click(inside(h));
-    ASSERT_TRUE(editor.canUndo());
+    ASSERT_TRUE(doc.canUndo());
     std::vector<double> xs;
     for (auto& p : model->parts) xs.push_back(p->x);
     editor.mirror();
     EXPECT_TRUE(model->bReverse);
-    EXPECT_FALSE(editor.canUndo());
+    EXPECT_EQ(doc.undoName(), "Mirror Development");
     EXPECT_EQ(notices.notices.back(), DocumentEvent::PageGridChanged);
     editor.mirror();
     EXPECT_FALSE(model->bReverse);

@@ -44,14 +44,14 @@ TEST_F(EditingText, NewTextSnapsToTheGridAndIsMeasuredInCentimetres) {
     // 24 pt at 96 dpi is 32 pixels; the recording fonts give 4 × 16 by 32 pixels.
     EXPECT_DOUBLE_EQ(t.width, 64 / (96 * 0.39370078740157477));
     EXPECT_DOUBLE_EQ(t.height, 32 / (96 * 0.39370078740157477));
-    EXPECT_EQ(editor.undoRecord().code, kUndoTextCreated);
+    EXPECT_EQ(editor.lastEdit(), kUndoTextCreated);
     EXPECT_TRUE(doc.modified());
     // The chosen size is the default of the next item.
     answer.reset();
     click({0, 0});
     EXPECT_EQ(shown.back().fontSize, 24);
     EXPECT_EQ(model->texts.size(), 1u);
-    editor.undo();
+    doc.undo();
     EXPECT_TRUE(model->texts.empty());
 }
 
@@ -82,19 +82,19 @@ TEST_F(EditingText, PopupEditsDeletesAndDragSnaps) {
     EXPECT_EQ(shown.back().title, "Modify/Delete text");
     EXPECT_EQ(shown.back().text, "abcd");
     EXPECT_EQ(t->text, "changed");
-    editor.undo();
+    doc.undo();
     EXPECT_EQ(t->text, "abcd");
 
     drag(on, {on.x + 0.3, on.y + 0.2});
     EXPECT_DOUBLE_EQ(t->x, 10.5);  // 10.3 units = 206 mm -> 210 mm
     EXPECT_DOUBLE_EQ(t->y, 20.0);  // 20.2 units = 404 mm -> 400 mm
-    editor.undo();
+    doc.undo();
     EXPECT_DOUBLE_EQ(t->x, 10.0);
 
     click(on);
     editor.chooseMenuItem(kMenuTextDelete);
     EXPECT_TRUE(model->texts.empty());
-    editor.undo();
+    doc.undo();
     ASSERT_EQ(model->texts.size(), 1u);
     EXPECT_EQ(model->texts[0]->text, "abcd");
 
@@ -103,7 +103,7 @@ TEST_F(EditingText, PopupEditsDeletesAndDragSnaps) {
     answer = "";
     editor.chooseMenuItem(kMenuTextEdit);
     EXPECT_TRUE(model->texts.empty());
-    EXPECT_EQ(editor.undoRecord().code, kUndoTextDeleted);
+    EXPECT_EQ(editor.lastEdit(), kUndoTextDeleted);
 }
 
 TEST_F(EditingText, TextHitIsStrictlyInsideTheBoxAboveTheAnchor) {
@@ -132,7 +132,7 @@ TEST_F(EditingText, DevelopmentBarCommandsAskAndNotify) {
               "will appear when unfolded next time.)");
     EXPECT_FALSE(model->bFinished);
     EXPECT_TRUE(model->texts.empty());
-    EXPECT_FALSE(editor.canUndo());
+    EXPECT_EQ(doc.undoName(), "Delete Development");
     EXPECT_EQ(notices.notices.back(), DocumentEvent::FitSheet);
 
     settings().bKavimoAllAuto = true;

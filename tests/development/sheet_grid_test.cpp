@@ -73,7 +73,7 @@ TEST_F(SheetGridTest, GrowsByWholePagesLeftAndUpAndBackAgain) {
     EXPECT_FALSE(after.cutOff);
     expectFacesOnTheGrid();
 
-    editor.undo();
+    doc.undo();
     const SheetGrid undone = grid();
     EXPECT_EQ(undone.firstColumn, 0);
     EXPECT_EQ(undone.firstRow, 0);
@@ -86,7 +86,7 @@ TEST_F(SheetGridTest, BeyondFivePagesTheGridIsCappedAndSaysSo) {
     EXPECT_EQ(grid().firstColumn, -5);
     EXPECT_EQ(grid().pagesAcross, 5) << "five pages from the moved part's; the rest lies beyond";
     EXPECT_TRUE(grid().cutOff);
-    editor.undo();
+    doc.undo();
     // Both parts together: the grid follows them and leaves the empty pages between out.
     const Part& second = *model->parts[1];
     click({second.x + second.width / 2, second.y + second.height / 2}, kKeyShift);
@@ -95,7 +95,7 @@ TEST_F(SheetGridTest, BeyondFivePagesTheGridIsCappedAndSaysSo) {
     EXPECT_LE(grid().pagesAcross, 2);
     EXPECT_FALSE(grid().cutOff);
     expectFacesOnTheGrid();
-    editor.undo();
+    doc.undo();
     click({model->parts[0]->x + model->parts[0]->width / 2, model->parts[0]->y + model->parts[0]->height / 2});
     moveFirstPart(0.0, -3.5 * page.cellHeight());
     EXPECT_EQ(grid().firstRow, -4);

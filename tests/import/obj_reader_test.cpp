@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/load_progress.h"
@@ -307,10 +308,10 @@ void readLiterally(const std::string& text, Model& model) {
         }
     }
     for (auto& s : model.solids) {
-        for (auto& v : s->vertices) v->marked = false;
+        std::unordered_set<const Vertex*> used;
         for (auto& f : s->faces)
-            for (auto& h : f->halfedges) h->origin->marked = true;
-        std::erase_if(s->vertices, [](const auto& v) { return !v->marked; });
+            for (auto& h : f->halfedges) used.insert(h->origin);
+        std::erase_if(s->vertices, [&](const auto& v) { return !used.count(v.get()); });
         for (size_t i = 0; i < s->vertices.size(); ++i) s->vertices[i]->index = static_cast<int>(i);
     }
     finishSolids(model, kAreaThreshold);
@@ -322,8 +323,7 @@ std::string describe(const Model& model) {
     for (const auto& solid : model.solids) {
         s << "solid " << solid->name << " vertices";
         for (const auto& v : solid->vertices)
-            s << ' ' << v->index << ':' << v->position.x << ',' << v->position.y << ',' << v->position.z << ':'
-              << v->marked;
+            s << ' ' << v->index << ':' << v->position.x << ',' << v->position.y << ',' << v->position.z;
         s << '\n';
         for (const auto& f : solid->faces) {
             s << " face " << f->index;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/settings.h"
+#include "development/development.h"
 #include "development/development_drawing.h"
 #include "eps_fixture.h"
 #include "test_util.h"
@@ -53,10 +54,12 @@ TEST_F(EpsExport, SampleDevelopmentIsWrittenExactly) {
     EXPECT_EQ(eps, sample);
     EXPECT_EQ(eps.find('\r'), std::string::npos);
     EXPECT_EQ(eps.rfind("\nshowpage\n%%EOF\n"), eps.size() - 16);
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuX, 1.0);
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuY, 1.0);
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuWidth, 6.0);
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuHeight, 3.0);
+    const SheetRect used = sheetExtent(*d.model);
+    EXPECT_DOUBLE_EQ(used.x, 1.0);
+    EXPECT_DOUBLE_EQ(used.y, 1.0);
+    EXPECT_DOUBLE_EQ(used.width, 6.0);
+    EXPECT_DOUBLE_EQ(used.height, 3.0);
+    EXPECT_EQ(d.model->dKavimozuWidth, 0.0) << "exporting stores nothing in the model";
 }
 
 TEST_F(EpsExport, TextItemsWidenTheBoxButAreNotWritten) {
@@ -68,14 +71,14 @@ TEST_F(EpsExport, TextItemsWidenTheBoxButAreNotWritten) {
     text->height = 2.54;     // from y 1.5 to 3.0: inside the parts' rows
     d.model->texts.push_back(std::move(text));
     const std::string eps = run();
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuWidth, 8.0);
+    EXPECT_DOUBLE_EQ(sheetExtent(*d.model).width, 8.0);
     // Nothing of the text is drawn, so neither the box nor the drawing changes.
     EXPECT_EQ(eps, sample);
 
     d.model->texts[0]->y = 1.0;  // reaches one unit up and half a unit down
-    run();
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuY, 0.0);
-    EXPECT_DOUBLE_EQ(d.model->dKavimozuHeight, 4.0);
+    EXPECT_DOUBLE_EQ(sheetExtent(*d.model).y, 0.0);
+    EXPECT_DOUBLE_EQ(sheetExtent(*d.model).height, 4.0);
+    EXPECT_NE(run(), sample) << "the frame grows with the text";
 }
 
 TEST_F(EpsExport, HiddenFlapsTurnTheBaseIntoACutLine) {
