@@ -18,6 +18,9 @@
 //
 //   bench_output_scale [--benchmark_filter=...]
 //
+// With PLIKATRA_BENCH_KEEP set to a folder, each output is kept there as
+// <series>_<faces>.<format>, so that two builds' outputs can be compared byte for byte.
+//
 // Needs no display: Qt runs on its off-screen platform and OpenGL on a surfaceless context.
 #include <benchmark/benchmark.h>
 
@@ -177,6 +180,12 @@ void BM_Output(benchmark::State& state) {
     state.counters["flaps"] = static_cast<double>(flaps);
     std::error_code ec;
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file, ec));
+    if (const char* keep = std::getenv("PLIKATRA_BENCH_KEEP"))
+        std::filesystem::copy_file(file,
+                                   std::filesystem::path(keep) / (std::string(kSeriesNames[series]) + "_" +
+                                                                  std::to_string(m.faceCount) + "." +
+                                                                  kFormatNames[format]),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
     std::filesystem::remove(file, ec);
 }
 
