@@ -139,6 +139,14 @@ public:
             slots_[s] = {entries[k].first, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)};
             k = end;
         }
+        // A sheet whose cells are not many more than its entries looks its cells up directly:
+        // neighbouring cells then lie side by side in memory, as a side passes them.
+        const std::uint64_t cells = static_cast<std::uint64_t>(nx_) * static_cast<std::uint64_t>(ny_);
+        if (cells <= std::max<std::uint64_t>(kDenseCells, 4 * entries.size())) {
+            dense_.assign(cells + 1, 0);
+            for (const auto& e : entries) ++dense_[e.first + 1];
+            for (std::uint64_t c = 0; c < cells; ++c) dense_[c + 1] += dense_[c];
+        }
     }
 
     // Calls fn(item) for the items listed in the cell that holds p, among them every item
@@ -147,16 +155,17 @@ public:
     void at(Point2 p, Fn fn) const {
         const std::uint64_t c = static_cast<std::uint64_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::uint64_t>(nx_) +
                                 static_cast<std::uint64_t>(index(p.x, bounds_.x0, cw_, nx_));
-        if (const Slot* s = find(c))
-            for (std::uint32_t k = s->start; k < s->end; ++k)
-                if (fn(items_[k])) break;
+        const Slot s = find(c);
+        for (std::uint32_t k = s.start; k < s.end; ++k)
+            if (fn(items_[k])) break;
         for (std::uint32_t i : wide_)
             if (fn(i)) break;
     }
 
     // Calls fn(item) for the items listed in the cells the segment a–b passes and the wide
     // ones: among them every item that can reach a point within rounding of it, some more
-    // than once.
+    // than once. When fn returns true the rest of that cell's list (or the wide list) is
+    // skipped: with items listed in rank order, a search for earlier items ends early.
     template <typename Fn>
     void along(Point2 a, Point2 b, Fn fn) const {
         Box box;
@@ -167,7 +176,7 @@ public:
     }
 
     // Calls fn(item) for the items whose cells the box touches and the wide ones: all that
-    // overlap it, some more than once.
+    // overlap it, some more than once; fn's answer as for along().
     template <typename Fn>
     void query(const Box& b, Fn fn) const {
         if (!b.valid()) return;
@@ -178,6 +187,7 @@ private:
     static constexpr double kMaxSide = 1 << 24;        // cells along a side at most
     static constexpr std::uint64_t kWideCells = 4096;  // an item in more cells is wide
     static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    static constexpr std::uint64_t kDenseCells = 1 << 20;  // cells always looked up directly
     struct Slot {
         std::uint64_t key = kEmpty;
         std::uint32_t start = 0, end = 0;  // the cell's items in items_
@@ -189,6 +199,7 @@ private:
     double cw_ = 1.0, ch_ = 1.0, margin_ = 0.0, scale_ = 1.0;
     std::vector<Slot> slots_;
     std::vector<std::uint32_t> items_, wide_;
+    std::vector<std::uint32_t> dense_;  // when not empty: cell c's items are [dense_[c], dense_[c + 1])
 
     static int dimension(double n) {
         if (!(n >= 1.0)) return 1;
@@ -202,11 +213,13 @@ private:
     std::size_t slotOf(std::uint64_t key) const {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
     }
-    const Slot* find(std::uint64_t key) const {
-        if (slots_.empty()) return nullptr;
+    // The cell's items in items_ (none when it lists nothing).
+    Slot find(std::uint64_t key) const {
+        if (!dense_.empty()) return Slot{key, dense_[key], dense_[key + 1]};
+        if (slots_.empty()) return Slot{};
         for (std::size_t s = slotOf(key);; s = (s + 1) & (slots_.size() - 1)) {
-            if (slots_[s].key == key) return &slots_[s];
-            if (slots_[s].key == kEmpty) return nullptr;
+            if (slots_[s].key == key) return slots_[s];
+            if (slots_[s].key == kEmpty) return Slot{};
         }
     }
     Box cellBox(int x, int y) const {
@@ -230,16 +243,19 @@ private:
                 const int x = static_cast<int>(s.key % static_cast<std::uint64_t>(nx_));
                 const int y = static_cast<int>(s.key / static_cast<std::uint64_t>(nx_));
                 if (x < ix0 || x > ix1 || y < iy0 || y > iy1 || skip(x, y)) continue;
-                for (std::uint32_t k = s.start; k < s.end; ++k) fn(items_[k]);
+                for (std::uint32_t k = s.start; k < s.end; ++k)
+                    if (fn(items_[k])) break;
             }
         } else {
             forCells(b, [&](std::uint64_t c, int x, int y) {
                 if (skip(x, y)) return;
-                if (const Slot* s = find(c))
-                    for (std::uint32_t k = s->start; k < s->end; ++k) fn(items_[k]);
+                const Slot s = find(c);
+                for (std::uint32_t k = s.start; k < s.end; ++k)
+                    if (fn(items_[k])) break;
             });
         }
-        for (std::uint32_t i : wide_) fn(i);
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
     }
     template <typename Fn>
     void forCells(const Box& b, Fn fn) const {
@@ -285,6 +301,7 @@ public:
                     candidate[q] = 1;
                     candidates.push_back(q);
                 }
+                return false;
             });
             for (std::size_t flap : partFlaps_[p]) drawFlap(flap, candidate, out);
             for (std::uint32_t q : candidates) candidate[q] = 0;
@@ -313,6 +330,9 @@ private:
     std::vector<std::uint32_t> walkOrder_;
     std::vector<std::size_t> walkBefore_, walkAfter_;
     std::vector<std::pair<Point2, Point2>> steps_;
+    // The face (item << 1) or earlier flap (item << 1 | 1) that last hid a piece of this flap.
+    static constexpr std::uint64_t kNoHider = ~std::uint64_t{0};
+    std::uint64_t lastHider_ = kNoHider;
 
     void indexParts() {
         std::unordered_map<const Part*, std::size_t> index;
@@ -384,30 +404,52 @@ private:
         faceHits_.clear();
         flapHits_.clear();
         faceGrid_.along(a, c, [&](std::uint32_t i) {
-            if (faceStamp_[i] == stamp_) return;
+            if (faceStamp_[i] == stamp_) return false;
             faceStamp_[i] = stamp_;
             if (candidate[facePart_[i]] && faceBoxes_[i].overlaps(b)) faceHits_.push_back(i);
+            return false;
         });
+        // Cells list flaps in rank order: the rest of a cell's list comes after this flap.
+        const std::size_t rank = flapRank_[flap];
         flapGrid_.along(a, c, [&](std::uint32_t f) {
-            if (flapStamp_[f] == stamp_) return;
+            if (flapRank_[f] >= rank) return true;
+            if (flapStamp_[f] == stamp_) return false;
             flapStamp_[f] = stamp_;
-            if (candidate[flapPart_[f]] && flapRank_[f] < flapRank_[flap] && flapBoxes_[f].overlaps(b))
-                flapHits_.push_back(f);
+            if (candidate[flapPart_[f]] && flapBoxes_[f].overlaps(b)) flapHits_.push_back(f);
+            return false;
         });
         std::sort(faceHits_.begin(), faceHits_.end());
         std::sort(flapHits_.begin(), flapHits_.end(),
                   [&](std::uint32_t f, std::uint32_t g) { return flapRank_[f] < flapRank_[g]; });
     }
 
+    bool insideFace(std::uint32_t i, Point2 p) const {
+        const std::vector<Point2>& c = d_.faces[i].corners;
+        for (std::size_t k = 1; k + 1 < c.size(); ++k)
+            if (strictlyInside(p, c[0], c[k], c[k + 1])) return true;
+        return false;
+    }
+    bool insideFlap(std::uint32_t f, Point2 p) const {
+        const std::vector<Point2>& o = outlines_[f];
+        if (o.size() == 3) return strictlyInside(p, o[0], o[1], o[2]);
+        if (o.size() == 4) return strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+        return false;
+    }
+
     // Whether p lies strictly inside a face of a candidate part or an earlier flap of one
-    // (a face taken as the fan from its first corner).
-    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) const {
+    // (a face taken as the fan from its first corner). Neighbouring pieces of a side mostly
+    // lie in the same flap or face, so the one that hid the last piece is asked first.
+    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) {
+        if (lastHider_ != kNoHider) {
+            const auto item = static_cast<std::uint32_t>(lastHider_ >> 1);
+            if ((lastHider_ & 1) ? insideFlap(item, p) : insideFace(item, p)) return true;
+        }
         bool inside = false;
         faceGrid_.at(p, [&](std::uint32_t i) {
             if (inside) return true;
             if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
-            const std::vector<Point2>& c = d_.faces[i].corners;
-            for (std::size_t k = 1; k + 1 < c.size() && !inside; ++k) inside = strictlyInside(p, c[0], c[k], c[k + 1]);
+            inside = insideFace(i, p);
+            if (inside) lastHider_ = std::uint64_t{i} << 1;
             return inside;
         });
         if (inside) return true;
@@ -416,9 +458,8 @@ private:
         flapGrid_.at(p, [&](std::uint32_t f) {
             if (inside || flapRank_[f] >= rank) return true;
             if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
-            const std::vector<Point2>& o = outlines_[f];
-            if (o.size() == 3) inside = strictlyInside(p, o[0], o[1], o[2]);
-            if (o.size() == 4) inside = strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+            inside = insideFlap(f, p);
+            if (inside) lastHider_ = std::uint64_t{f} << 1 | 1;
             return inside;
         });
         return inside;
@@ -442,6 +483,7 @@ private:
 
     void drawFlap(std::size_t flap, const std::vector<char>& candidate, std::vector<FlapPiece>& out) {
         const std::vector<Point2>& o = outlines_[flap];
+        lastHider_ = kNoHider;
         for (std::size_t k = 0; k + 1 < o.size(); ++k) {
             const Point2 a = o[k], b = o[k + 1];
             Box side;
