@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <unordered_map>
 
 namespace plikatra {
@@ -68,7 +69,7 @@ bool segmentMisses(Point2 a, Point2 b, const Box& box, double scale) {
     return beyondLine(a, b, box, 1.0, scale) || beyondLine(a, b, box, -1.0, scale);
 }
 
-bool ringMisses(const std::vector<Point2>& ring, const Box& box, double scale) {
+bool ringMisses(std::span<const Point2> ring, const Box& box, double scale) {
     double area = 0.0;
     for (std::size_t k = 0; k < ring.size(); ++k) area += cross(ring[k], ring[(k + 1) % ring.size()]);
     if (ring.size() < 3 || !(area != 0.0) || !std::isfinite(area)) return false;
@@ -172,7 +173,31 @@ public:
         box.add(a);
         box.add(b);
         if (!box.valid()) return;
-        visit(box.grown(margin_), fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+        const Box grown = box.grown(margin_);
+        const double dy = b.y - a.y, slope = (b.x - a.x) / dy;
+        if (!exact_ || !std::isfinite(slope) || cellCount(grown) <= 4 || cellCount(grown) > 4 * slots_.size()) {
+            visit(grown, fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+            return;
+        }
+        // Row by row, the cells the line passes within the margin (and rounding) of: every cell
+        // the test above keeps, and a few more beside them.
+        const double reach = margin_ + 4e-9 * scale_;
+        const int iy0 = index(grown.y0, bounds_.y0, ch_, ny_), iy1 = index(grown.y1, bounds_.y0, ch_, ny_);
+        const int ix0 = index(grown.x0, bounds_.x0, cw_, nx_), ix1 = index(grown.x1, bounds_.x0, cw_, nx_);
+        for (int y = iy0; y <= iy1; ++y) {
+            const double y0 = std::max(grown.y0, bounds_.y0 + y * ch_ - reach);
+            const double y1 = std::min(grown.y1, bounds_.y0 + (y + 1) * ch_ + reach);
+            const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
+            const int from = std::max(ix0, index(std::min(xa, xb) - reach, bounds_.x0, cw_, nx_) - 1);
+            const int to = std::min(ix1, index(std::max(xa, xb) + reach, bounds_.x0, cw_, nx_) + 1);
+            for (int x = from; x <= to; ++x) {
+                const Slot s = find(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x));
+                for (std::uint32_t k = s.start; k < s.end; ++k)
+                    if (fn(items_[k])) break;
+            }
+        }
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
     }
 
     // Calls fn(item) for the items whose cells the box touches and the wide ones: all that
@@ -278,6 +303,23 @@ double typicalExtent(const std::vector<Box>& boxes) {
     return n ? sum / static_cast<double>(n) : 0.0;
 }
 
+// Polygons' corners one after another in one array, which the searches run through far faster
+// than a separate array for each.
+class Rings {
+public:
+    void add(std::span<const Point2> ring) {
+        points_.insert(points_.end(), ring.begin(), ring.end());
+        starts_.push_back(static_cast<std::uint32_t>(points_.size()));
+    }
+    std::span<const Point2> operator[](std::size_t i) const {
+        return {points_.data() + starts_[i], points_.data() + starts_[i + 1]};
+    }
+
+private:
+    std::vector<Point2> points_;
+    std::vector<std::uint32_t> starts_{0};
+};
+
 // Sides cut at more points than this walk them in their order along the side.
 constexpr std::size_t kPlainWalk = 8;
 
@@ -315,10 +357,16 @@ private:
     std::vector<std::size_t> facePart_, flapPart_;      // part index of each face and flap
     std::vector<std::vector<std::size_t>> partFlaps_;   // flaps of each part, in order
     std::vector<Box> partBoxes_;                        // grown by the largest flap height
-    std::vector<std::vector<Point2>> outlines_;
+    Rings outlines_, faceRings_;
     std::vector<std::size_t> flapRank_;                 // position in (part, flap) order
     std::vector<Box> faceBoxes_, flapBoxes_;
     CellGrid partGrid_, faceGrid_, flapGrid_;
+    // What the searches ask of a face or flap, side by side.
+    struct Item {
+        Box box;
+        std::uint32_t part, rank;
+    };
+    std::vector<Item> faceData_, flapData_;
     // The side being cut: the faces and flaps near it, each met once (stamped with the side).
     std::vector<std::uint32_t> faceHits_, flapHits_;
     std::vector<std::uint64_t> faceStamp_, flapStamp_;
@@ -328,6 +376,7 @@ private:
     std::vector<Point2> walkPoints_;
     std::vector<double> walkAlong_;
     std::vector<std::uint32_t> walkOrder_;
+    std::vector<std::pair<double, std::uint32_t>> walkSorted_;
     std::vector<std::size_t> walkBefore_, walkAfter_;
     std::vector<std::pair<Point2, Point2>> steps_;
     // The face (item << 1) or earlier flap (item << 1 | 1) that last hid a piece of this flap.
@@ -363,11 +412,11 @@ private:
     }
 
     void buildOutlines() {
-        outlines_.reserve(d_.flaps.size());
         for (const DrawnFlap& f : d_.flaps) {
-            outlines_.push_back(flapOutline(f.base0, f.base1, f.height / d_.mag2d));
+            const std::vector<Point2> outline = flapOutline(f.base0, f.base1, f.height / d_.mag2d);
+            outlines_.add(outline);
             Box b;
-            for (Point2 p : outlines_.back()) b.add(p);
+            for (Point2 p : outline) b.add(p);
             flapBoxes_.push_back(b);
         }
     }
@@ -377,6 +426,7 @@ private:
         for (const DrawnFace& f : d_.faces) {
             Box b;
             for (Point2 p : f.corners) b.add(p);
+            faceRings_.add(f.corners);
             faceBoxes_.push_back(b);
         }
         const auto anywhere = [](std::size_t, const Box&, double) { return false; };
@@ -393,6 +443,11 @@ private:
         flapGrid_ = CellGrid(
             flapBoxes_, cell,
             [&](std::size_t f, const Box& box, double scale) { return ringMisses(outlines_[f], box, scale); }, &byRank);
+        for (std::size_t i = 0; i < faceBoxes_.size(); ++i)
+            faceData_.push_back({faceBoxes_[i], static_cast<std::uint32_t>(facePart_[i]), 0});
+        for (std::size_t f = 0; f < flapBoxes_.size(); ++f)
+            flapData_.push_back(
+                {flapBoxes_[f], static_cast<std::uint32_t>(flapPart_[f]), static_cast<std::uint32_t>(flapRank_[f])});
         faceStamp_.assign(faceBoxes_.size(), 0);
         flapStamp_.assign(flapBoxes_.size(), 0);
     }
@@ -406,31 +461,32 @@ private:
         faceGrid_.along(a, c, [&](std::uint32_t i) {
             if (faceStamp_[i] == stamp_) return false;
             faceStamp_[i] = stamp_;
-            if (candidate[facePart_[i]] && faceBoxes_[i].overlaps(b)) faceHits_.push_back(i);
+            if (candidate[faceData_[i].part] && faceData_[i].box.overlaps(b)) faceHits_.push_back(i);
             return false;
         });
         // Cells list flaps in rank order: the rest of a cell's list comes after this flap.
         const std::size_t rank = flapRank_[flap];
         flapGrid_.along(a, c, [&](std::uint32_t f) {
-            if (flapRank_[f] >= rank) return true;
+            const Item& item = flapData_[f];
+            if (item.rank >= rank) return true;
             if (flapStamp_[f] == stamp_) return false;
             flapStamp_[f] = stamp_;
-            if (candidate[flapPart_[f]] && flapBoxes_[f].overlaps(b)) flapHits_.push_back(f);
+            if (candidate[item.part] && item.box.overlaps(b)) flapHits_.push_back(f);
             return false;
         });
         std::sort(faceHits_.begin(), faceHits_.end());
         std::sort(flapHits_.begin(), flapHits_.end(),
-                  [&](std::uint32_t f, std::uint32_t g) { return flapRank_[f] < flapRank_[g]; });
+                  [&](std::uint32_t f, std::uint32_t g) { return flapData_[f].rank < flapData_[g].rank; });
     }
 
     bool insideFace(std::uint32_t i, Point2 p) const {
-        const std::vector<Point2>& c = d_.faces[i].corners;
+        const std::span<const Point2> c = faceRings_[i];
         for (std::size_t k = 1; k + 1 < c.size(); ++k)
             if (strictlyInside(p, c[0], c[k], c[k + 1])) return true;
         return false;
     }
     bool insideFlap(std::uint32_t f, Point2 p) const {
-        const std::vector<Point2>& o = outlines_[f];
+        const std::span<const Point2> o = outlines_[f];
         if (o.size() == 3) return strictlyInside(p, o[0], o[1], o[2]);
         if (o.size() == 4) return strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
         return false;
@@ -447,7 +503,7 @@ private:
         bool inside = false;
         faceGrid_.at(p, [&](std::uint32_t i) {
             if (inside) return true;
-            if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
+            if (!candidate[faceData_[i].part] || !faceData_[i].box.contains(p)) return false;
             inside = insideFace(i, p);
             if (inside) lastHider_ = std::uint64_t{i} << 1;
             return inside;
@@ -456,8 +512,9 @@ private:
         // A cell lists its flaps in (part, flap) order: the earlier ones come first.
         const std::size_t rank = flapRank_[flap];
         flapGrid_.at(p, [&](std::uint32_t f) {
-            if (inside || flapRank_[f] >= rank) return true;
-            if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
+            const Item& item = flapData_[f];
+            if (inside || item.rank >= rank) return true;
+            if (!candidate[item.part] || !item.box.contains(p)) return false;
             inside = insideFlap(f, p);
             if (inside) lastHider_ = std::uint64_t{f} << 1 | 1;
             return inside;
@@ -470,19 +527,19 @@ private:
         points_.clear();
         Point2 x;
         for (std::uint32_t i : faceHits_) {
-            const std::vector<Point2>& c = d_.faces[i].corners;
+            const std::span<const Point2> c = faceRings_[i];
             for (std::size_t k = 0; k < c.size(); ++k)
                 if (crossing(a, b, c[k], c[(k + 1) % c.size()], x)) points_.push_back(x);
         }
         for (std::uint32_t f : flapHits_) {
-            const std::vector<Point2>& o = outlines_[f];
+            const std::span<const Point2> o = outlines_[f];
             for (std::size_t k = 0; k < o.size(); ++k)
                 if (crossing(a, b, o[k], o[(k + 1) % o.size()], x)) points_.push_back(x);
         }
     }
 
     void drawFlap(std::size_t flap, const std::vector<char>& candidate, std::vector<FlapPiece>& out) {
-        const std::vector<Point2>& o = outlines_[flap];
+        const std::span<const Point2> o = outlines_[flap];
         lastHider_ = kNoHider;
         for (std::size_t k = 0; k + 1 < o.size(); ++k) {
             const Point2 a = o[k], b = o[k + 1];
@@ -556,9 +613,14 @@ private:
         }
         // Points by their place along the side, linked so that reached ones drop out.
         std::vector<std::uint32_t>& order = walkOrder_;
+        // Sorted with their places beside them rather than looked up: points at the same place
+        // may come in any order, as the walk looks at all of them.
+        std::vector<std::pair<double, std::uint32_t>>& sorted = walkSorted_;
+        sorted.resize(n);
+        for (std::size_t i = 0; i < n; ++i) sorted[i] = {t[i], static_cast<std::uint32_t>(i)};
+        std::sort(sorted.begin(), sorted.end());
         order.resize(n);
-        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
-        std::sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) { return t[i] < t[j]; });
+        for (std::size_t r = 0; r < n; ++r) order[r] = sorted[r].second;
         constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
         std::vector<std::size_t>& before = walkBefore_;
         std::vector<std::size_t>& after = walkAfter_;
