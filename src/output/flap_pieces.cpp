@@ -320,6 +320,9 @@ private:
     std::vector<std::uint32_t> starts_{0};
 };
 
+// Faces of more corners than this have every edge tried against a side.
+constexpr std::size_t kRingCorners = 16;
+
 // Sides cut at more points than this walk them in their order along the side.
 constexpr std::size_t kPlainWalk = 8;
 
@@ -525,17 +528,34 @@ private:
     // Where the side a–b crosses the edges of the gathered faces and flaps, in gathering order.
     void crossings(Point2 a, Point2 b) {
         points_.clear();
-        Point2 x;
-        for (std::uint32_t i : faceHits_) {
-            const std::span<const Point2> c = faceRings_[i];
-            for (std::size_t k = 0; k < c.size(); ++k)
-                if (crossing(a, b, c[k], c[(k + 1) % c.size()], x)) points_.push_back(x);
-        }
-        for (std::uint32_t f : flapHits_) {
-            const std::span<const Point2> o = outlines_[f];
-            for (std::size_t k = 0; k < o.size(); ++k)
-                if (crossing(a, b, o[k], o[(k + 1) % o.size()], x)) points_.push_back(x);
-        }
+        // An edge whose ends both lie clearly on one side of the side's line cannot meet it,
+        // whatever the rounding in crossing(): only the others are worked out.
+        const Point2 r = minus(b, a);
+        const double slack = 1e-9 * (std::fabs(r.x) + std::fabs(r.y));
+        const double reach = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)});
+        auto ring = [&](std::span<const Point2> c) {
+            const std::size_t n = c.size();
+            if (n > kRingCorners) {
+                Point2 x;
+                for (std::size_t k = 0; k < n; ++k)
+                    if (crossing(a, b, c[k], c[(k + 1) % n], x)) points_.push_back(x);
+                return;
+            }
+            double side[kRingCorners], size[kRingCorners];
+            for (std::size_t k = 0; k < n; ++k) {
+                side[k] = cross(r, minus(c[k], a));
+                size[k] = std::max(std::fabs(c[k].x), std::fabs(c[k].y));
+            }
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::size_t next = (k + 1) % n;
+                const double clear = slack * (reach + size[k] + size[next]);
+                if ((side[k] > clear && side[next] > clear) || (side[k] < -clear && side[next] < -clear)) continue;
+                Point2 x;
+                if (crossing(a, b, c[k], c[next], x)) points_.push_back(x);
+            }
+        };
+        for (std::uint32_t i : faceHits_) ring(faceRings_[i]);
+        for (std::uint32_t f : flapHits_) ring(outlines_[f]);
     }
 
     void drawFlap(std::size_t flap, const std::vector<char>& candidate, std::vector<FlapPiece>& out) {
