@@ -169,6 +169,15 @@ public:
     // skipped: with items listed in rank order, a search for earlier items ends early.
     template <typename Fn>
     void along(Point2 a, Point2 b, Fn fn) const {
+        cellsAlong(a, b, [&](std::uint64_t c) { inCell(c, fn); });
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
+    }
+
+    // Calls cell(key) for listed cells that the segment a–b passes within rounding: among
+    // them every cell along() reads, some more than once.
+    template <typename CellFn>
+    void cellsAlong(Point2 a, Point2 b, CellFn cell) const {
         Box box;
         box.add(a);
         box.add(b);
@@ -176,7 +185,7 @@ public:
         const Box grown = box.grown(margin_);
         const double dy = b.y - a.y, slope = (b.x - a.x) / dy;
         if (!exact_ || !std::isfinite(slope) || cellCount(grown) <= 4 || cellCount(grown) > 4 * slots_.size()) {
-            visit(grown, fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+            visitCells(grown, cell, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
             return;
         }
         // Row by row, the cells the line passes within the margin (and rounding) of: every cell
@@ -190,12 +199,22 @@ public:
             const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
             const int from = std::max(ix0, index(std::min(xa, xb) - reach, bounds_.x0, cw_, nx_) - 1);
             const int to = std::min(ix1, index(std::max(xa, xb) + reach, bounds_.x0, cw_, nx_) + 1);
-            for (int x = from; x <= to; ++x) {
-                const Slot s = find(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x));
-                for (std::uint32_t k = s.start; k < s.end; ++k)
-                    if (fn(items_[k])) break;
-            }
+            for (int x = from; x <= to; ++x)
+                cell(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x));
         }
+    }
+
+    // Calls fn(item) for the items of one cell, in their order, until fn returns true.
+    template <typename Fn>
+    void inCell(std::uint64_t c, Fn fn) const {
+        const Slot s = find(c);
+        for (std::uint32_t k = s.start; k < s.end; ++k)
+            if (fn(items_[k])) break;
+    }
+
+    // Calls fn(item) for the wide items, in their order, until fn returns true.
+    template <typename Fn>
+    void wide(Fn fn) const {
         for (std::uint32_t i : wide_)
             if (fn(i)) break;
     }
@@ -260,6 +279,12 @@ private:
     // listed cells is served from the list instead.
     template <typename Fn, typename Skip>
     void visit(const Box& b, Fn fn, Skip skip) const {
+        visitCells(b, [&](std::uint64_t c) { inCell(c, fn); }, skip);
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
+    }
+    template <typename CellFn, typename Skip>
+    void visitCells(const Box& b, CellFn cell, Skip skip) const {
         if (cellCount(b) > 4 * slots_.size()) {
             const int ix0 = index(b.x0, bounds_.x0, cw_, nx_), ix1 = index(b.x1, bounds_.x0, cw_, nx_);
             const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
@@ -268,19 +293,13 @@ private:
                 const int x = static_cast<int>(s.key % static_cast<std::uint64_t>(nx_));
                 const int y = static_cast<int>(s.key / static_cast<std::uint64_t>(nx_));
                 if (x < ix0 || x > ix1 || y < iy0 || y > iy1 || skip(x, y)) continue;
-                for (std::uint32_t k = s.start; k < s.end; ++k)
-                    if (fn(items_[k])) break;
+                cell(s.key);
             }
         } else {
             forCells(b, [&](std::uint64_t c, int x, int y) {
-                if (skip(x, y)) return;
-                const Slot s = find(c);
-                for (std::uint32_t k = s.start; k < s.end; ++k)
-                    if (fn(items_[k])) break;
+                if (!skip(x, y)) cell(c);
             });
         }
-        for (std::uint32_t i : wide_)
-            if (fn(i)) break;
     }
     template <typename Fn>
     void forCells(const Box& b, Fn fn) const {
@@ -372,6 +391,9 @@ private:
     std::vector<Item> faceData_, flapData_;
     // The side being cut: the faces and flaps near it, each met once (stamped with the side).
     std::vector<std::uint32_t> faceHits_, flapHits_;
+    // The flap being drawn: the cells along its sides, the faces and flaps listed in them.
+    std::vector<std::uint64_t> cells_;
+    std::vector<std::uint32_t> nearFaces_, nearFlaps_;
     std::vector<std::uint64_t> faceStamp_, flapStamp_;
     std::uint64_t stamp_ = 0;
     std::vector<Point2> points_;
@@ -455,31 +477,56 @@ private:
         flapStamp_.assign(flapBoxes_.size(), 0);
     }
 
-    // The faces of candidate parts and the earlier flaps whose boxes meet the box, faces in
-    // drawing order, then flaps in (part, flap) order, as a plain scan would meet them.
-    void gather(Point2 a, Point2 c, const Box& b, const std::vector<char>& candidate, std::size_t flap) {
+    // The faces of candidate parts and their earlier flaps listed in the cells along the
+    // flap's sides, faces in drawing order, then flaps in (part, flap) order, as a plain scan
+    // would meet them. The sides of a flap run close together, so the cells they share are
+    // read once for all of them.
+    void gather(std::span<const Point2> o, const std::vector<char>& candidate, std::size_t flap) {
         ++stamp_;
-        faceHits_.clear();
-        flapHits_.clear();
-        faceGrid_.along(a, c, [&](std::uint32_t i) {
+        nearFaces_.clear();
+        nearFlaps_.clear();
+        auto cellsOf = [&](const CellGrid& grid) {
+            cells_.clear();
+            for (std::size_t k = 0; k + 1 < o.size(); ++k)
+                grid.cellsAlong(o[k], o[k + 1], [&](std::uint64_t c) { cells_.push_back(c); });
+            std::sort(cells_.begin(), cells_.end());
+            cells_.erase(std::unique(cells_.begin(), cells_.end()), cells_.end());
+        };
+        const auto face = [&](std::uint32_t i) {
             if (faceStamp_[i] == stamp_) return false;
             faceStamp_[i] = stamp_;
-            if (candidate[faceData_[i].part] && faceData_[i].box.overlaps(b)) faceHits_.push_back(i);
+            if (candidate[faceData_[i].part]) nearFaces_.push_back(i);
             return false;
-        });
+        };
+        cellsOf(faceGrid_);
+        for (std::uint64_t c : cells_) faceGrid_.inCell(c, face);
+        faceGrid_.wide(face);
         // Cells list flaps in rank order: the rest of a cell's list comes after this flap.
         const std::size_t rank = flapRank_[flap];
-        flapGrid_.along(a, c, [&](std::uint32_t f) {
+        const auto earlier = [&](std::uint32_t f) {
             const Item& item = flapData_[f];
             if (item.rank >= rank) return true;
             if (flapStamp_[f] == stamp_) return false;
             flapStamp_[f] = stamp_;
-            if (candidate[item.part] && item.box.overlaps(b)) flapHits_.push_back(f);
+            if (candidate[item.part]) nearFlaps_.push_back(f);
             return false;
-        });
-        std::sort(faceHits_.begin(), faceHits_.end());
-        std::sort(flapHits_.begin(), flapHits_.end(),
+        };
+        cellsOf(flapGrid_);
+        for (std::uint64_t c : cells_) flapGrid_.inCell(c, earlier);
+        flapGrid_.wide(earlier);
+        std::sort(nearFaces_.begin(), nearFaces_.end());
+        std::sort(nearFlaps_.begin(), nearFlaps_.end(),
                   [&](std::uint32_t f, std::uint32_t g) { return flapData_[f].rank < flapData_[g].rank; });
+    }
+
+    // Of the gathered faces and flaps, those whose boxes meet the side's box, in their order.
+    void nearSide(const Box& b) {
+        faceHits_.clear();
+        flapHits_.clear();
+        for (std::uint32_t i : nearFaces_)
+            if (faceData_[i].box.overlaps(b)) faceHits_.push_back(i);
+        for (std::uint32_t f : nearFlaps_)
+            if (flapData_[f].box.overlaps(b)) flapHits_.push_back(f);
     }
 
     bool insideFace(std::uint32_t i, Point2 p) const {
@@ -561,12 +608,13 @@ private:
     void drawFlap(std::size_t flap, const std::vector<char>& candidate, std::vector<FlapPiece>& out) {
         const std::span<const Point2> o = outlines_[flap];
         lastHider_ = kNoHider;
+        gather(o, candidate, flap);
         for (std::size_t k = 0; k + 1 < o.size(); ++k) {
             const Point2 a = o[k], b = o[k + 1];
             Box side;
             side.add(a);
             side.add(b);
-            gather(a, b, side, candidate, flap);
+            nearSide(side);
             crossings(a, b);
             if (points_.empty()) {
                 if (!hidden({(a.x + b.x) / 2, (a.y + b.y) / 2}, candidate, flap)) out.push_back({flap, a, b});
