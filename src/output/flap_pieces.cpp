@@ -143,7 +143,7 @@ public:
         // A sheet whose cells are not many more than its entries looks its cells up directly:
         // neighbouring cells then lie side by side in memory, as a side passes them.
         const std::uint64_t cells = static_cast<std::uint64_t>(nx_) * static_cast<std::uint64_t>(ny_);
-        if (cells <= std::max<std::uint64_t>(kDenseCells, 4 * entries.size())) {
+        if (cells <= std::max<std::uint64_t>(kDenseCells, 8 * entries.size())) {
             dense_.assign(cells + 1, 0);
             for (const auto& e : entries) ++dense_[e.first + 1];
             for (std::uint64_t c = 0; c < cells; ++c) dense_[c + 1] += dense_[c];
@@ -231,7 +231,7 @@ private:
     static constexpr double kMaxSide = 1 << 24;        // cells along a side at most
     static constexpr std::uint64_t kWideCells = 4096;  // an item in more cells is wide
     static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-    static constexpr std::uint64_t kDenseCells = 1 << 20;  // cells always looked up directly
+    static constexpr std::uint64_t kDenseCells = 1 << 22;  // cells always looked up directly
     struct Slot {
         std::uint64_t key = kEmpty;
         std::uint32_t start = 0, end = 0;  // the cell's items in items_
