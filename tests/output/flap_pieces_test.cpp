@@ -133,6 +133,9 @@ TEST(FlapPieces, CrowdedSheetsKeepTheirPiecesExactly) {
         {"flaps reaching two parts away", {8, 3, 0.1, 2.5, 1.0, 2}, 1558, 0xe2f964ecc2bd019full},
         {"small scale, short flaps", {10, 5, 0.25, 0.9, 3.0, 3}, 4250, 0xa0ac5b43b7bbb432ull},
         {"large scale", {6, 4, 0.25, 0.9, 0.4, 4}, 1167, 0xadb18b6eee03acbcull},
+        // Parts so far apart that their cells are too many to hold and are looked up by place
+        // (pinned from the grid search that came before the row-by-row one).
+        {"parts far apart", {6, 4, 300.0, 4.0, 1.0, 5}, 1138, 0x1ffe0628c16e95afull},
     };
     for (const Pinned& c : cases) {
         const SheetBuilder s = crowdedSheet(c.sheet);
