@@ -188,14 +188,13 @@ public:
             visitCells(grown, cell, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
             return;
         }
-        // Row by row, the cells the line passes within the margin (and rounding) of: every cell
-        // the test above keeps, and a few more beside them.
+        // Row by row, the cells of the box that the line passes within the margin (and
+        // rounding) of, with one more on either hand: every cell the test above keeps.
         const double reach = margin_ + 4e-9 * scale_;
         const int iy0 = index(grown.y0, bounds_.y0, ch_, ny_), iy1 = index(grown.y1, bounds_.y0, ch_, ny_);
         const int ix0 = index(grown.x0, bounds_.x0, cw_, nx_), ix1 = index(grown.x1, bounds_.x0, cw_, nx_);
         for (int y = iy0; y <= iy1; ++y) {
-            const double y0 = std::max(grown.y0, bounds_.y0 + y * ch_ - reach);
-            const double y1 = std::min(grown.y1, bounds_.y0 + (y + 1) * ch_ + reach);
+            const double y0 = bounds_.y0 + y * ch_ - reach, y1 = bounds_.y0 + (y + 1) * ch_ + reach;
             const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
             const int from = std::max(ix0, index(std::min(xa, xb) - reach, bounds_.x0, cw_, nx_) - 1);
             const int to = std::min(ix1, index(std::max(xa, xb) + reach, bounds_.x0, cw_, nx_) + 1);
@@ -389,7 +388,7 @@ private:
         std::uint32_t part, rank;
     };
     std::vector<Item> faceData_, flapData_;
-    // The side being cut: the faces and flaps near it, each met once (stamped with the side).
+    // The side being cut: the faces and flaps near it, each met once (stamped with the flap).
     std::vector<std::uint32_t> faceHits_, flapHits_;
     // The flap being drawn: the cells along its sides, the faces and flaps listed in them.
     std::vector<std::uint64_t> cells_;
