@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <unordered_map>
 
 namespace plikatra {
@@ -68,7 +69,7 @@ bool segmentMisses(Point2 a, Point2 b, const Box& box, double scale) {
     return beyondLine(a, b, box, 1.0, scale) || beyondLine(a, b, box, -1.0, scale);
 }
 
-bool ringMisses(const std::vector<Point2>& ring, const Box& box, double scale) {
+bool ringMisses(std::span<const Point2> ring, const Box& box, double scale) {
     double area = 0.0;
     for (std::size_t k = 0; k < ring.size(); ++k) area += cross(ring[k], ring[(k + 1) % ring.size()]);
     if (ring.size() < 3 || !(area != 0.0) || !std::isfinite(area)) return false;
@@ -139,6 +140,14 @@ public:
             slots_[s] = {entries[k].first, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)};
             k = end;
         }
+        // A sheet whose cells are not many more than its entries looks its cells up directly:
+        // neighbouring cells then lie side by side in memory, as a side passes them.
+        const std::uint64_t cells = static_cast<std::uint64_t>(nx_) * static_cast<std::uint64_t>(ny_);
+        if (cells <= std::max<std::uint64_t>(kDenseCells, 8 * entries.size())) {
+            dense_.assign(cells + 1, 0);
+            for (const auto& e : entries) ++dense_[e.first + 1];
+            for (std::uint64_t c = 0; c < cells; ++c) dense_[c + 1] += dense_[c];
+        }
     }
 
     // Calls fn(item) for the items listed in the cell that holds p, among them every item
@@ -147,27 +156,70 @@ public:
     void at(Point2 p, Fn fn) const {
         const std::uint64_t c = static_cast<std::uint64_t>(index(p.y, bounds_.y0, ch_, ny_)) * static_cast<std::uint64_t>(nx_) +
                                 static_cast<std::uint64_t>(index(p.x, bounds_.x0, cw_, nx_));
-        if (const Slot* s = find(c))
-            for (std::uint32_t k = s->start; k < s->end; ++k)
-                if (fn(items_[k])) break;
+        const Slot s = find(c);
+        for (std::uint32_t k = s.start; k < s.end; ++k)
+            if (fn(items_[k])) break;
         for (std::uint32_t i : wide_)
             if (fn(i)) break;
     }
 
     // Calls fn(item) for the items listed in the cells the segment a–b passes and the wide
     // ones: among them every item that can reach a point within rounding of it, some more
-    // than once.
+    // than once. When fn returns true the rest of that cell's list (or the wide list) is
+    // skipped: with items listed in rank order, a search for earlier items ends early.
     template <typename Fn>
     void along(Point2 a, Point2 b, Fn fn) const {
+        cellsAlong(a, b, [&](std::uint64_t c) { inCell(c, fn); });
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
+    }
+
+    // Calls cell(key) for listed cells that the segment a–b passes within rounding: among
+    // them every cell along() reads, some more than once.
+    template <typename CellFn>
+    void cellsAlong(Point2 a, Point2 b, CellFn cell) const {
         Box box;
         box.add(a);
         box.add(b);
         if (!box.valid()) return;
-        visit(box.grown(margin_), fn, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+        const Box grown = box.grown(margin_);
+        const double dy = b.y - a.y, slope = (b.x - a.x) / dy;
+        if (!exact_ || !std::isfinite(slope) || cellCount(grown) <= 4 || cellCount(grown) > 4 * slots_.size()) {
+            visitCells(grown, cell, [&](int x, int y) { return exact_ && segmentMisses(a, b, cellBox(x, y), scale_); });
+            return;
+        }
+        // Row by row, the cells of the box that the line passes within the margin (and
+        // rounding) of, with one more on either hand: every cell the test above keeps.
+        const double reach = margin_ + 4e-9 * scale_;
+        const int iy0 = index(grown.y0, bounds_.y0, ch_, ny_), iy1 = index(grown.y1, bounds_.y0, ch_, ny_);
+        const int ix0 = index(grown.x0, bounds_.x0, cw_, nx_), ix1 = index(grown.x1, bounds_.x0, cw_, nx_);
+        for (int y = iy0; y <= iy1; ++y) {
+            const double y0 = bounds_.y0 + y * ch_ - reach, y1 = bounds_.y0 + (y + 1) * ch_ + reach;
+            const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
+            const int from = std::max(ix0, index(std::min(xa, xb) - reach, bounds_.x0, cw_, nx_) - 1);
+            const int to = std::min(ix1, index(std::max(xa, xb) + reach, bounds_.x0, cw_, nx_) + 1);
+            for (int x = from; x <= to; ++x)
+                cell(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(nx_) + static_cast<std::uint64_t>(x));
+        }
+    }
+
+    // Calls fn(item) for the items of one cell, in their order, until fn returns true.
+    template <typename Fn>
+    void inCell(std::uint64_t c, Fn fn) const {
+        const Slot s = find(c);
+        for (std::uint32_t k = s.start; k < s.end; ++k)
+            if (fn(items_[k])) break;
+    }
+
+    // Calls fn(item) for the wide items, in their order, until fn returns true.
+    template <typename Fn>
+    void wide(Fn fn) const {
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
     }
 
     // Calls fn(item) for the items whose cells the box touches and the wide ones: all that
-    // overlap it, some more than once.
+    // overlap it, some more than once; fn's answer as for along().
     template <typename Fn>
     void query(const Box& b, Fn fn) const {
         if (!b.valid()) return;
@@ -178,6 +230,7 @@ private:
     static constexpr double kMaxSide = 1 << 24;        // cells along a side at most
     static constexpr std::uint64_t kWideCells = 4096;  // an item in more cells is wide
     static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    static constexpr std::uint64_t kDenseCells = 1 << 22;  // cells always looked up directly
     struct Slot {
         std::uint64_t key = kEmpty;
         std::uint32_t start = 0, end = 0;  // the cell's items in items_
@@ -189,6 +242,7 @@ private:
     double cw_ = 1.0, ch_ = 1.0, margin_ = 0.0, scale_ = 1.0;
     std::vector<Slot> slots_;
     std::vector<std::uint32_t> items_, wide_;
+    std::vector<std::uint32_t> dense_;  // when not empty: cell c's items are [dense_[c], dense_[c + 1])
 
     static int dimension(double n) {
         if (!(n >= 1.0)) return 1;
@@ -202,11 +256,13 @@ private:
     std::size_t slotOf(std::uint64_t key) const {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
     }
-    const Slot* find(std::uint64_t key) const {
-        if (slots_.empty()) return nullptr;
+    // The cell's items in items_ (none when it lists nothing).
+    Slot find(std::uint64_t key) const {
+        if (!dense_.empty()) return Slot{key, dense_[key], dense_[key + 1]};
+        if (slots_.empty()) return Slot{};
         for (std::size_t s = slotOf(key);; s = (s + 1) & (slots_.size() - 1)) {
-            if (slots_[s].key == key) return &slots_[s];
-            if (slots_[s].key == kEmpty) return nullptr;
+            if (slots_[s].key == key) return slots_[s];
+            if (slots_[s].key == kEmpty) return Slot{};
         }
     }
     Box cellBox(int x, int y) const {
@@ -222,6 +278,12 @@ private:
     // listed cells is served from the list instead.
     template <typename Fn, typename Skip>
     void visit(const Box& b, Fn fn, Skip skip) const {
+        visitCells(b, [&](std::uint64_t c) { inCell(c, fn); }, skip);
+        for (std::uint32_t i : wide_)
+            if (fn(i)) break;
+    }
+    template <typename CellFn, typename Skip>
+    void visitCells(const Box& b, CellFn cell, Skip skip) const {
         if (cellCount(b) > 4 * slots_.size()) {
             const int ix0 = index(b.x0, bounds_.x0, cw_, nx_), ix1 = index(b.x1, bounds_.x0, cw_, nx_);
             const int iy0 = index(b.y0, bounds_.y0, ch_, ny_), iy1 = index(b.y1, bounds_.y0, ch_, ny_);
@@ -230,16 +292,13 @@ private:
                 const int x = static_cast<int>(s.key % static_cast<std::uint64_t>(nx_));
                 const int y = static_cast<int>(s.key / static_cast<std::uint64_t>(nx_));
                 if (x < ix0 || x > ix1 || y < iy0 || y > iy1 || skip(x, y)) continue;
-                for (std::uint32_t k = s.start; k < s.end; ++k) fn(items_[k]);
+                cell(s.key);
             }
         } else {
             forCells(b, [&](std::uint64_t c, int x, int y) {
-                if (skip(x, y)) return;
-                if (const Slot* s = find(c))
-                    for (std::uint32_t k = s->start; k < s->end; ++k) fn(items_[k]);
+                if (!skip(x, y)) cell(c);
             });
         }
-        for (std::uint32_t i : wide_) fn(i);
     }
     template <typename Fn>
     void forCells(const Box& b, Fn fn) const {
@@ -261,6 +320,26 @@ double typicalExtent(const std::vector<Box>& boxes) {
     }
     return n ? sum / static_cast<double>(n) : 0.0;
 }
+
+// Polygons' corners one after another in one array, which the searches run through far faster
+// than a separate array for each.
+class Rings {
+public:
+    void add(std::span<const Point2> ring) {
+        points_.insert(points_.end(), ring.begin(), ring.end());
+        starts_.push_back(static_cast<std::uint32_t>(points_.size()));
+    }
+    std::span<const Point2> operator[](std::size_t i) const {
+        return {points_.data() + starts_[i], points_.data() + starts_[i + 1]};
+    }
+
+private:
+    std::vector<Point2> points_;
+    std::vector<std::uint32_t> starts_{0};
+};
+
+// Faces of more corners than this have every edge tried against a side.
+constexpr std::size_t kRingCorners = 16;
 
 // Sides cut at more points than this walk them in their order along the side.
 constexpr std::size_t kPlainWalk = 8;
@@ -285,6 +364,7 @@ public:
                     candidate[q] = 1;
                     candidates.push_back(q);
                 }
+                return false;
             });
             for (std::size_t flap : partFlaps_[p]) drawFlap(flap, candidate, out);
             for (std::uint32_t q : candidates) candidate[q] = 0;
@@ -298,12 +378,21 @@ private:
     std::vector<std::size_t> facePart_, flapPart_;      // part index of each face and flap
     std::vector<std::vector<std::size_t>> partFlaps_;   // flaps of each part, in order
     std::vector<Box> partBoxes_;                        // grown by the largest flap height
-    std::vector<std::vector<Point2>> outlines_;
+    Rings outlines_, faceRings_;
     std::vector<std::size_t> flapRank_;                 // position in (part, flap) order
     std::vector<Box> faceBoxes_, flapBoxes_;
     CellGrid partGrid_, faceGrid_, flapGrid_;
-    // The side being cut: the faces and flaps near it, each met once (stamped with the side).
+    // What the searches ask of a face or flap, side by side.
+    struct Item {
+        Box box;
+        std::uint32_t part, rank;
+    };
+    std::vector<Item> faceData_, flapData_;
+    // The side being cut: the faces and flaps near it, each met once (stamped with the flap).
     std::vector<std::uint32_t> faceHits_, flapHits_;
+    // The flap being drawn: the cells along its sides, the faces and flaps listed in them.
+    std::vector<std::uint64_t> cells_;
+    std::vector<std::uint32_t> nearFaces_, nearFlaps_;
     std::vector<std::uint64_t> faceStamp_, flapStamp_;
     std::uint64_t stamp_ = 0;
     std::vector<Point2> points_;
@@ -311,8 +400,12 @@ private:
     std::vector<Point2> walkPoints_;
     std::vector<double> walkAlong_;
     std::vector<std::uint32_t> walkOrder_;
+    std::vector<std::pair<double, std::uint32_t>> walkSorted_;
     std::vector<std::size_t> walkBefore_, walkAfter_;
     std::vector<std::pair<Point2, Point2>> steps_;
+    // The face (item << 1) or earlier flap (item << 1 | 1) that last hid a piece of this flap.
+    static constexpr std::uint64_t kNoHider = ~std::uint64_t{0};
+    std::uint64_t lastHider_ = kNoHider;
 
     void indexParts() {
         std::unordered_map<const Part*, std::size_t> index;
@@ -343,11 +436,11 @@ private:
     }
 
     void buildOutlines() {
-        outlines_.reserve(d_.flaps.size());
         for (const DrawnFlap& f : d_.flaps) {
-            outlines_.push_back(flapOutline(f.base0, f.base1, f.height / d_.mag2d));
+            const std::vector<Point2> outline = flapOutline(f.base0, f.base1, f.height / d_.mag2d);
+            outlines_.add(outline);
             Box b;
-            for (Point2 p : outlines_.back()) b.add(p);
+            for (Point2 p : outline) b.add(p);
             flapBoxes_.push_back(b);
         }
     }
@@ -357,6 +450,7 @@ private:
         for (const DrawnFace& f : d_.faces) {
             Box b;
             for (Point2 p : f.corners) b.add(p);
+            faceRings_.add(f.corners);
             faceBoxes_.push_back(b);
         }
         const auto anywhere = [](std::size_t, const Box&, double) { return false; };
@@ -373,52 +467,105 @@ private:
         flapGrid_ = CellGrid(
             flapBoxes_, cell,
             [&](std::size_t f, const Box& box, double scale) { return ringMisses(outlines_[f], box, scale); }, &byRank);
+        for (std::size_t i = 0; i < faceBoxes_.size(); ++i)
+            faceData_.push_back({faceBoxes_[i], static_cast<std::uint32_t>(facePart_[i]), 0});
+        for (std::size_t f = 0; f < flapBoxes_.size(); ++f)
+            flapData_.push_back(
+                {flapBoxes_[f], static_cast<std::uint32_t>(flapPart_[f]), static_cast<std::uint32_t>(flapRank_[f])});
         faceStamp_.assign(faceBoxes_.size(), 0);
         flapStamp_.assign(flapBoxes_.size(), 0);
     }
 
-    // The faces of candidate parts and the earlier flaps whose boxes meet the box, faces in
-    // drawing order, then flaps in (part, flap) order, as a plain scan would meet them.
-    void gather(Point2 a, Point2 c, const Box& b, const std::vector<char>& candidate, std::size_t flap) {
+    // The faces of candidate parts and their earlier flaps listed in the cells along the
+    // flap's sides, faces in drawing order, then flaps in (part, flap) order, as a plain scan
+    // would meet them. The sides of a flap run close together, so the cells they share are
+    // read once for all of them.
+    void gather(std::span<const Point2> o, const std::vector<char>& candidate, std::size_t flap) {
         ++stamp_;
+        nearFaces_.clear();
+        nearFlaps_.clear();
+        auto cellsOf = [&](const CellGrid& grid) {
+            cells_.clear();
+            for (std::size_t k = 0; k + 1 < o.size(); ++k)
+                grid.cellsAlong(o[k], o[k + 1], [&](std::uint64_t c) { cells_.push_back(c); });
+            std::sort(cells_.begin(), cells_.end());
+            cells_.erase(std::unique(cells_.begin(), cells_.end()), cells_.end());
+        };
+        const auto face = [&](std::uint32_t i) {
+            if (faceStamp_[i] == stamp_) return false;
+            faceStamp_[i] = stamp_;
+            if (candidate[faceData_[i].part]) nearFaces_.push_back(i);
+            return false;
+        };
+        cellsOf(faceGrid_);
+        for (std::uint64_t c : cells_) faceGrid_.inCell(c, face);
+        faceGrid_.wide(face);
+        // Cells list flaps in rank order: the rest of a cell's list comes after this flap.
+        const std::size_t rank = flapRank_[flap];
+        const auto earlier = [&](std::uint32_t f) {
+            const Item& item = flapData_[f];
+            if (item.rank >= rank) return true;
+            if (flapStamp_[f] == stamp_) return false;
+            flapStamp_[f] = stamp_;
+            if (candidate[item.part]) nearFlaps_.push_back(f);
+            return false;
+        };
+        cellsOf(flapGrid_);
+        for (std::uint64_t c : cells_) flapGrid_.inCell(c, earlier);
+        flapGrid_.wide(earlier);
+        std::sort(nearFaces_.begin(), nearFaces_.end());
+        std::sort(nearFlaps_.begin(), nearFlaps_.end(),
+                  [&](std::uint32_t f, std::uint32_t g) { return flapData_[f].rank < flapData_[g].rank; });
+    }
+
+    // Of the gathered faces and flaps, those whose boxes meet the side's box, in their order.
+    void nearSide(const Box& b) {
         faceHits_.clear();
         flapHits_.clear();
-        faceGrid_.along(a, c, [&](std::uint32_t i) {
-            if (faceStamp_[i] == stamp_) return;
-            faceStamp_[i] = stamp_;
-            if (candidate[facePart_[i]] && faceBoxes_[i].overlaps(b)) faceHits_.push_back(i);
-        });
-        flapGrid_.along(a, c, [&](std::uint32_t f) {
-            if (flapStamp_[f] == stamp_) return;
-            flapStamp_[f] = stamp_;
-            if (candidate[flapPart_[f]] && flapRank_[f] < flapRank_[flap] && flapBoxes_[f].overlaps(b))
-                flapHits_.push_back(f);
-        });
-        std::sort(faceHits_.begin(), faceHits_.end());
-        std::sort(flapHits_.begin(), flapHits_.end(),
-                  [&](std::uint32_t f, std::uint32_t g) { return flapRank_[f] < flapRank_[g]; });
+        for (std::uint32_t i : nearFaces_)
+            if (faceData_[i].box.overlaps(b)) faceHits_.push_back(i);
+        for (std::uint32_t f : nearFlaps_)
+            if (flapData_[f].box.overlaps(b)) flapHits_.push_back(f);
+    }
+
+    bool insideFace(std::uint32_t i, Point2 p) const {
+        const std::span<const Point2> c = faceRings_[i];
+        for (std::size_t k = 1; k + 1 < c.size(); ++k)
+            if (strictlyInside(p, c[0], c[k], c[k + 1])) return true;
+        return false;
+    }
+    bool insideFlap(std::uint32_t f, Point2 p) const {
+        const std::span<const Point2> o = outlines_[f];
+        if (o.size() == 3) return strictlyInside(p, o[0], o[1], o[2]);
+        if (o.size() == 4) return strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+        return false;
     }
 
     // Whether p lies strictly inside a face of a candidate part or an earlier flap of one
-    // (a face taken as the fan from its first corner).
-    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) const {
+    // (a face taken as the fan from its first corner). Neighbouring pieces of a side mostly
+    // lie in the same flap or face, so the one that hid the last piece is asked first.
+    bool hidden(Point2 p, const std::vector<char>& candidate, std::size_t flap) {
+        if (lastHider_ != kNoHider) {
+            const auto item = static_cast<std::uint32_t>(lastHider_ >> 1);
+            if ((lastHider_ & 1) ? insideFlap(item, p) : insideFace(item, p)) return true;
+        }
         bool inside = false;
         faceGrid_.at(p, [&](std::uint32_t i) {
             if (inside) return true;
-            if (!candidate[facePart_[i]] || !faceBoxes_[i].contains(p)) return false;
-            const std::vector<Point2>& c = d_.faces[i].corners;
-            for (std::size_t k = 1; k + 1 < c.size() && !inside; ++k) inside = strictlyInside(p, c[0], c[k], c[k + 1]);
+            if (!candidate[faceData_[i].part] || !faceData_[i].box.contains(p)) return false;
+            inside = insideFace(i, p);
+            if (inside) lastHider_ = std::uint64_t{i} << 1;
             return inside;
         });
         if (inside) return true;
         // A cell lists its flaps in (part, flap) order: the earlier ones come first.
         const std::size_t rank = flapRank_[flap];
         flapGrid_.at(p, [&](std::uint32_t f) {
-            if (inside || flapRank_[f] >= rank) return true;
-            if (!candidate[flapPart_[f]] || !flapBoxes_[f].contains(p)) return false;
-            const std::vector<Point2>& o = outlines_[f];
-            if (o.size() == 3) inside = strictlyInside(p, o[0], o[1], o[2]);
-            if (o.size() == 4) inside = strictlyInside(p, o[0], o[1], o[2]) || strictlyInside(p, o[0], o[2], o[3]);
+            const Item& item = flapData_[f];
+            if (inside || item.rank >= rank) return true;
+            if (!candidate[item.part] || !item.box.contains(p)) return false;
+            inside = insideFlap(f, p);
+            if (inside) lastHider_ = std::uint64_t{f} << 1 | 1;
             return inside;
         });
         return inside;
@@ -427,27 +574,46 @@ private:
     // Where the side a–b crosses the edges of the gathered faces and flaps, in gathering order.
     void crossings(Point2 a, Point2 b) {
         points_.clear();
-        Point2 x;
-        for (std::uint32_t i : faceHits_) {
-            const std::vector<Point2>& c = d_.faces[i].corners;
-            for (std::size_t k = 0; k < c.size(); ++k)
-                if (crossing(a, b, c[k], c[(k + 1) % c.size()], x)) points_.push_back(x);
-        }
-        for (std::uint32_t f : flapHits_) {
-            const std::vector<Point2>& o = outlines_[f];
-            for (std::size_t k = 0; k < o.size(); ++k)
-                if (crossing(a, b, o[k], o[(k + 1) % o.size()], x)) points_.push_back(x);
-        }
+        // An edge whose ends both lie clearly on one side of the side's line cannot meet it,
+        // whatever the rounding in crossing(): only the others are worked out.
+        const Point2 r = minus(b, a);
+        const double slack = 1e-9 * (std::fabs(r.x) + std::fabs(r.y));
+        const double reach = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)});
+        auto ring = [&](std::span<const Point2> c) {
+            const std::size_t n = c.size();
+            if (n > kRingCorners) {
+                Point2 x;
+                for (std::size_t k = 0; k < n; ++k)
+                    if (crossing(a, b, c[k], c[(k + 1) % n], x)) points_.push_back(x);
+                return;
+            }
+            double side[kRingCorners], size[kRingCorners];
+            for (std::size_t k = 0; k < n; ++k) {
+                side[k] = cross(r, minus(c[k], a));
+                size[k] = std::max(std::fabs(c[k].x), std::fabs(c[k].y));
+            }
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::size_t next = (k + 1) % n;
+                const double clear = slack * (reach + size[k] + size[next]);
+                if ((side[k] > clear && side[next] > clear) || (side[k] < -clear && side[next] < -clear)) continue;
+                Point2 x;
+                if (crossing(a, b, c[k], c[next], x)) points_.push_back(x);
+            }
+        };
+        for (std::uint32_t i : faceHits_) ring(faceRings_[i]);
+        for (std::uint32_t f : flapHits_) ring(outlines_[f]);
     }
 
     void drawFlap(std::size_t flap, const std::vector<char>& candidate, std::vector<FlapPiece>& out) {
-        const std::vector<Point2>& o = outlines_[flap];
+        const std::span<const Point2> o = outlines_[flap];
+        lastHider_ = kNoHider;
+        gather(o, candidate, flap);
         for (std::size_t k = 0; k + 1 < o.size(); ++k) {
             const Point2 a = o[k], b = o[k + 1];
             Box side;
             side.add(a);
             side.add(b);
-            gather(a, b, side, candidate, flap);
+            nearSide(side);
             crossings(a, b);
             if (points_.empty()) {
                 if (!hidden({(a.x + b.x) / 2, (a.y + b.y) / 2}, candidate, flap)) out.push_back({flap, a, b});
@@ -514,9 +680,14 @@ private:
         }
         // Points by their place along the side, linked so that reached ones drop out.
         std::vector<std::uint32_t>& order = walkOrder_;
+        // Sorted with their places beside them rather than looked up: points at the same place
+        // may come in any order, as the walk looks at all of them.
+        std::vector<std::pair<double, std::uint32_t>>& sorted = walkSorted_;
+        sorted.resize(n);
+        for (std::size_t i = 0; i < n; ++i) sorted[i] = {t[i], static_cast<std::uint32_t>(i)};
+        std::sort(sorted.begin(), sorted.end());
         order.resize(n);
-        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
-        std::sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) { return t[i] < t[j]; });
+        for (std::size_t r = 0; r < n; ++r) order[r] = sorted[r].second;
         constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
         std::vector<std::size_t>& before = walkBefore_;
         std::vector<std::size_t>& after = walkAfter_;

@@ -6,10 +6,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 
+#include "app/open_model.h"
+#include "app/options.h"
 #include "output/flap_pieces.h"
 #include "output_support.h"
+#include "recording_front_end.h"
+#include "test_util.h"
 
 using namespace plikatra;
 using plikatra::test::SheetBuilder;
@@ -128,12 +133,51 @@ TEST(FlapPieces, CrowdedSheetsKeepTheirPiecesExactly) {
         {"flaps reaching two parts away", {8, 3, 0.1, 2.5, 1.0, 2}, 1558, 0xe2f964ecc2bd019full},
         {"small scale, short flaps", {10, 5, 0.25, 0.9, 3.0, 3}, 4250, 0xa0ac5b43b7bbb432ull},
         {"large scale", {6, 4, 0.25, 0.9, 0.4, 4}, 1167, 0xadb18b6eee03acbcull},
+        // Parts so far apart that their cells are too many to hold and are looked up by place
+        // (pinned from the grid search that came before the row-by-row one).
+        {"parts far apart", {6, 4, 300.0, 4.0, 1.0, 5}, 1138, 0x1ffe0628c16e95afull},
     };
     for (const Pinned& c : cases) {
         const SheetBuilder s = crowdedSheet(c.sheet);
         const std::vector<FlapPiece> pieces = visibleFlapPieces(s.drawing);
         EXPECT_EQ(pieces.size(), c.pieces) << c.name;
         EXPECT_EQ(digest(pieces), c.digest) << c.name;
+    }
+}
+
+// Real models unfolded as they come and with flaps tall enough to lie over their neighbours,
+// pinned as above: a faster search for what hides a flap must find exactly these pieces.
+TEST(FlapPieces, CorpusDevelopmentsKeepTheirPiecesExactly) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(PLIKATRA_CORPUS_DIR);
+    if (!fs::exists(root)) GTEST_SKIP() << "no corpus beside the checkout";
+    struct Case {
+        const char* file;
+        double flapHeight;  // centimetres; 0 keeps the settings' height
+        std::size_t pieces;
+        std::uint64_t digest;
+    };
+    const Case cases[] = {
+        {"3ds/pool_ball/ball-1.3ds", 0, 4545, 0xc0ed9d7146fa161cull},
+        {"3ds/pool_ball/ball-1.3ds", 3, 9036, 0x1ae16e9e9a67452eull},
+        {"obj/catmark_torus/catmark_torus_creases0.obj", 0, 97, 0x50ba7a0b5f64596bull},
+        {"obj/catmark_torus/catmark_torus_creases0.obj", 3, 64, 0xd1108c41d95f8e30ull},
+        {"mqo/dchan/d-chan.mqo", 2, 1381, 0xc7a79f604b64b4b7ull},
+        {"3ds/gear/gear.3ds", 3, 116, 0x3b78fbad2ed6251full},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " flaps " + std::to_string(c.flapHeight));
+        RecordingFrontEnd quiet;
+        LoadOutcome outcome;
+        auto m = readModelFile((root / c.file).string(), ModelFileOptions{}, quiet, outcome);
+        ASSERT_TRUE(m);
+        const Settings settings;
+        ASSERT_TRUE(createDevelopment(*m, settings));
+        if (c.flapHeight > 0) setFlapHeights(*m, c.flapHeight);
+        const DevelopmentDrawing drawing = drawDevelopment(*m, drawingOptionsOf(settings));
+        const std::vector<FlapPiece> pieces = visibleFlapPieces(drawing);
+        EXPECT_EQ(pieces.size(), c.pieces);
+        EXPECT_EQ(digest(pieces), c.digest);
     }
 }
 
