@@ -39,6 +39,8 @@ struct Raster {
     Rows rows;
     double originX = 0.0, originY = 0.0;
     long long cells = 0;
+    int widest = 0;     // the longest span
+    int widestRow = 0;  // the row holding it
 };
 
 struct Turn {
@@ -160,6 +162,12 @@ bool rasterize(const std::vector<std::vector<Point2>>& polys, const Turn& t, dou
     }
     out.cells = std::count(bits.begin(), bits.end(), std::uint8_t{1});
     out.rows = rowsOfBits(bits, w, h);
+    for (int y = 0; y < h; ++y)
+        for (int i = out.rows.rowStart[y]; i < out.rows.rowStart[y + 1]; ++i)
+            if (out.rows.spans[i].b - out.rows.spans[i].a > out.widest) {
+                out.widest = out.rows.spans[i].b - out.rows.spans[i].a;
+                out.widestRow = y;
+            }
     return true;
 }
 
@@ -188,8 +196,10 @@ Rows dilated(const Rows& r, int dx, int dy) {
     return rowsOfBits(bits, w, h);
 }
 
-// The pages laid out in rows of `columns` pages, each page nx by ny cells. A row's free
-// runs end at the page's right edge, so that a part tested against them stays on its page.
+// The pages laid out in rows of `columns` pages, each page nx by ny cells. A free cell holds
+// the length of the free run it starts, a taken cell minus the count of taken cells right
+// after it, so that a search steps over a placed part at once; both runs end at the page's
+// right edge, so that a part tested against them stays on its page.
 class PageSheet {
 public:
     PageSheet(int nx, int ny, int columns) : nx_(nx), ny_(ny), columns_(columns) {}
@@ -200,6 +210,11 @@ public:
     int usedRows() const { return usedRows_; }
     bool holds(int p) const { return held_[static_cast<std::size_t>(p)] != 0; }
     int pageX(int p) const { return (p % columns_) * nx_; }
+    // The longest free run of row y within page column `column`, and of the whole page p.
+    int rowMax(int y, int column) const {
+        return rowMax_[static_cast<std::size_t>(y) * columns_ + column];
+    }
+    int pageMax(int p) const { return pageMax_[static_cast<std::size_t>(p)]; }
     int pageY(int p) const { return (p / columns_) * ny_; }
 
     void ensurePages(int count) {
@@ -211,25 +226,22 @@ public:
             std::vector<std::int32_t> row(static_cast<std::size_t>(width()));
             for (int x = 0; x < width(); ++x) row[x] = nx_ - x % nx_;
             run_.push_back(std::move(row));
+            rowMax_.insert(rowMax_.end(), static_cast<std::size_t>(columns_), nx_);
         }
         const int pageRows = (rows + ny_ - 1) / ny_;
         ensurePagesOnly(pageRows * columns_);
     }
 
     // Whether the raster's cells are free with its cell (0, 0) at (x, y); when not, `nextX`
-    // is the first column on this row worth trying next.
-    bool fits(const Rows& r, int x, int y, int& nextX) const {
-        for (int j = 0; j < r.h; ++j) {
-            const std::vector<std::int32_t>& row = run_[static_cast<std::size_t>(y + j)];
-            for (int i = r.rowStart[j]; i < r.rowStart[j + 1]; ++i) {
-                const Span s = r.spans[i];
-                const int blocked = blockedAt(row, x + s.a, s.b - s.a);
-                if (blocked >= 0) {
-                    nextX = blocked - s.a + 1;
-                    return false;
-                }
+    // is the first column on this row worth trying next. The raster row that blocked last
+    // (`hint`) is tried first: near a place that failed, it usually fails again.
+    bool fits(const Rows& r, int x, int y, int& nextX, int& hint) const {
+        if (hint >= 0 && hint < r.h && !rowFits(r, hint, x, y, nextX)) return false;
+        for (int j = 0; j < r.h; ++j)
+            if (j != hint && !rowFits(r, j, x, y, nextX)) {
+                hint = j;
+                return false;
             }
-        }
         return true;
     }
 
@@ -245,20 +257,46 @@ public:
             for (int i = d.rowStart[j]; i < d.rowStart[j + 1]; ++i) {
                 const int a = std::max(x0, x + d.spans[i].a), b = std::min(x1, x + d.spans[i].b);
                 for (int c = a; c < b;) {  // page by page
-                    const int pageEnd = std::min(b, (c / nx_ + 1) * nx_);
+                    const int pageStart = (c / nx_) * nx_, pageEnd = pageStart + nx_;
+                    const int end = std::min(b, pageEnd);
                     const int p = pageAt(c, gy);
-                    for (int k = c; k < pageEnd; ++k)
-                        if (row[k]) {
-                            row[k] = 0;
+                    for (int k = c; k < end; ++k)
+                        if (row[k] > 0) {
+                            row[k] = -1;  // marked; its run is set below
                             --free_[static_cast<std::size_t>(p)];
                         }
-                    const int pageStart = (c / nx_) * nx_;
-                    for (int k = c - 1; k >= pageStart && row[k] != 0; --k) row[k] = row[k + 1] + 1;
-                    c = pageEnd;
+                    // Runs from the right: those of the taken cells, then leftwards until a
+                    // cell keeps its run, as every cell before it then does.
+                    for (int k = end - 1; k >= pageStart; --k) {
+                        const int after = k + 1 < pageEnd ? row[k + 1] : 0;
+                        const bool taken = k >= c || row[k] <= 0;
+                        const int v = taken ? (after <= 0 && k + 1 < pageEnd ? after - 1 : 0)
+                                            : (after > 0 ? after + 1 : 1);
+                        if (k < c && v == row[k]) break;
+                        row[k] = v;
+                    }
+                    // The longest free run starts where a run starts; runs only shrink here.
+                    int longest = 0;
+                    for (int k = pageStart; k < pageEnd;) {
+                        const int v = row[k];
+                        longest = std::max(longest, v);
+                        k += v > 0 ? v : 1 - v;
+                    }
+                    rowMax_[static_cast<std::size_t>(gy) * columns_ + c / nx_] = longest;
+                    touched_.push_back(p);
+                    c = end;
                 }
             }
             usedRows_ = std::max(usedRows_, gy + 1);
         }
+        std::sort(touched_.begin(), touched_.end());
+        touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+        for (int p : touched_) {
+            int longest = 0;
+            for (int y = pageY(p); y < pageY(p) + ny_; ++y) longest = std::max(longest, rowMax(y, p % columns_));
+            pageMax_[static_cast<std::size_t>(p)] = longest;
+        }
+        touched_.clear();
         for (int j = 0; j < own.h; ++j)
             for (int i = own.rowStart[j]; i < own.rowStart[j + 1]; ++i)
                 for (int c = ox + own.spans[i].a; c < ox + own.spans[i].b; c = (c / nx_ + 1) * nx_)
@@ -266,11 +304,26 @@ public:
     }
 
 private:
+    bool rowFits(const Rows& r, int j, int x, int y, int& nextX) const {
+        const std::vector<std::int32_t>& row = run_[static_cast<std::size_t>(y + j)];
+        for (int i = r.rowStart[j]; i < r.rowStart[j + 1]; ++i) {
+            const Span s = r.spans[i];
+            const int blocked = blockedAt(row, x + s.a, s.b - s.a);
+            if (blocked >= 0) {
+                // Past the blocking cell and the taken cells right of it on its page.
+                const int taken = blocked < width() ? -row[static_cast<std::size_t>(blocked)] : 0;
+                nextX = blocked - s.a + 1 + taken;
+                return false;
+            }
+        }
+        return true;
+    }
     int pageAt(int x, int y) const { return (y / ny_) * columns_ + x / nx_; }
     void ensurePagesOnly(int count) {
         while (pages() < count) {
             free_.push_back(nx_ * ny_);
             held_.push_back(0);
+            pageMax_.push_back(nx_);
         }
     }
     // The first taken cell of [c, c + len), or -1 when all are free; runs continue across
@@ -279,6 +332,7 @@ private:
         while (len > 0) {
             if (c >= width()) return c;
             const int v = row[static_cast<std::size_t>(c)];
+            if (v <= 0) return c;
             if (v >= len) return -1;
             if (c + v < (c / nx_ + 1) * nx_) return c + v;
             len -= v;
@@ -291,6 +345,9 @@ private:
     std::vector<std::vector<std::int32_t>> run_;
     std::vector<int> free_;
     std::vector<std::uint8_t> held_;
+    std::vector<std::int32_t> rowMax_;  // row by row, one per page column
+    std::vector<int> pageMax_;
+    std::vector<int> touched_;
     int usedRows_ = 0;
 };
 
@@ -306,21 +363,29 @@ struct Candidate {
 
 // Where each turn of a part first fits in the rectangle [x0, x0 + w) × [y0, y0 + h) of the
 // sheet, top row first, then leftmost; kept when its bottom lies above the best so far.
+// `column` is the page column of a rectangle within one page, or -1 for the whole sheet: then
+// a row's runs are not bounded by one page, so rows cannot be sifted by their longest runs,
+// and only the page columns' left edges are tried, which keeps parts larger than a page
+// (few, and spread over pages anyway) from costing a search of every cell.
 void bestIn(const PageSheet& sheet, const std::vector<const Raster*>& turns, int x0, int y0, int w,
-            int h, Candidate& best) {
+            int h, int column, int pageWidth, Candidate& best) {
     for (std::size_t k = 0; k < turns.size(); ++k) {
-        const Rows& r = turns[k]->rows;
+        const Raster& raster = *turns[k];
+        const Rows& r = raster.rows;
         const int lastX = x0 + w - r.w;
+        int hint = -1;
         for (int y = y0; y + r.h <= y0 + h && y + r.h <= best.bottom; ++y) {
+            if (column >= 0 && sheet.rowMax(y + raster.widestRow, column) < raster.widest) continue;
             bool found = false;
             for (int x = x0; x <= lastX;) {
                 int next = x + 1;
-                if (sheet.fits(r, x, y, next)) {
+                if (sheet.fits(r, x, y, next, hint)) {
                     if (best.better(y + r.h, x)) best = {static_cast<int>(k), x, y, y + r.h};
                     found = true;
                     break;
                 }
                 x = std::max(next, x + 1);
+                if (column < 0) x = (x + pageWidth - 1) / pageWidth * pageWidth;
             }
             if (found) break;
         }
@@ -489,13 +554,18 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
             bool inPage = !onPage.empty();
             if (inPage) {
                 long long fewest = std::numeric_limits<long long>::max();
-                for (const Raster* r : onPage) fewest = std::min(fewest, r->cells);
+                int narrowestSpan = std::numeric_limits<int>::max();
+                for (const Raster* r : onPage) {
+                    fewest = std::min(fewest, r->cells);
+                    narrowestSpan = std::min(narrowestSpan, r->widest);
+                }
                 while (firstOpen < sheet.pages() && sheet.pageFree(firstOpen) < smallestAfter[i])
                     ++firstOpen;
                 for (int p = firstOpen; p <= sheet.pages() && best.turn < 0; ++p) {
                     if (p == sheet.pages()) sheet.ensurePages(p + 1);
-                    if (sheet.pageFree(p) < fewest) continue;
-                    bestIn(sheet, onPage, sheet.pageX(p), sheet.pageY(p), nx - mx, ny - my, best);
+                    if (sheet.pageFree(p) < fewest || sheet.pageMax(p) < narrowestSpan) continue;
+                    bestIn(sheet, onPage, sheet.pageX(p), sheet.pageY(p), nx - mx, ny - my,
+                           p % columns, nx, best);
                 }
                 if (best.turn < 0) return out;  // an empty page always takes it
                 best.turn = onPageTurn[static_cast<std::size_t>(best.turn)];
@@ -513,7 +583,7 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                         wideEnough.push_back(&turns[k]);
                         wideTurn.push_back(static_cast<int>(k));
                     }
-                bestIn(sheet, wideEnough, 0, 0, sheet.width() - mx, rows + tallest, best);
+                bestIn(sheet, wideEnough, 0, 0, sheet.width() - mx, rows + tallest, -1, nx, best);
                 if (best.turn < 0) return out;
                 best.turn = wideTurn[static_cast<std::size_t>(best.turn)];
             }
