@@ -1,11 +1,12 @@
 // Arranging parts by outline against packing their boxes, at the same given scale on A4 with
-// the default spacing: per model the pages of each (faces counted, empty pages not) and the
+// the default spacing and unfolding settings: per model the pages of each (faces counted, empty pages not) and the
 // layout times, then the sums over the set and their ratio; then the layout of the
 // 70,000-face scan-like development (about 1,500 parts) timed by each method.
 //
 //   bench_nesting --benchmark_counters_tabular=true
 //
-// NEST_ASSEMBLED_CM=30 in the environment sets another assembled height than 20 cm;
+// NEST_ASSEMBLED_CM=30 in the environment sets another assembled height than 20 cm (the
+// longest side for flat models, as the layout dialog proposes);
 // NEST_ROTATION_STEP=30 another rotation step than 90 degrees.
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@
 #include "development/development.h"
 #include "development/indexed_unfold_engine.h"
 #include "development/layout.h"
+#include "development/layout_dialog.h"
 #include "development/nesting.h"
 #include "model/model_clone.h"
 #include "model/primitive_shapes.h"
@@ -86,9 +88,9 @@ std::unique_ptr<Model> grown(int which) {
         void afterAttach(const Model&) override {}
     } silent;
     engine.growParts(*m, unfoldOptionsOf(Settings{}), silent);
-    double dy = m->boundsMax.y - m->boundsMin.y;
-    if (!(dy > 0)) dy = 1.0;
-    m->dMag2d = assembledCm() / dy / m->dMag3d;
+    // The scale the layout dialog proposes (10 cm tall, or long when flat), made larger.
+    LayoutDialog d = LayoutDialog::initial(*m, LayoutParams{}, false);
+    m->dMag2d = d.scale * assembledCm() / 10.0 / m->dMag3d;
     return m;
 }
 

@@ -95,8 +95,9 @@ Rows rowsOfBits(const std::vector<std::uint8_t>& bits, int w, int h) {
 // Every cell the polygons touch, so that the cells cover the outline whatever its angle. A
 // polygon's extent within a row of cells is the extent of its edges clipped to the row, which
 // covers a concave polygon's too.
+// With `frame`, the cells are those of the frame's raster (the polygons lie within it).
 bool rasterize(const std::vector<std::vector<Point2>>& polys, const Turn& t, double csx, double csy,
-               Raster& out) {
+               Raster& out, const Raster* frame = nullptr) {
     std::vector<std::vector<Point2>> pts(polys.size());
     double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
     for (std::size_t i = 0; i < polys.size(); ++i)
@@ -110,13 +111,19 @@ bool rasterize(const std::vector<std::vector<Point2>>& polys, const Turn& t, dou
             maxY = std::max(maxY, q.y);
         }
     if (minX > maxX) minX = maxX = minY = maxY = 0.0;  // nothing to draw: one cell stands for it
+    if (frame) {
+        minX = frame->originX;
+        minY = frame->originY;
+        maxX = minX + (frame->rows.w - 0.5) * csx;
+        maxY = minY + (frame->rows.h - 0.5) * csy;
+    }
     const double wf = std::floor((maxX - minX) / csx) + 1, hf = std::floor((maxY - minY) / csy) + 1;
     if (!(wf * hf <= static_cast<double>(kMaxPartCells))) return false;
     const int w = static_cast<int>(wf), h = static_cast<int>(hf);
     out.originX = minX;
     out.originY = minY;
     std::vector<std::uint8_t> bits(static_cast<std::size_t>(w) * h, 0);
-    if (polys.empty() || std::all_of(pts.begin(), pts.end(), [](const auto& p) { return p.empty(); }))
+    if (!frame && std::all_of(pts.begin(), pts.end(), [](const auto& p) { return p.empty(); }))
         bits[0] = 1;
     const double ex = 1e-6 * csx, ey = 1e-6 * csy;
     std::vector<double> lo, hi;
@@ -171,9 +178,10 @@ bool rasterize(const std::vector<std::vector<Point2>>& polys, const Turn& t, dou
     return true;
 }
 
-// The cells within dx columns and dy rows of the raster's cells: what a placed part keeps
-// free around it. Cell (0, 0) of the result lies dx, dy cells before the raster's.
-Rows dilated(const Rows& r, int dx, int dy) {
+// The cells within dx columns and dy rows of the raster's cells, into `bits` (`width` cells a
+// row) with the raster's cell (0, 0) at (ox, oy).
+void dilateInto(const Rows& r, int dx, int dy, std::vector<std::uint8_t>& out, int width, int ox,
+                int oy) {
     const int w = r.w + 2 * dx, h = r.h + 2 * dy;
     std::vector<std::uint8_t> wide(static_cast<std::size_t>(w) * r.h, 0);
     for (int y = 0; y < r.h; ++y)
@@ -182,7 +190,6 @@ Rows dilated(const Rows& r, int dx, int dy) {
             std::fill(wide.begin() + static_cast<std::ptrdiff_t>(y) * w + s.a,
                       wide.begin() + static_cast<std::ptrdiff_t>(y) * w + s.b + 2 * dx, std::uint8_t{1});
         }
-    std::vector<std::uint8_t> bits(static_cast<std::size_t>(w) * h, 0);
     std::vector<int> count(static_cast<std::size_t>(w), 0);
     // Output row y takes input rows y - 2dy .. y, counted in a window sliding down.
     for (int y = 0; y < h; ++y) {
@@ -191,8 +198,19 @@ Rows dilated(const Rows& r, int dx, int dy) {
         const int gone = y - 2 * dy - 1;
         if (gone >= 0 && gone < r.h)
             for (int x = 0; x < w; ++x) count[x] -= wide[static_cast<std::size_t>(gone) * w + x];
-        for (int x = 0; x < w; ++x) bits[static_cast<std::size_t>(y) * w + x] = count[x] > 0;
+        std::uint8_t* row = out.data() + static_cast<std::size_t>(oy - dy + y) * width + (ox - dx);
+        for (int x = 0; x < w; ++x) row[x] |= count[x] > 0;
     }
+}
+
+// What a placed part keeps to itself: its faces with the spacing around them, its flaps with
+// half of it, as the box layout leaves a flap half the spacing into the space between boxes.
+// Cell (0, 0) of the result lies dx, dy cells before the frame's.
+Rows keptCells(const Rows& faces, const Rows& flaps, int dx, int dy) {
+    const int w = faces.w + 2 * dx, h = faces.h + 2 * dy;
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(w) * h, 0);
+    dilateInto(faces, dx, dy, bits, w, dx, dy);
+    dilateInto(flaps, (dx + 1) / 2, (dy + 1) / 2, bits, w, dx, dy);
     return rowsOfBits(bits, w, h);
 }
 
@@ -221,7 +239,9 @@ public:
         ensurePagesOnly(count);
         ensureRows(pageY(count - 1) + ny_);
     }
+    // Whole rows of pages, so that every page has all its rows.
     void ensureRows(int rows) {
+        rows = (rows + ny_ - 1) / ny_ * ny_;
         while (static_cast<int>(run_.size()) < rows) {
             std::vector<std::int32_t> row(static_cast<std::size_t>(width()));
             for (int x = 0; x < width(); ++x) row[x] = nx_ - x % nx_;
@@ -400,6 +420,7 @@ bool flapsAssigned(const Model& model) {
     return false;
 }
 
+// The faces come first, then the flaps.
 std::vector<std::vector<Point2>> outlineOf(const Model& model, const Part& part, bool flapReverse,
                                            bool assigned) {
     std::vector<std::vector<Point2>> polys;
@@ -587,8 +608,19 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                 if (best.turn < 0) return out;
                 best.turn = wideTurn[static_cast<std::size_t>(best.turn)];
             }
-            const Rows& own = turns[static_cast<std::size_t>(best.turn)].rows;
-            const Rows d = dilated(own, dx, dy);
+            const Raster& chosen = turns[static_cast<std::size_t>(best.turn)];
+            const Rows& own = chosen.rows;
+            const Part& placing = *model.parts[static_cast<std::size_t>(part)];
+            auto polys = outlineOf(model, placing, params.flapReverse, assigned);
+            const auto flapsFrom = polys.begin() + static_cast<std::ptrdiff_t>(placing.faces.size());
+            const std::vector<std::vector<Point2>> flapPolys(flapsFrom, polys.end());
+            polys.erase(flapsFrom, polys.end());
+            const Turn turn = turnOf(angles[static_cast<std::size_t>(best.turn)]);
+            Raster faceCells, flapCells;
+            if (!rasterize(polys, turn, csx, csy, faceCells, &chosen) ||
+                !rasterize(flapPolys, turn, csx, csy, flapCells, &chosen))
+                return out;
+            const Rows d = keptCells(faceCells.rows, flapCells.rows, dx, dy);
             if (inPage) {
                 const int p = (best.y / ny) * columns + best.x / nx;
                 sheet.take(d, best.x - dx, best.y - dy, sheet.pageX(p), sheet.pageX(p) + nx,

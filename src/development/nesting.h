@@ -2,7 +2,8 @@
 // about one millimetre on paper, turned in the chosen steps, and placed largest first at the
 // first free place of the first page that takes it, so that small parts fill the hollows of
 // large ones. The grid cells a part touches cover its outline, and a placed part keeps the
-// spacing's cells around it free, so outlines never overlap however coarse the grid.
+// spacing free around its faces and half of it around its flaps, so outlines never overlap
+// however coarse the grid.
 #pragma once
 
 #include <vector>
