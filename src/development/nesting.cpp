@@ -510,11 +510,11 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
     Progress progress(&ui.progress(), kLayoutTitle, true);
     progress.setCaption("Progress");
     const int n = static_cast<int>(model.parts.size());
-    progress.setRange(0, 2 * n);
+    progress.setRange(0, 3 * n);
     ProgressPacer pacer(params.reportInterval);
-    // Drawing the outlines is the first half of the bar, placing them the second.
+    // Drawing the outlines is the first third of the bar, the two placing orders the others.
     const auto report = [&](int done, int shown) {
-        if (!pacer.due() && done != 2 * n) return;
+        if (!pacer.due() && done != 3 * n) return;
         progress.setText("%s  %d/%d", kNestText, shown, n);
         progress.setPos(done);
         ui.status(format("Arranging parts by outline:%d/%d", shown, n));
@@ -537,104 +537,124 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
             }
             columnsNeeded = std::max(columnsNeeded, (narrowest + nx - 1) / nx);
         }
-        // Largest outline first; equal ones keep the list order.
-        std::vector<int> order(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return rasters[a][0].cells > rasters[b][0].cells;
-        });
-        // Pages too full for the smallest part still to come are not searched again.
-        std::vector<long long> smallestAfter(static_cast<std::size_t>(n) + 1,
-                                             std::numeric_limits<long long>::max());
-        for (int i = n - 1; i >= 0; --i) {
-            long long c = std::numeric_limits<long long>::max();
-            for (const Raster& r : rasters[order[i]]) c = std::min(c, r.cells);
-            smallestAfter[i] = std::min(smallestAfter[i + 1], c);
-        }
-
         // Pages in rows about as long as the grid is tall, so that the grid stays printable.
         const int columns =
             std::max(columnsNeeded, static_cast<int>(std::ceil(std::sqrt(std::max(1, out.boxPages)))));
-        PageSheet sheet(nx, ny, columns);
-        if (static_cast<double>(sheet.width()) * ny > static_cast<double>(kMaxSheetCells)) return out;
-        sheet.ensurePages(1);
-        std::vector<Placement> placed(static_cast<std::size_t>(n));
-        int firstOpen = 0;
-        for (int i = 0; i < n; ++i) {
-            report(n + i, i + 1);
-            const int part = order[i];
-            const std::vector<Raster>& turns = rasters[part];
-            std::vector<const Raster*> onPage;  // the turns that fit a page with the box's margin
-            std::vector<int> onPageTurn;
-            for (std::size_t k = 0; k < turns.size(); ++k)
-                if (turns[k].rows.w + mx <= nx && turns[k].rows.h + my <= ny) {
-                    onPage.push_back(&turns[k]);
-                    onPageTurn.push_back(static_cast<int>(k));
-                }
-            Candidate best;
-            bool inPage = !onPage.empty();
-            if (inPage) {
-                long long fewest = std::numeric_limits<long long>::max();
-                int narrowestSpan = std::numeric_limits<int>::max();
-                for (const Raster* r : onPage) {
-                    fewest = std::min(fewest, r->cells);
-                    narrowestSpan = std::min(narrowestSpan, r->widest);
-                }
-                while (firstOpen < sheet.pages() && sheet.pageFree(firstOpen) < smallestAfter[i])
-                    ++firstOpen;
-                for (int p = firstOpen; p <= sheet.pages() && best.turn < 0; ++p) {
-                    if (p == sheet.pages()) sheet.ensurePages(p + 1);
-                    if (sheet.pageFree(p) < fewest || sheet.pageMax(p) < narrowestSpan) continue;
-                    bestIn(sheet, onPage, sheet.pageX(p), sheet.pageY(p), nx - mx, ny - my,
-                           p % columns, nx, best);
-                }
-                if (best.turn < 0) return out;  // an empty page always takes it
-                best.turn = onPageTurn[static_cast<std::size_t>(best.turn)];
-            } else {
-                // Larger than a page: anywhere on the sheet, across page breaks, below
-                // everything at the latest.
-                const int rows = sheet.usedRows();
-                int tallest = 0;
-                for (const Raster& r : turns) tallest = std::max(tallest, r.rows.h);
-                sheet.ensureRows(rows + tallest + my);
-                std::vector<const Raster*> wideEnough;
-                std::vector<int> wideTurn;
+        if (static_cast<double>(columns) * nx * ny > static_cast<double>(kMaxSheetCells)) return out;
+        // Places the parts in `order`; the pages used, or -1 when a part found no place
+        // (only geometry beyond the sheet's limits does that).
+        const auto plan = [&](const std::vector<int>& order, int pass, std::vector<Placement>& placed) {
+            // Pages too full for the smallest part still to come are not searched again.
+            std::vector<long long> smallestAfter(static_cast<std::size_t>(n) + 1,
+                                                 std::numeric_limits<long long>::max());
+            for (int i = n - 1; i >= 0; --i) {
+                long long c = std::numeric_limits<long long>::max();
+                for (const Raster& r : rasters[order[i]]) c = std::min(c, r.cells);
+                smallestAfter[i] = std::min(smallestAfter[i + 1], c);
+            }
+            PageSheet sheet(nx, ny, columns);
+            sheet.ensurePages(1);
+            int firstOpen = 0;
+            for (int i = 0; i < n; ++i) {
+                report((pass + 1) * n + i, i + 1);
+                const int part = order[i];
+                const std::vector<Raster>& turns = rasters[part];
+                std::vector<const Raster*> onPage;  // the turns that fit a page with the box's margin
+                std::vector<int> onPageTurn;
                 for (std::size_t k = 0; k < turns.size(); ++k)
-                    if (turns[k].rows.w + mx <= sheet.width()) {
-                        wideEnough.push_back(&turns[k]);
-                        wideTurn.push_back(static_cast<int>(k));
+                    if (turns[k].rows.w + mx <= nx && turns[k].rows.h + my <= ny) {
+                        onPage.push_back(&turns[k]);
+                        onPageTurn.push_back(static_cast<int>(k));
                     }
-                bestIn(sheet, wideEnough, 0, 0, sheet.width() - mx, rows + tallest, -1, nx, best);
-                if (best.turn < 0) return out;
-                best.turn = wideTurn[static_cast<std::size_t>(best.turn)];
+                Candidate best;
+                bool inPage = !onPage.empty();
+                if (inPage) {
+                    long long fewest = std::numeric_limits<long long>::max();
+                    int narrowestSpan = std::numeric_limits<int>::max();
+                    for (const Raster* r : onPage) {
+                        fewest = std::min(fewest, r->cells);
+                        narrowestSpan = std::min(narrowestSpan, r->widest);
+                    }
+                    while (firstOpen < sheet.pages() && sheet.pageFree(firstOpen) < smallestAfter[i])
+                        ++firstOpen;
+                    for (int p = firstOpen; p <= sheet.pages() && best.turn < 0; ++p) {
+                        if (p == sheet.pages()) sheet.ensurePages(p + 1);
+                        if (sheet.pageFree(p) < fewest || sheet.pageMax(p) < narrowestSpan) continue;
+                        bestIn(sheet, onPage, sheet.pageX(p), sheet.pageY(p), nx - mx, ny - my,
+                               p % columns, nx, best);
+                    }
+                    if (best.turn < 0) return -1;  // an empty page always takes it
+                    best.turn = onPageTurn[static_cast<std::size_t>(best.turn)];
+                } else {
+                    // Larger than a page: anywhere on the sheet, across page breaks, below
+                    // everything at the latest.
+                    const int rows = sheet.usedRows();
+                    int tallest = 0;
+                    for (const Raster& r : turns) tallest = std::max(tallest, r.rows.h);
+                    sheet.ensureRows(rows + tallest + my);
+                    std::vector<const Raster*> wideEnough;
+                    std::vector<int> wideTurn;
+                    for (std::size_t k = 0; k < turns.size(); ++k)
+                        if (turns[k].rows.w + mx <= sheet.width()) {
+                            wideEnough.push_back(&turns[k]);
+                            wideTurn.push_back(static_cast<int>(k));
+                        }
+                    bestIn(sheet, wideEnough, 0, 0, sheet.width() - mx, rows + tallest, -1, nx, best);
+                    if (best.turn < 0) return -1;
+                    best.turn = wideTurn[static_cast<std::size_t>(best.turn)];
+                }
+                const Raster& chosen = turns[static_cast<std::size_t>(best.turn)];
+                const Rows& own = chosen.rows;
+                const Part& placing = *model.parts[static_cast<std::size_t>(part)];
+                auto polys = outlineOf(model, placing, params.flapReverse, assigned);
+                const auto flapsFrom = polys.begin() + static_cast<std::ptrdiff_t>(placing.faces.size());
+                const std::vector<std::vector<Point2>> flapPolys(flapsFrom, polys.end());
+                polys.erase(flapsFrom, polys.end());
+                const Turn turn = turnOf(angles[static_cast<std::size_t>(best.turn)]);
+                Raster faceCells, flapCells;
+                if (!rasterize(polys, turn, csx, csy, faceCells, &chosen) ||
+                    !rasterize(flapPolys, turn, csx, csy, flapCells, &chosen))
+                    return -1;
+                const Rows d = keptCells(faceCells.rows, flapCells.rows, dx, dy);
+                if (inPage) {
+                    const int p = (best.y / ny) * columns + best.x / nx;
+                    sheet.take(d, best.x - dx, best.y - dy, sheet.pageX(p), sheet.pageX(p) + nx,
+                               sheet.pageY(p), sheet.pageY(p) + ny, own, best.x, best.y);
+                } else {
+                    sheet.take(d, best.x - dx, best.y - dy, 0, sheet.width(), 0,
+                               best.y + own.h + dy + 1, own, best.x, best.y);
+                }
+                placed[static_cast<std::size_t>(part)] = {best.turn, best.x, best.y};
             }
-            const Raster& chosen = turns[static_cast<std::size_t>(best.turn)];
-            const Rows& own = chosen.rows;
-            const Part& placing = *model.parts[static_cast<std::size_t>(part)];
-            auto polys = outlineOf(model, placing, params.flapReverse, assigned);
-            const auto flapsFrom = polys.begin() + static_cast<std::ptrdiff_t>(placing.faces.size());
-            const std::vector<std::vector<Point2>> flapPolys(flapsFrom, polys.end());
-            polys.erase(flapsFrom, polys.end());
-            const Turn turn = turnOf(angles[static_cast<std::size_t>(best.turn)]);
-            Raster faceCells, flapCells;
-            if (!rasterize(polys, turn, csx, csy, faceCells, &chosen) ||
-                !rasterize(flapPolys, turn, csx, csy, flapCells, &chosen))
-                return out;
-            const Rows d = keptCells(faceCells.rows, flapCells.rows, dx, dy);
-            if (inPage) {
-                const int p = (best.y / ny) * columns + best.x / nx;
-                sheet.take(d, best.x - dx, best.y - dy, sheet.pageX(p), sheet.pageX(p) + nx,
-                           sheet.pageY(p), sheet.pageY(p) + ny, own, best.x, best.y);
-            } else {
-                sheet.take(d, best.x - dx, best.y - dy, 0, sheet.width(), 0,
-                           best.y + own.h + dy + 1, own, best.x, best.y);
-            }
-            placed[static_cast<std::size_t>(part)] = {best.turn, best.x, best.y};
-        }
-        report(2 * n, n);
+            int pages = 0;
+            for (int p = 0; p < sheet.pages(); ++p) pages += sheet.holds(p);
+            return pages;
+        };
 
-        for (int p = 0; p < sheet.pages(); ++p) out.nestPages += sheet.holds(p);
-        if (out.nestPages > out.boxPages) return out;
+        // Two orders, largest outline first and longest first (equal ones keep the list
+        // order): the first fills pages with bulky parts, the second lays long ones side by
+        // side; the one with fewer pages is kept.
+        std::vector<int> byArea(static_cast<std::size_t>(n)), byLength;
+        for (int i = 0; i < n; ++i) byArea[i] = i;
+        byLength = byArea;
+        std::stable_sort(byArea.begin(), byArea.end(), [&](int a, int b) {
+            return rasters[a][0].cells > rasters[b][0].cells;
+        });
+        const auto length = [&](int i) { return std::max(rasters[i][0].rows.w, rasters[i][0].rows.h); };
+        std::stable_sort(byLength.begin(), byLength.end(),
+                         [&](int a, int b) { return length(a) > length(b); });
+        std::vector<Placement> placed(static_cast<std::size_t>(n)), other(static_cast<std::size_t>(n));
+        out.nestPages = plan(byArea, 0, placed);
+        const int second = plan(byLength, 1, other);
+        if (second >= 0 && (out.nestPages < 0 || second < out.nestPages)) {
+            out.nestPages = second;
+            placed.swap(other);
+        }
+        report(3 * n, n);
+        if (out.nestPages < 0 || out.nestPages > out.boxPages) {
+            out.nestPages = std::max(out.nestPages, 0);
+            return out;
+        }
 
         double usedW = 0.0, usedH = 0.0;
         for (int i = 0; i < n; ++i) {
