@@ -323,6 +323,10 @@ public:
                     held_[static_cast<std::size_t>(pageAt(c, oy + j))] = 1;
     }
 
+    int pageAt(int x, int y) const { return (y / ny_) * columns_ + x / nx_; }
+    int pageWidth() const { return nx_; }
+    int pageHeight() const { return ny_; }
+
 private:
     bool rowFits(const Rows& r, int j, int x, int y, int& nextX) const {
         const std::vector<std::int32_t>& row = run_[static_cast<std::size_t>(y + j)];
@@ -338,7 +342,6 @@ private:
         }
         return true;
     }
-    int pageAt(int x, int y) const { return (y / ny_) * columns_ + x / nx_; }
     void ensurePagesOnly(int count) {
         while (pages() < count) {
             free_.push_back(nx_ * ny_);
@@ -408,6 +411,58 @@ void bestIn(const PageSheet& sheet, const std::vector<const Raster*>& turns, int
                 if (column < 0) x = (x + pageWidth - 1) / pageWidth * pageWidth;
             }
             if (found) break;
+        }
+    }
+}
+
+// A part larger than a page: each turn with its left edge on a page column's, or its right
+// edge on a page column's, at the first row it fits within each row of pages up to `rows`
+// (rows tried a few cells apart, and three rows of pages at most after the first that takes
+// it: such a part spans pages anyway, and each try reads all its cells); the place that
+// starts the fewest pages wins, then the higher one, then the left one.
+void bestAcrossPages(const PageSheet& sheet, const std::vector<const Raster*>& turns, int rows,
+                     int marginX, Candidate& best) {
+    const int nx = sheet.pageWidth(), ny = sheet.pageHeight();
+    const int step = std::max(1, ny / 32), columns = sheet.width() / nx;
+    int fewest = std::numeric_limits<int>::max();
+    std::vector<std::uint8_t> touched;
+    for (std::size_t k = 0; k < turns.size(); ++k) {
+        const Rows& r = turns[k]->rows;
+        std::vector<int> xs;
+        for (int x = 0; x < sheet.width(); x += nx) {
+            xs.push_back(x);
+            if (r.w % nx) xs.push_back(x + nx - r.w % nx);
+        }
+        for (int x : xs) {
+            if (x + r.w + marginX > sheet.width()) continue;
+            int hint = -1, tries = 0;
+            for (int y = 0; y + r.h <= rows && tries < 3;) {
+                int next = 0;
+                if (!sheet.fits(r, x, y, next, hint)) {
+                    y += step;
+                    continue;
+                }
+                // The pages it reaches, band of page rows by band.
+                const int firstBand = y / ny, bands = (y + r.h - 1) / ny - firstBand + 1;
+                touched.assign(static_cast<std::size_t>(bands) * columns, 0);
+                for (int j = 0; j < r.h; ++j)
+                    for (int i = r.rowStart[j]; i < r.rowStart[j + 1]; ++i)
+                        for (int c = (x + r.spans[i].a) / nx; c <= (x + r.spans[i].b - 1) / nx; ++c)
+                            touched[static_cast<std::size_t>((y + j) / ny - firstBand) * columns + c] = 1;
+                int opened = 0;
+                for (int b = 0; b < bands; ++b)
+                    for (int c = 0; c < columns; ++c) {
+                        const int p = (firstBand + b) * columns + c;
+                        opened += touched[static_cast<std::size_t>(b) * columns + c] &&
+                                  (p >= sheet.pages() || !sheet.holds(p));
+                    }
+                ++tries;
+                if (opened < fewest || (opened == fewest && best.better(y + r.h, x))) {
+                    fewest = opened;
+                    best = {static_cast<int>(k), x, y, y + r.h};
+                }
+                y = (y / ny + 1) * ny;
+            }
         }
     }
 }
@@ -586,9 +641,9 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                     if (best.turn < 0) return -1;  // an empty page always takes it
                     best.turn = onPageTurn[static_cast<std::size_t>(best.turn)];
                 } else {
-                    // Larger than a page: anywhere on the sheet, across page breaks, below
-                    // everything at the latest.
-                    const int rows = sheet.usedRows();
+                    // Larger than a page: anywhere on the sheet, across page breaks, on new
+                    // rows of pages below everything at the latest.
+                    const int rows = (sheet.usedRows() + ny - 1) / ny * ny;
                     int tallest = 0;
                     for (const Raster& r : turns) tallest = std::max(tallest, r.rows.h);
                     sheet.ensureRows(rows + tallest + my);
@@ -599,7 +654,7 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                             wideEnough.push_back(&turns[k]);
                             wideTurn.push_back(static_cast<int>(k));
                         }
-                    bestIn(sheet, wideEnough, 0, 0, sheet.width() - mx, rows + tallest, -1, nx, best);
+                    bestAcrossPages(sheet, wideEnough, rows + tallest, mx, best);
                     if (best.turn < 0) return -1;
                     best.turn = wideTurn[static_cast<std::size_t>(best.turn)];
                 }

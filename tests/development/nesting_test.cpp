@@ -112,6 +112,8 @@ const Case kCases[] = {
     {"rough torus", [] { return makePerturbedTorus(30, 14, 0.15, 3); }, 12.0},
     {"hull", [] { return makeRandomHull(300, 5); }, 25.0},
     {"icosphere", [] { return makeIcosphere(3); }, 20.0},
+    // Parts larger than a page, placed across page breaks among parts that fit one.
+    {"large torus", [] { return makeTorus(24, 12); }, 35.0},
 };
 
 LayoutParams paramsFor(LayoutMethod method, int step = 90) {
@@ -169,7 +171,9 @@ TEST(Nesting, ValidLayoutOnNoMorePagesThanBoxes) {
             faults.erase(std::remove_if(faults.begin(), faults.end(),
                                         [](const std::string& f) { return f.rfind("part boxes", 0) == 0; }),
                          faults.end());
-            EXPECT_EQ(faults, test::checkDevelopment(*box, check)) << what;
+            const std::vector<std::string> boxFaults = test::checkDevelopment(*box, check);
+            for (const std::string& f : faults)
+                EXPECT_NE(std::find(boxFaults.begin(), boxFaults.end(), f), boxFaults.end()) << what << ": " << f;
             EXPECT_EQ(overlappingParts(*nest), std::vector<std::string>{}) << what;
             EXPECT_EQ(partsAcrossBreaks(*nest, page), 0) << what;
             auto again = unfolded(c, paramsFor(LayoutMethod::Outline, step), ui);
