@@ -1,7 +1,7 @@
 // Arranging parts by outline against packing their boxes, at the same given scale on A4 with
-// the default spacing and unfolding settings: per model the pages of each (faces counted, empty pages not) and the
-// layout times, then the sums over the set and their ratio; then the layout of the
-// 70,000-face scan-like development (about 1,500 parts) timed by each method.
+// the default spacing and unfolding settings: per model the pages of each (faces counted,
+// empty pages not) and the layout times, then the sums over the set and their ratio; then
+// the layout of scan-like developments of about 1,500 and 3,000 parts timed by each method.
 //
 //   bench_nesting --benchmark_counters_tabular=true
 //
@@ -64,7 +64,6 @@ const Shape kShapes[] = {
     {"scan_like_70000", [] { return makeScanLikeSphere(59); }},
 };
 constexpr int kShapeCount = static_cast<int>(sizeof kShapes / sizeof kShapes[0]);
-constexpr int kScanLike = kShapeCount - 1;
 
 double assembledCm() {
     const char* v = std::getenv("NEST_ASSEMBLED_CM");
@@ -163,11 +162,24 @@ void BM_Summary(benchmark::State& state) {
                 box ? 100.0 * (box - nest) / box : 0.0, worse);
 }
 
-// The whole layout step of about 1,500 parts, box packing included for the outlines (it is
-// what they must beat).
-void BM_Layout1500(benchmark::State& state) {
+// The whole layout step of scan-like developments, box packing included for the outlines (it
+// is what they must beat): 35,280 faces in about 1,500 parts, and 69,620 faces in about 3,000.
+void BM_Layout(benchmark::State& state) {
     const LayoutMethod method = state.range(0) ? LayoutMethod::Outline : LayoutMethod::Box;
-    static std::unique_ptr<Model> base = grown(kScanLike);
+    const int frequency = static_cast<int>(state.range(1));
+    static std::unique_ptr<Model> models[2];
+    std::unique_ptr<Model>& base = models[frequency == 59];
+    if (!base) {
+        base = makeScanLikeSphere(frequency);
+        const IndexedUnfoldEngine engine;
+        class Silent : public UnfoldProgress {
+            void beforeAttach(const Model&) override {}
+            void afterAttach(const Model&) override {}
+        } silent;
+        engine.growParts(*base, unfoldOptionsOf(Settings{}), silent);
+        base->dMag2d = LayoutDialog::initial(*base, LayoutParams{}, false).scale * assembledCm() /
+                       10.0 / base->dMag3d;
+    }
     for (auto _ : state) {
         state.PauseTiming();
         auto m = cloneModel(*base);
@@ -183,4 +195,10 @@ void BM_Layout1500(benchmark::State& state) {
 
 BENCHMARK(BM_Pages)->DenseRange(0, kShapeCount - 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Summary)->Iterations(1);
-BENCHMARK(BM_Layout1500)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Layout)
+    ->Args({0, 42})
+    ->Args({1, 42})
+    ->Args({0, 59})
+    ->Args({1, 59})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
