@@ -39,6 +39,7 @@ struct Raster {
     Rows rows;
     double originX = 0.0, originY = 0.0;
     long long cells = 0;
+    bool usable = true;  // false for a turn too large to draw (a long part turned aslant)
     int widest = 0;     // the longest span
     int widestRow = 0;  // the row holding it
 };
@@ -586,10 +587,16 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
             int narrowest = std::numeric_limits<int>::max();
             for (int a : angles) {
                 Raster r;
-                if (!rasterize(polys, turnOf(a), csx, csy, r)) return out;
-                narrowest = std::min(narrowest, r.rows.w + mx);
+                if (rasterize(polys, turnOf(a), csx, csy, r)) {
+                    narrowest = std::min(narrowest, r.rows.w + mx);
+                } else {
+                    r = Raster{};
+                    r.usable = false;
+                    r.cells = std::numeric_limits<long long>::max();
+                }
                 rasters[i].push_back(std::move(r));
             }
+            if (narrowest == std::numeric_limits<int>::max()) return out;  // no turn can be drawn
             columnsNeeded = std::max(columnsNeeded, (narrowest + nx - 1) / nx);
         }
         // Pages in rows about as long as the grid is tall, so that the grid stays printable.
@@ -617,7 +624,7 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                 std::vector<const Raster*> onPage;  // the turns that fit a page with the box's margin
                 std::vector<int> onPageTurn;
                 for (std::size_t k = 0; k < turns.size(); ++k)
-                    if (turns[k].rows.w + mx <= nx && turns[k].rows.h + my <= ny) {
+                    if (turns[k].usable && turns[k].rows.w + mx <= nx && turns[k].rows.h + my <= ny) {
                         onPage.push_back(&turns[k]);
                         onPageTurn.push_back(static_cast<int>(k));
                     }
@@ -650,7 +657,7 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
                     std::vector<const Raster*> wideEnough;
                     std::vector<int> wideTurn;
                     for (std::size_t k = 0; k < turns.size(); ++k)
-                        if (turns[k].rows.w + mx <= sheet.width()) {
+                        if (turns[k].usable && turns[k].rows.w + mx <= sheet.width()) {
                             wideEnough.push_back(&turns[k]);
                             wideTurn.push_back(static_cast<int>(k));
                         }
@@ -692,10 +699,15 @@ NestOutcome nestParts(Model& model, const LayoutParams& params, Ui& ui) {
         std::vector<int> byArea(static_cast<std::size_t>(n)), byLength;
         for (int i = 0; i < n; ++i) byArea[i] = i;
         byLength = byArea;
-        std::stable_sort(byArea.begin(), byArea.end(), [&](int a, int b) {
-            return rasters[a][0].cells > rasters[b][0].cells;
-        });
-        const auto length = [&](int i) { return std::max(rasters[i][0].rows.w, rasters[i][0].rows.h); };
+        // Parts are compared as they lie, or in their first turn that could be drawn.
+        const auto first = [&](int i) -> const Raster& {
+            for (const Raster& r : rasters[i])
+                if (r.usable) return r;
+            return rasters[i][0];
+        };
+        std::stable_sort(byArea.begin(), byArea.end(),
+                         [&](int a, int b) { return first(a).cells > first(b).cells; });
+        const auto length = [&](int i) { return std::max(first(i).rows.w, first(i).rows.h); };
         std::stable_sort(byLength.begin(), byLength.end(),
                          [&](int a, int b) { return length(a) > length(b); });
         std::vector<Placement> placed(static_cast<std::size_t>(n)), other(static_cast<std::size_t>(n));
