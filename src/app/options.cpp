@@ -116,6 +116,9 @@ LayoutParams layoutParamsOf(const Settings& s, int mode) {
     p.spacingMm = s.layoutSpacingMm;
     p.pageDivide = s.bPageDivide;
     p.page = pageSetupOf(s);
+    p.method = s.layoutByOutline ? LayoutMethod::Outline : LayoutMethod::Box;
+    p.rotationStep = s.layoutRotationStep;
+    p.flapReverse = s.bNorishiroReverse;
     return p;
 }
 
@@ -123,6 +126,8 @@ void storeLayoutParams(Settings& s, const LayoutParams& params) {
     s.layoutSpacingPercent = params.spacingPercent;
     s.layoutSpacingMm = params.spacingMm;
     s.bPageDivide = params.pageDivide;
+    s.layoutByOutline = params.method == LayoutMethod::Outline;
+    s.layoutRotationStep = params.rotationStep;
 }
 
 WorkFileSettings workFileSettingsOf(const Settings& s) {

@@ -77,6 +77,8 @@ struct Settings {
     double dTextureLineAlpha = 0.5;
     int layoutSpacingPercent = 15;
     int layoutSpacingMm = 10;
+    bool layoutByOutline = false;  // arrange parts by their outlines instead of their boxes
+    int layoutRotationStep = 90;   // degrees between the turns tried when arranging by outline
     bool bUseMaterial = true;
     bool bEnableLineAlpha = false;
 

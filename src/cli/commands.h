@@ -45,6 +45,8 @@ struct UnfoldArgs {
     std::optional<double> assembledSize;
     std::optional<int> spacingMm;
     bool noPageDivide = false;
+    std::string layout = "box";  // "box" or "nest": parts by their boxes or by their outlines
+    int rotationStep = 90;       // with --layout nest: degrees between the turns tried
     bool shortenCollidingFlaps = false;  // "Shorten Flaps That Collide" before anything is written
     OutputArgs outputs;
     std::string engine = "indexed";  // "indexed" or "reference"

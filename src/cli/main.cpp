@@ -138,6 +138,13 @@ int main(int argc, char** argv) {
                     "with --scale or --assembled-size: spacing between parts, in mm")
         ->check(CLI::Range(0, 1000));
     unf->add_flag("--no-page-divide", unfold.noPageDivide, "with --scale or --assembled-size: let parts cross page breaks");
+    unf->add_option("--layout", unfold.layout,
+                    "with --scale or --assembled-size: box (the default) packs the parts' boxes; "
+                    "nest arranges them by their outlines, flaps included, for fewer pages")
+        ->check(CLI::IsMember({"box", "nest"}));
+    unf->add_option("--rotation-step", unfold.rotationStep,
+                    "with --layout nest: turn parts by multiples of this many degrees (0: never)")
+        ->check(CLI::Range(0, 360));
     unf->add_flag("--shorten-colliding-flaps", unfold.shortenCollidingFlaps,
                   "lower the flaps that lie on a face or another flap, or reach past the face they "
                   "are glued under, before anything is written");
@@ -161,11 +168,15 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitFailed;
     }
-    if ((unf->count("--spacing-mm") || unf->count("--no-page-divide")) && !unfold.scale &&
-        !unfold.assembledSize) {
-        std::cerr << "plikatra-cli: --spacing-mm and --no-page-divide only apply with --scale or "
-                     "--assembled-size"
+    if ((unf->count("--spacing-mm") || unf->count("--no-page-divide") || unf->count("--layout")) &&
+        !unfold.scale && !unfold.assembledSize) {
+        std::cerr << "plikatra-cli: --spacing-mm, --no-page-divide and --layout only apply with "
+                     "--scale or --assembled-size"
                   << std::endl;
+        return kExitFailed;
+    }
+    if (unf->count("--rotation-step") && unfold.layout != "nest") {
+        std::cerr << "plikatra-cli: --rotation-step only applies with --layout nest" << std::endl;
         return kExitFailed;
     }
     const OutputArgs& outputs = unf->parsed() ? unfold.outputs : exportArgs;

@@ -34,6 +34,8 @@ int runUnfold(Document& doc, CliFrontEnd& frontEnd, const std::string& path, con
     if (given) {
         s.layoutSpacingMm = args.spacingMm.value_or(s.layoutSpacingMm);
         s.bPageDivide = !args.noPageDivide;
+        s.layoutByOutline = args.layout == "nest";
+        s.layoutRotationStep = args.rotationStep;
         frontEnd.givenScale = args.scale;
         frontEnd.givenSize = args.assembledSize;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/progress.h"
+#include "development/nesting.h"
 #include "development/packing.h"
 #include "development/progress_pacer.h"
 
@@ -87,25 +88,32 @@ void layoutParts(Model& model, const LayoutParams& params, Ui& ui) {
     if (params.search == LayoutSearch::Indexed) packer = makeIndexedPacker(sheet, order);
     if (!packer) packer = makeScanPacker(sheet);
 
-    Progress progress(&ui.progress(), kLayoutTitle, false);
-    progress.setCaption("Progress");
-    const int n = static_cast<int>(order.size());
-    progress.setRange(0, n);
-    ProgressPacer pacer(params.reportInterval);
-    int i = 0;
-    for (Part* part : order) {
-        ++i;
-        if (pacer.due() || i == n) {
-            progress.setText("%s  %d/%d", kLayoutText, i, n);
-            progress.setPos(i);
-            progress.peekAndPump();
-            ui.status(format("Arranging parts layout:%d/%d", i, n));
+    {
+        Progress progress(&ui.progress(), kLayoutTitle, false);
+        progress.setCaption("Progress");
+        const int n = static_cast<int>(order.size());
+        progress.setRange(0, n);
+        ProgressPacer pacer(params.reportInterval);
+        int i = 0;
+        for (Part* part : order) {
+            ++i;
+            if (pacer.due() || i == n) {
+                progress.setText("%s  %d/%d", kLayoutText, i, n);
+                progress.setPos(i);
+                progress.peekAndPump();
+                ui.status(format("Arranging parts layout:%d/%d", i, n));
+            }
+            packer->place(*part);
         }
-        packer->place(*part);
     }
     const Sheet& packed = packer->sheet();
     model.dKavimozuWidth = packed.usedW;
     model.dKavimozuHeight = packed.usedH;
+    // The box layout is what arranging by outline must beat, and what Cancel leaves.
+    if (params.method == LayoutMethod::Outline && params.mode == kLayoutGivenScale) {
+        nestParts(model, params, ui);
+        return;
+    }
 
     if (params.mode == kLayoutAuto && packed.usedW > 0 && packed.usedH > 0) {
         const double fit =

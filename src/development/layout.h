@@ -25,6 +25,13 @@ inline constexpr const char* kLayoutText = "Arranging parts layout...";
 // Indexed finds the same places through indexes of the placed parts and the candidate points.
 enum class LayoutSearch { Indexed, Scan };
 
+// How parts are arranged: by their boxes, or by their outlines (flaps included), turned in
+// steps so that hollows and concave sides take smaller parts. Arranging by outline needs a
+// given scale: in the automatic mode the boxes decide the scale and the layout.
+enum class LayoutMethod { Box, Outline };
+
+inline constexpr int kDefaultRotationStep = 90;
+
 struct LayoutParams {
     int mode = kLayoutAuto;
     int spacingPercent = 15;  // automatic mode: spacing in percent of the model's largest extent
@@ -32,6 +39,11 @@ struct LayoutParams {
     bool pageDivide = true;   // given scale: keep parts that fit a page off the page breaks
     PageSetup page;
     LayoutSearch search = LayoutSearch::Indexed;
+    LayoutMethod method = LayoutMethod::Box;
+    // Arranging by outline tries each part turned by every multiple of this many degrees;
+    // 0 or 360 keeps parts as they are.
+    int rotationStep = kDefaultRotationStep;
+    bool flapReverse = false;  // flaps on the face's own side, as the drawing puts them
     // How often the progress window is updated while parts are placed.
     std::chrono::milliseconds reportInterval = kProgressInterval;
 };

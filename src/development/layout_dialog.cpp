@@ -13,6 +13,8 @@ LayoutDialog LayoutDialog::initial(const Model& model, const LayoutParams& curre
     d.spacingPercent = current.spacingPercent;
     d.spacingMm = current.spacingMm;
     d.pageDivide = current.pageDivide;
+    d.method = current.method;
+    d.rotationStep = current.rotationStep;
     const double dx = model.boundsMax.x - model.boundsMin.x;
     const double dy = model.boundsMax.y - model.boundsMin.y;
     const double dz = model.boundsMax.z - model.boundsMin.z;
@@ -61,6 +63,8 @@ void LayoutDialog::apply(Model& model, LayoutParams& params) const {
     params.spacingMm = spacingMm;
     params.pageDivide = pageDivide;
     params.mode = mode;
+    params.method = method;
+    params.rotationStep = rotationStep;
     if (mode == kLayoutGivenScale) model.dMag2d = scale / model.dMag3d;
 }
 

@@ -12,11 +12,16 @@ namespace plikatra {
 inline constexpr const char* kMsgAssembledSizeRange =
     "Specify a value of 0.1 - 200 for assembled size";
 
+// The turns offered for arranging by outline, in degrees; 0 keeps every part as it lies.
+inline constexpr int kRotationSteps[] = {90, 180, 45, 30, 15, 0};
+
 struct LayoutDialog {
     int mode = kLayoutAuto;
     int spacingPercent = 15;
     int spacingMm = 10;
     bool pageDivide = true;
+    LayoutMethod method = LayoutMethod::Box;   // given scale: by boxes or by outlines
+    int rotationStep = kDefaultRotationStep;  // degrees; one of kRotationSteps
     double scale = 1.0;          // centimetres on paper per model-file unit
     double assembledSize = 10.0;  // centimetres: the scale times the model's height
     double modelHeight = 1.0;    // the model's extent along y in file units

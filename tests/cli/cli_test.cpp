@@ -159,6 +159,12 @@ TEST(CliUnfold, GivenScaleAndItsLimits) {
     ASSERT_EQ(r.status, 0);
     j = nlohmann::json::parse(r.out);
     EXPECT_GT(j["pages_across"].get<int>() * j["pages_down"].get<int>(), 1);
+    // Arranged by outline: the same development on pages arranged anew.
+    r = cli("unfold --json --scale 40 --layout nest --rotation-step 45 " + model);
+    ASSERT_EQ(r.status, 0);
+    const auto nest = nlohmann::json::parse(r.out);
+    EXPECT_EQ(nest["parts"], j["parts"]);
+    EXPECT_EQ(nest["flaps"], j["flaps"]);
 }
 
 TEST(CliUnfold, EveryCorpusObjUnfolds) {
@@ -240,6 +246,10 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
          "--out and --eps name the same file"},
         {"unfold " + quote(copy) + " --scale -1", "--scale: must be a number greater than 0"},
         {"unfold " + quote(copy) + " --spacing-mm 3 --svg " + quote(same), "only apply with --scale"},
+        {"unfold " + quote(copy) + " --layout nest --svg " + quote(same), "only apply with --scale"},
+        {"unfold " + quote(copy) + " --scale 2 --rotation-step 30 --svg " + quote(same),
+         "--rotation-step only applies with --layout nest"},
+        {"unfold " + quote(copy) + " --scale 2 --layout fold --svg " + quote(same), "--layout"},
         {"unfold " + quote(copy) + " --assembled-size 300 --svg " + quote(same),
          "Specify a value of 0.1 - 200 for assembled size"},
         {"unfold " + quote(copy) + " --scale 2 --assembled-size 3", "excludes"},

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,6 +22,8 @@ constexpr const char* kGivenLabel = "Specify Value";
 constexpr const char* kAutoNote = "Fits the whole development on one page.";
 constexpr const char* kSpacingLabel = "Spacing between Parts";
 constexpr const char* kPageDivideLabel = "Place Parts so as Avoid Page Breaks";
+constexpr const char* kOutlineLabel = "Arrange by Outline (fewer pages, parts may be turned)";
+constexpr const char* kRotationLabel = "Turn Parts in Steps of";
 constexpr const char* kScaleLabel = "Scale";
 constexpr const char* kScaleUnit = "cm per model unit";
 constexpr const char* kAssembledSizeLabel = "Assembled Size";
@@ -77,6 +80,15 @@ LayoutMethodForm::LayoutMethodForm(LayoutDialog& values, QWidget* parent)
         integerField("spacingPercent", kLayoutSpacingPercentRange, work_.spacingPercent);
     spacingMm_ = integerField("spacingMm", kLayoutSpacingMmRange, work_.spacingMm);
     pageDivide_ = checkBox("pageDivide", kPageDivideLabel, work_.pageDivide);
+    byOutline_ = checkBox("byOutline", kOutlineLabel, work_.method == LayoutMethod::Outline);
+    rotationStep_ = new QComboBox(this);
+    rotationStep_->setObjectName("rotationStep");
+    for (int step : kRotationSteps) {
+        rotationStep_->addItem(step ? QString::fromUtf8("%1°").arg(step) : QString::fromUtf8("None"), step);
+        if (step == work_.rotationStep) rotationStep_->setCurrentIndex(rotationStep_->count() - 1);
+    }
+    rotationStep_->setEnabled(byOutline_->isChecked());
+    connect(byOutline_, &QCheckBox::toggled, rotationStep_, &QWidget::setEnabled);
     fields_ = new ScaleSizeFields(work_, this);
 
     auto* autoBox = new QGroupBox(this);
@@ -90,8 +102,11 @@ LayoutMethodForm::LayoutMethodForm(LayoutDialog& values, QWidget* parent)
     givenGrid->addWidget(given_, 0, 0, 1, 3);
     addRow(givenGrid, 1, kSpacingLabel, spacingMm_, "mm");
     givenGrid->addWidget(pageDivide_, 2, 0, 1, 3);
-    addRow(givenGrid, 3, kScaleLabel, fields_->scale(), kScaleUnit);
-    addRow(givenGrid, 4, kAssembledSizeLabel, fields_->assembledSize(), kAssembledSizeUnit);
+    givenGrid->addWidget(byOutline_, 3, 0, 1, 3);
+    givenGrid->addWidget(new QLabel(QString::fromUtf8(kRotationLabel)), 4, 0);
+    givenGrid->addWidget(rotationStep_, 4, 1);
+    addRow(givenGrid, 5, kScaleLabel, fields_->scale(), kScaleUnit);
+    addRow(givenGrid, 6, kAssembledSizeLabel, fields_->assembledSize(), kAssembledSizeUnit);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(autoBox);
@@ -110,6 +125,8 @@ bool LayoutMethodForm::commit() {
     work_.spacingPercent = integerOf(spacingPercent_);
     work_.spacingMm = integerOf(spacingMm_);
     work_.pageDivide = pageDivide_->isChecked();
+    work_.method = byOutline_->isChecked() ? LayoutMethod::Outline : LayoutMethod::Box;
+    work_.rotationStep = rotationStep_->currentData().toInt();
     values_ = work_;
     return true;
 }

@@ -6,6 +6,7 @@
 #include "development/layout_dialog.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -46,6 +47,8 @@ private:
     QLineEdit* spacingPercent_;
     QLineEdit* spacingMm_;
     QCheckBox* pageDivide_;
+    QCheckBox* byOutline_;
+    QComboBox* rotationStep_;
     ScaleSizeFields* fields_;
 };
 
