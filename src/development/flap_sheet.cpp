@@ -29,11 +29,12 @@ struct Box {
 }  // namespace
 
 std::vector<Point2> flapShapeOf(const Model& model, const Part& part, const Halfedge& h,
-                                bool flapReverse, double heightCm) {
+                                bool flapReverse, double heightCm, FlapInsets insets) {
     // A flap stands where the drawing puts it.
     const bool flip = model.bReverse != flapReverse;
     const Point2 a = sheetAt(part, h), b = sheetAt(part, *h.next);
-    return flapOutline(flip ? a : b, flip ? b : a, heightCm / model.dMag2d);
+    return flapOutline(flip ? a : b, flip ? b : a, heightCm / model.dMag2d,
+                       flip ? insets.start : insets.end, flip ? insets.end : insets.start);
 }
 
 FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, bool withFlaps)
@@ -67,8 +68,9 @@ FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, boo
     for (std::size_t i = 0; i < shapes_.size(); ++i) insert(i);
 }
 
-std::vector<Point2> FlapSheet::outlineAt(const Halfedge& h, double heightCm) const {
-    return flapShapeOf(model_, part_, h, flapReverse_, heightCm);
+std::vector<Point2> FlapSheet::outlineAt(const Halfedge& h, double heightCm,
+                                         FlapInsets insets) const {
+    return flapShapeOf(model_, part_, h, flapReverse_, heightCm, insets);
 }
 
 unsigned FlapSheet::faults(std::size_t flap, const std::vector<Point2>& outline,

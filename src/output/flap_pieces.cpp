@@ -345,7 +345,7 @@ private:
     void buildOutlines() {
         outlines_.reserve(d_.flaps.size());
         for (const DrawnFlap& f : d_.flaps) {
-            outlines_.push_back(flapOutline(f.base0, f.base1, f.height / d_.mag2d));
+            outlines_.push_back(flapOutline(f, d_.mag2d));
             Box b;
             for (Point2 p : outlines_.back()) b.add(p);
             flapBoxes_.push_back(b);
