@@ -136,6 +136,13 @@ void resizeFlap(Model& model, Halfedge& h, int millimetres, UndoRecord& r) {
     h.flapHeight = millimetres * 0.1;
 }
 
+void setFlapStyle(Model& model, Halfedge& h, int style, UndoRecord& r) {
+    if (!h.edge || style < -1 || style >= kFlapStyleCount) return;
+    beginHalfedgeEdit(model, r, h, kUndoFlapStyled);
+    r.savedFlapStyle = h.edge->flapStyle;
+    h.edge->flapStyle = static_cast<std::int8_t>(style);
+}
+
 void createFlap(Model& model, Halfedge& h, bool convex, UndoRecord& r) {
     beginHalfedgeEdit(model, r, h, kUndoFlapCreated);
     r.savedMountain = h.edge->mountain;

@@ -40,6 +40,8 @@ void toggleEdgeLine(Model& model, Halfedge& h, bool erase, UndoRecord& record);
 // Flap edits on a halfedge without development twin.
 void moveFlapToOppositeSide(Model& model, Halfedge& h, UndoRecord& record);  // undo 6
 void resizeFlap(Model& model, Halfedge& h, int millimetres, UndoRecord& record);  // undo 11
+// Gives the flap of `h`'s edge `style`, or with -1 the development's style again.
+void setFlapStyle(Model& model, Halfedge& h, int style, UndoRecord& record);  // undo 15
 void createFlap(Model& model, Halfedge& h, bool convex, UndoRecord& record);  // undo 12
 void deleteFlap(Model& model, Halfedge& h, UndoRecord& record);  // undo 13
 

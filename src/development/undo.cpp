@@ -66,7 +66,8 @@ const char* undoStepName(int code) {
     static const char* const kNames[] = {
         "Rotate Part",  "Move Part",   "Cut Part",    "Join Surface", "Undo Erase Edge",
         "Erase Edge",   "Move Flap",   "Move Text",   "Modify Text",  "Delete Text",
-        "Input Text",   "Resize Flap", "Create Flap", "Delete Flap",  "Shorten Flaps That Collide"};
+        "Input Text",   "Resize Flap", "Create Flap", "Delete Flap",  "Shorten Flaps That Collide",
+        "Flap Style"};
     if (code < 0 || code >= static_cast<int>(std::size(kNames))) return "Edit";
     return kNames[code];
 }
@@ -169,6 +170,10 @@ bool undoLastEdit(Model& model, UndoRecord& r) {
         case kUndoFlapResized:
             if (!h) return false;
             h->flapHeight = r.savedHeight;
+            break;
+        case kUndoFlapStyled:
+            if (!h || !h->edge) return false;
+            h->edge->flapStyle = static_cast<std::int8_t>(r.savedFlapStyle);
             break;
         case kUndoFlapsShortened:
             for (const auto& [flap, height] : r.savedHeights) flap->flapHeight = height;

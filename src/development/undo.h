@@ -26,6 +26,7 @@ enum UndoCode : int {
     kUndoFlapCreated = 12,
     kUndoFlapDeleted = 13,
     kUndoFlapsShortened = 14,
+    kUndoFlapStyled = 15,
 };
 
 // What the last edit needs to be taken back. The backups of parts, faces and halfedges and
@@ -35,6 +36,7 @@ struct UndoRecord {
     Halfedge* halfedge = nullptr;
     TextItem* text = nullptr;
     double savedHeight = 0.0;     // flap height before a resize
+    int savedFlapStyle = -1;      // the edge's flap style before it was changed
     bool savedMountain = true;    // fold direction before a flap was created
     bool savedTwinLine = true;    // the twin's line flag before an erase
     TextItem savedText;
