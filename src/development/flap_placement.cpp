@@ -174,6 +174,10 @@ FlapPlacementReport placeFittingFlaps(Model& model, bool flapReverse, bool narro
             if (!sheetOf(h) || !(h->flapHeight > 0)) continue;
             for (const FlapInsets& insets :
                  narrow ? loweredShapes(*h) : std::vector<FlapInsets>{FlapInsets{}}) {
+                // A flap that fits at some height fits at every lower one: a shape that does
+                // not fit just above the best height so far cannot beat it.
+                const double above = (bestShare + 1e-3) * h->flapHeight;
+                if (narrow && best && (above >= h->flapHeight || !fits(h, above, insets))) continue;
                 const double height = greatestFitting(
                     h->flapHeight, [&](double x) { return fits(h, x, insets); });
                 const double share = height / h->flapHeight;

@@ -23,9 +23,9 @@ struct FlapPlacementReport {
 // (steeper-in sides, down to a tip) that fits at full height on either side; the rest get
 // the side and shape (usual, or following the sides of the face it is glued under) where the
 // flap fits highest, lowered to that height; an edge where no flap fits at any height gets
-// none. Without `narrow` every flap keeps the usual sides (for comparisons). With
-// `flapReverse` (the "flaps on the face's own side" setting) every
-// flap lies on its own face wherever it goes, and flaps go on the first halfedges as usual.
+// none. Without `narrow` every flap keeps the usual sides, as before narrowing existed (for
+// comparisons). With `flapReverse` (the "flaps on the face's own side" setting) every flap
+// lies on its own face wherever it goes, and flaps go on the first halfedges as usual.
 FlapPlacementReport placeFittingFlaps(Model& model, bool flapReverse, bool narrow = true);
 
 }  // namespace plikatra

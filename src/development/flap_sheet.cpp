@@ -43,9 +43,11 @@ FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, boo
         std::vector<Point2> corners;
         for (const auto& h : f->halfedges) corners.push_back(sheetAt(part, *h));
         shapes_.push_back(std::move(corners));
+        // A flap drawn in no style is not on the paper.
         if (withFlaps)
             for (const auto& h : f->halfedges)
-                if (h->hasFlap && h->next) flaps_.push_back(h.get());
+                if (h->hasFlap && h->next && flapStyleOf(*h, model.flapStyle) != FlapStyle::None)
+                    flaps_.push_back(h.get());
     }
     faces_ = shapes_.size();
     for (const Halfedge* h : flaps_) shapes_.push_back(outlineAt(*h, h->flapHeight));

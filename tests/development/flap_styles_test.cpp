@@ -8,6 +8,7 @@
 
 #include "development/development_drawing.h"
 #include "development/editing_operations.h"
+#include "development/flap_checks.h"
 #include "development/undo.h"
 #include "model/primitive_shapes.h"
 #include "test_util.h"
@@ -170,4 +171,13 @@ TEST(FlapStyles, AStyleNoFlapHasIsRefusedAndRecordsNothing) {
     setFlapStyle(*box.model, *h, kFlapStyleCount, r);
     EXPECT_EQ(h->edge->flapStyle, -1);
     EXPECT_FALSE(r.available);
+}
+
+TEST(FlapStyles, FlapsDrawnInNoStyleNeverCollide) {
+    FlappedBox box;
+    Model& m = *box.model;
+    setFlapHeights(m, 100.0);  // far larger than the faces they are glued under
+    ASSERT_FALSE(findCollidingFlaps(m, false).empty());
+    m.flapStyle = FlapStyle::None;
+    EXPECT_TRUE(findCollidingFlaps(m, false).empty());
 }
