@@ -88,6 +88,13 @@ FlapConfig FlapConfig::of(const Settings& s) {
     return c;
 }
 
+FlapConfig FlapConfig::of(const Settings& s, const Model* model) {
+    FlapConfig c = of(s);
+    c.styleEnabled = model && !model->parts.empty();
+    if (model) c.flapStyle = static_cast<int>(model->flapStyle);
+    return c;
+}
+
 bool FlapConfig::apply(Document& doc) const {
     const double height = widthMm / 10.0;
     Model* model = doc.model();
@@ -100,6 +107,12 @@ bool FlapConfig::apply(Document& doc) const {
             for (Face* face : part->faces)
                 for (auto& h : face->halfedges) h->flapHeight = height;
         doc.recordStep("Change Flap Width");
+        doc.setModified();
+    }
+    if (styleEnabled && model && flapStyle >= 0 && flapStyle < kFlapStyleCount &&
+        static_cast<int>(model->flapStyle) != flapStyle) {
+        model->flapStyle = static_cast<FlapStyle>(flapStyle);
+        doc.recordStep("Flap Style");
         doc.setModified();
     }
     Settings& s = doc.settings();

@@ -49,6 +49,9 @@ inline constexpr std::array<const char*, 4> kRasterResolutionItems = {"75", "100
 inline constexpr std::array<const char*, 4> kAlgorithmItems = {
     "Well suited for free form figure", "Well suited for ruled figure",
     "Middle of upper 2 algorithms", "Fewest parts (searches for a few seconds)"};
+// The flap styles in FlapStyle order.
+inline constexpr std::array<const char*, 5> kFlapStyleItems = {"White", "Textured", "Half Textured",
+                                                               "Shadow on the glued face", "None"};
 inline constexpr std::array<const char*, 5> kTextureLimitItems = {
     "64 x 64", "128 x 128", "256 x 256", "512 x 512", "1024 x 1024"};
 
@@ -84,14 +87,21 @@ struct FlapConfig {
     int widthMm = 5;
     // Shown for information only; the dialog never stores it.
     bool bNorishiroReverse = false;
+    // How the development draws its flaps (a FlapStyle); kept with the development, so only
+    // offered while there is one.
+    int flapStyle = 0;
+    bool styleEnabled = false;
 
     static FlapConfig of(const Settings& s);
+    // The same, with the style of `model`'s development (none: no development).
+    static FlapConfig of(const Settings& s, const Model* model);
     bool changeAllEnabled() const { return bDrawNorishiro; }
     bool tintEnabled() const { return bDrawNorishiro; }
     bool widthEnabled() const { return bDrawNorishiro && changeAll; }
     // With "Change All Flap Widths" on a development, asks first; No stores nothing and returns
     // false. Yes gives every halfedge of every part the new width. Then stores "Show Flap", the
-    // tint and the width for new flaps, and redraws.
+    // tint and the width for new flaps; a new style goes to the development as an undoable
+    // step. Then redraws.
     bool apply(Document& doc) const;
 };
 

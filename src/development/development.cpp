@@ -14,6 +14,7 @@ void discardDevelopment(Model& model) {
             for (auto& h : f->halfedges) {
                 h->twin = nullptr;
                 h->hasFlap = false;
+                h->flapInsetStart = h->flapInsetEnd = kUsualFlapInset;
             }
         }
     model.bFinished = false;

@@ -58,7 +58,32 @@ struct DrawnFlap {
     const Halfedge* halfedge = nullptr;
     Point2 base0, base1;  // development units
     double height = 0.0;  // centimetres on paper
+    // Side insets at base0 and at base1 (kUsualFlapInset for the usual 45-degree sides).
+    double inset0 = kUsualFlapInset, inset1 = kUsualFlapInset;
+    FlapStyle style = FlapStyle::White;
+    // The face the flap is glued under, when it is in a part: its material gives a textured
+    // flap its look, and a shadow is drawn on it.
+    const Face* glued = nullptr;
+    const Part* gluedPart = nullptr;
+    const Material* gluedMaterial = nullptr;  // null when faces are drawn white
+
+    bool narrowed() const { return inset0 != kUsualFlapInset || inset1 != kUsualFlapInset; }
 };
+
+// The flap's outline carried onto the face it is glued under, in sheet coordinates: each point
+// keeps its distance along the edge and from it, measured into that face. Empty when the flap
+// is glued under no face of a part.
+std::vector<Point2> flapShadowOutline(const DrawnFlap& flap, double mag2d);
+
+// The area of a textured flap (its whole outline) or of a half-textured one (the band along
+// the fold up to half its height), closed along the base, that shows the look of the face it
+// is glued under; empty for the other styles and for a flap glued under no face of a part.
+std::vector<Point2> flapLookArea(const DrawnFlap& flap, double mag2d);
+
+// The texture coordinates the face `flap` is glued under has at the points `area` (of the
+// flap, in sheet coordinates): the flap folded onto that face shows what lies beneath it
+// there. False when that face has no texture coordinates to go by.
+bool flapTexCoords(const DrawnFlap& flap, const std::vector<Point2>& area, std::vector<TexCoord>& out);
 
 // A line to draw. Lines whose type is kLineNone stay in the list because a white under-line
 // may still be wanted beneath them; every output skips them otherwise.
@@ -138,9 +163,19 @@ const Material& faceMaterial(const Model& model, const Face& face);
 // Draws the development of `model` with `options`. Pure: the model is not changed.
 DevelopmentDrawing drawDevelopment(const Model& model, const DrawingOptions& options);
 
-// The outline of a flap in development units: base0, the outer corners, base1 (4 points for a
-// trapezoid with 45-degree sides when the base is longer than twice the height, else 3 for a
-// triangle over the base's middle); empty when the base is shorter than 1e-6.
-std::vector<Point2> flapOutline(Point2 base0, Point2 base1, double heightUnits);
+// The outline of a flap in development units: base0, the outer corners, base1. With the side
+// insets i0 at base0 and i1 at base1 the outer corners stand at the height, i0 and i1 times it
+// in from the ends (4 points) when the base is longer than (i0 + i1) times the height; else
+// there is one tip at the height (3 points), over the point that divides the base as i0 to i1
+// (the middle when they are equal). Empty when the base is shorter than 1e-6.
+std::vector<Point2> flapOutline(Point2 base0, Point2 base1, double heightUnits,
+                                double inset0 = kUsualFlapInset, double inset1 = kUsualFlapInset);
+// The outline of a drawn flap, in development units.
+inline std::vector<Point2> flapOutline(const DrawnFlap& f, double mag2d) {
+    return flapOutline(f.base0, f.base1, f.height / mag2d, f.inset0, f.inset1);
+}
+
+// The style `flap`'s edge gives it, or `development` when it names none.
+FlapStyle flapStyleOf(const Halfedge& flap, FlapStyle development);
 
 }  // namespace plikatra

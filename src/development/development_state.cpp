@@ -108,7 +108,7 @@ std::size_t bytesOf(const ArrayChanges<T>& c) {
 
 SheetState sheetOf(const Model& m) {
     return {m.dKavimozuX, m.dKavimozuY, m.dKavimozuWidth, m.dKavimozuHeight,
-            m.dKavimozuMargin, m.dMag2d, m.bFinished, m.bReverse};
+            m.dKavimozuMargin, m.dMag2d, m.bFinished, m.bReverse, m.flapStyle};
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ DevelopmentState captureDevelopment(const Model& model) {
     const ElementIndex index(model);
     DevelopmentState s;
     for (const auto& solid : model.solids) {
-        for (const auto& e : solid->edges) s.edges.push_back({e->kind, e->joinNumber, e->mountain});
+        for (const auto& e : solid->edges) s.edges.push_back({e->kind, e->joinNumber, e->mountain, e->flapStyle});
         for (const auto& f : solid->faces) {
             s.faces.push_back({-1, f->placed});  // its part below, by the part's position
             for (const auto& h : f->halfedges) {
@@ -145,6 +145,8 @@ DevelopmentState captureDevelopment(const Model& model) {
                 c.flatX = h->flatX;
                 c.flatY = h->flatY;
                 c.flapHeight = h->flapHeight;
+                c.flapInsetStart = h->flapInsetStart;
+                c.flapInsetEnd = h->flapInsetEnd;
                 c.lineShown = h->lineShown;
                 c.hasFlap = h->hasFlap;
                 s.corners.push_back(c);
@@ -242,6 +244,8 @@ void applyDelta(Model& model, const DevelopmentDelta& delta, bool forward) {
         h.flatX = c.flatX;
         h.flatY = c.flatY;
         h.flapHeight = c.flapHeight;
+        h.flapInsetStart = c.flapInsetStart;
+        h.flapInsetEnd = c.flapInsetEnd;
         h.lineShown = c.lineShown;
         h.hasFlap = c.hasFlap;
     }
@@ -253,6 +257,7 @@ void applyDelta(Model& model, const DevelopmentDelta& delta, bool forward) {
         e.kind = edgeValues[k].kind;
         e.joinNumber = edgeValues[k].joinNumber;
         e.mountain = edgeValues[k].mountain;
+        e.flapStyle = edgeValues[k].flapStyle;
     }
     const std::size_t textCount = forward ? delta.texts.afterSize : delta.texts.beforeSize;
     while (model.texts.size() > textCount) model.texts.pop_back();
@@ -269,6 +274,7 @@ void applyDelta(Model& model, const DevelopmentDelta& delta, bool forward) {
     model.dMag2d = sheet.scale;
     model.bFinished = sheet.finished;
     model.bReverse = sheet.mirrored;
+    model.flapStyle = sheet.flapStyle;
 }
 
 }  // namespace plikatra

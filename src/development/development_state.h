@@ -17,6 +17,7 @@ struct CornerState {
     int twin = -1;  // corner index of the development twin
     float displayX = 0, displayY = 0, displayZ = 0;
     double flatX = 0, flatY = 0, flapHeight = 0;
+    float flapInsetStart = kUsualFlapInset, flapInsetEnd = kUsualFlapInset;
     bool lineShown = true;
     bool hasFlap = false;
     bool operator==(const CornerState&) const = default;
@@ -32,6 +33,7 @@ struct EdgeState {
     int kind = kEdgeNormal;
     int joinNumber = -1;
     bool mountain = true;
+    std::int8_t flapStyle = -1;
     bool operator==(const EdgeState&) const = default;
 };
 
@@ -46,6 +48,7 @@ struct SheetState {
     double x = 0, y = 0, width = 0, height = 0, margin = 0, scale = 0;
     bool finished = false;
     bool mirrored = false;
+    FlapStyle flapStyle = FlapStyle::White;
     bool operator==(const SheetState&) const = default;
 };
 

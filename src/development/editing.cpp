@@ -69,6 +69,15 @@ std::vector<MenuItem> flapSizes() {
     return items;
 }
 
+// The check mark goes on the style the edge has now.
+std::vector<MenuItem> flapStyles(const Halfedge& h) {
+    static const char* const kNames[] = {"&White", "&Textured", "&Half Textured", "&Shadow", "&None"};
+    const int own = h.edge ? h.edge->flapStyle : -1;
+    std::vector<MenuItem> items{{kMenuStyleBase, "&Like the Development", {}, own < 0}};
+    for (int s = 0; s < kFlapStyleCount; ++s) items.push_back({kMenuStyleBase + 1 + s, kNames[s], {}, own == s});
+    return items;
+}
+
 bool menuHas(const std::vector<MenuItem>& items, int id) {
     for (const auto& i : items)
         if (i.id == id || menuHas(i.submenu, id)) return true;
@@ -273,14 +282,17 @@ void DevelopmentEditor::clickFlap(Point2 p) {
     if (h->pair) {
         if (h->hasFlap)
             menu.items = {{kMenuMoveFlap, "&Move to Opposite Edge", {}},
-                          {kMenuSubmenu, "Re&size", flapSizes()}};
+                          {kMenuSubmenu, "Re&size", flapSizes()},
+                          {kMenuSubmenu, "St&yle", flapStyles(*h)}};
         else
             menu.items = {{kMenuMoveFlap, "&Move from Opposite Edge", {}}};
     } else if (!h->hasFlap) {
         menu.items = {{kMenuCreateConvex, "C&reate Flap (Convex)", {}},
                       {kMenuCreateConcave, "Cr&eate Flap (Concave)", {}}};
     } else {
-        menu.items = {{kMenuSubmenu, "Re&size", flapSizes()}, {kMenuDeleteFlap, "&Delete", {}}};
+        menu.items = {{kMenuSubmenu, "Re&size", flapSizes()},
+                      {kMenuSubmenu, "St&yle", flapStyles(*h)},
+                      {kMenuDeleteFlap, "&Delete", {}}};
     }
     popup_ = std::move(menu);
     host_.redraw();
@@ -466,6 +478,9 @@ void DevelopmentEditor::chooseMenuItem(int id) {
         } else if (id == kMenuDeleteFlap) {
             deleteFlap(*h);
             code = kUndoFlapDeleted;
+        } else if (id >= kMenuStyleBase) {
+            setFlapStyle(*h, id - kMenuStyleBase - 1);
+            code = kUndoFlapStyled;
         } else if (id > kMenuResizeBase) {
             resizeFlap(*h, id - kMenuResizeBase);
             code = kUndoFlapResized;

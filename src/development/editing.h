@@ -51,12 +51,15 @@ enum MenuId : int {
     kMenuTextCancel,
     kMenuSubmenu,
     kMenuResizeBase = 1000,  // kMenuResizeBase + n: flap height n millimetres
+    // kMenuStyleBase + 1 + s: flap style s (a FlapStyle); kMenuStyleBase: the development's
+    kMenuStyleBase = 2000,
 };
 
 struct MenuItem {
     int id = 0;
     std::string text;
     std::vector<MenuItem> submenu;
+    bool checked = false;  // shown with a check mark: the choice in force
 };
 
 struct PopupMenu {

@@ -116,6 +116,12 @@ void resizeFlap(Halfedge& h, int millimetres) {
     h.flapHeight = millimetres * 0.1;
 }
 
+bool setFlapStyle(Halfedge& h, int style) {
+    if (!h.edge || style < -1 || style >= kFlapStyleCount) return false;
+    h.edge->flapStyle = static_cast<std::int8_t>(style);
+    return true;
+}
+
 void createFlap(Halfedge& h, bool convex) {
     h.hasFlap = true;
     h.edge->mountain = convex;

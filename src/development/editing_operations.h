@@ -38,6 +38,9 @@ void toggleEdgeLine(Halfedge& h);
 // Flap edits on a halfedge without development twin.
 void moveFlapToOppositeSide(Halfedge& h);
 void resizeFlap(Halfedge& h, int millimetres);
+// Gives the flap of `h`'s edge `style`, or with -1 the development's style again. Refuses
+// (false, nothing changed) a style that does not exist.
+bool setFlapStyle(Halfedge& h, int style);
 void createFlap(Halfedge& h, bool convex);  // the fold turns convex (mountain) or concave
 void deleteFlap(Halfedge& h);
 

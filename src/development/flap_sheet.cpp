@@ -29,11 +29,12 @@ struct Box {
 }  // namespace
 
 std::vector<Point2> flapShapeOf(const Model& model, const Part& part, const Halfedge& h,
-                                bool flapReverse, double heightCm) {
+                                bool flapReverse, double heightCm, FlapInsets insets) {
     // A flap stands where the drawing puts it.
     const bool flip = model.bReverse != flapReverse;
     const Point2 a = sheetAt(part, h), b = sheetAt(part, *h.next);
-    return flapOutline(flip ? a : b, flip ? b : a, heightCm / model.dMag2d);
+    return flapOutline(flip ? a : b, flip ? b : a, heightCm / model.dMag2d,
+                       flip ? insets.start : insets.end, flip ? insets.end : insets.start);
 }
 
 FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, bool withFlaps)
@@ -42,9 +43,11 @@ FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, boo
         std::vector<Point2> corners;
         for (const auto& h : f->halfedges) corners.push_back(sheetAt(part, *h));
         shapes_.push_back(std::move(corners));
+        // A flap drawn in no style is not on the paper.
         if (withFlaps)
             for (const auto& h : f->halfedges)
-                if (h->hasFlap && h->next) flaps_.push_back(h.get());
+                if (h->hasFlap && h->next && flapStyleOf(*h, model.flapStyle) != FlapStyle::None)
+                    flaps_.push_back(h.get());
     }
     faces_ = shapes_.size();
     for (const Halfedge* h : flaps_) shapes_.push_back(outlineAt(*h, h->flapHeight));
@@ -67,8 +70,9 @@ FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, boo
     for (std::size_t i = 0; i < shapes_.size(); ++i) insert(i);
 }
 
-std::vector<Point2> FlapSheet::outlineAt(const Halfedge& h, double heightCm) const {
-    return flapShapeOf(model_, part_, h, flapReverse_, heightCm);
+std::vector<Point2> FlapSheet::outlineAt(const Halfedge& h, double heightCm,
+                                         FlapInsets insets) const {
+    return flapShapeOf(model_, part_, h, flapReverse_, heightCm, insets);
 }
 
 unsigned FlapSheet::faults(std::size_t flap, const std::vector<Point2>& outline,

@@ -12,10 +12,16 @@
 
 namespace plikatra {
 
-// The outline of the flap `h` carries at `heightCm`, on the side the drawing gives it, in
-// sheet coordinates. `flapReverse` is the "flaps on the face's own side" setting.
+// The side insets of a flap at its halfedge's start and end (see kUsualFlapInset).
+struct FlapInsets {
+    float start = kUsualFlapInset, end = kUsualFlapInset;
+};
+inline FlapInsets insetsOf(const Halfedge& h) { return {h.flapInsetStart, h.flapInsetEnd}; }
+
+// The outline of the flap `h` carries at `heightCm` with `insets`, on the side the drawing
+// gives it, in sheet coordinates. `flapReverse` is the "flaps on the face's own side" setting.
 std::vector<Point2> flapShapeOf(const Model& model, const Part& part, const Halfedge& h,
-                                bool flapReverse, double heightCm);
+                                bool flapReverse, double heightCm, FlapInsets insets);
 
 // The greatest height, to a thousandth of `height`, at which `fits` holds; 0 when none does.
 // A flap that fits at some height fits at every lower one, since its outline only shrinks.
@@ -48,7 +54,11 @@ public:
     unsigned faultsOfNew(const Halfedge& h, const std::vector<Point2>& outline) const;
 
     const std::vector<Point2>& outline(std::size_t flap) const { return shapes_[faces_ + flap]; }
-    std::vector<Point2> outlineAt(const Halfedge& h, double heightCm) const;
+    // With the insets `h` carries, or with `insets`.
+    std::vector<Point2> outlineAt(const Halfedge& h, double heightCm) const {
+        return outlineAt(h, heightCm, insetsOf(h));
+    }
+    std::vector<Point2> outlineAt(const Halfedge& h, double heightCm, FlapInsets insets) const;
     std::vector<Point2> outlineAt(std::size_t flap, double heightCm) const {
         return outlineAt(*flaps_[flap], heightCm);
     }

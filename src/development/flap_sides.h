@@ -4,7 +4,8 @@
 
 namespace plikatra {
 
-// Puts one flap on every numbered edge: on its first halfedge, not on its second.
+// Puts one flap on every numbered edge: on its first halfedge, not on its second, with the
+// usual sides.
 void assignFlapSides(Model& model);
 
 }  // namespace plikatra

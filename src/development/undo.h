@@ -20,6 +20,7 @@ enum UndoCode : int {
     kUndoFlapCreated = 12,
     kUndoFlapDeleted = 13,
     kUndoFlapsShortened = 14,
+    kUndoFlapStyled = 15,
 };
 
 // The name of the edit an undo code stands for ("Move Part"), as the Undo and Redo commands

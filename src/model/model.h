@@ -77,6 +77,21 @@ struct DisplayOffset {
 // Flap height a halfedge starts with; the application gives loaded models its setting.
 inline constexpr double kInitialFlapHeight = 0.5;
 
+// How far a flap's side runs along its base per unit of its height: 1 is the usual 45-degree
+// side. A flap with a greater value at an end is narrowed there, so that it clears a sharp
+// corner of the face it is glued under or of a neighbour on the sheet.
+inline constexpr float kUsualFlapInset = 1.0f;
+
+// How a flap is drawn.
+enum class FlapStyle : std::int8_t {
+    White = 0,         // outlined and left white
+    Textured = 1,      // the glued face's texture or colour continued onto the flap
+    HalfTextured = 2,  // a band of it along the fold, white beyond
+    Shadow = 3,        // also outlined, dashed, on the face it is glued under
+    None = 4,          // not drawn
+};
+inline constexpr int kFlapStyleCount = 5;
+
 struct Halfedge : Pooled<Halfedge> {
     Edge* edge = nullptr;
     Vertex* origin = nullptr;
@@ -91,9 +106,16 @@ struct Halfedge : Pooled<Halfedge> {
     // Development fields.
     double flapHeight = kInitialFlapHeight;  // centimetres on paper
     DisplayOffset display;                   // opened cuts: see displayPosition()
+    // The flap's side insets (see kUsualFlapInset) at this halfedge's start and at its end.
+    float flapInsetStart = kUsualFlapInset, flapInsetEnd = kUsualFlapInset;
     bool lineShown = true;
     bool hasFlap = false;
 };
+
+// Whether the flap on `h` has a side other than the usual one.
+inline bool flapNarrowed(const Halfedge& h) {
+    return h.flapInsetStart != kUsualFlapInset || h.flapInsetEnd != kUsualFlapInset;
+}
 
 // Where the 3D view draws the corner `h` while cuts are shown opened.
 inline Point3 displayPosition(const Halfedge& h) {
@@ -131,6 +153,8 @@ struct Edge : Pooled<Edge> {
     int rejected = 0;
     bool mountain = true;
     bool deleted = false;
+    // The style of this edge's flap; -1 follows the development's.
+    std::int8_t flapStyle = -1;
 };
 
 struct Solid {
@@ -198,6 +222,8 @@ struct Model {
     int facesUnfolded = 0;
     int pagesAcross = 1;
     int pagesDown = 1;
+    // How the development's flaps are drawn where their edge names no style of its own.
+    FlapStyle flapStyle = FlapStyle::White;
 
     // `surface` is the colour of faces without material (the colour table's first entry when
     // the model is made): the default material's and every new material's colour.

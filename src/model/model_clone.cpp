@@ -87,6 +87,8 @@ std::unique_ptr<Model> cloneModel(const Model& model) {
                 nh->flatX = h->flatX;
                 nh->flatY = h->flatY;
                 nh->flapHeight = h->flapHeight;
+                nh->flapInsetStart = h->flapInsetStart;
+                nh->flapInsetEnd = h->flapInsetEnd;
                 nh->display = h->display;
                 nh->lineShown = h->lineShown;
                 nh->hasFlap = h->hasFlap;
@@ -162,6 +164,7 @@ std::unique_ptr<Model> cloneModel(const Model& model) {
     c.facesUnfolded = model.facesUnfolded;
     c.pagesAcross = model.pagesAcross;
     c.pagesDown = model.pagesDown;
+    c.flapStyle = model.flapStyle;
     return copy;
 }
 

@@ -26,6 +26,7 @@ constexpr double kJoinNumberCellPerEm = 2288.0 / 2048.0;
 constexpr double kJoinNumberAscentPerCell = 1854.0 / 2288.0;
 
 constexpr int kDotPattern[] = {2, 6, 2, 6};
+constexpr DeviceColor kShadowGrey{115, 115, 115};
 constexpr int kDashDotPattern[] = {11, 2, 1, 2};
 
 // Truncates toward zero as the device does; values beyond int saturate and NaN gives 0.
@@ -56,8 +57,10 @@ public:
     }
 
     void run() {
+        flapLooks();
         flaps();
         faces();
+        flapShadows();
         lines();
         numbers();
         c_.setPen(Pen::solid(kBlack));
@@ -104,6 +107,46 @@ private:
         for (const FlapPiece& piece : o_.flapPieces ? *o_.flapPieces : found) {
             const IntPoint a = device(piece.a), b = device(piece.b);
             if (seen(a, b, seenMargin_)) c_.line(a, b);
+        }
+    }
+
+    // Textured and half-textured flaps in the flat colour of the face they are glued under,
+    // beneath their outlines; a textured face's picture is left to the raster layer, as the
+    // face's own is.
+    void flapLooks() {
+        std::vector<IntPoint> points;
+        for (const DrawnFlap& f : d_.flaps) {
+            const Material* m = f.gluedMaterial;
+            if (!m || m->hasTexture) continue;
+            const std::vector<Point2> area = flapLookArea(f, d_.mag2d);
+            if (area.size() < 3) continue;
+            points.clear();
+            for (Point2 p : area) points.push_back(device(p));
+            if (!seen(points, seenMargin_)) continue;
+            const DeviceColor color{colorComponent(m->flatColor.r), colorComponent(m->flatColor.g),
+                                    colorComponent(m->flatColor.b)};
+            c_.setPen(Pen::solid(color));
+            c_.setBrush(Brush::solid(color));
+            c_.polygon(points);
+        }
+    }
+
+    // Where shadowed flaps go, thin and dashed in grey on the faces they are glued under.
+    void flapShadows() {
+        bool penSet = false;
+        for (const DrawnFlap& f : d_.flaps) {
+            const std::vector<Point2> shadow = flapShadowOutline(f, d_.mag2d);
+            for (std::size_t i = 0; i + 1 < shadow.size(); ++i) {
+                const IntPoint a = device(shadow[i]), b = device(shadow[i + 1]);
+                if (!seen(a, b, seenMargin_)) continue;
+                if (!penSet) {
+                    Pen pen{Pen::Style::Dashed, kShadowGrey, 1, dot_};
+                    if (pen.dashes.empty()) pen.style = Pen::Style::Solid;
+                    c_.setPen(pen);
+                    penSet = true;
+                }
+                c_.line(a, b);
+            }
         }
     }
 

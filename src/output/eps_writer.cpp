@@ -98,6 +98,7 @@ public:
         if (!out_) return;
         flapStage(d);
         if (!o_.omitFaceFill) faceStage(d);
+        shadowStage(d);
         lineStage(d);
         if (o_.drawing.drawNumbers) joinNumberStage(d);
         std::fclose(out_);
@@ -157,7 +158,13 @@ private:
             Cm corners[4];
             int count = 0;
             corners[count++] = p0;
-            if (2 * heightPt < length) {
+            if (flap.narrowed()) {
+                // Narrowed sides: the drawing's own outline, which the usual flap's arithmetic
+                // here predates.
+                const std::vector<Point2> o = flapOutline(flap, d.mag2d);
+                if (o.size() < 3) continue;
+                for (std::size_t i = 1; i + 1 < o.size(); ++i) corners[count++] = onPaper(o[i]);
+            } else if (2 * heightPt < length) {
                 corners[count++] = {p0.x + hc * u.x + hc * n.x, p0.y + hc * u.y + hc * n.y};
                 corners[count++] = {p1.x - hc * u.x + hc * n.x, p1.y - hc * u.y + hc * n.y};
             } else {
@@ -172,6 +179,7 @@ private:
                 std::fputs("\nclosepath", out_);
                 std::fputs("\n1.0 1.0 1.0 setrgbcolor", out_);
                 std::fputs("\nfill", out_);
+                lookFill(flap, d.mag2d);
             }
             // Left open along the base: the line stage draws the base as the flap's fold.
             std::fputs("\n0.0 0.0 0.0 setrgbcolor", out_);
@@ -179,6 +187,39 @@ private:
             for (int i = 1; i < count; ++i) point("\n%f %f lineto", corners[i]);
             std::fputs("\nstroke", out_);
         }
+    }
+
+    // A textured or half-textured flap in its glued face's colour; textures are not exported,
+    // so a textured face's flap stays white like the face.
+    void lookFill(const DrawnFlap& flap, double mag2d) {
+        const Material* m = flap.gluedMaterial;
+        if (!m || m->hasTexture) return;
+        const std::vector<Point2> area = flapLookArea(flap, mag2d);
+        if (area.size() < 3) return;
+        std::fputs("\nnewpath", out_);
+        for (std::size_t i = 0; i < area.size(); ++i)
+            point(i ? "\n%f %f lineto" : "\n%f %f moveto", onPaper(area[i]));
+        std::fputs("\nclosepath", out_);
+        std::fprintf(out_, "\n%f %f %f setrgbcolor", static_cast<double>(m->flatColor.r),
+                     static_cast<double>(m->flatColor.g), static_cast<double>(m->flatColor.b));
+        std::fputs("\nfill", out_);
+    }
+
+    // Where shadowed flaps go: thin, dashed and grey on the faces they are glued under.
+    void shadowStage(const DevelopmentDrawing& d) {
+        bool started = false;
+        for (const DrawnFlap& flap : d.flaps) {
+            const std::vector<Point2> shadow = flapShadowOutline(flap, d.mag2d);
+            if (shadow.size() < 2) continue;
+            if (!started) {
+                std::fputs("\ngsave\n0.45 0.45 0.45 setrgbcolor\n0.3 setlinewidth\n[2 2] 0 setdash", out_);
+                started = true;
+            }
+            for (std::size_t i = 0; i < shadow.size(); ++i)
+                point(i ? "\n%f %f lineto" : "\n%f %f moveto", onPaper(shadow[i]));
+            std::fputs("\nstroke", out_);
+        }
+        if (started) std::fputs("\ngrestore", out_);
     }
 
     void faceStage(const DevelopmentDrawing& d) {

@@ -437,7 +437,7 @@ private:
 
     void buildOutlines() {
         for (const DrawnFlap& f : d_.flaps) {
-            const std::vector<Point2> outline = flapOutline(f.base0, f.base1, f.height / d_.mag2d);
+            const std::vector<Point2> outline = flapOutline(f, d_.mag2d);
             outlines_.add(outline);
             Box b;
             for (Point2 p : outline) b.add(p);

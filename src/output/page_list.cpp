@@ -49,7 +49,7 @@ bool cellHoldsDevelopment(const DevelopmentDrawing& d, PageCell c) {
             if (cell.strictlyInside(p[i]) || cell.segmentMeetsBorder(p[i], p[(i + 1) % p.size()])) return true;
     }
     for (const DrawnFlap& flap : d.flaps) {
-        const std::vector<Point2> o = flapOutline(flap.base0, flap.base1, flap.height / d.mag2d);
+        const std::vector<Point2> o = flapOutline(flap, d.mag2d);
         for (std::size_t i = 0; i < o.size(); ++i)
             if (cell.strictlyInside(o[i]) || cell.segmentMeetsBorder(o[i], o[(i + 1) % o.size()])) return true;
     }

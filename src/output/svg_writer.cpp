@@ -120,8 +120,10 @@ public:
                 "version=\"1.1\" width=\"" + number(width) + "mm\" height=\"" + number(height) +
                 "mm\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\">\n";
         images();
+        flapLooks();
         faces();
         flaps();
+        flapShadows();
         if (o_.whiteUnderLines) underlines();
         lineGroup(kSvgCutGroup, LineRole::Cut);
         lineGroup(kSvgMountainGroup, LineRole::Mountain);
@@ -301,6 +303,39 @@ private:
         }
         if (open) out_ += "\"/>\n";
         out_ += "</g>\n";
+    }
+
+    // Textured and half-textured flaps in their glued face's colour, beneath the faces; a
+    // textured face's flap shows nothing of the picture, which the images do not reach.
+    void flapLooks() {
+        std::string group;
+        for (const DrawnFlap& f : d_.flaps) {
+            const Material* m = f.gluedMaterial;
+            if (!m || m->hasTexture) continue;
+            const std::vector<Point2> area = flapLookArea(f, d_.mag2d);
+            if (area.size() < 3) continue;
+            group += "<polygon fill=\"" +
+                     hexColor({component(m->flatColor.r), component(m->flatColor.g), component(m->flatColor.b)}) +
+                     "\" points=\"";
+            polygonPoints(group, area);
+            group += "\"/>\n";
+        }
+        if (!group.empty()) out_ += "<g id=\"flap-looks\" stroke=\"none\">\n" + group + "</g>\n";
+    }
+
+    // Where shadowed flaps go: dashed grey outlines on the faces they are glued under.
+    void flapShadows() {
+        std::string group;
+        for (const DrawnFlap& f : d_.flaps) {
+            const std::vector<Point2> shadow = flapShadowOutline(f, d_.mag2d);
+            if (shadow.size() < 2) continue;
+            group += "<polyline points=\"";
+            polygonPoints(group, shadow);
+            group += "\"/>\n";
+        }
+        if (group.empty()) return;
+        out_ += "<g id=\"flap-shadows\" fill=\"none\" stroke=\"#737373\" stroke-width=\"" +
+                number(stroke_ / 2) + "\" stroke-dasharray=\"1 1\">\n" + group + "</g>\n";
     }
 
     void underlines() {

@@ -25,6 +25,7 @@ constexpr double kLineWidthToCm = 0.035146;
 constexpr double kNumberLiftPerEm = 0.2 * 0.7 / 1.2;
 constexpr unsigned short kStipple[3] = {0xFFFF, 0x0707, 0xFF18};
 constexpr unsigned short kPageStipple = 0x0F0F;
+constexpr unsigned short kShadowStipple = 0x3333;
 
 void push(std::vector<float>& v, Point2 p) {
     v.push_back(static_cast<float>(p.x));
@@ -96,7 +97,8 @@ bool equalFaces(const std::vector<DrawnFace>& a, const std::vector<DrawnFace>& b
 bool equalFlaps(const std::vector<DrawnFlap>& a, const std::vector<DrawnFlap>& b) {
     return equalLists(a, b, [](const DrawnFlap& x, const DrawnFlap& y) {
         return x.part == y.part && x.halfedge == y.halfedge && same(x.base0, y.base0) &&
-               same(x.base1, y.base1) && x.height == y.height;
+               same(x.base1, y.base1) && x.height == y.height && x.inset0 == y.inset0 &&
+               x.inset1 == y.inset1 && x.style == y.style;
     });
 }
 
@@ -324,13 +326,15 @@ void DevelopmentRenderer::setDrawing(const DevelopmentDrawing& drawing) {
     // by now (another document was opened); the view sets it again for the new drawing.
     overlay_ = {};
     std::vector<MaterialKey> materials = materialKeysOf(drawing.faces);
-    const bool sameFaces = sameSheet && materials == builtMaterials_ && equalFaces(drawing.faces, builtFaces_);
+    const bool sameMaterials = materials == builtMaterials_;
+    const bool sameFaces = sameSheet && sameMaterials && equalFaces(drawing.faces, builtFaces_);
     if (!sameFaces) {
         buildFaces(drawing);
         builtFaces_ = drawing.faces;
         builtMaterials_ = std::move(materials);
     }
-    if (!sameSheet || !equalFlaps(drawing.flaps, builtFlaps_)) {
+    // Textured flaps take their look from the materials.
+    if (!sameSheet || !sameMaterials || !equalFlaps(drawing.flaps, builtFlaps_)) {
         buildFlaps(drawing);
         builtFlaps_ = drawing.flaps;
     }
@@ -517,8 +521,7 @@ void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
     PrimitiveList fills(2), outlines(2);
     std::vector<const Halfedge*> halfedges;
     for (const DrawnFlap& flap : d.flaps) {
-        const std::vector<Point2> outline =
-            flapOutline(flap.base0, flap.base1, flap.height / d.mag2d);
+        const std::vector<Point2> outline = flapOutline(flap, d.mag2d);
         if (outline.size() < 3) continue;
         Box bounds;
         for (const Point2& p : outline) bounds.add(cmOf(sheet_, p));
@@ -536,12 +539,88 @@ void DevelopmentRenderer::buildFlaps(const DevelopmentDrawing& d) {
         outlines.close(bounds);
         halfedges.push_back(flap.halfedge);
     }
+    buildFlapStyles(d);
     const bool tiled = purpose_ == RenderPurpose::Screen;
     flapFills_.build(gl_, fills, {}, tiled);
     flapOutlines_.build(gl_, outlines, {}, tiled);
     flapRanges_.clear();
     for (size_t i = 0; i < halfedges.size(); ++i)
         flapRanges_.push_back({halfedges[i], flapFills_.tiles->rangeOf(static_cast<int>(i))});
+}
+
+void DevelopmentRenderer::buildFlapStyles(const DevelopmentDrawing& d) {
+    flapLookColoured_.clear();
+    flapLookTextured_.clear();
+    flapShadows_.clear();
+    std::vector<TexCoord> uv;
+    for (const DrawnFlap& flap : d.flaps) {
+        const std::vector<Point2> shadow = flapShadowOutline(flap, d.mag2d);
+        for (size_t i = 0; i + 1 < shadow.size(); ++i) {
+            push(flapShadows_, cmOf(sheet_, shadow[i]));
+            push(flapShadows_, cmOf(sheet_, shadow[i + 1]));
+        }
+        const std::vector<Point2> area = flapLookArea(flap, d.mag2d);
+        if (area.size() < 3) continue;
+        const Material* m = flap.gluedMaterial;
+        if (m && drawsTexture(*m) && flapTexCoords(flap, area, uv)) {
+            auto it = std::find_if(flapLookTextured_.begin(), flapLookTextured_.end(),
+                                   [&](const auto& e) { return e.first == m; });
+            if (it == flapLookTextured_.end()) it = flapLookTextured_.insert(it, {m, {}});
+            for (size_t i = 1; i + 1 < area.size(); ++i)
+                for (size_t c : {size_t{0}, i, i + 1}) {
+                    push(it->second, cmOf(sheet_, area[c]));
+                    it->second.push_back(static_cast<float>(uv[c].u));
+                    it->second.push_back(static_cast<float>(uv[c].v));
+                }
+            continue;
+        }
+        const GlColor color = m ? GlColor{m->flatColor.r, m->flatColor.g, m->flatColor.b} : GlColor{1, 1, 1};
+        for (size_t i = 1; i + 1 < area.size(); ++i)
+            for (size_t c : {size_t{0}, i, i + 1}) {
+                push(flapLookColoured_, cmOf(sheet_, area[c]));
+                flapLookColoured_.insert(flapLookColoured_.end(), {color.r, color.g, color.b});
+            }
+    }
+}
+
+void DevelopmentRenderer::drawFlapStyles() const {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (!flapLookColoured_.empty()) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(2, GL_FLOAT, 5 * sizeof(float), flapLookColoured_.data());
+        glColorPointer(3, GL_FLOAT, 5 * sizeof(float), flapLookColoured_.data() + 2);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(flapLookColoured_.size() / 5));
+        glDisableClientState(GL_COLOR_ARRAY);
+    }
+    if (!flapLookTextured_.empty()) {
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glColor3f(1, 1, 1);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        for (const auto& [material, data] : flapLookTextured_) {
+            const auto t = std::find_if(texturedFaces_.begin(), texturedFaces_.end(),
+                                        [&](const TexturedFaces& f) { return f.material == material; });
+            if (t == texturedFaces_.end()) continue;
+            glBindTexture(GL_TEXTURE_2D, t->texture);
+            glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), data.data());
+            glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), data.data() + 2);
+            glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(data.size() / 4));
+        }
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (!flapShadows_.empty()) {
+        // Thin and dashed, in grey: where the flap goes, not a line to cut or fold.
+        glLineWidth(1.0f);
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, kShadowStipple);
+        glColor3f(0.45f, 0.45f, 0.45f);
+        glVertexPointer(2, GL_FLOAT, 0, flapShadows_.data());
+        glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(flapShadows_.size() / 2));
+        glDisable(GL_LINE_STIPPLE);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void DevelopmentRenderer::buildLines(const DevelopmentDrawing& d) {
@@ -803,6 +882,7 @@ void DevelopmentRenderer::drawFlaps(const Box& view) const {
             if (overlay_.flaggedFlaps.count(halfedge)) scratchRanges_.push_back(range);
         flapFills_.batch.draw(gl_, GL_TRIANGLES, scratchRanges_);
     }
+    drawFlapStyles();
     enableSmoothLines(options_.lineSmooth);
     glLineWidth(1.0f);
     if (options_.editMode == kModeEditFlap)

@@ -173,6 +173,7 @@ private:
     bool regionMesh(const Part& part, const std::vector<const DrawnFace*>& faces,
                     TriangleMesh& mesh) const;
     void buildFlaps(const DevelopmentDrawing& drawing);
+    void buildFlapStyles(const DevelopmentDrawing& drawing);
     void buildLines(const DevelopmentDrawing& drawing);
     void buildNumbers();
     void buildScreenNumbers();
@@ -181,6 +182,7 @@ private:
     void drawSheet(const DevelopmentViewTransform& t) const;
     void drawFaces() const;
     void drawFlaps(const Box& view) const;
+    void drawFlapStyles() const;
     void drawLines(const DevelopmentViewTransform& t, const Box& view) const;
     void drawNumbers(const DevelopmentViewTransform& t, const Box& view) const;
     Box visibleBox(const DevelopmentViewTransform& t) const;
@@ -215,6 +217,11 @@ private:
     TiledBatch flapFills_;     // triangles
     TiledBatch flapOutlines_;  // line pairs
     std::vector<std::pair<const Halfedge*, Range>> flapRanges_;  // in flapFills_
+    // Flap styles: textured flaps (or bands) in their glued face's colour, x y r g b; the same
+    // in its texture, x y u v, by material; shadows on the glued faces, line pairs.
+    std::vector<float> flapLookColoured_;
+    std::vector<std::pair<const Material*, std::vector<float>>> flapLookTextured_;
+    std::vector<float> flapShadows_;
 
     // Lines by type (solid, dotted, dash-dot) and by whether they lie over a textured face.
     TiledBatch lines_[3][2];

@@ -36,6 +36,11 @@ DevelopmentDrawing texturedFacesOf(const DevelopmentDrawing& d) {
     out.grid = d.grid;
     for (const DrawnFace& f : d.faces)
         if (f.material && drawsTexture(*f.material)) out.faces.push_back(f);
+    // A textured flap continues a textured face: its picture comes with the faces'.
+    for (const DrawnFlap& f : d.flaps)
+        if (f.gluedMaterial && drawsTexture(*f.gluedMaterial) &&
+            (f.style == FlapStyle::Textured || f.style == FlapStyle::HalfTextured))
+            out.flaps.push_back(f);
     return out;
 }
 

@@ -53,6 +53,10 @@ constexpr long long kEdgeBytes = 6 * 2;
 constexpr long long kPartBytes = 5 * 2;
 constexpr long long kMaterialBytes = 23 * 2;
 constexpr long long kTextBytes = 9 * 2 + 4;  // the integer and two lines that may be empty
+constexpr long long kFlapInsetBytes = 5 * 2;
+constexpr long long kFlapStyleBytes = 3 * 2;
+// A flap side may run along its base at most this many times its height.
+constexpr double kLargestFlapInset = 64.0;
 
 bool isSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -167,6 +171,8 @@ private:
     void readTexture(Material& target);
     void readText();
     void readInfo();
+    void readFlapInsets();
+    void readFlapStyles();
 
     std::string_view text_;
     size_t pos_ = 0;
@@ -634,6 +640,47 @@ void Parser::readInfo() {
         }
         // Read and dropped: line alpha stays as the program has it.
         if (key == "bEnableLineAlpha") value();
+        if (key == "iFlapStyle" && value()) {
+            const int v = toInt(word_);
+            if (v >= 0 && v < kFlapStyleCount) model_.flapStyle = static_cast<FlapStyle>(v);
+        }
+        if (key == "flapInsets") readFlapInsets();
+        if (key == "flapStyles") readFlapStyles();
+    }
+}
+
+// The solid `s`, or null when the file has none of that number.
+Solid* solidAt(Model& model, long long s) {
+    return s >= 0 && s < static_cast<long long>(model.solids.size()) ? model.solids[static_cast<size_t>(s)].get()
+                                                                     : nullptr;
+}
+
+// Records that name no corner or edge of the model, or a shape no flap can take, are passed
+// over: the flap keeps the usual shape and style.
+void Parser::readFlapInsets() {
+    const int n = count(kFlapInsetBytes);
+    for (int i = 0; i < n; ++i) {
+        const int s = integer(), f = integer(), c = integer();
+        const double start = real(), end = real();
+        Solid* solid = solidAt(model_, s);
+        if (!solid || f < 0 || static_cast<size_t>(f) >= solid->faces.size()) continue;
+        auto& ring = solid->faces[static_cast<size_t>(f)]->halfedges;
+        if (c < 0 || static_cast<size_t>(c) >= ring.size()) continue;
+        const auto sound = [](double v) { return v > 0 && v <= kLargestFlapInset; };
+        if (!sound(start) || !sound(end)) continue;
+        ring[static_cast<size_t>(c)]->flapInsetStart = static_cast<float>(start);
+        ring[static_cast<size_t>(c)]->flapInsetEnd = static_cast<float>(end);
+    }
+}
+
+void Parser::readFlapStyles() {
+    const int n = count(kFlapStyleBytes);
+    for (int i = 0; i < n; ++i) {
+        const int s = integer(), e = integer(), style = integer();
+        Solid* solid = solidAt(model_, s);
+        if (!solid || e < 0 || static_cast<size_t>(e) >= solid->edges.size()) continue;
+        if (style < -1 || style >= kFlapStyleCount) continue;
+        solid->edges[static_cast<size_t>(e)]->flapStyle = static_cast<std::int8_t>(style);
     }
 }
 

@@ -276,7 +276,47 @@ void writeText(WorkFileOut& out, const TextItem& t) {
         static_cast<int>((t.color >> 16) & 0xFF));
 }
 
-void writeInfo(WorkFileOut& out, const Model& model, const WorkFileDocumentState& state) {
+using FlapInsetRecord = WorkFileSnapshot::FlapInsetRecord;
+using FlapStyleRecord = WorkFileSnapshot::FlapStyleRecord;
+
+// The flaps that differ from the usual: narrowed sides, and edges with a style of their own.
+// Both lists are written only when they hold something, so that a file without such flaps
+// keeps the bytes it had before they existed.
+void collectFlapShapes(const Model& model, std::vector<FlapInsetRecord>& insets,
+                       std::vector<FlapStyleRecord>& styles) {
+    for (std::size_t s = 0; s < model.solids.size(); ++s) {
+        const Solid& solid = *model.solids[s];
+        for (std::size_t f = 0; f < solid.faces.size(); ++f) {
+            const auto& ring = solid.faces[f]->halfedges;
+            for (std::size_t c = 0; c < ring.size(); ++c)
+                if (flapNarrowed(*ring[c]))
+                    insets.push_back({static_cast<long>(s), static_cast<long>(f), static_cast<long>(c),
+                                      ring[c]->flapInsetStart, ring[c]->flapInsetEnd});
+        }
+        for (std::size_t e = 0; e < solid.edges.size(); ++e)
+            if (solid.edges[e]->flapStyle >= 0)
+                styles.push_back({static_cast<long>(s), static_cast<long>(e), solid.edges[e]->flapStyle});
+    }
+}
+
+void writeFlapShapes(WorkFileOut& out, FlapStyle style, const std::vector<FlapInsetRecord>& insets,
+                     const std::vector<FlapStyleRecord>& styles) {
+    if (style != FlapStyle::White) put(out, "iFlapStyle %d\n", static_cast<int>(style));
+    if (!insets.empty()) {
+        put(out, "flapInsets %ld\n", count(insets.size()));
+        // Nine digits give a float back exactly.
+        for (const FlapInsetRecord& r : insets)
+            put(out, "%ld %ld %ld %.9g %.9g\n", r.solid, r.face, r.corner, static_cast<double>(r.start),
+                static_cast<double>(r.end));
+    }
+    if (!styles.empty()) {
+        put(out, "flapStyles %ld\n", count(styles.size()));
+        for (const FlapStyleRecord& r : styles) put(out, "%ld %ld %d\n", r.solid, r.edge, r.style);
+    }
+}
+
+void writeInfo(WorkFileOut& out, const Model& model, const WorkFileDocumentState& state,
+               const std::vector<FlapInsetRecord>& insets, const std::vector<FlapStyleRecord>& styles) {
     const WorkFileSettings& s = state.settings;
     out += "info\n";
     put(out, "dMag3d %f\n", model.dMag3d);
@@ -307,6 +347,7 @@ void writeInfo(WorkFileOut& out, const Model& model, const WorkFileDocumentState
     put(out, "dPageMarginSide %f\n", s.dPageMarginSide);
     put(out, "dPageMarginTop %f\n", s.dPageMarginTop);
     put(out, "bDrawWhiteBkLine %d\n", s.bDrawWhiteBkLine ? 1 : 0);
+    writeFlapShapes(out, model.flapStyle, insets, styles);
     out += "/info\n";
 }
 
@@ -369,7 +410,10 @@ void WorkFileWriter::compose(WorkFileOut& out) {
     put(out, "text %ld\n", count(model_.texts.size()));
     for (const auto& t : model_.texts) writeText(out, *t);
 
-    writeInfo(out, model_, state_);
+    std::vector<FlapInsetRecord> insets;
+    std::vector<FlapStyleRecord> styles;
+    collectFlapShapes(model_, insets, styles);
+    writeInfo(out, model_, state_, insets, styles);
     out += "end 2\n";
 }
 
@@ -388,6 +432,8 @@ WorkFileSnapshot::WorkFileSnapshot(const Model& model, const WorkFileDocumentSta
     h.dKavimozuMargin = model.dKavimozuMargin;
     h.bReverse = model.bReverse;
     h.bTextureCoodinates = model.bTextureCoodinates;
+    h.flapStyle = model.flapStyle;
+    collectFlapShapes(model, flapInsets_, flapStyles_);
     copyMaterial(h.defaultMaterial, model.defaultMaterial);
     for (const auto& m : model.materials) {
         h.materials.push_back(std::make_unique<Material>());
@@ -438,7 +484,7 @@ std::string WorkFileSnapshot::text() const {
     put(out, "text %ld\n", count(h.texts.size()));
     for (const auto& t : h.texts) writeText(out, *t);
 
-    writeInfo(out, h, state_);
+    writeInfo(out, h, state_, flapInsets_, flapStyles_);
     out += "end 2\n";
     return std::move(out.text());
 }

@@ -92,6 +92,16 @@ public:
         long solid;
         double x, y, width, height;
     };
+    // A flap with narrowed sides: its corner by solid, face and place in the face's ring.
+    struct FlapInsetRecord {
+        long solid, face, corner;
+        float start, end;
+    };
+    // An edge whose flap has a style of its own.
+    struct FlapStyleRecord {
+        long solid, edge;
+        int style;
+    };
 
     // Copies what the writer would write of `model` now.
     WorkFileSnapshot(const Model& model, const WorkFileDocumentState& state);
@@ -108,6 +118,8 @@ private:
     WorkFileDocumentState state_;
     std::vector<SolidRecord> solids_;
     std::vector<PartRecord> parts_;
+    std::vector<FlapInsetRecord> flapInsets_;
+    std::vector<FlapStyleRecord> flapStyles_;
 };
 
 // The complete work file of `model`.

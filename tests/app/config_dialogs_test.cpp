@@ -115,6 +115,30 @@ TEST_F(ConfigDialogTest, FlapWidthAnsweredYesReachesEveryHalfedgeOfEveryPart) {
     EXPECT_TRUE(heard(DocumentEvent::Redraw));
 }
 
+TEST_F(ConfigDialogTest, FlapStyleBelongsToTheDevelopmentAndIsAStep) {
+    // No development: the style is not offered and nothing takes it.
+    doc.adopt(test::makeCube());
+    FlapConfig none = FlapConfig::of(settings, doc.model());
+    EXPECT_FALSE(none.styleEnabled);
+    none.flapStyle = static_cast<int>(FlapStyle::Shadow);
+    EXPECT_TRUE(none.apply(doc));
+    EXPECT_EQ(doc.model()->flapStyle, FlapStyle::White);
+
+    openUnfoldedCube();
+    doc.setModified(false);
+    FlapConfig c = FlapConfig::of(settings, doc.model());
+    EXPECT_TRUE(c.styleEnabled);
+    EXPECT_EQ(c.flapStyle, static_cast<int>(FlapStyle::White));
+    c.flapStyle = static_cast<int>(FlapStyle::Textured);
+    EXPECT_TRUE(c.apply(doc));
+    EXPECT_EQ(doc.model()->flapStyle, FlapStyle::Textured);
+    EXPECT_TRUE(doc.modified());
+    EXPECT_EQ(FlapConfig::of(settings, doc.model()).flapStyle, static_cast<int>(FlapStyle::Textured));
+    ASSERT_TRUE(doc.canUndo());
+    doc.undo();
+    EXPECT_EQ(doc.model()->flapStyle, FlapStyle::White);
+}
+
 TEST_F(ConfigDialogTest, FlapQuestionOnlyWhenAllFlapsCanChange) {
     // Without a development, or with flaps hidden, the width is stored without asking and no
     // halfedge changes.

@@ -362,7 +362,7 @@ TEST_F(Editing, FlapMenusFollowTheSituation) {
     EXPECT_TRUE(open->hasFlap);
     EXPECT_FALSE(open->edge->mountain);
     click(inside(open));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Re&size", "&Delete"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Re&size", "St&yle", "&Delete"}));
     ASSERT_EQ(editor.popup()->items[0].submenu.size(), 10u);
     EXPECT_EQ(editor.popup()->items[0].submenu[4].text, "7mm");
     editor.chooseMenuItem(kMenuResizeBase + 7);
@@ -380,7 +380,20 @@ TEST_F(Editing, FlapMenusFollowTheSituation) {
     mode(kModeEditFlap);
     Halfedge* flapped = firstWhere(*model, [](Halfedge& h) { return !h.twin && h.hasFlap; });
     click(inside(flapped));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"&Move to Opposite Edge", "Re&size"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"&Move to Opposite Edge", "Re&size", "St&yle"}));
+    // The style submenu checks the edge's own choice, or the development's while it has none.
+    const auto& styles = editor.popup()->items[2].submenu;
+    ASSERT_EQ(styles.size(), 1u + kFlapStyleCount);
+    EXPECT_TRUE(styles[0].checked);
+    editor.chooseMenuItem(kMenuStyleBase + 1 + static_cast<int>(FlapStyle::Shadow));
+    EXPECT_EQ(flapped->edge->flapStyle, static_cast<int>(FlapStyle::Shadow));
+    click(inside(flapped));
+    EXPECT_FALSE(editor.popup()->items[2].submenu[0].checked);
+    EXPECT_TRUE(editor.popup()->items[2].submenu[1 + static_cast<int>(FlapStyle::Shadow)].checked);
+    editor.dismissMenu();
+    doc.undo();
+    EXPECT_EQ(flapped->edge->flapStyle, -1);
+    click(inside(flapped));
     editor.dismissMenu();
     EXPECT_EQ(editor.flapTarget(), nullptr);
     click(inside(flapped->pair));

@@ -3,6 +3,7 @@
 // a random hull, the rim of an open grid) and thin faces (a torus of long narrow quadrilaterals).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -101,4 +102,50 @@ TEST_F(FlapPlacement, TheFewestPartsMethodPlacesFlapsThatFit) {
     unfold(*m, kAlgorithmFewestParts, 1.0);
     EXPECT_TRUE(test::findBadFlaps(*m, false).empty());
     EXPECT_GT(countFlaps(*m, 1.0).flaps, 0);
+}
+
+TEST_F(FlapPlacement, NarrowedFlapsFitAtFullHeightWhereUsualOnesWereLowered) {
+    struct Case {
+        std::string name;
+        std::unique_ptr<Model> model;
+    };
+    Case cases[] = {{"random hull", makeRandomHull(60, 3)}, {"thin torus", makeTorus(64, 6, 0.3)}};
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Model& m = *c.model;
+        // Flaps a third of a typical edge high: most fit whole, the rest meet sharp corners.
+        unfold(m, 1, 1.0);
+        double sum = 0;
+        int n = 0;
+        for (const auto& part : m.parts)
+            for (const Face* f : part->faces)
+                for (const auto& h : f->halfedges) {
+                    sum += std::hypot(h->next->flatX - h->flatX, h->next->flatY - h->flatY) * m.dMag2d;
+                    ++n;
+                }
+        const double height = sum / n / 3;
+        setFlapHeights(m, height);
+        const FlapPlacementReport usual = placeFittingFlaps(m, false, false);
+        EXPECT_EQ(usual.narrowed, 0);
+        setFlapHeights(m, height);
+        const FlapPlacementReport r = placeFittingFlaps(m, false);
+        // The independent oracle draws the narrowed outlines from the halfedges' insets.
+        EXPECT_TRUE(test::findBadFlaps(m, false).empty());
+        EXPECT_GT(r.narrowed, 0);
+        // More flaps at full height, and fewer left out (those may now be placed lowered).
+        EXPECT_GT(r.flaps - r.shortened, usual.flaps - usual.shortened);
+        EXPECT_LT(r.dropped, usual.dropped);
+        int narrowedFull = 0;
+        for (const auto& s : m.solids)
+            for (const auto& e : s->edges)
+                for (const Halfedge* h : {e->a, e->b}) {
+                    if (!h || h->hasFlap) continue;
+                    EXPECT_FALSE(flapNarrowed(*h)) << "a halfedge without a flap keeps the usual sides";
+                }
+        for (const auto& s : m.solids)
+            for (const auto& e : s->edges)
+                for (const Halfedge* h : {e->a, e->b})
+                    narrowedFull += h && h->hasFlap && flapNarrowed(*h) && h->flapHeight == height;
+        EXPECT_GT(narrowedFull, 0);
+    }
 }

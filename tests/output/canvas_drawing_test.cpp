@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
+#include "development/development_drawing.h"
 #include "output/canvas_drawing.h"
 #include "output/flap_pieces.h"
 #include "output/recording_canvas.h"
@@ -301,6 +303,58 @@ TEST(CanvasDrawing, FlapsAreDrawnFirstWithTheLinePen) {
     }
     EXPECT_EQ(c.ops[0].points, (std::vector<IntPoint>{{236, 236}, {212, 259}}));
     EXPECT_EQ(c.ops[3].kind, Kind::Polygon);
+}
+
+
+TEST(CanvasDrawing, FlapStylesAddTheGluedFacesColourBeneathAndShadowsOnTheFaces) {
+    auto cube = test::unfoldedCube();
+    Material* green = cube->addMaterial();
+    green->setColor(0.0f, 1.0f, 0.0f);
+    for (const auto& f : cube->solids[0]->faces) f->materialIndex = 0;
+    DrawingOptions o;
+    o.lines.showFlaps = true;
+    FixedTextMetrics metrics;
+    auto draw = [&](FlapStyle style) {
+        cube->flapStyle = style;
+        auto c = std::make_unique<RecordingCanvas>(metrics);
+        drawDevelopmentOnCanvas(*c, drawDevelopment(*cube, o), k300, k300, {});
+        return c;
+    };
+    const auto white = draw(FlapStyle::White);
+    const DeviceColor greenDevice{0, 255, 0};
+    const auto filled = [&](const RecordingCanvas& c) {
+        std::size_t n = 0;
+        for (const CanvasOp* op : c.of(Kind::Polygon)) n += op->brush == Brush::solid(greenDevice);
+        return n;
+    };
+    const std::size_t faces = filled(*white);
+    const std::size_t flaps = drawDevelopment(*cube, o).flaps.size();
+    ASSERT_GT(flaps, 0u);
+
+    // Textured: one fill per flap, before anything else is drawn.
+    const auto textured = draw(FlapStyle::Textured);
+    EXPECT_EQ(filled(*textured), faces + flaps);
+    for (std::size_t i = 0; i < flaps; ++i) EXPECT_EQ(textured->ops[i].kind, Kind::Polygon);
+
+    // Shadow: thin dashed grey outlines, after the faces and before the lines; nothing else changes.
+    const auto shadow = draw(FlapStyle::Shadow);
+    std::size_t dashed = 0, lastFace = 0, firstDashed = shadow->ops.size();
+    for (std::size_t i = 0; i < shadow->ops.size(); ++i) {
+        const CanvasOp& op = shadow->ops[i];
+        if (op.kind == Kind::Polygon) lastFace = i;
+        if (op.kind == Kind::Polyline && op.pen.color != kBlack && op.pen.color != kWhite) {
+            EXPECT_EQ(op.pen.width, 1);
+            ++dashed;
+            firstDashed = std::min(firstDashed, i);
+        }
+    }
+    EXPECT_GE(dashed, 2 * flaps);
+    EXPECT_GT(firstDashed, lastFace);
+    EXPECT_EQ(filled(*shadow), faces);
+
+    // None: no flap outline at all.
+    const auto none = draw(FlapStyle::None);
+    EXPECT_LT(none->of(Kind::Polyline).size(), white->of(Kind::Polyline).size());
 }
 
 }  // namespace

@@ -291,10 +291,15 @@ Poly flapPoly(const Model& m, const Halfedge& h, bool flapReverse) {
     if (!(len > 1e-6)) return {};
     const P u{(b1.x - b0.x) / len, (b1.y - b0.y) / len}, n{u.y, -u.x};
     const double H = h.flapHeight / m.dMag2d;
-    if (2 * H < len)
-        return {b0, {b0.x + H * (u.x + n.x), b0.y + H * (u.y + n.y)},
-                {b1.x + H * (n.x - u.x), b1.y + H * (n.y - u.y)}, b1};
-    return {b0, {(b0.x + b1.x) / 2 + H * n.x, (b0.y + b1.y) / 2 + H * n.y}, b1};
+    // Each side runs its inset times the height along the base; where they would cross, one
+    // tip at full height, dividing the base as the insets do.
+    const double i0 = flip ? h.flapInsetStart : h.flapInsetEnd;
+    const double i1 = flip ? h.flapInsetEnd : h.flapInsetStart;
+    if ((i0 + i1) * H < len)
+        return {b0, {b0.x + H * (i0 * u.x + n.x), b0.y + H * (i0 * u.y + n.y)},
+                {b1.x + H * (n.x - i1 * u.x), b1.y + H * (n.y - i1 * u.y)}, b1};
+    const double s = len * i0 / (i0 + i1);
+    return {b0, {b0.x + s * u.x + H * n.x, b0.y + s * u.y + H * n.y}, b1};
 }
 
 // The flap folded onto the face across its edge, in that face's sheet position.

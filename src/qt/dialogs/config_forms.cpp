@@ -86,7 +86,7 @@ bool LineTypeForm::commit() {
 // ---------------------------------------------------------------- Flap Configuration
 
 FlapForm::FlapForm(Document& doc, QWidget* parent)
-    : FormDialog(parent, tr8(kFlapTitle)), doc_(doc), config_(FlapConfig::of(doc.settings())) {
+    : FormDialog(parent, tr8(kFlapTitle)), doc_(doc), config_(FlapConfig::of(doc.settings(), doc.model())) {
     show_ = checkBox("bDrawNorishiro", "Show Flap", config_.bDrawNorishiro);
     tint_ = checkBox("bTintCollidingNorishiro", "Tint Colliding Flaps",
                      config_.bTintCollidingNorishiro);
@@ -97,9 +97,14 @@ FlapForm::FlapForm(Document& doc, QWidget* parent)
     reverse_->setEnabled(false);
     reverse_->setVisible(false);
 
+    style_ = comboBox("flapStyle", kFlapStyleItems, config_.flapStyle);
+    style_->setEnabled(config_.styleEnabled);
+
     auto* widthRow = new QGridLayout;
     widthRow->setContentsMargins(20, 0, 0, 0);
     addRow(widthRow, 0, "Flap Width", width_, "mm");
+    auto* styleRow = new QGridLayout;
+    addRow(styleRow, 0, "Flap Style", style_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(show_);
@@ -109,6 +114,7 @@ FlapForm::FlapForm(Document& doc, QWidget* parent)
     layout->addLayout(tintRow);
     layout->addWidget(changeAll_);
     layout->addLayout(widthRow);
+    layout->addLayout(styleRow);
     layout->addWidget(reverse_);
     layout->addWidget(buttonBox());
 
@@ -132,6 +138,7 @@ bool FlapForm::commit() {
     c.bTintCollidingNorishiro = tint_->isChecked();
     c.changeAll = changeAll_->isChecked();
     c.widthMm = integerOf(width_);
+    c.flapStyle = indexOf(style_, c.flapStyle);
     if (c.apply(doc_)) return true;
     QDialog::reject();
     return false;

@@ -55,6 +55,7 @@ private:
     QCheckBox* tint_;
     QCheckBox* changeAll_;
     QLineEdit* width_;
+    QComboBox* style_;
     QCheckBox* reverse_;
 };
 

@@ -360,7 +360,12 @@ void DevelopmentViewWidget::showEditorMenu() {
                 fill(*m.addMenu(text), item.submenu);
                 continue;
             }
-            m.addAction(text)->setData(item.id);
+            QAction* action = m.addAction(text);
+            action->setData(item.id);
+            if (item.checked) {
+                action->setCheckable(true);
+                action->setChecked(true);
+            }
         }
     };
     fill(menu, popup.items);
