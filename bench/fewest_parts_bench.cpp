@@ -38,22 +38,17 @@
 #include "development/indexed_unfold_engine.h"
 #include "development/piece_merger.h"
 #include "model/primitive_shapes.h"
+#include "bench_shapes.h"
 #include "silent_ui.h"
 
 using namespace plikatra;
 
 namespace {
 
-struct Shape {
-    const char* name;
-    std::unique_ptr<Model> (*make)();
-};
+using bench::Shape;
 
 std::unique_ptr<Model> corpus(const char* path) {
-    bench::SilentUi ui;
-    LoadOutcome outcome;
-    return readModelFile(std::string(PLIKATRA_CORPUS_DIR) + "/" + path, ModelFileOptions{}, ui,
-                         outcome);
+    return bench::readCorpusModel(PLIKATRA_CORPUS_DIR, path);
 }
 
 const Shape kShapes[] = {

@@ -27,22 +27,17 @@
 #include "model/model_clone.h"
 #include "model/primitive_shapes.h"
 #include "scan_like_model.h"
+#include "bench_shapes.h"
 #include "silent_ui.h"
 
 using namespace plikatra;
 
 namespace {
 
-struct Shape {
-    const char* name;
-    std::unique_ptr<Model> (*make)();
-};
+using bench::Shape;
 
 std::unique_ptr<Model> corpus(const char* path) {
-    bench::SilentUi ui;
-    LoadOutcome outcome;
-    return readModelFile(std::string(PLIKATRA_SHARED_CORPUS_DIR) + "/" + path, ModelFileOptions{},
-                         ui, outcome);
+    return bench::readCorpusModel(PLIKATRA_SHARED_CORPUS_DIR, path);
 }
 
 const Shape kShapes[] = {
