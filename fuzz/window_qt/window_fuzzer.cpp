@@ -181,8 +181,6 @@ void Watchdog::watch() {
 // ---------------------------------------------------------------------------------------------
 
 WindowFuzzer::WindowFuzzer(FuzzerOptions options) : options_(std::move(options)), watchdog_(options_.hangSeconds) {
-    // The window keeps its settings, recent files and bar state in a profile of the run's own.
-    setenv("PLIKATRA_PROFILE", QDir(dir_.path()).filePath("plikatra.ini").toLocal8Bit().constData(), 1);
     poller_ = new QTimer(this);
     connect(poller_, &QTimer::timeout, this, &WindowFuzzer::poll);
     poller_->start(10);
@@ -192,7 +190,6 @@ WindowFuzzer::~WindowFuzzer() {
     poller_->stop();
     window_.reset();
     doc_.reset();
-    unsetenv("PLIKATRA_PROFILE");
 }
 
 std::optional<std::string> WindowFuzzer::start(const std::string& model) {
@@ -223,7 +220,8 @@ std::optional<std::string> WindowFuzzer::start(const std::string& model) {
     QDir::setCurrent(dir.path());
 
     doc_ = std::make_unique<Document>(frontEnd_, settings_);
-    window_ = std::make_unique<MainWindow>(*doc_, frontEnd_);
+    // The window keeps its settings, recent files and bar state in a profile of the run's own.
+    window_ = std::make_unique<MainWindow>(*doc_, frontEnd_, dir.filePath("plikatra.ini").toStdString());
     window_->resize(1000, 700);
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get())) return "the window is not shown";

@@ -10,8 +10,8 @@ namespace {
 std::string keyOf(int i) { return "File" + std::to_string(i + 1); }
 }  // namespace
 
-void RecentFiles::load() {
-    const IniDocument doc = loadProfile();
+void RecentFiles::load(const std::string& profilePath) {
+    const IniDocument doc = loadProfile(profilePath);
     paths_.clear();
     for (int i = 0; i < kRecentFileCount; ++i) {
         const std::string path = doc.get(kProfileRecentFiles, keyOf(i));
@@ -20,11 +20,11 @@ void RecentFiles::load() {
     }
 }
 
-void RecentFiles::save() const {
+void RecentFiles::save(const std::string& profilePath) const {
     std::vector<std::pair<std::string, std::string>> values;
     for (int i = 0; i < kRecentFileCount; ++i)
         values.emplace_back(keyOf(i), i < static_cast<int>(paths_.size()) ? paths_[i] : "");
-    writeProfileStrings(kProfileRecentFiles, values);
+    writeProfileStrings(profilePath, kProfileRecentFiles, values);
 }
 
 void RecentFiles::add(const std::string& path) {

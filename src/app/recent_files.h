@@ -12,10 +12,10 @@ inline constexpr const char* kProfileRecentFiles = "Recent File List";
 
 class RecentFiles {
 public:
-    // Reads the list from the profile; missing entries are skipped.
-    void load();
+    // Reads the list from the profile at `profilePath`; missing entries are skipped.
+    void load(const std::string& profilePath);
     // Writes the list to the profile (failures are ignored, as for every profile write).
-    void save() const;
+    void save(const std::string& profilePath) const;
     // Puts `path` first, dropping an older entry of the same path and the oldest beyond four.
     void add(const std::string& path);
     // Drops `path` (a file that can no longer be opened).

@@ -301,18 +301,18 @@ std::string loadSettingsAtStart(Settings& s, const std::string& path) {
     return "";
 }
 
-std::string readProfileString(std::string_view section, std::string_view key,
-                              std::string_view defaultValue) {
-    return loadProfile().get(section, key, defaultValue);
+std::string readProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue) {
+    return loadProfile(path).get(section, key, defaultValue);
 }
 
-void writeProfileString(std::string_view section, std::string_view key, std::string_view value) {
-    writeProfileStrings(section, {{std::string(key), std::string(value)}});
+void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    writeProfileStrings(path, section, {{std::string(key), std::string(value)}});
 }
 
-void writeProfileStrings(std::string_view section,
+void writeProfileStrings(const std::string& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& values) {
-    const std::string path = profilePath();
     std::optional<IniDocument> doc = loadProfileForUpdate(path);
     if (!doc) return;
     for (const auto& [key, value] : values) doc->set(section, key, value);

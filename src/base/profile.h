@@ -1,7 +1,7 @@
 // The application profile: an INI file of sections holding name=value lines.
 //
-// The file is `$PLIKATRA_PROFILE` when that variable is set, else
-// `$XDG_CONFIG_HOME/plikatra/plikatra.ini` (`~/.config/plikatra/plikatra.ini` by default).
+// The program finds the file once at start (profilePath) and hands the path to every reader
+// and writer of the profile.
 // Reading never fails: a missing, unreadable or malformed file simply has no entries.
 // Writing keeps every line it does not change (unknown sections, keys, comments, order),
 // replaces the file atomically, and silently gives up when the file cannot be written.
@@ -20,7 +20,9 @@ inline constexpr const char* kProfileSettings = "Settings";
 inline constexpr const char* kProfileWindow = "Window";
 inline constexpr const char* kProfileBarState = "ControlBars\\State";
 
-// Path of the profile file, from the environment at the time of the call.
+// Path of the profile file, from the environment at the time of the call: `$PLIKATRA_PROFILE`
+// when that variable is set, else `$XDG_CONFIG_HOME/plikatra/plikatra.ini`
+// (`~/.config/plikatra/plikatra.ini` by default).
 std::string profilePath();
 
 // The text of one INI file held in memory. Section and key names compare ignoring ASCII
@@ -72,14 +74,14 @@ private:
 
 // Loads the profile from `path`: empty when the file is missing, unreadable, not a
 // regular file or larger than a profile can sensibly be.
-IniDocument loadProfile(const std::string& path = profilePath());
+IniDocument loadProfile(const std::string& path);
 // Loads the profile for changing it: empty when the file is missing, nullopt when something
 // is there that cannot be read (a folder, an unreadable or oversized file), which must then
 // not be replaced.
-std::optional<IniDocument> loadProfileForUpdate(const std::string& path = profilePath());
+std::optional<IniDocument> loadProfileForUpdate(const std::string& path);
 // Writes `doc` to `path` through a temporary file in the same folder and a rename,
 // creating missing folders. Returns false on failure; callers of the profile ignore it.
-bool saveProfile(const IniDocument& doc, const std::string& path = profilePath());
+bool saveProfile(const IniDocument& doc, const std::string& path);
 
 // Whether `text` reads as a profile: only blank lines, comments, section headers and
 // name=value lines, and no NUL byte. Anything else is a damaged or foreign file.
@@ -92,7 +94,7 @@ struct Settings;
 // and says nothing. One that cannot be read (a folder, no permission) or is damaged leaves the
 // settings at their defaults and says so; one that reads but cannot be written (nor created)
 // is used and says that changes will not be kept.
-std::string loadSettingsAtStart(Settings& s, const std::string& path = profilePath());
+std::string loadSettingsAtStart(Settings& s, const std::string& path);
 
 // Messages of loadSettingsAtStart, with the profile path and the system's reason.
 inline constexpr const char* kMsgProfileUnreadable =
@@ -102,13 +104,14 @@ inline constexpr const char* kMsgProfileDamaged =
 inline constexpr const char* kMsgProfileUnwritable =
     "Cannot write the settings file %s (%s); changed settings will not be kept.";
 
-// One value of the profile, `defaultValue` when absent.
-std::string readProfileString(std::string_view section, std::string_view key,
-                              std::string_view defaultValue = {});
-// Sets one value of the profile and rewrites the file; failures are ignored.
-void writeProfileString(std::string_view section, std::string_view key, std::string_view value);
+// One value of the profile at `path`, `defaultValue` when absent.
+std::string readProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue = {});
+// Sets one value of the profile at `path` and rewrites the file; failures are ignored.
+void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);
 // Sets several values of one section with a single rewrite; failures are ignored.
-void writeProfileStrings(std::string_view section,
+void writeProfileStrings(const std::string& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace plikatra

@@ -165,7 +165,7 @@ void updateDerivedSettings(Settings& s) {
     s.textureSizeLimit = kTextureSizeLimits[s.iTextureLimitSizeIndex];
 }
 
-void loadSettings(Settings& s) { loadSettings(s, loadProfile()); }
+void loadSettings(Settings& s, const std::string& profilePath) { loadSettings(s, loadProfile(profilePath)); }
 
 void loadSettings(Settings& s, const IniDocument& doc) {
     CLocaleScope c;
@@ -179,7 +179,7 @@ void loadSettings(Settings& s, const IniDocument& doc) {
     }
 }
 
-void saveSettings(Settings& s) {
+void saveSettings(Settings& s, const std::string& profilePath) {
     CLocaleScope c;
     s.bFirstStartUp = false;
     std::vector<std::pair<std::string, std::string>> values;
@@ -189,7 +189,7 @@ void saveSettings(Settings& s) {
         std::snprintf(buf, sizeof buf, "%d", static_cast<int>(s.colors[static_cast<size_t>(i)]));
         values.emplace_back(colorKey(i), buf);
     }
-    writeProfileStrings(kProfileSettings, values);
+    writeProfileStrings(profilePath, kProfileSettings, values);
 }
 
 bool resetToDefault(Settings& s, Ui& ui) {
@@ -263,19 +263,19 @@ std::vector<std::string> settingNames() {
     return names;
 }
 
-ScreenPoint readProgressPosition() {
+ScreenPoint readProgressPosition(const std::string& profilePath) {
     CLocaleScope c;
-    const IniDocument doc = loadProfile();
+    const IniDocument doc = loadProfile(profilePath);
     return {readInt(doc, kProfileSettings, "X", -1), readInt(doc, kProfileSettings, "Y", -1)};
 }
 
-void writeProgressPosition(int x, int y) {
-    writeProfileStrings(kProfileSettings, {{"X", std::to_string(x)}, {"Y", std::to_string(y)}});
+void writeProgressPosition(const std::string& profilePath, int x, int y) {
+    writeProfileStrings(profilePath, kProfileSettings, {{"X", std::to_string(x)}, {"Y", std::to_string(y)}});
 }
 
-WindowPlacement loadWindowPlacement() {
+WindowPlacement loadWindowPlacement(const std::string& profilePath) {
     CLocaleScope c;
-    const IniDocument doc = loadProfile();
+    const IniDocument doc = loadProfile(profilePath);
     WindowPlacement w;
     w.left = readInt(doc, kProfileWindow, "left", w.left);
     w.top = readInt(doc, kProfileWindow, "top", w.top);
@@ -286,8 +286,8 @@ WindowPlacement loadWindowPlacement() {
     return w;
 }
 
-void saveWindowPlacement(const WindowPlacement& w) {
-    writeProfileStrings(kProfileWindow, {{"left", std::to_string(w.left)},
+void saveWindowPlacement(const std::string& profilePath, const WindowPlacement& w) {
+    writeProfileStrings(profilePath, kProfileWindow, {{"left", std::to_string(w.left)},
                                          {"top", std::to_string(w.top)},
                                          {"right", std::to_string(w.right)},
                                          {"bottom", std::to_string(w.bottom)},

@@ -93,13 +93,13 @@ class Ui;
 // Reads every profile entry of the section "Settings" into `s`, then the colours. Missing or
 // unreadable entries keep their current values; bFirstStartUp becomes true unless the profile
 // says otherwise.
-void loadSettings(Settings& s);
+void loadSettings(Settings& s, const std::string& profilePath);
 class IniDocument;
 // The same from a profile already read.
 void loadSettings(Settings& s, const IniDocument& profile);
 // Writes every profile entry and the colours to the section "Settings", with bFirstStartUp
 // cleared. Write failures are ignored.
-void saveSettings(Settings& s);
+void saveSettings(Settings& s, const std::string& profilePath);
 // "&Reset to Default": asks first; on OK resets the settings that reset, the page and layout
 // values and the colours. Returns whether the user agreed; what depends on the settings (the
 // page grid, the default material's colour, the views) is then the caller's to refresh.
@@ -135,8 +135,8 @@ struct ScreenPoint {
     int x = -1;
     int y = -1;
 };
-ScreenPoint readProgressPosition();
-void writeProgressPosition(int x, int y);
+ScreenPoint readProgressPosition(const std::string& profilePath);
+void writeProgressPosition(const std::string& profilePath, int x, int y);
 
 // The main window's placement as kept in the section "Window". The core only stores it;
 // the window code gives it meaning. modelWidth 0 means none was stored.
@@ -150,7 +150,7 @@ struct WindowPlacement {
 
     bool operator==(const WindowPlacement&) const = default;
 };
-WindowPlacement loadWindowPlacement();
-void saveWindowPlacement(const WindowPlacement& placement);
+WindowPlacement loadWindowPlacement(const std::string& profilePath);
+void saveWindowPlacement(const std::string& profilePath, const WindowPlacement& placement);
 
 }  // namespace plikatra

@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     // of ending the process half way through.
     std::signal(SIGXFSZ, SIG_IGN);
     Settings settings;
-    if (const std::string note = loadSettingsAtStart(settings); !note.empty())
+    if (const std::string note = loadSettingsAtStart(settings, profilePath()); !note.empty())
         std::cerr << note << std::endl;
     if (!applySets(settings, sets)) return kExitFailed;
     CliFrontEnd frontEnd;

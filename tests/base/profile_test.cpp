@@ -108,9 +108,9 @@ using ProfileFile = TempProfileTest;
 TEST_F(ProfileFile, MissingFileReadsDefaultsAndWriteCreatesFolders) {
     const std::string nested = (dir_ / "a" / "b" / "p.ini").string();
     setenv("PLIKATRA_PROFILE", nested.c_str(), 1);
-    EXPECT_EQ(readProfileString("Settings", "X", "dflt"), "dflt");
-    writeProfileString("Settings", "X", "12");
-    EXPECT_EQ(readProfileString("Settings", "X", "dflt"), "12");
+    EXPECT_EQ(readProfileString(profilePath(), "Settings", "X", "dflt"), "dflt");
+    writeProfileString(profilePath(), "Settings", "X", "12");
+    EXPECT_EQ(readProfileString(profilePath(), "Settings", "X", "dflt"), "12");
     // Nothing but the profile is left behind: the temporary file was renamed.
     int files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_ / "a" / "b")) ++files;
@@ -119,14 +119,14 @@ TEST_F(ProfileFile, MissingFileReadsDefaultsAndWriteCreatesFolders) {
 
 TEST_F(ProfileFile, WriteKeepsUnknownContent) {
     writeFile("[Mine]\nz=1\n[Settings]\nfoo=bar\nX=1\n");
-    writeProfileString("Settings", "X", "2");
+    writeProfileString(profilePath(), "Settings", "X", "2");
     EXPECT_EQ(readFile(), "[Mine]\nz=1\n[Settings]\nfoo=bar\nX=2\n");
 }
 
 TEST_F(ProfileFile, DirectoryInPlaceOfTheFileIsLeftAlone) {
     fs::create_directory(path_);
-    EXPECT_EQ(readProfileString("Settings", "X", "d"), "d");
-    writeProfileString("Settings", "X", "2");  // must neither throw nor replace the folder
+    EXPECT_EQ(readProfileString(profilePath(), "Settings", "X", "d"), "d");
+    writeProfileString(profilePath(), "Settings", "X", "2");  // must neither throw nor replace the folder
     EXPECT_TRUE(fs::is_directory(path_));
     EXPECT_FALSE(saveProfile(IniDocument("[a]\nb=c\n"), path_));
     EXPECT_FALSE(loadProfileForUpdate(path_).has_value());
@@ -136,7 +136,7 @@ TEST_F(ProfileFile, WritesThroughASymbolicLink) {
     const fs::path real = dir_ / "real.ini";
     std::ofstream(real) << "[Settings]\nX=1\n";
     fs::create_symlink(real, path_);
-    writeProfileString("Settings", "X", "5");
+    writeProfileString(profilePath(), "Settings", "X", "5");
     EXPECT_TRUE(fs::is_symlink(path_));
     EXPECT_EQ(loadProfile(real.string()).get("Settings", "X"), "5");
 }

@@ -85,14 +85,14 @@ using SettingsProfile = TempProfileTest;
 
 TEST_F(SettingsProfile, NoProfileLeavesInitialValuesAndSavesThemInOrder) {
     settings().bFirstStartUp = false;
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_TRUE(settings().bFirstStartUp);
     EXPECT_EQ(settings(), Settings{});
     EXPECT_EQ(settings().lineWidth, 1.0);
     EXPECT_EQ(settings().printPPI, 100);
     EXPECT_EQ(settings().textureSizeLimit, 512);
 
-    saveSettings(settings());
+    saveSettings(settings(), profilePath());
     EXPECT_FALSE(settings().bFirstStartUp);
     std::string expected = savedText(true);
     expected.replace(expected.find("bFirstStartUp=1"), 15, "bFirstStartUp=0");
@@ -113,7 +113,7 @@ TEST_F(SettingsProfile, ParsesLikeScanfAndKeepsUnreadableEntries) {
         "color1=0x123\n"
         "color3=-1\n"
         "color7=-2\n");
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     const Settings& s = settings();
     EXPECT_EQ(s.iAngleEps, 16);
     EXPECT_TRUE(s.bCullFace);
@@ -130,7 +130,7 @@ TEST_F(SettingsProfile, ParsesLikeScanfAndKeepsUnreadableEntries) {
 
 TEST_F(SettingsProfile, OutOfRangeIndicesBecomeZero) {
     writeFile("[Settings]\niTextureLimitSizeIndex=7\niPrintPPIIndex=-1\niLineWidthIndex=8\n");
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_EQ(settings().iTextureLimitSizeIndex, 0);
     EXPECT_EQ(settings().textureSizeLimit, 64);
     EXPECT_EQ(settings().iPrintPPIIndex, 0);
@@ -139,7 +139,7 @@ TEST_F(SettingsProfile, OutOfRangeIndicesBecomeZero) {
     EXPECT_EQ(settings().lineWidth, 0.25);
 
     writeFile("[Settings]\niTextureLimitSizeIndex=4\niPrintPPIIndex=3\niLineWidthIndex=7\n");
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_EQ(settings().textureSizeLimit, 1024);
     EXPECT_EQ(settings().printPPI, 200);
     EXPECT_EQ(settings().lineWidth, 5.0);
@@ -150,25 +150,25 @@ TEST_F(SettingsProfile, EveryEntryRoundTrips) {
     // not written shows up as a difference in the saved text.
     const std::string text = savedText(false);
     writeFile(text);
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_FALSE(settings().autoCheck);  // follows bKavimoAllAuto=0
-    saveSettings(settings());
+    saveSettings(settings(), profilePath());
     EXPECT_EQ(readFile(), text);
     const Settings saved = settings();
     settings() = Settings{};
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_EQ(settings(), saved);
 }
 
 TEST_F(SettingsProfile, SavingKeepsUnknownKeysAndTheProgressPosition) {
     writeFile("[Window]\nshow=1\n[Settings]\nX=40\nY=50\nmyOwn=keep\nbSound=0\n");
-    loadSettings(settings());
-    saveSettings(settings());
+    loadSettings(settings(), profilePath());
+    saveSettings(settings(), profilePath());
     const IniDocument doc = loadProfile(path_);
     EXPECT_EQ(doc.get("Settings", "myOwn"), "keep");
     EXPECT_EQ(doc.get("Settings", "bSound"), "0");
     EXPECT_EQ(doc.get("Window", "show"), "1");
-    const ScreenPoint p = readProgressPosition();
+    const ScreenPoint p = readProgressPosition(profilePath());
     EXPECT_EQ(p.x, 40);
     EXPECT_EQ(p.y, 50);
 }
@@ -179,20 +179,20 @@ TEST_F(SettingsProfile, GarbageProfileLeavesInitialValues) {
     for (int i = 0; i < 20000; ++i) junk += static_cast<char>(rng() & 0xFF);
     for (const Row& r : kRows) junk += std::string(r.name) + "=\x01\xff z\n";
     writeFile(junk);
-    loadSettings(settings());
+    loadSettings(settings(), profilePath());
     EXPECT_EQ(settings(), Settings{});
 }
 
 TEST_F(SettingsProfile, ProgressPositionAndWindowPlacement) {
-    EXPECT_EQ(readProgressPosition().x, -1);  // never stored: the window centres itself
-    EXPECT_EQ(loadWindowPlacement(), WindowPlacement{});
-    EXPECT_EQ(loadWindowPlacement().show, 3);
-    writeProgressPosition(-5, 300);
+    EXPECT_EQ(readProgressPosition(profilePath()).x, -1);  // never stored: the window centres itself
+    EXPECT_EQ(loadWindowPlacement(profilePath()), WindowPlacement{});
+    EXPECT_EQ(loadWindowPlacement(profilePath()).show, 3);
+    writeProgressPosition(profilePath(), -5, 300);
     const WindowPlacement w{10, 20, 810, 620, 1, 400};
-    saveWindowPlacement(w);
-    EXPECT_EQ(loadWindowPlacement(), w);
-    EXPECT_EQ(readProgressPosition().x, -5);
-    EXPECT_EQ(readProgressPosition().y, 300);
+    saveWindowPlacement(profilePath(), w);
+    EXPECT_EQ(loadWindowPlacement(profilePath()), w);
+    EXPECT_EQ(readProgressPosition(profilePath()).x, -5);
+    EXPECT_EQ(readProgressPosition(profilePath()).y, 300);
 }
 
 // Starts from a record where every profile entry, colour and page value differs from its
@@ -202,7 +202,7 @@ protected:
     void SetUp() override {
         TempProfileTest::SetUp();
         writeFile(savedText(false));
-        loadSettings(settings());
+        loadSettings(settings(), profilePath());
         setColor(settings(), 0, 0);
         setColor(settings(), 4, 7);
         Settings& s = settings();

@@ -3,6 +3,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <memory>
+
 #include "qt/window/progress_window.h"
 #include "temp_profile.h"
 
@@ -14,8 +16,9 @@ class ProgressWindowTest : public TempProfileTest {
 protected:
     void SetUp() override {
         TempProfileTest::SetUp();
-        window.start("Create Development", true);
-        button = window.findChild<QPushButton*>();
+        window = std::make_unique<ProgressWindow>(nullptr, path_);
+        window->start("Create Development", true);
+        button = window->findChild<QPushButton*>();
         ASSERT_NE(button, nullptr);
         ASSERT_TRUE(button->isVisible());
     }
@@ -27,7 +30,7 @@ protected:
         QApplication::sendEvent(button, &e);
     }
 
-    ProgressWindow window{nullptr};
+    std::unique_ptr<ProgressWindow> window;
     QPushButton* button = nullptr;
 };
 
@@ -35,26 +38,26 @@ TEST_F(ProgressWindowTest, PressingAloneOrSlidingOffDoesNotCancel) {
     const QPoint inside = button->rect().center();
     const QPoint outside(button->width() + 40, inside.y());
     send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
-    EXPECT_FALSE(window.cancelled());
+    EXPECT_FALSE(window->cancelled());
     send(QEvent::MouseMove, outside, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
-    EXPECT_FALSE(window.cancelled());
+    EXPECT_FALSE(window->cancelled());
     // Return and Space neither press the button nor cancel: Escape is the key that may.
-    QTest::keyClick(&window, Qt::Key_Return);
-    QTest::keyClick(&window, Qt::Key_Space);
-    EXPECT_FALSE(window.cancelled());
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_FALSE(window->cancelled());
 
     send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, inside, Qt::NoButton);
-    EXPECT_TRUE(window.cancelled());
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window->cancelled());
+    EXPECT_FALSE(window->isVisible());
 
     // The layout's window has no button, and Escape does not stop it either.
-    window.start("Parts layout", false);
+    window->start("Parts layout", false);
     EXPECT_FALSE(button->isVisible());
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_FALSE(window.pump(true));
-    EXPECT_FALSE(window.cancelled());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->pump(true));
+    EXPECT_FALSE(window->cancelled());
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ class ViewsTest : public testing::Test {
 protected:
     ViewsTest() {
         setenv("PLIKATRA_PROFILE", (dir.path() + "/plikatra.ini").c_str(), 1);
-        window = std::make_unique<MainWindow>(doc, frontEnd);
+        window = std::make_unique<MainWindow>(doc, frontEnd, profilePath());
         window->resize(1000, 700);
         window->show();
         QApplication::processEvents();

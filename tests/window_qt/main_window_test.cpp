@@ -80,7 +80,7 @@ TEST_F(WindowTest, FirstStartFillsMostOfTheScreenAndAKeptPlacementComesBack) {
     window->setGeometry(40, 50, 700, 500);
     QApplication::processEvents();
     window->savePlacement();
-    MainWindow again(doc, frontEnd);
+    MainWindow again(doc, frontEnd, profilePath());
     again.restorePlacement();
     EXPECT_EQ(again.geometry(), QRect(40, 50, 700, 500));
 }
@@ -111,7 +111,7 @@ TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
         QList<int> left;
         QRect placed;
         {
-            MainWindow first(doc, frontEnd);
+            MainWindow first(doc, frontEnd, profilePath());
             first.restorePlacement();
             first.show();
             settle();
@@ -125,7 +125,7 @@ TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
             placed = first.normalGeometry();
             ASSERT_TRUE(first.close());
         }
-        MainWindow again(doc, frontEnd);
+        MainWindow again(doc, frontEnd, profilePath());
         again.restorePlacement();
         if (c.maximised) again.showMaximized();
         else again.show();
@@ -138,8 +138,8 @@ TEST_F(WindowTest, ARestartShowsThePanesAsTheyWereLeft) {
     // A window manager may size the window long after it was shown; until the user first does
     // something that still belongs to the start. After that, a new width splits the window in
     // half.
-    const int kept = std::stoi(readProfileString(kProfileWindow, "modelWidth"));
-    MainWindow late(doc, frontEnd);
+    const int kept = std::stoi(readProfileString(profilePath(), kProfileWindow, "modelWidth"));
+    MainWindow late(doc, frontEnd, profilePath());
     late.restorePlacement();
     late.show();
     QTest::qWait(1500);

@@ -104,7 +104,7 @@ TEST(RecoveryAfterKill, TheNextStartRestoresTheEditedDevelopment) {
         Settings settings;
         Document doc(ui, settings);
         RecoveryStore store;
-        MainWindow window(doc, ui);
+        MainWindow window(doc, ui, profilePath());
         window.keepRecoveryCopies(store);
         window.show();
         QApplication::processEvents();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "base/profile.h"
 #include "qt/window/main_window.h"
 #include "qt/window/qt_front_end.h"
 #include "test_util.h"
@@ -39,7 +40,7 @@ class WindowTest : public testing::Test {
 protected:
     WindowTest() {
         setenv("PLIKATRA_PROFILE", (dir.path() + "/plikatra.ini").c_str(), 1);
-        window = std::make_unique<MainWindow>(doc, frontEnd);
+        window = std::make_unique<MainWindow>(doc, frontEnd, profilePath());
         window->resize(1000, 700);
         window->show();
         QApplication::processEvents();

@@ -17,6 +17,7 @@
 #include "qt/window/main_window.h"
 #include "qt/window/qt_front_end.h"
 #include "app/recovery.h"
+#include "base/profile.h"
 #include "base/settings.h"
 #include "base/version.h"
 
@@ -161,7 +162,9 @@ int runDesktopProgram(int argc, char** argv) {
     }
 
     Settings settings;
-    const WindowPlacement placement = loadWindowPlacement();
+    // The profile is found once; everything that keeps something in it is handed the path.
+    const std::string profile = profilePath();
+    const WindowPlacement placement = loadWindowPlacement(profile);
     QtFrontEnd frontEnd;
     frontEnd.setUnattended(scripted);
     if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && screen->depth() <= 8) {
@@ -170,8 +173,8 @@ int runDesktopProgram(int argc, char** argv) {
     }
     Document doc(frontEnd, settings);
     std::unique_ptr<RecoveryStore> recovery;  // outlives the window, which writes to it
-    MainWindow window(doc, frontEnd);
-    loadSettings(settings);
+    MainWindow window(doc, frontEnd, profile);
+    loadSettings(settings, profile);
     window.restorePlacement();
     window.updateCommands();
     if (scripted) {

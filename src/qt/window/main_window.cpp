@@ -81,7 +81,9 @@ QString helpIndex() {
 
 }  // namespace
 
-MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEnd_(frontEnd) {
+MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd, std::string profilePath)
+    : doc_(doc), frontEnd_(frontEnd), profilePath_(std::move(profilePath)) {
+    frontEnd_.setProfilePath(profilePath_);
     setAcceptDrops(true);
     setWindowTitle(kAppTitle);
     frontEnd_.attach(this, statusBar());
@@ -130,7 +132,7 @@ MainWindow::MainWindow(Document& doc, QtFrontEnd& frontEnd) : doc_(doc), frontEn
     });
     createToolBars();
     createDevelopmentBar();
-    recent_.load();
+    recent_.load(profilePath_);
     rebuildRecentMenu();
     listener_ = doc_.addListener([this](DocumentEvent e) { documentChanged(e); });
     updateTitle();
@@ -323,7 +325,7 @@ bool MainWindow::openFile(const QString& path) {
     if (outcome.result != kReadOk) return false;
     if (!outcome.temporary) {
         recent_.add(QFileInfo(path).absoluteFilePath().toStdString());
-        recent_.save();
+        recent_.save(profilePath_);
         rebuildRecentMenu();
     }
     updateTitle();
@@ -354,7 +356,7 @@ bool MainWindow::save() {
     if (!doc_.hasWorkFilePath()) return saveAs();
     if (!saveTo(doc_.path())) return false;
     recent_.add(doc_.path());
-    recent_.save();
+    recent_.save(profilePath_);
     rebuildRecentMenu();
     return true;
 }
@@ -379,7 +381,7 @@ bool MainWindow::saveAs() {
     const std::string path = dialog.selectedFiles().front().toStdString();
     if (!saveTo(path)) return false;
     recent_.add(path);
-    recent_.save();
+    recent_.save(profilePath_);
     rebuildRecentMenu();
     return true;
 }
@@ -509,7 +511,7 @@ void MainWindow::run(CommandId id) {
 }
 
 void MainWindow::restorePlacement() {
-    const WindowPlacement w = loadWindowPlacement();
+    const WindowPlacement w = loadWindowPlacement(profilePath_);
     if (w.right > w.left && w.bottom > w.top) {
         setGeometry(w.left, w.top, w.right - w.left, w.bottom - w.top);
     } else if (const QScreen* s = screen()) {
@@ -520,11 +522,11 @@ void MainWindow::restorePlacement() {
         setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
     }
     const QByteArray state = QByteArray::fromBase64(
-        QByteArray::fromStdString(readProfileString(kProfileBarState, kBarStateKey)));
+        QByteArray::fromStdString(readProfileString(profilePath_, kProfileBarState, kBarStateKey)));
     if (!state.isEmpty()) restoreState(state);
     // A width of 0 is the development view alone, so only a missing entry means none was kept;
     // a first start splits the window in half.
-    const bool kept = !readProfileString(kProfileWindow, kModelWidthKey).empty();
+    const bool kept = !readProfileString(profilePath_, kProfileWindow, kModelWidthKey).empty();
     startWidth_ = kept ? std::max(0, w.modelWidth) : -1;
     sized_ = false;
     // Start-up lasts until the user first does something: a window manager gives a new window
@@ -567,8 +569,8 @@ void MainWindow::savePlacement() {
     w.bottom = r.bottom() + 1;
     w.show = isMaximized() ? 3 : 1;
     w.modelWidth = splitter_->sizes().value(0);
-    saveWindowPlacement(w);
-    writeProfileString(kProfileBarState, kBarStateKey, saveState().toBase64().toStdString());
+    saveWindowPlacement(profilePath_, w);
+    writeProfileString(profilePath_, kProfileBarState, kBarStateKey, saveState().toBase64().toStdString());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -577,7 +579,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     savePlacement();
-    saveSettings(doc_.settings());
+    saveSettings(doc_.settings(), profilePath_);
     // Saved or given up: either way nothing is left to recover.
     if (autoSaver_) autoSaver_->finish();
     event->accept();

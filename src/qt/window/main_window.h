@@ -45,7 +45,9 @@ inline constexpr const char* kSaveFilter = "Plikatra Designer Files (*.ufd)|*.uf
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Document& doc, QtFrontEnd& frontEnd);
+    // `profilePath`: the profile the window keeps its place, bars, recent files and the
+    // settings in.
+    MainWindow(Document& doc, QtFrontEnd& frontEnd, std::string profilePath);
     ~MainWindow() override;
 
     // Opens `path` as a document (OpenFile); false when it could not be opened.
@@ -121,6 +123,7 @@ private:
 
     Document& doc_;
     QtFrontEnd& frontEnd_;
+    std::string profilePath_;
     RecentFiles recent_;
     std::map<CommandId, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;

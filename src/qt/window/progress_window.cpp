@@ -25,7 +25,8 @@ constexpr qint64 kPumpIntervalMs = 15;
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent) {
+ProgressWindow::ProgressWindow(QWidget* parent, std::string profilePath)
+    : QDialog(parent), profilePath_(std::move(profilePath)) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowModality(Qt::ApplicationModal);
     line_ = new QLabel(this);
@@ -60,7 +61,7 @@ void ProgressWindow::start(const QString& caption, bool withCancel) {
     cancelButton_->setEnabled(withCancel);
     resize(kWidth, kHeight);
     // The last place the user left the window, unless it is unknown or off every screen.
-    const ScreenPoint p = readProgressPosition();
+    const ScreenPoint p = readProgressPosition(profilePath_);
     const QRect wanted(p.x, p.y, kWidth, kHeight);
     bool visible = false;
     for (const QScreen* s : QGuiApplication::screens())
@@ -97,7 +98,7 @@ bool ProgressWindow::pump(bool cancelOnEscape) {
 void ProgressWindow::finish() {
     if (!active_) return;
     active_ = false;
-    writeProgressPosition(pos().x(), pos().y());
+    writeProgressPosition(profilePath_, pos().x(), pos().y());
     hide();
 }
 
@@ -118,7 +119,7 @@ void ProgressWindow::keyPressEvent(QKeyEvent* event) {
 void ProgressWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 void QtProgress::shown(const std::string& caption, bool withCancel) {
-    if (!window_) window_ = new ProgressWindow(parent_);
+    if (!window_) window_ = new ProgressWindow(parent_, profilePath_);
     window_->start(QString::fromStdString(caption), withCancel);
 }
 

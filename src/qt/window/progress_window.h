@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <string>
+#include <utility>
+
 #include "base/progress.h"
 
 class QLabel;
@@ -16,7 +19,8 @@ namespace plikatra {
 class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ProgressWindow(QWidget* parent);
+    // `profilePath`: the profile that keeps where the user last left the window.
+    ProgressWindow(QWidget* parent, std::string profilePath);
 
     void start(const QString& caption, bool withCancel);
     void setPercent(int percent, const QString& caption);
@@ -41,6 +45,7 @@ private:
     bool cancelled_ = false;
     bool escapeCancels_ = false;
     bool active_ = false;
+    std::string profilePath_;
 };
 
 // The progress front end the core drives: one window, shown per operation.
@@ -48,6 +53,8 @@ class QtProgress : public ProgressFrontEnd {
 public:
     explicit QtProgress(QWidget* parent) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The profile the window keeps its place in.
+    void setProfilePath(std::string path) { profilePath_ = std::move(path); }
 
     void shown(const std::string& caption, bool withCancel) override;
     void barMoved(int percent, const std::string& caption) override;
@@ -59,6 +66,7 @@ public:
 private:
     QWidget* parent_;
     ProgressWindow* window_ = nullptr;
+    std::string profilePath_;
 };
 
 }  // namespace plikatra

@@ -19,6 +19,8 @@ public:
 
     // The window dialogs and message boxes belong to, and its status bar.
     void attach(QWidget* window, QStatusBar* statusBar);
+    // The profile the progress window keeps its place in.
+    void setProfilePath(const std::string& path) { progress_.setProfilePath(path); }
 
     void message(const std::string& text, const std::string& caption, MessageIcon icon) override;
     // The program's text, then the file and the reason on lines of their own.
