@@ -1,7 +1,7 @@
 // The command table: every menu item, tool-bar button and accelerator of the desktop program
-// as data, with the rules that enable and check it against the document. The window only
-// turns these rows into actions and runs what their ids name, so the rules can be tested
-// without a window.
+// as data, with the rules that enable and check it against the document and the action it
+// runs. The window only turns these rows into menu items and buttons; what a command does
+// on the document runs, and can be tested, without a window.
 #pragma once
 
 #include <optional>
@@ -11,6 +11,7 @@
 namespace plikatra {
 
 class Document;
+struct Settings;
 
 enum class CommandId : int {
     Open = 32779,
@@ -97,6 +98,42 @@ enum class Enable {
     FlapsShown,          // a development exists and its flaps are shown
 };
 
+// What a command needs of the front end that runs it: files chosen, dialogs, printing and the
+// window's panes. A front end without them (the command-line tool, tests) leaves them doing
+// nothing.
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+    virtual void openDocument() {}
+    virtual void saveDocument() {}
+    virtual void saveDocumentAs() {}
+    virtual void exitProgram() {}
+    virtual void showObjectList() {}
+    virtual void saveDevelopment() {}
+    virtual void exportPdf() {}
+    virtual void print() {}
+    virtual void printPreview() {}
+    virtual void printerSetup() {}
+    virtual void pageSettings() {}
+    virtual void copyBitmap() {}
+    virtual void copyMetafile() {}
+    virtual void modelInfo() {}
+    virtual void openGlInfo() {}
+    virtual void about() {}
+    virtual void lineTypeConfiguration() {}
+    virtual void flapConfiguration() {}
+    virtual void joinNumberConfiguration() {}
+    virtual void colorConfiguration() {}
+    virtual void otherConfigurations() {}
+    virtual void splitWindow() {}
+    virtual void onlyDevelopmentWindow() {}
+    virtual void openHelp() {}
+    // Whether Create Development lays the parts out without asking; the window's "Auto" box.
+    virtual bool unfoldAutomatically(const Settings& settings) const;
+    // A long step starts (true) or ends (false): the window shows it is busy.
+    virtual void busy(bool) {}
+};
+
 struct Command {
     CommandId id;
     const char* text;     // menu text with "&" marking the mnemonic and "\t" before the accelerator
@@ -104,6 +141,7 @@ struct Command {
     const char* prompt;   // status bar text while the command is highlighted
     const char* tip;      // tool tip of its tool-bar button
     Enable enable;
+    void (*run)(Document&, CommandHost&);  // what the command does
     const char* otherShortcut = "";  // a second key sequence for the same command
 };
 
@@ -117,6 +155,8 @@ const Command* findCommand(CommandId id);
 std::string commandMenuText(CommandId id, const Document& doc);
 // Whether `id` is enabled now.
 bool commandEnabled(CommandId id, const Document& doc);
+// Runs `id` as its menu item does; false (nothing done) when it is disabled or unknown.
+bool runCommand(CommandId id, Document& doc, CommandHost& host);
 // Whether `id` shows a check mark now; none for commands that never do.
 std::optional<bool> commandChecked(CommandId id, const Document& doc);
 

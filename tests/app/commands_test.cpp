@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/document.h"
@@ -108,6 +110,46 @@ TEST_F(Commands, CheckMarksFollowModesAndSettings) {
     settings.textGridSize = 20;
     EXPECT_EQ(commandChecked(CommandId::Grid20, doc), true);
     EXPECT_EQ(commandChecked(CommandId::Grid5, doc), false);
+}
+
+// A front end that only counts what the commands asked of it.
+struct CountingHost : CommandHost {
+    std::vector<std::string> calls;
+    bool automatic = true;
+    void openDocument() override { calls.push_back("open"); }
+    void saveDocument() override { calls.push_back("save"); }
+    void flapConfiguration() override { calls.push_back("flaps"); }
+    bool unfoldAutomatically(const Settings&) const override { return automatic; }
+    void busy(bool on) override { calls.push_back(on ? "busy" : "idle"); }
+};
+
+TEST_F(Commands, RunByIdWithoutAWindow) {
+    CountingHost host;
+    for (const Command& c : commandTable()) EXPECT_NE(c.run, nullptr) << static_cast<int>(c.id);
+    // Disabled commands do nothing, whether they act on the document or ask the front end.
+    EXPECT_FALSE(runCommand(CommandId::Save, doc, host));
+    EXPECT_FALSE(runCommand(CommandId::ReverseX, doc, host));
+    EXPECT_TRUE(runCommand(CommandId::Open, doc, host));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"open"}));
+
+    doc.adopt(makeBox(1, 2, 3));
+    const double x = doc.model()->solids[0]->vertices[0]->position.x;
+    ASSERT_TRUE(runCommand(CommandId::ReverseX, doc, host));
+    EXPECT_EQ(doc.model()->solids[0]->vertices[0]->position.x, -x);
+    EXPECT_EQ(doc.undoName(), "Reverse X-Coordinate");
+
+    // Create Development asks the front end whether to lay out without asking, while busy.
+    host.calls.clear();
+    ASSERT_TRUE(runCommand(CommandId::CreateDevelopment, doc, host));
+    EXPECT_TRUE(doc.hasDevelopment());
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"busy", "idle"}));
+    const bool shown = settings.bDrawNorishiro;
+    ASSERT_TRUE(runCommand(CommandId::ShowFlap, doc, host));
+    EXPECT_EQ(settings.bDrawNorishiro, !shown);
+    ASSERT_TRUE(runCommand(CommandId::FlapConfiguration, doc, host));
+    EXPECT_EQ(host.calls.back(), "flaps");
+    ASSERT_TRUE(runCommand(CommandId::UndoLastEditing, doc, host));
+    EXPECT_FALSE(doc.hasDevelopment());
 }
 
 TEST(CommandTable, TextsShortcutsAndToolBars) {

@@ -414,100 +414,54 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::run(CommandId id) {
-    if (!commandEnabled(id, doc_)) return;
-    Settings& s = doc_.settings();
-    auto toggle = [this](bool& flag) {
-        flag = !flag;
-        doc_.notify(DocumentEvent::Redraw);
-    };
-    switch (id) {
-        case C::Open: openCommand(); break;
-        case C::Save: save(); break;
-        case C::SaveAs: saveAs(); break;
-        case C::Exit: close(); break;
-        case C::SpecifyCutEdge: doc_.chooseModelEditMode(kModelEditCut); break;
-        case C::SpecifyKeepEdge: doc_.chooseModelEditMode(kModelEditKeep); break;
-        case C::ResetEdgeAttribute: doc_.resetEdgeAttributes(); break;
-        case C::ReverseSurface: doc_.reverseSurfaceDirection(); break;
-        case C::HideSurface: doc_.setHideSurface(!doc_.hideSurface()); break;
-        case C::SetTexture: doc_.setTexture(); break;
-        case C::ShowObjectList:
-            objectList_->refill();
-            objectList_->show();
-            objectList_->raise();
-            break;
-        case C::SaveDevelopment: output_->saveDevelopment(); break;
-        case C::ExportPdf: output_->exportPdf(); break;
-        case C::Print: output_->print(); break;
-        case C::PrintPreview: output_->printPreview(); break;
-        case C::PrinterSetup: output_->printerSetup(); break;
-        case C::CopyBitmap: output_->copyBitmap(); break;
-        case C::CopyMetafile: output_->copyMetafile(); break;
-        case C::PageSettings: execPageSettingsDialog(this, doc_); break;
-        case C::ModelInfo: execModelInfoDialog(this, *doc_.model()); break;
-        case C::OpenGlInfo: execOpenGlInfoDialog(this, OpenGlInfo{glVersion_, glRenderer_, maxTextureSize_}); break;
-        case C::About: execAboutDialog(this, glVersion_, glRenderer_); break;
-        case C::LineTypeConfiguration: execLineTypeDialog(this, doc_); break;
-        case C::FlapConfiguration: execFlapDialog(this, doc_); break;
-        case C::JoinNumberConfiguration: execJoinNumberDialog(this, doc_); break;
-        case C::ColorConfiguration: execColorDialog(this, doc_); break;
-        case C::OtherConfigurations: execOtherDialog(this, doc_); break;
-        case C::ResetView: doc_.notify(DocumentEvent::ResetView); break;
-        case C::ReverseX: doc_.mirrorModel(Axis::X); break;
-        case C::ReverseY: doc_.mirrorModel(Axis::Y); break;
-        case C::ReverseZ: doc_.mirrorModel(Axis::Z); break;
-        case C::ReverseTextureU: doc_.reverseTextureU(); break;
-        case C::ReverseTextureV: doc_.reverseTextureV(); break;
-        case C::JoinIsolatedEdges: doc_.joinAdjacentIsolatedEdges(); break;
-        case C::EraseEdge: doc_.chooseEditMode(kModeEraseEdge); break;
-        case C::UndoEraseEdge: doc_.chooseEditMode(kModeShowEdge); break;
-        case C::EditFlap: doc_.chooseEditMode(kModeEditFlap); break;
-        case C::RotatePart: doc_.chooseEditMode(kModeRotatePart); break;
-        case C::MovePart: doc_.chooseEditMode(kModeMovePart); break;
-        case C::JoinSurface: doc_.chooseEditMode(kModeJoinSurface); break;
-        case C::CutPart: doc_.chooseEditMode(kModeCutPart); break;
-        case C::InputText: doc_.chooseEditMode(kModeInputText); break;
-        case C::CheckSurface: doc_.chooseEditMode(kModeCheckSurface); break;
-        case C::UndoLastEditing: doc_.undo(); break;
-        case C::Redo: doc_.redo(); break;
-        case C::ShowFlap: toggle(s.bDrawNorishiro); break;
-        case C::ShowJoinNumber: toggle(s.bDrawEdgeNumber); break;
-        case C::ShowPageNumber: doc_.setShowPageNumbers(!doc_.showPageNumbers()); break;
-        case C::RecalculateLayout: doc_.recalculateLayout(); break;
-        case C::MirrorDevelopment: doc_.editor().mirror(); break;
-        case C::ScaleUp: doc_.editor().scaleUp(); break;
-        case C::ScaleDown: doc_.editor().scaleDown(); break;
-        case C::ScaleToSize: doc_.scaleToSize(); break;
-        case C::ZoomIn: doc_.notify(DocumentEvent::ZoomIn); break;
-        case C::ZoomOut: doc_.notify(DocumentEvent::ZoomOut); break;
-        case C::ShowEntire: doc_.notify(DocumentEvent::FitSheet); break;
-        case C::UseMaterial: toggle(s.bUseMaterial); break;
-        case C::SmoothLine: toggle(s.bLineSmooth); break;
-        case C::AlignToGrid: toggle(s.bPlaceTextOnGrid); break;
-        case C::Grid5: s.textGridSize = 5; break;
-        case C::Grid10: s.textGridSize = 10; break;
-        case C::Grid20: s.textGridSize = 20; break;
-        case C::SplitWindow:
-            endStartUp();
-            setSplit(paneWidth() / 2);
-            break;
-        case C::OnlyDevelopmentWindow:
-            endStartUp();
-            setSplit(0);
-            break;
-        case C::ResetToDefault: doc_.resetSettings(); break;
-        case C::HelpContents: openHelp(); break;
-        case C::Homepage: openHelp(); break;
-        case C::CreateDevelopment:
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            doc_.createDevelopment(autoCheck_ ? autoCheck_->isChecked() : s.autoCheck);
-            QApplication::restoreOverrideCursor();
-            break;
-        case C::UndoDevelopment: doc_.undoDevelopment(); break;
-        case C::ShortenCollidingFlaps: doc_.shortenCollidingFlaps(); break;
-        default: break;
-    }
+    runCommand(id, doc_, *this);
     updateCommands();
+}
+
+// What the commands ask of the window.
+void MainWindow::openDocument() { openCommand(); }
+void MainWindow::saveDocument() { save(); }
+void MainWindow::saveDocumentAs() { saveAs(); }
+void MainWindow::exitProgram() { close(); }
+void MainWindow::showObjectList() {
+    objectList_->refill();
+    objectList_->show();
+    objectList_->raise();
+}
+void MainWindow::saveDevelopment() { output_->saveDevelopment(); }
+void MainWindow::exportPdf() { output_->exportPdf(); }
+void MainWindow::print() { output_->print(); }
+void MainWindow::printPreview() { output_->printPreview(); }
+void MainWindow::printerSetup() { output_->printerSetup(); }
+void MainWindow::pageSettings() { execPageSettingsDialog(this, doc_); }
+void MainWindow::copyBitmap() { output_->copyBitmap(); }
+void MainWindow::copyMetafile() { output_->copyMetafile(); }
+void MainWindow::modelInfo() { execModelInfoDialog(this, *doc_.model()); }
+void MainWindow::openGlInfo() {
+    execOpenGlInfoDialog(this, OpenGlInfo{glVersion_, glRenderer_, maxTextureSize_});
+}
+void MainWindow::about() { execAboutDialog(this, glVersion_, glRenderer_); }
+void MainWindow::lineTypeConfiguration() { execLineTypeDialog(this, doc_); }
+void MainWindow::flapConfiguration() { execFlapDialog(this, doc_); }
+void MainWindow::joinNumberConfiguration() { execJoinNumberDialog(this, doc_); }
+void MainWindow::colorConfiguration() { execColorDialog(this, doc_); }
+void MainWindow::otherConfigurations() { execOtherDialog(this, doc_); }
+void MainWindow::splitWindow() {
+    endStartUp();
+    setSplit(paneWidth() / 2);
+}
+void MainWindow::onlyDevelopmentWindow() {
+    endStartUp();
+    setSplit(0);
+}
+bool MainWindow::unfoldAutomatically(const Settings& settings) const {
+    return autoCheck_ ? autoCheck_->isChecked() : settings.autoCheck;
+}
+void MainWindow::busy(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::restorePlacement() {

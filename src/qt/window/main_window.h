@@ -42,7 +42,7 @@ inline constexpr const char* kOpenFilter =
     "glTF 2.0 (*.gltf, *.glb)|*.gltf;*.glb|3D Manufacturing Format (*.3mf)|*.3mf||";
 inline constexpr const char* kSaveFilter = "Plikatra Designer Files (*.ufd)|*.ufd||";
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private CommandHost {
     Q_OBJECT
 public:
     // `profilePath`: the profile the window keeps its place, bars, recent files and the
@@ -115,8 +115,34 @@ private:
     // Start-up is over: the kept pane width is no longer given back, and from now on a change
     // of the window's width splits the panes in half.
     void endStartUp();
+    // What the commands ask of the window (see CommandHost).
+    void openDocument() override;
+    void saveDocument() override;
+    void saveDocumentAs() override;
+    void exitProgram() override;
+    void showObjectList() override;
+    void saveDevelopment() override;
+    void exportPdf() override;
+    void print() override;
+    void printPreview() override;
+    void printerSetup() override;
+    void pageSettings() override;
+    void copyBitmap() override;
+    void copyMetafile() override;
+    void modelInfo() override;
+    void openGlInfo() override;
+    void about() override;
+    void lineTypeConfiguration() override;
+    void flapConfiguration() override;
+    void joinNumberConfiguration() override;
+    void colorConfiguration() override;
+    void otherConfigurations() override;
+    void splitWindow() override;
+    void onlyDevelopmentWindow() override;
     // Opens the bundled help in the browser, or in a window of its own when there is none.
-    void openHelp();
+    void openHelp() override;
+    bool unfoldAutomatically(const Settings& settings) const override;
+    void busy(bool on) override;
     // A popup menu of these commands' actions at a screen position.
     void updateFlapCount();
     void popupCommands(std::initializer_list<CommandId> ids, QPoint globalPos);
