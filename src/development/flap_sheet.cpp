@@ -11,6 +11,9 @@ namespace plikatra {
 
 namespace {
 
+// Sheet units: well over the rounding of positions written to six decimals.
+constexpr double kStoredPositionTolerance = 4e-6;
+
 Point2 sheetAt(const Part& part, const Halfedge& h) { return {part.x + h.flatX, part.y + h.flatY}; }
 
 struct Box {
@@ -66,7 +69,10 @@ FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, boo
         if (*mid > 0) typical = *mid;
     }
     grid_.emplace(2 * typical);
-    tolerance_ = 1e-7 * typical;
+    // Flat positions come back from a work file to six decimals, so a flap that touched its
+    // neighbour or the edge of the face it is glued under may overlap it by a few millionths
+    // after reopening; that is no collision.
+    tolerance_ = std::max(1e-7 * typical, kStoredPositionTolerance);
     for (std::size_t i = 0; i < shapes_.size(); ++i) insert(i);
 }
 

@@ -7,6 +7,9 @@
 
 #include "app/commands.h"
 #include "app/document.h"
+#include "app/open_model.h"
+#include "workfile/work_file_reader.h"
+#include "workfile/work_file_writer.h"
 #include "development/flap_checks.h"
 #include "development_checker.h"
 #include "model/primitive_shapes.h"
@@ -117,3 +120,23 @@ TEST_F(FlapChecks, FlapsLargerThanTheFaceTheyAreGluedUnderAreShortened) {
     settings.bDrawNorishiro = false;
     EXPECT_FALSE(commandEnabled(CommandId::ShortenCollidingFlaps, doc));
 }
+
+namespace {
+
+// Saved positions come back to six decimals: flaps that fitted must still fit after reopening.
+TEST_F(FlapChecks, ASavedDevelopmentReadsBackWithTheSameFlapFaults) {
+    settings.iAlgorithmType = 3;
+    LoadOutcome outcome;
+    auto m = readModelFile(PLIKATRA_SOURCE_DIR "/examples/box.obj", ModelFileOptions{}, ui, outcome);
+    ASSERT_TRUE(m);
+    doc.adopt(std::move(m));
+    ASSERT_TRUE(doc.createDevelopment(true));
+    const auto before = findCollidingFlaps(*doc.model(), settings.bNorishiroReverse);
+    Model read;
+    WorkFileSettings carried;
+    const std::string text = workFileText(*doc.model(), doc.workFileState());
+    ASSERT_EQ(readWorkFileText(text, read, ReadContext{ui}, carried), 0);
+    EXPECT_EQ(findCollidingFlaps(read, settings.bNorishiroReverse).size(), before.size());
+}
+
+}  // namespace

@@ -339,7 +339,8 @@ bool foldsInsideTwin(const Halfedge& h, const Poly& flap, double tol) {
 std::vector<FaceOverlap> findFaceOverlaps(const Model& model, double tolerance) {
     std::vector<FaceOverlap> out;
     for (const auto& part : model.parts) {
-        const double tol = tolerance * typicalEdge(*part);
+        // Positions read back from a work file are rounded to six decimals.
+        const double tol = std::max(tolerance * typicalEdge(*part), 4e-6);
         std::vector<Item> items;
         for (const Face* f : part->faces) {
             items.push_back(itemOf(facePoly(*f), f));
@@ -354,7 +355,8 @@ std::vector<FaceOverlap> findFaceOverlaps(const Model& model, double tolerance) 
 std::vector<const Halfedge*> findBadFlaps(const Model& model, bool flapReverse, double tolerance) {
     std::set<const Halfedge*> bad;
     for (const auto& part : model.parts) {
-        const double tol = tolerance * typicalEdge(*part);
+        // Positions read back from a work file are rounded to six decimals.
+        const double tol = std::max(tolerance * typicalEdge(*part), 4e-6);
         std::vector<Item> items;
         for (const Face* f : part->faces) {
             items.push_back(itemOf(facePoly(*f), f));
