@@ -36,15 +36,15 @@ void addFaces(const Model& model, const DrawingOptions& o, DevelopmentDrawing& d
 
 void addFlaps(const Model& model, const DrawingOptions& o, DevelopmentDrawing& d) {
     if (!o.lines.showFlaps) return;
-    const bool flip = model.bReverse != o.flapReverse;
     forEachHalfedge(model, [&](const Part& part, const Halfedge& h) {
         if (!h.hasFlap || !h.next) return;
         const FlapStyle style = flapStyleOf(h, model.flapStyle);
         if (style == FlapStyle::None) return;
-        const Point2 a = sheetPoint(part, h), b = sheetPoint(part, *h.next);
-        DrawnFlap f{&part, &h, flip ? a : b, flip ? b : a, h.flapHeight};
-        f.inset0 = flip ? h.flapInsetStart : h.flapInsetEnd;
-        f.inset1 = flip ? h.flapInsetEnd : h.flapInsetStart;
+        const FlapBase base = flapBaseOf(model, sheetPoint(part, h), sheetPoint(part, *h.next),
+                                         o.flapReverse, h.flapInsetStart, h.flapInsetEnd);
+        DrawnFlap f{&part, &h, base.base0, base.base1, h.flapHeight};
+        f.inset0 = base.inset0;
+        f.inset1 = base.inset1;
         f.style = style;
         if (h.pair && h.pair->face && h.pair->face->part && h.pair->next) {
             f.glued = h.pair->face;

@@ -163,6 +163,20 @@ const Material& faceMaterial(const Model& model, const Face& face);
 // Draws the development of `model` with `options`. Pure: the model is not changed.
 DevelopmentDrawing drawDevelopment(const Model& model, const DrawingOptions& options);
 
+// The base of the flap a halfedge carries, from its start `a` and its end `b`, in the order
+// that stands the flap where the drawing puts it (off its own face, or on it with
+// `flapReverse`, "flaps on the face's own side", the other way on a mirrored sheet), with the
+// side insets `insetA` and `insetB` of those ends.
+struct FlapBase {
+    Point2 base0, base1;
+    double inset0 = kUsualFlapInset, inset1 = kUsualFlapInset;
+};
+inline FlapBase flapBaseOf(const Model& model, Point2 a, Point2 b, bool flapReverse,
+                           double insetA = kUsualFlapInset, double insetB = kUsualFlapInset) {
+    if (model.bReverse != flapReverse) return {a, b, insetA, insetB};
+    return {b, a, insetB, insetA};
+}
+
 // The outline of a flap in development units: base0, the outer corners, base1. With the side
 // insets i0 at base0 and i1 at base1 the outer corners stand at the height, i0 and i1 times it
 // in from the ends (4 points) when the base is longer than (i0 + i1) times the height; else

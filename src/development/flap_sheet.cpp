@@ -33,11 +33,10 @@ struct Box {
 
 std::vector<Point2> flapShapeOf(const Model& model, const Part& part, const Halfedge& h,
                                 bool flapReverse, double heightCm, FlapInsets insets) {
-    // A flap stands where the drawing puts it.
-    const bool flip = model.bReverse != flapReverse;
-    const Point2 a = sheetAt(part, h), b = sheetAt(part, *h.next);
-    return flapOutline(flip ? a : b, flip ? b : a, heightCm / model.dMag2d,
-                       flip ? insets.start : insets.end, flip ? insets.end : insets.start);
+    // A flap stands where the drawing puts it, with the insets asked for.
+    const FlapBase base =
+        flapBaseOf(model, sheetAt(part, h), sheetAt(part, *h.next), flapReverse, insets.start, insets.end);
+    return flapOutline(base.base0, base.base1, heightCm / model.dMag2d, base.inset0, base.inset1);
 }
 
 FlapSheet::FlapSheet(const Model& model, const Part& part, bool flapReverse, bool withFlaps)

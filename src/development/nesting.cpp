@@ -480,7 +480,6 @@ bool flapsAssigned(const Model& model) {
 std::vector<std::vector<Point2>> outlineOf(const Model& model, const Part& part, bool flapReverse,
                                            bool assigned) {
     std::vector<std::vector<Point2>> polys;
-    const bool flip = model.bReverse != flapReverse;
     for (const Face* f : part.faces) {
         std::vector<Point2> corners;
         for (const auto& h : f->halfedges) corners.push_back({h->flatX, h->flatY});
@@ -496,8 +495,10 @@ std::vector<std::vector<Point2>> outlineOf(const Model& model, const Part& part,
                                        : !h.twin && h.pair && h.pair->face && h.pair->face->part &&
                                              h.edge && h.edge->a == &h;
             if (!flap) continue;
-            const Point2 a{h.flatX, h.flatY}, b{h.next->flatX, h.next->flatY};
-            std::vector<Point2> o = flapOutline(flip ? a : b, flip ? b : a, h.flapHeight / model.dMag2d);
+            // The usual width: a narrowed flap lies inside it.
+            const FlapBase base =
+                flapBaseOf(model, {h.flatX, h.flatY}, {h.next->flatX, h.next->flatY}, flapReverse);
+            std::vector<Point2> o = flapOutline(base.base0, base.base1, h.flapHeight / model.dMag2d);
             if (!o.empty()) polys.push_back(std::move(o));
         }
     return polys;
